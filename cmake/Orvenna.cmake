@@ -1,0 +1,90 @@
+# Build helpers shared by every folder.
+#
+#   orv_library(<name> SOURCES ... [DEPS ...])
+#       A static library whose headers are included as "<folder>/<file>.h"
+#       from the repository root.
+#   orv_test_executable(<name> SOURCES ... [DEPS ...])
+#       A GoogleTest executable (built only with ORV_TESTS).
+#   orv_test_group(<executable> <label> <gtest filter> [TIMEOUT s] [RUN_SERIAL])
+#       Registers one ctest test that runs the suites matching the filter,
+#       carrying the ctest LABEL <label>. Every suite of an executable
+#       belongs to exactly one group.
+#   orv_fuzz_target(<name> SOURCES ... [DEPS ...])
+#       A libFuzzer target (built only with ORV_FUZZ); its seed corpus is
+#       fuzz/corpus/<name>/.
+
+set(ORV_TEST_ENV
+  "QT_QPA_PLATFORM=offscreen"
+  "ASAN_OPTIONS=detect_leaks=1:abort_on_error=0:strict_string_checks=1"
+  "LSAN_OPTIONS=suppressions=${CMAKE_SOURCE_DIR}/tools/lsan.supp:print_suppressions=0"
+  "UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1"
+  "TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1")
+
+function(orv_library name)
+  cmake_parse_arguments(A "" "" "SOURCES;DEPS" ${ARGN})
+  add_library(${name} STATIC ${A_SOURCES})
+  target_include_directories(${name} PUBLIC ${CMAKE_SOURCE_DIR})
+  if(A_DEPS)
+    target_link_libraries(${name} PUBLIC ${A_DEPS})
+  endif()
+endfunction()
+
+function(orv_test_executable name)
+  if(NOT ORV_TESTS)
+    return()
+  endif()
+  cmake_parse_arguments(A "" "" "SOURCES;DEPS" ${ARGN})
+  add_executable(${name} ${A_SOURCES})
+  target_link_libraries(${name} PRIVATE ${A_DEPS} GTest::gtest GTest::gmock GTest::gtest_main)
+  target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR})
+  target_compile_definitions(${name} PRIVATE
+    ORV_SOURCE_DIR="${CMAKE_SOURCE_DIR}" ORV_BINARY_DIR="${CMAKE_BINARY_DIR}")
+endfunction()
+
+function(orv_test_group exe label filter)
+  if(NOT ORV_TESTS)
+    return()
+  endif()
+  cmake_parse_arguments(A "RUN_SERIAL" "TIMEOUT" "" ${ARGN})
+  if(NOT A_TIMEOUT)
+    set(A_TIMEOUT 300)
+  endif()
+  add_test(NAME ${exe}.${label} COMMAND ${exe} --gtest_filter=${filter} --gtest_brief=1)
+  set_tests_properties(${exe}.${label} PROPERTIES
+    LABELS ${label} TIMEOUT ${A_TIMEOUT} ENVIRONMENT "${ORV_TEST_ENV}")
+  if(A_RUN_SERIAL)
+    set_tests_properties(${exe}.${label} PROPERTIES RUN_SERIAL TRUE)
+  endif()
+endfunction()
+
+function(orv_fuzz_target name)
+  if(NOT ORV_FUZZ)
+    return()
+  endif()
+  cmake_parse_arguments(A "" "" "SOURCES;DEPS" ${ARGN})
+  add_executable(fuzz_${name} ${A_SOURCES})
+  target_link_libraries(fuzz_${name} PRIVATE ${A_DEPS})
+  target_link_options(fuzz_${name} PRIVATE -fsanitize=fuzzer)
+  set_property(GLOBAL APPEND PROPERTY ORV_FUZZ_TARGETS ${name})
+endfunction()
+
+# Includes every <area>.cmake file of the calling folder, in name order, so
+# that areas add sources, dependencies and test groups without editing a
+# shared list.
+macro(orv_include_area_files)
+  file(GLOB _orv_area_files CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cmake)
+  list(SORT _orv_area_files)
+  foreach(_orv_area ${_orv_area_files})
+    include(${_orv_area})
+  endforeach()
+endmacro()
+
+# orv_benchmark(<name> SOURCES ... [DEPS ...]): a Google Benchmark program
+# bench_<name>; bench.sh runs every one of them.
+function(orv_benchmark name)
+  cmake_parse_arguments(A "" "" "SOURCES;DEPS" ${ARGN})
+  add_executable(bench_${name} ${A_SOURCES})
+  target_link_libraries(bench_${name} PRIVATE ${A_DEPS} benchmark::benchmark)
+  target_include_directories(bench_${name} PRIVATE ${CMAKE_SOURCE_DIR})
+  set_property(GLOBAL APPEND PROPERTY ORV_BENCH_TARGETS bench_${name})
+endfunction()
