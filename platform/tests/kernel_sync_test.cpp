@@ -52,10 +52,14 @@ TEST(KernelEvent, AutoResetLetsOneWaiterThroughPerSet) {
     waiters.emplace_back([&] {
       if (event.Wait(5000) == static_cast<DWORD>(WAIT_OBJECT_0)) ++passed;
     });
-  for (int i = 0; i < 3; ++i) event.Set(), std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  // Every Set either wakes a waiter or stays set for the next one.
+  for (int k = 1; k <= 3; ++k) {
+    event.Set();
+    ULONGLONG start = RealTickCount64();
+    while (passed.load() < k && RealTickCount64() - start < 5000) std::this_thread::yield();
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    EXPECT_EQ(passed.load(), k) << "one Set, one waiter";
+  }
   for (auto& t : waiters) t.join();
-  EXPECT_EQ(passed.load(), 3);
   EXPECT_EQ(event.Wait(0), static_cast<DWORD>(WAIT_TIMEOUT)) << "the last waiter cleared it";
 }
 
