@@ -32,49 +32,70 @@ void FreeJsonText(JsonText** token) {
   *token = nullptr;
 }
 
-// Starts a new token buffer (capacity 8, empty text). False when out of memory.
+// Starts a new token (capacity 8, empty text). The record is reused from
+// token to token; its buffer is allocated with the first byte. False when out
+// of memory.
 bool StartJsonText(JsonText** token) {
-  FreeJsonText(token);
-  auto* text = static_cast<JsonText*>(JsonMalloc(sizeof(JsonText)));
-  if (text == nullptr) return false;
-  text->buffer = static_cast<char*>(JsonMalloc(9));
-  if (text->buffer == nullptr) {
-    free(text);
-    return false;
+  if (*token == nullptr) {
+    *token = static_cast<JsonText*>(JsonMalloc(sizeof(JsonText)));
+    if (*token == nullptr) return false;
+  } else {
+    free((*token)->buffer);
   }
-  text->buffer[0] = 0;
-  text->length = 0;
-  text->capacity = 8;
-  *token = text;
+  (*token)->buffer = nullptr;
+  (*token)->length = 0;
+  (*token)->capacity = 8;
   return true;
 }
 
-// Appends one byte; at full capacity the buffer grows by five bytes.
-bool AppendJsonChar(JsonText* text, char c) {
+// Appends count bytes. At full capacity the capacity grows by five (the
+// buffer holds capacity + 1 bytes); a run of bytes takes the same steps at
+// once, with one reallocation.
+bool AppendJsonBytes(JsonText* text, const char* bytes, size_t count) {
   if (text == nullptr) return false;
-  if (text->length == text->capacity) {
-    auto* grown = static_cast<char*>(JsonRealloc(text->buffer, text->capacity + 6));
+  size_t needed = text->length + count;
+  if (needed > text->capacity || text->buffer == nullptr) {
+    size_t capacity = text->capacity;
+    if (needed > capacity) capacity += 5 * ((needed - capacity + 4) / 5);
+    auto* grown = static_cast<char*>(JsonRealloc(text->buffer, capacity + 1));
     if (grown == nullptr) return false;
     text->buffer = grown;
-    text->capacity += 5;
+    text->capacity = capacity;
   }
-  text->buffer[text->length++] = c;
-  text->buffer[text->length] = 0;
+  memcpy(text->buffer + text->length, bytes, count);
+  text->length = needed;
+  text->buffer[needed] = 0;
   return true;
 }
 
-// Takes the finished token's text out of its buffer record (shrunk to its
-// length plus the terminator) and frees the record.
+bool AppendJsonChar(JsonText* text, char c) { return AppendJsonBytes(text, &c, 1); }
+
+// End of the run of plain string bytes (no quote, backslash or control byte)
+// that starts at p; stops at the terminator.
+const char* PlainStringRunEnd(const char* p) {
+  while (static_cast<unsigned char>(*p) >= 32 && *p != '"' && *p != '\\') ++p;
+  return p;
+}
+
+const char* DigitRunEnd(const char* p) {
+  while (*p >= '0' && *p <= '9') ++p;
+  return p;
+}
+
+// Takes the finished token's text out of the token record (an empty token
+// gets a one-byte text), leaving the record ready for the next token. Null
+// when out of memory.
 char* TakeJsonText(JsonText** token) {
   JsonText* text = *token;
   if (text == nullptr) return nullptr;
   char* result = text->buffer;
-  if (text->length < text->capacity) {
-    auto* shrunk = static_cast<char*>(realloc(result, text->length + 1));
-    if (shrunk != nullptr) result = shrunk;
+  if (result == nullptr) {
+    result = static_cast<char*>(JsonMalloc(1));
+    if (result != nullptr) result[0] = 0;
   }
-  free(text);
-  *token = nullptr;
+  text->buffer = nullptr;
+  text->length = 0;
+  text->capacity = 8;
   return result;
 }
 
@@ -272,8 +293,20 @@ int NextJsonToken(const char* piece, int* lexState, const char** cursor, JsonTex
       case 1:
         if (c < 32) { result = kJsonTokError; break; }
         if (c == '"') { state = 0; result = kJsonTokString; break; }
-        if (!AppendJsonChar(*token, static_cast<char>(c))) { result = kJsonTokNoMemory; break; }
-        if (c == '\\') state = 2;
+        if (c == '\\') {
+          if (!AppendJsonChar(*token, '\\')) { result = kJsonTokNoMemory; break; }
+          state = 2;
+          break;
+        }
+        {
+          // Plain bytes are taken as one run: same result as one by one.
+          const char* runEnd = PlainStringRunEnd(p);
+          if (!AppendJsonBytes(*token, p - 1, static_cast<size_t>(runEnd - (p - 1)))) {
+            result = kJsonTokNoMemory;
+            break;
+          }
+          p = runEnd;
+        }
         break;
       case 2:
         if (strchr("\"/\\bfnrtu", c) == nullptr) { result = kJsonTokError; break; }
@@ -327,7 +360,13 @@ int NextJsonToken(const char* piece, int* lexState, const char** cursor, JsonTex
         }
         if (result >= 0) break;
         if (next >= 0) {
-          if (!AppendJsonChar(*token, static_cast<char>(c))) { result = kJsonTokNoMemory; break; }
+          // Digits that keep the state the same are taken as one run.
+          const char* runEnd = next == state || next == 21 || next == 24 ? DigitRunEnd(p) : p;
+          if (!AppendJsonBytes(*token, p - 1, static_cast<size_t>(runEnd - (p - 1)))) {
+            result = kJsonTokNoMemory;
+            break;
+          }
+          p = runEnd;
           state = next;
           break;
         }
@@ -395,7 +434,13 @@ int ParseJsonFragment(JsonParser* parser, const char* piece) {
     int token = NextJsonToken(piece, &parser->lexState, &parser->cursor, &parser->token,
                               &parser->line);
     char* text = nullptr;  // owned text of a string or number token
-    if (token == kJsonTokString || token == kJsonTokNumber) text = TakeJsonText(&parser->token);
+    if (token == kJsonTokString || token == kJsonTokNumber) {
+      text = TakeJsonText(&parser->token);
+      if (text == nullptr) {
+        result = kJsonNoMemory;
+        break;
+      }
+    }
     if (token == kJsonTokEnd) {
       result = parser->state == 0 ? Defaulted(parser)
                : parser->state == 99 ? kJsonRootClosed
