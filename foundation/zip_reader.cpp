@@ -572,7 +572,7 @@ DWORD GetZipItem(ZipHandle* handle, int index, ZipEntry* entry) {
   if (entry == nullptr) return kZipBadArgument;
   ZipArchive* a = handle->archive;
   if (index < -1 || index >= a->itemCount) return kZipBadArgument;
-  if (index == a->cachedIndex) {
+  if (index >= 0 && index == a->cachedIndex) {
     *entry = a->cached;
     return kZipOk;
   }
@@ -609,9 +609,9 @@ DWORD UnzipItemToFile(ZipHandle* handle, int index, const WCHAR* target) {
     if (IsSeparator(targetText[i])) split = i + 1;
   const std::string folderPart = NativePathFromUtf16(targetText.substr(0, split));
   const std::string fileName = NativePathFromUtf16(targetText.substr(split));
-  if (split > 0) CreateFolders(base, folderPart.substr(0, folderPart.size() - 1));
   const std::string outPath = base + folderPart + fileName;
   if (fileName.empty() || outPath.size() > kMaxPathUnits - 16) return kZipCannotOpen;
+  if (split > 0) CreateFolders(base, folderPart.substr(0, folderPart.size() - 1));
 
   // Unpacked beside the target under a temporary name, renamed on success.
   std::string tempPath = outPath + ".unzip-XXXXXX";
