@@ -43,10 +43,11 @@ void Trace(const char* what) {
   OutputDebugStringA(line);
 }
 
+// The environment's name is taken as it is; one that shm_open refuses
+// leaves the table unavailable rather than falling back to the shared one.
 void ChooseName() {
   const char* fromEnv = std::getenv("TMRQ_SECTION_NAME");
-  if (fromEnv && fromEnv[0] == '/' && !std::strchr(fromEnv + 1, '/') &&
-      std::strlen(fromEnv) < sizeof g_state.name) {
+  if (fromEnv && fromEnv[0] != 0 && std::strlen(fromEnv) < sizeof g_state.name) {
     std::snprintf(g_state.name, sizeof g_state.name, "%s", fromEnv);
     return;
   }

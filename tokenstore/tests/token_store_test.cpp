@@ -363,4 +363,16 @@ TEST_F(DataSaverTest, ClassObjectAndUnloading) {
   dlclose(library);
 }
 
+TEST(DataSaverWithoutTable, ClassIsUnavailable) {
+  setenv("TMRQ_SECTION_NAME", "/no/such/name", 1);
+  DebugCapture capture;
+  void* factory = reinterpret_cast<void*>(1);
+  EXPECT_EQ(CLASS_E_CLASSNOTAVAILABLE,
+            CoGetClassObjectFromLibrary(TOKENSTORE_LIBRARY, CLSID_DataSaver, IID_IClassFactory, &factory));
+  EXPECT_EQ(nullptr, factory);
+  EXPECT_TRUE(capture.Contains("cannot open the shared token table"));
+  CoFreeUnusedLibraries();
+  EXPECT_FALSE(LibraryLoaded());
+}
+
 }  // namespace
