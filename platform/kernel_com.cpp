@@ -4,11 +4,14 @@
 #include <limits.h>
 #include <stdlib.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
 #include <vector>
+
+#include "platform/kernel_registry.h"
 
 // ---------------------------------------------------------------- ids
 
@@ -218,4 +221,92 @@ void CoFreeUnusedLibraries() {
     }
     ++i;
   }
+}
+
+// ---------------------------------------------------------------- activation
+
+namespace {
+
+// The default text value of HKEY_CLASSES_ROOT\path; false when missing or
+// not a text.
+bool ReadDefaultText(const std::u16string& path, std::u16string* text) {
+  HKEY key = nullptr;
+  if (RegOpenKeyExW(HKEY_CLASSES_ROOT, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
+  DWORD type = 0;
+  DWORD size = 0;
+  bool ok = RegQueryValueExW(key, nullptr, nullptr, &type, nullptr, &size) == ERROR_SUCCESS &&
+            (type == REG_SZ || type == REG_EXPAND_SZ);
+  std::u16string value(size / sizeof(char16_t), u'\0');
+  if (ok && size > 0) {
+    ok = RegQueryValueExW(key, nullptr, nullptr, &type, reinterpret_cast<BYTE*>(value.data()), &size) ==
+         ERROR_SUCCESS;
+  }
+  RegCloseKey(key);
+  if (!ok) return false;
+  value.resize(std::min<size_t>(value.size(), size / sizeof(char16_t)));
+  while (!value.empty() && value.back() == 0) value.pop_back();
+  *text = value;
+  return true;
+}
+
+// UTF-16 to UTF-8 for file paths (surrogate pairs joined, a lone surrogate
+// written as its own three bytes).
+std::string PathFromUtf16(const std::u16string& text) {
+  std::string out;
+  for (size_t i = 0; i < text.size(); ++i) {
+    char32_t c = text[i];
+    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
+      c = 0x10000 + ((c - 0xD800) << 10) + (text[i + 1] - 0xDC00);
+      ++i;
+    }
+    if (c < 0x80) {
+      out.push_back(static_cast<char>(c));
+    } else if (c < 0x800) {
+      out.push_back(static_cast<char>(0xC0 | (c >> 6)));
+      out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    } else if (c < 0x10000) {
+      out.push_back(static_cast<char>(0xE0 | (c >> 12)));
+      out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+      out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    } else {
+      out.push_back(static_cast<char>(0xF0 | (c >> 18)));
+      out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
+      out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+      out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    }
+  }
+  return out;
+}
+
+}  // namespace
+
+HRESULT CLSIDFromProgID(const char16_t* progId, CLSID* clsid) {
+  if (!progId || !clsid) return E_INVALIDARG;
+  std::u16string text;
+  if (!ReadDefaultText(std::u16string(progId) + u"\\CLSID", &text)) return CO_E_CLASSSTRING;
+  return GuidFromString(text.c_str(), clsid);
+}
+
+HRESULT CoGetClassObject(REFCLSID clsid, REFIID iid, void** object) {
+  if (!object) return E_POINTER;
+  *object = nullptr;
+  std::u16string library;
+  if (!ReadDefaultText(u"CLSID\\" + StringFromGuid(clsid) + u"\\InprocServer32", &library) || library.empty()) {
+    return REGDB_E_CLASSNOTREG;
+  }
+  return CoGetClassObjectFromLibrary(PathFromUtf16(library).c_str(), clsid, iid, object);
+}
+
+HRESULT CoCreateInstanceByProgID(const char16_t* progId, REFIID iid, void** object) {
+  if (!object) return E_POINTER;
+  *object = nullptr;
+  CLSID clsid{};
+  HRESULT result = CLSIDFromProgID(progId, &clsid);
+  if (FAILED(result)) return result;
+  IClassFactory* factory = nullptr;
+  result = CoGetClassObject(clsid, IID_IClassFactory, reinterpret_cast<void**>(&factory));
+  if (FAILED(result)) return result;
+  result = factory->CreateInstance(nullptr, iid, object);
+  factory->Release();
+  return result;
 }

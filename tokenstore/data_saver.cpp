@@ -11,85 +11,12 @@
 
 #include "platform/debug_sink.h"
 #include "tokenstore/token_table.h"
+#include "tokenstore/utf_text.h"
 
 namespace {
 
 // Objects alive plus LockServer holds; DllCanUnloadNow answers by it.
 std::atomic<long> g_moduleLocks{0};
-
-// ---------------------------------------------------------------- texts
-// UTF-16 units to UTF-8 up to the first zero unit. A surrogate pair becomes
-// one four-byte sequence; a lone surrogate is kept as its own three-byte
-// sequence so that every text comes back as it went in.
-
-std::string ToUtf8(BSTR text) {
-  std::string out;
-  if (!text) return out;
-  UINT length = SysStringLen(text);
-  for (UINT i = 0; i < length && text[i] != 0; ++i) {
-    char32_t c = text[i];
-    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < length && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
-      c = 0x10000 + ((c - 0xD800) << 10) + (text[i + 1] - 0xDC00);
-      ++i;
-    }
-    if (c < 0x80) {
-      out.push_back(static_cast<char>(c));
-    } else if (c < 0x800) {
-      out.push_back(static_cast<char>(0xC0 | (c >> 6)));
-      out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    } else if (c < 0x10000) {
-      out.push_back(static_cast<char>(0xE0 | (c >> 12)));
-      out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    } else {
-      out.push_back(static_cast<char>(0xF0 | (c >> 18)));
-      out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    }
-  }
-  return out;
-}
-
-// UTF-8 (as stored, at most 255 bytes) to UTF-16; a byte that does not start
-// a well-formed sequence becomes U+FFFD.
-std::u16string ToUtf16(const std::string& text) {
-  std::u16string out;
-  const auto* s = reinterpret_cast<const unsigned char*>(text.data());
-  size_t n = text.size();
-  size_t i = 0;
-  while (i < n) {
-    unsigned char b = s[i];
-    int extra = b < 0x80 ? 0 : (b & 0xE0) == 0xC0 ? 1 : (b & 0xF0) == 0xE0 ? 2 : (b & 0xF8) == 0xF0 ? 3 : -1;
-    char32_t c = extra == 0 ? b : extra == 1 ? (b & 0x1F) : extra == 2 ? (b & 0x0F) : (b & 0x07);
-    bool ok = extra >= 0 && i + static_cast<size_t>(extra) < n;
-    for (int k = 1; ok && k <= extra; ++k) {
-      if ((s[i + k] & 0xC0) != 0x80) {
-        ok = false;
-      } else {
-        c = (c << 6) | (s[i + k] & 0x3F);
-      }
-    }
-    if (ok && extra >= 1) {
-      static constexpr char32_t kMin[] = {0, 0x80, 0x800, 0x10000};
-      ok = c >= kMin[extra] && c <= 0x10FFFF;
-    }
-    if (!ok) {
-      out.push_back(u'\uFFFD');
-      ++i;
-      continue;
-    }
-    if (c >= 0x10000) {
-      c -= 0x10000;
-      out.push_back(static_cast<char16_t>(0xD800 + (c >> 10)));
-      out.push_back(static_cast<char16_t>(0xDC00 + (c & 0x3FF)));
-    } else {
-      out.push_back(static_cast<char16_t>(c));
-    }
-    i += static_cast<size_t>(extra) + 1;
-  }
-  return out;
-}
 
 // The first record with the code, in index order; with 0 the first free one.
 TokenRecord* FindTokenRecord(TokenTable* table, LONGLONG code) {
@@ -117,7 +44,7 @@ RecordCopy CopyOf(const TokenRecord* record) {
 
 // Sets the out text; S_OK or E_OUTOFMEMORY (with *out null).
 HRESULT HandOut(const std::string& token, BSTR* out) {
-  std::u16string wide = ToUtf16(token);
+  std::u16string wide = Utf8ToUtf16(token);
   *out = SysAllocStringLen(wide.data(), static_cast<UINT>(wide.size()));
   return *out ? S_OK : E_OUTOFMEMORY;
 }
@@ -187,7 +114,7 @@ class DataSaver final : public IDataSaver {
   }
 
   HRESULT SetToken(LONGLONG llCustCode, LONG lUserType, BSTR szToken) override {
-    std::string token = ToUtf8(szToken);
+    std::string token = Utf16ToUtf8(szToken, SysStringLen(szToken));
     if (token.size() >= kTokenTextSize) return S_FALSE;  // would not fit the record
     TokenLock lock;
     TokenTable* table = lock.Table();

@@ -1,9 +1,14 @@
 #include "platform/kernel_com.h"
 
+#include <stdlib.h>
+#include <unistd.h>
+
 #include <cstring>
 #include <string>
 
 #include <gtest/gtest.h>
+
+#include "platform/kernel_registry.h"
 
 namespace {
 
@@ -96,6 +101,50 @@ TEST(ComLibrary, LoadFailures) {
   EXPECT_EQ(CO_E_ERRORINDLL, CoGetClassObjectFromLibrary("libm.so.6", kSample, IID_IClassFactory, &object));
   EXPECT_EQ(nullptr, object);
   EXPECT_EQ(E_POINTER, CoGetClassObjectFromLibrary("libm.so.6", kSample, IID_IClassFactory, nullptr));
+}
+
+// A registry file of the test's own, holding a few class entries.
+class ComActivation : public testing::Test {
+ protected:
+  void SetUp() override {
+    char pattern[] = "/tmp/orv-com-XXXXXX";
+    ASSERT_NE(nullptr, mkdtemp(pattern));
+    folder_ = pattern;
+    SetRegistryFileForTesting(folder_ + "/registry.txt");
+    SetDefault(u"Good.Class\\CLSID", u"{9E0DCE0D-A9ED-4446-A04C-07DD51EDA834}");
+    SetDefault(u"Bad.Class\\CLSID", u"not a class id");
+    SetDefault(u"CLSID\\{9E0DCE0D-A9ED-4446-A04C-07DD51EDA834}\\InprocServer32", u"/nonexistent/libNothing.so");
+  }
+  void TearDown() override {
+    SetRegistryFileForTesting("");
+    unlink((folder_ + "/registry.txt").c_str());
+    rmdir(folder_.c_str());
+  }
+  static void SetDefault(const std::u16string& path, const std::u16string& text) {
+    HKEY key = nullptr;
+    ASSERT_EQ(ERROR_SUCCESS,
+              RegCreateKeyExW(HKEY_CLASSES_ROOT, path.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr));
+    RegSetValueExW(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                   static_cast<DWORD>((text.size() + 1) * 2));
+    RegCloseKey(key);
+  }
+  std::string folder_;
+};
+
+TEST_F(ComActivation, ProgIdToClassToLibrary) {
+  CLSID clsid = GUID_NULL;
+  EXPECT_EQ(S_OK, CLSIDFromProgID(u"good.class", &clsid)) << "names without regard to case";
+  EXPECT_EQ(kSample, clsid);
+  EXPECT_EQ(CO_E_CLASSSTRING, CLSIDFromProgID(u"Bad.Class", &clsid));
+  EXPECT_EQ(CO_E_CLASSSTRING, CLSIDFromProgID(u"Missing.Class", &clsid));
+
+  void* object = reinterpret_cast<void*>(1);
+  EXPECT_EQ(CO_E_DLLNOTFOUND, CoCreateInstanceByProgID(u"Good.Class", IID_IUnknown, &object));
+  EXPECT_EQ(nullptr, object);
+  object = reinterpret_cast<void*>(1);
+  EXPECT_EQ(CO_E_CLASSSTRING, CoCreateInstanceByProgID(u"Missing.Class", IID_IUnknown, &object));
+  EXPECT_EQ(nullptr, object);
+  EXPECT_EQ(REGDB_E_CLASSNOTREG, CoGetClassObject(IID_IDispatch, IID_IClassFactory, &object));
 }
 
 }  // namespace

@@ -5,6 +5,8 @@
 // runs and the sanitizer build never meet, and checks that nothing is left in
 // /dev/shm when the last user is gone.
 #include <dlfcn.h>
+#include <limits.h>
+#include <stdlib.h>
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
@@ -12,6 +14,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstring>
 #include <cstdlib>
 #include <memory>
 #include <string>
@@ -20,6 +23,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/debug_sink.h"
+#include "platform/kernel_registry.h"
 #include "tokenstore/data_saver.h"
 #include "tokenstore/tests/token_text.h"
 
@@ -373,6 +377,130 @@ TEST(DataSaverWithoutTable, ClassIsUnavailable) {
   EXPECT_TRUE(capture.Contains("cannot open the shared token table"));
   CoFreeUnusedLibraries();
   EXPECT_FALSE(LibraryLoaded());
+}
+
+}  // namespace
+
+// ------------------------------------------------------------ registration
+
+namespace {
+
+class DataSaverRegistration : public testing::Test {
+ protected:
+  void SetUp() override {
+    section_ = UseFreshSectionName();
+    char pattern[] = "/tmp/orv-registry-XXXXXX";
+    ASSERT_NE(nullptr, mkdtemp(pattern));
+    folder_ = pattern;
+    SetRegistryFileForTesting(folder_ + "/registry.txt");
+    library_ = dlopen(TOKENSTORE_LIBRARY, RTLD_NOW | RTLD_LOCAL);
+    ASSERT_NE(nullptr, library_);
+    registerServer_ = reinterpret_cast<DllRegisterServerFn>(dlsym(library_, "DllRegisterServer"));
+    unregisterServer_ = reinterpret_cast<DllRegisterServerFn>(dlsym(library_, "DllUnregisterServer"));
+    ASSERT_NE(nullptr, registerServer_);
+    ASSERT_NE(nullptr, unregisterServer_);
+  }
+  void TearDown() override {
+    if (library_) dlclose(library_);
+    CoFreeUnusedLibraries();
+    SetRegistryFileForTesting("");
+    unlink((folder_ + "/registry.txt").c_str());
+    rmdir(folder_.c_str());
+    EXPECT_FALSE(LibraryLoaded());
+    EXPECT_FALSE(SectionExists(section_));
+  }
+
+  // The text value name (null: default) of HKEY_CLASSES_ROOT\path, or
+  // "<no key>" / "<no value>".
+  static std::u16string Value(const std::u16string& path, const char16_t* name = nullptr) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_CLASSES_ROOT, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return u"<no key>";
+    char16_t buffer[1024] = {};
+    DWORD size = sizeof buffer - sizeof(char16_t);
+    DWORD type = 0;
+    LONG rc = RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size);
+    RegCloseKey(key);
+    if (rc != ERROR_SUCCESS) return u"<no value>";
+    return type == REG_SZ ? std::u16string(buffer) : u"<not text>";
+  }
+
+  std::string section_;
+  std::string folder_;
+  void* library_ = nullptr;
+  DllRegisterServerFn registerServer_ = nullptr;
+  DllRegisterServerFn unregisterServer_ = nullptr;
+};
+
+const std::u16string kClassKey = u"CLSID\\{9E0DCE0D-A9ED-4446-A04C-07DD51EDA834}";
+
+TEST_F(DataSaverRegistration, RegisterWritesTheClassKeys) {
+  // A stale sub-key of the class key goes; a neighbour class stays.
+  ASSERT_TRUE(Value(kClassKey + u"\\Stale") == u"<no key>");
+  HKEY key = nullptr;
+  ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_CLASSES_ROOT, (kClassKey + u"\\Stale").c_str(), 0, nullptr, 0,
+                                           KEY_WRITE, nullptr, &key, nullptr));
+  RegCloseKey(key);
+  ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_CLASSES_ROOT, u"CLSID\\{00000000-1111-2222-3333-444444444444}", 0,
+                                           nullptr, 0, KEY_WRITE, nullptr, &key, nullptr));
+  RegCloseKey(key);
+
+  ASSERT_EQ(S_OK, registerServer_());
+  char resolved[PATH_MAX];
+  ASSERT_NE(nullptr, realpath(TOKENSTORE_LIBRARY, resolved));
+  const std::u16string clsid = u"{9E0DCE0D-A9ED-4446-A04C-07DD51EDA834}";
+  struct Case {
+    std::u16string path;
+    const char16_t* name;
+    std::u16string value;
+  } cases[] = {
+      {u"TMRQCommon.DataSaver.1", nullptr, u"DataSaver Class"},
+      {u"TMRQCommon.DataSaver.1\\CLSID", nullptr, clsid},
+      {u"TMRQCommon.DataSaver", nullptr, u"DataSaver Class"},
+      {u"TMRQCommon.DataSaver\\CLSID", nullptr, clsid},
+      {u"TMRQCommon.DataSaver\\CurVer", nullptr, u"TMRQCommon.DataSaver.1"},
+      {kClassKey, nullptr, u"DataSaver Class"},
+      {kClassKey + u"\\ProgID", nullptr, u"TMRQCommon.DataSaver.1"},
+      {kClassKey + u"\\VersionIndependentProgID", nullptr, u"TMRQCommon.DataSaver"},
+      {kClassKey + u"\\Programmable", nullptr, u"<no value>"},
+      {kClassKey + u"\\InprocServer32", nullptr, std::u16string(resolved, resolved + strlen(resolved))},
+      {kClassKey + u"\\InprocServer32", u"ThreadingModel", u"Apartment"},
+      {kClassKey + u"\\TypeLib", nullptr, u"{B4E1041A-98FC-459F-A95F-3AE57477E475}"},
+      {kClassKey + u"\\Stale", nullptr, u"<no key>"},
+      {u"CLSID\\{00000000-1111-2222-3333-444444444444}", nullptr, u"<no value>"},
+  };
+  for (const Case& c : cases) {
+    EXPECT_TRUE(c.value == Value(c.path, c.name)) << std::string(c.path.begin(), c.path.end());
+  }
+  EXPECT_EQ(S_OK, registerServer_()) << "registering again";
+  EXPECT_TRUE(Value(kClassKey + u"\\TypeLib") == u"{B4E1041A-98FC-459F-A95F-3AE57477E475}");
+}
+
+TEST_F(DataSaverRegistration, CreateByProgIdThenUnregister) {
+  ASSERT_EQ(S_OK, registerServer_());
+  for (const char16_t* progId : {kDataSaverProgId, kDataSaverVersionIndependentProgId}) {
+    IDataSaver* saver = nullptr;
+    ASSERT_EQ(S_OK, CoCreateInstanceByProgID(progId, IID_IDataSaver, reinterpret_cast<void**>(&saver)));
+    Bstr token(u"by-progid");
+    EXPECT_EQ(S_OK, saver->SetToken(5, 1, token.text));
+    LONG type = 0;
+    Bstr out;
+    EXPECT_EQ(S_OK, saver->GetToken(5, &type, out.Out()));
+    EXPECT_TRUE(out.Str() == u"by-progid");
+    saver->Release();
+  }
+
+  ASSERT_EQ(S_OK, unregisterServer_());
+  for (const std::u16string& path : {std::u16string(u"TMRQCommon.DataSaver.1"), std::u16string(u"TMRQCommon.DataSaver"),
+                                     kClassKey}) {
+    EXPECT_TRUE(Value(path) == u"<no key>") << std::string(path.begin(), path.end());
+  }
+  EXPECT_TRUE(Value(u"CLSID") == u"<no value>") << "the CLSID key itself stays";
+  EXPECT_EQ(S_OK, unregisterServer_()) << "nothing left to remove";
+
+  void* object = reinterpret_cast<void*>(1);
+  EXPECT_EQ(CO_E_CLASSSTRING, CoCreateInstanceByProgID(kDataSaverProgId, IID_IDataSaver, &object));
+  EXPECT_EQ(nullptr, object);
+  EXPECT_EQ(REGDB_E_CLASSNOTREG, CoGetClassObject(CLSID_DataSaver, IID_IClassFactory, &object));
 }
 
 }  // namespace
