@@ -1,3 +1,2 @@
-# Text codec, string helpers, number codecs, debug trace, plain lists and
-# registry wrappers.
-orv_test_group(foundation_tests text "TextCodec*:String*")
+# Text codec, string helpers, number codecs, debug trace and plain lists.
+orv_test_group(foundation_tests text "TextCodec*:String*:Number*:DebugTrace*:PtrListTest*:TextList*")
