@@ -26,7 +26,7 @@ void ShowVerifyReport(const char* sourcePath, int line, const char* expression) 
   char text[1024];
   std::snprintf(text, sizeof text, "FILE:%s LINE:%d EXCEPTION: %s", sourcePath ? sourcePath : "", line,
                 expression ? expression : "");
-  g_reportSink(text, "CLIBVERIFY", MB_ICONWARNING | MB_OK);
+  g_reportSink(text, "CLIBVERIFY", kVerifyReportBoxFlags);
 }
 
 bool EqualsNoCase(const char* a, const char* b) {

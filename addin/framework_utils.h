@@ -5,9 +5,9 @@
 
 #include "platform/win_types.h"
 
-// Message-box flags of the report: a warning icon and an OK button.
-constexpr UINT MB_OK = 0x00000000;
-constexpr UINT MB_ICONWARNING = 0x00000030;
+// Message-box flags of the report: MB_ICONWARNING | MB_OK (a warning icon
+// and an OK button), in the platform's values.
+constexpr UINT kVerifyReportBoxFlags = 0x00000030;
 
 // Where reports go: text, caption and message-box flags. The plug-in
 // installs one that shows a message box without an owner window; tests
@@ -21,7 +21,7 @@ VerifyReportSink SetVerifyReportSink(VerifyReportSink sink);
 // Reports a failed consistency check: formats "FILE:%s LINE:%d EXCEPTION: %s"
 // into 1,024 bytes (longer texts are cut; a null text reads as empty) and
 // hands it to the sink with the caption "CLIBVERIFY" and
-// MB_ICONWARNING | MB_OK. Returns when the sink returns; the caller goes on.
+// kVerifyReportBoxFlags. Returns when the sink returns; the caller goes on.
 void ShowVerifyReport(const char* sourcePath, int line, const char* expression);
 
 // True when a and b are equal with ASCII letters compared without regard to

@@ -11,7 +11,9 @@
 
 #include "platform/win_types.h"
 
-using HINSTANCE = void*;
+// The window layer declares the module handle the same way.
+struct HINSTANCE__;
+using HINSTANCE = HINSTANCE__*;
 using HMODULE = HINSTANCE;
 
 struct StringResource {

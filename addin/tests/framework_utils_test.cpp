@@ -61,7 +61,7 @@ TEST(FrameworkUtils, VerifyReportFormatAndSink) {
     ASSERT_EQ(recorder.reports().size(), 2u);
     EXPECT_EQ(recorder.reports()[0].text, "FILE:Kelvra\\src\\collection\\coll LINE:207 EXCEPTION: pBlock!=NULL");
     EXPECT_EQ(recorder.reports()[0].caption, "CLIBVERIFY");
-    EXPECT_EQ(recorder.reports()[0].flags, MB_ICONWARNING | MB_OK);
+    EXPECT_EQ(recorder.reports()[0].flags, 0x30u);  // MB_ICONWARNING | MB_OK
     EXPECT_EQ(recorder.reports()[1].text, "FILE: LINE:-1 EXCEPTION: ");
 
     // Longer texts are cut to the 1,024-byte buffer.
