@@ -87,3 +87,60 @@ inline int OpenConnection(ConnectionRecord* record, const char* host, int port, 
 }
 
 }  // namespace nettest
+
+namespace nettest {
+
+// One exchange of a scripted proxy: read `expect` bytes (0: up to the empty
+// line of an HTTP header), then answer `reply` (and hang up when close).
+struct ProxyStep {
+  size_t expect;
+  std::string reply;
+  bool close = false;
+};
+
+// A fake proxy that never forwards: it plays its handshake steps, records
+// what it received, and then plays the server itself with `after`.
+class ScriptedProxy {
+ public:
+  ScriptedProxy(std::vector<ProxyStep> steps, std::function<void(int)> after)
+      : steps_(std::move(steps)), after_(std::move(after)), server_([this](int fd) { Run(fd); }) {}
+  int port() const { return server_.port(); }
+  std::string Received() {
+    std::lock_guard<std::mutex> g(lock_);
+    return received_;
+  }
+
+ private:
+  void Run(int fd) {
+    for (const ProxyStep& s : steps_) {
+      std::string got = s.expect == 0 ? RecvUntil(fd, "\r\n\r\n") : RecvN(fd, s.expect);
+      {
+        std::lock_guard<std::mutex> g(lock_);
+        received_ += got;
+      }
+      if (got.empty() || (s.expect != 0 && got.size() < s.expect)) return;
+      SendAll(fd, s.reply);
+      if (s.close) return;
+    }
+    if (after_) after_(fd);
+  }
+
+  std::vector<ProxyStep> steps_;
+  std::function<void(int)> after_;
+  std::mutex lock_;
+  std::string received_;
+  Server server_;  // last: its scripts use the members above
+};
+
+// Echoes every frame back until the peer goes away.
+inline void EchoFrames(int fd) {
+  for (;;) {
+    std::string h = RecvN(fd, 5, 3000);
+    if (h.size() < 5) return;
+    size_t n = (static_cast<unsigned char>(h[0]) << 24) | (static_cast<unsigned char>(h[1]) << 16) |
+               (static_cast<unsigned char>(h[2]) << 8) | static_cast<unsigned char>(h[3]);
+    if (!SendAll(fd, h + RecvN(fd, n))) return;
+  }
+}
+
+}  // namespace nettest
