@@ -152,13 +152,14 @@ TEST_F(SystemHttp, DirectRequestIgnoresEnvironmentProxies) {
 
 TEST_F(SystemHttp, ThroughScriptedHttpProxyWithCredentials) {
   std::string request;
-  Server proxy(Reply({"HTTP/1.1 200 OK\r\nContent-Length: 3\r\n\r\nvia"}, 0, &request));
-  std::string setting = "2|127.0.0.1|" + std::to_string(proxy.port()) + "|bob|pw|";
+  auto proxy = std::make_unique<Server>(Reply({"HTTP/1.1 200 OK\r\nContent-Length: 3\r\n\r\nvia"}, 0, &request));
+  std::string setting = "2|127.0.0.1|" + std::to_string(proxy->port()) + "|bob|pw|";
   HttpRecord record;
   StartWinInetRequest("http://10.0.0.2:8889/news", "", nullptr, 0, setting.c_str(), HttpRecord::OnReply, &record);
   ASSERT_TRUE(record.WaitFinal());
   EXPECT_EQ(record.First().status, kHttpCompleted);
   EXPECT_EQ(record.First().body, "via");
+  proxy.reset();
   EXPECT_EQ(request.rfind("GET http://10.0.0.2:8889/news HTTP/1.0\r\n", 0), 0u) << request;
   EXPECT_NE(request.find("Proxy-Authorization: Basic Ym9iOnB3\r\n"), std::string::npos) << request;
 }
