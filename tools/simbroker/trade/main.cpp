@@ -4,16 +4,13 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
-#include <unistd.h>
+#include <pthread.h>
 
 #include "tools/simbroker/trade/trade_service.h"
 
 namespace {
 
 constexpr int kDefaultPort = 8890;
-volatile std::sig_atomic_t g_stop = 0;
-
-void OnSignal(int) { g_stop = 1; }
 
 void PrintHelp(const simtrade::TradeServiceOptions& options) {
   printf(
@@ -50,6 +47,13 @@ int main(int argc, char** argv) {
       return 2;
     }
   }
+  // The service's threads inherit the blocked signals, so that only sigwait
+  // below takes them.
+  sigset_t signals;
+  sigemptyset(&signals);
+  sigaddset(&signals, SIGINT);
+  sigaddset(&signals, SIGTERM);
+  pthread_sigmask(SIG_BLOCK, &signals, nullptr);
   simtrade::TradeService* service = simtrade::RunTradeService(options);
   if (service == nullptr) {
     fprintf(stderr, "simbroker_trade: cannot listen on 127.0.0.1:%d\n", options.port);
@@ -58,9 +62,8 @@ int main(int argc, char** argv) {
   printf("simbroker_trade serving %s\n%s\n", simtrade::TradeServiceAddress(service).c_str(),
          simtrade::TradeServiceServerDataLine(options, simtrade::TradeServicePort(service)).c_str());
   fflush(stdout);
-  signal(SIGINT, OnSignal);
-  signal(SIGTERM, OnSignal);
-  while (!g_stop) pause();
+  int received = 0;
+  sigwait(&signals, &received);
   simtrade::StopTradeService(service);
   return 0;
 }
