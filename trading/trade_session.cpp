@@ -129,7 +129,7 @@ void DestroyTradeSession(TradeSession* session) {
       std::lock_guard<std::mutex> guard(session->lock);
       if (session->pending.empty()) break;
       id = session->pending.front()->id;
-      if (id == 0) {
+      if (id <= 0) {  // still being started: nothing to abandon yet
         session->pending.pop_front();
         continue;
       }

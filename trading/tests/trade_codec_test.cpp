@@ -159,7 +159,7 @@ TEST(TradeCodec, FirstRecordGivesCodeAndMessage) {
     int result;
   } cases[] = {
       {"success", std::string("0000\0OK\0\x01", 9), "0000", "OK", 1},
-      {"server error", std::string("1001\0账号或密码错误\0\x01", 5 + 25 + 1), "1001", "账号或密码错误", 1},
+      {"server error", ReplyBody({{"1001", "账号或密码错误"}}), "1001", "账号或密码错误", 1},
       {"one field", std::string("0000\0\x01", 6), "0001", "后台返回数据错误", 1},
       {"long code and message are cut", std::string("123456789\0", 10) + std::string(300, 'm') + std::string("\0\x01", 2),
        "1234567", nullptr, 1},

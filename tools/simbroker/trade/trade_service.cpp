@@ -191,8 +191,12 @@ class TradeService {
   int wakePipe[2] = {-1, -1};
   std::atomic<bool> stopping{false};
   std::thread acceptThread;
+  struct Connection {
+    std::thread thread;
+    std::shared_ptr<std::atomic<bool>> done;
+  };
   std::mutex threadsLock;
-  std::vector<std::thread> connections;
+  std::vector<Connection> connections;  // finished ones are joined by the accepting thread
 
  private:
   void AcceptLoop();
@@ -712,12 +716,12 @@ void TradeService::Stop() {
     (void)!write(wakePipe[1], &byte, 1);
   }
   if (acceptThread.joinable()) acceptThread.join();
-  std::vector<std::thread> threads;
+  std::vector<Connection> threads;
   {
     std::lock_guard<std::mutex> guard(threadsLock);
     threads.swap(connections);
   }
-  for (auto& thread : threads) thread.join();
+  for (auto& connection : threads) connection.thread.join();
 }
 
 bool TradeService::WaitReadable(int fd, int timeoutMs) {
@@ -733,7 +737,20 @@ void TradeService::AcceptLoop() {
     int fd = accept4(listenFd, nullptr, nullptr, SOCK_CLOEXEC);
     if (fd < 0) continue;
     std::lock_guard<std::mutex> guard(threadsLock);
-    connections.emplace_back([this, fd] { Serve(fd); });
+    for (auto it = connections.begin(); it != connections.end();) {
+      if (!*it->done) {
+        ++it;
+        continue;
+      }
+      it->thread.join();
+      it = connections.erase(it);
+    }
+    auto done = std::make_shared<std::atomic<bool>>(false);
+    connections.push_back({std::thread([this, fd, done] {
+                             Serve(fd);
+                             *done = true;
+                           }),
+                           done});
   }
 }
 
