@@ -357,7 +357,8 @@ TEST_F(FrameTransport, KeepAliveOffOrForcedOffAtConnect) {
 
 TEST(FrameTransportRealTime, KeepAliveEveryFiveSeconds) {
   SetTransportTimings(TransportTimings{});
-  long long upAt = 0, firstEmpty = 0;
+  long long upAt = 0;
+  std::atomic<long long> firstEmpty{0};
   Server server([&](int fd) {
     std::string h = RecvN(fd, 5, 8000);
     if (h == std::string(5, '\0')) firstEmpty = NowMs();
@@ -367,7 +368,7 @@ TEST(FrameTransportRealTime, KeepAliveEveryFiveSeconds) {
   ASSERT_TRUE(WaitFor([&] { return record.HasState(kConnectionUp); }));
   upAt = NowMs();
   SetConnectionKeepAlive(id, 1);
-  ASSERT_TRUE(WaitFor([&] { return firstEmpty != 0; }, 8000));
+  ASSERT_TRUE(WaitFor([&] { return firstEmpty.load() != 0; }, 8000));
   EXPECT_GE(firstEmpty - upAt, 4900);
   EXPECT_LE(firstEmpty - upAt, 6200);
   CloseConnection(id);

@@ -224,6 +224,34 @@ TEST_F(HttpRequestTest, AbandonStopsEveryCallback) {
   AbandonHttpRequest(1 << 30);
 }
 
+// A progress callback that abandons its own request (read from the record).
+struct SelfAbandon {
+  std::atomic<int> calls{0};
+  std::atomic<bool> addressSeen{false};
+  std::atomic<int> active{0};
+  ~SelfAbandon() {
+    while (active != 0) std::this_thread::yield();
+  }
+  static void OnReply(HttpRequest* request, void* user, const char*, int length, int status) {
+    auto* s = static_cast<SelfAbandon*>(user);
+    ++s->active;
+    ++s->calls;
+    if (std::string(request->address).find("/self") != std::string::npos) s->addressSeen = true;
+    if (status == kHttpProgress && length == 10) AbandonHttpRequest(request->id);
+    --s->active;
+  }
+};
+
+TEST_F(HttpRequestTest, ProgressCallbackAbandonsItsOwnRequest) {
+  Server server(Reply({"HTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\nok"}));
+  SelfAbandon s;
+  StartHttpRequest(Url(server.port(), "/self").c_str(), nullptr, 0, "", SelfAbandon::OnReply, &s);
+  ASSERT_TRUE(WaitFor([&] { return s.calls >= 2; }));
+  ASSERT_TRUE(WaitFor([] { return CountHttpRequestsForTesting() == 0; }));
+  EXPECT_EQ(s.calls, 2);  // progress 5 and 10, nothing after the abandon
+  EXPECT_TRUE(s.addressSeen);
+}
+
 TEST_F(HttpRequestTest, ThreadStartFailureReportsOnCallerThreadAtOnce) {
   SetThreadStartFailsForTesting(true);
   HttpRecord record;
