@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "foundation/server_directory.h"
 #include "foundation/user_folders.h"
 #include "platform/kernel_files.h"
 
@@ -24,6 +25,7 @@ class TradeAccountFile : public ::testing::Test {
     session_ = CreateTradeSession();
   }
   void TearDown() override {
+    FreeServerList();
     DestroyTradeSession(session_);
     SetInstallFolderForTesting("");
     SetAppDataFolderForTesting("");
@@ -114,6 +116,29 @@ TEST_F(TradeAccountFile, MarkupInValuesSurvivesAndCannotBreakTheFile) {
   EXPECT_STREQ(session_->saved.account, "<x>&amp;");
   EXPECT_EQ(session_->saved.tradeType, 1);
   EXPECT_STREQ(session_->saved.tradeSign, "1");
+}
+
+TEST_F(TradeAccountFile, TradeAddressComesFromTheServerDirectoryWhenItFits) {
+  struct Case {
+    const char* name;
+    std::string element;
+    int result;
+    std::string address;
+  } cases[] = {
+      {"ampersands stored as entities", "<PCTrade>http://127.0.0.1:8890/trade?a=1&amp;b=2</PCTrade>", 1,
+       "http://127.0.0.1:8890/trade?a=1&b=2"},
+      {"too long for the field", "<PCTrade>http://127.0.0.1:1/" + std::string(300, 'p') + "</PCTrade>", 0,
+       "http://127.0.0.1:8890/trade?a=1&b=2"},
+      {"absent", "<PCQuote>x|http://127.0.0.1:1|</PCQuote>", 0, "http://127.0.0.1:8890/trade?a=1&b=2"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::string path = top_ + "/appdata/pellune/Tamsel/res/server.data";
+    ASSERT_TRUE(WriteWholeFile(path, c.element.data(), c.element.size()));
+    LoadServerList();
+    EXPECT_EQ(LoadTradeAddressFromServerList(session_), c.result);
+    EXPECT_EQ(std::string(session_->tradeAddress), c.address);
+  }
 }
 
 }  // namespace

@@ -382,6 +382,23 @@ TEST_F(TradeEndToEnd, RepliesKeepToTheirOwnersWhileRequestsOverlap) {
   EXPECT_EQ(abandoned.Next(600).status, -1);
 }
 
+TEST_F(TradeEndToEnd, LogOutEndsTheSessionAndANewLoginStartsClean) {
+  LogIn();
+  Owner::Got got = Call([](TradeSession* s, TradeNotify n, void* u) { return RequestBankList(s, n, u); });
+  ASSERT_STREQ(got.reply->errorCode, "0000");
+  ClearTradeLogin(session_);
+  BankList banks;
+  GetTradeBankList(session_, &banks);
+  EXPECT_EQ(banks.count, 0);
+  // The login session bytes are gone with the log-out.
+  got = Call([](TradeSession* s, TradeNotify n, void* u) { return RequestFundsQuery(s, n, u, 1); });
+  EXPECT_STREQ(got.reply->errorCode, "9999");
+  EXPECT_EQ(simtrade::TradeServiceLog(service_).back().token, "00000000000");
+  LogIn();
+  got = Call([](TradeSession* s, TradeNotify n, void* u) { return RequestFundsQuery(s, n, u, 1); });
+  EXPECT_STREQ(got.reply->errorCode, "0000");
+}
+
 TEST(TradeEndToEndBanks, SeventeenBanksAreCutToSixteen) {
   simtrade::TradeServiceOptions options;
   options.extraBanks = 15;
