@@ -79,7 +79,7 @@ class TradeEndToEnd : public ::testing::Test {
   void SetUp() override {
     saved_ = GetTransportTimings();
     TransportTimings timings = saved_;
-    timings.httpTimeoutMs = 1500;
+    timings.httpTimeoutMs = 3000;  // short enough for the no-answer row, long enough under load
     SetTransportTimings(timings);
     simtrade::TradeServiceOptions options;
     options.pageSize = 3;
