@@ -618,7 +618,7 @@ int CWinApp::Run() {
 
 int AfxWinMain(int argc, char** argv) {
   static int qtArgc = argc;
-  new QGuiApplication(qtArgc, argv);
+  if (!QCoreApplication::instance()) new QGuiApplication(qtArgc, argv);
   LoadDefaultFontAliases();
   InitUiThread();
   EnsureDefaultClass();

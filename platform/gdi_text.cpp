@@ -520,8 +520,13 @@ int EnumFontFamiliesW(HDC hdc, LPCWSTR face, FONTENUMPROCW proc, LPARAM lParam) 
 }
 
 bool LoadFontAliases(const std::string& path) {
+  static std::mutex loadLock;
+  static std::vector<std::string> loaded;
+  std::lock_guard<std::mutex> loadGuard(loadLock);
+  if (std::find(loaded.begin(), loaded.end(), path) != loaded.end()) return true;
   std::ifstream in(path, std::ios::binary);
   if (!in) return false;
+  loaded.push_back(path);
   std::stringstream text;
   text << in.rdbuf();
   FcConfig* config = FcConfigGetCurrent();
@@ -551,9 +556,15 @@ bool LoadDefaultFontAliases() {
   char exe[4096];
   ssize_t n = readlink("/proc/self/exe", exe, sizeof exe - 1);
   if (n > 0) {
+    // The program folder first, then up to three folders above it (the
+    // build tree keeps one copy for the programs below it).
     std::string folder(exe, static_cast<size_t>(n));
-    folder = folder.substr(0, folder.find_last_of('/') + 1);
-    if (LoadFontAliases(folder + "res/fonts.conf")) return true;
+    for (int up = 0; up < 4; ++up) {
+      size_t slash = folder.find_last_of('/');
+      if (slash == std::string::npos) break;
+      folder.resize(slash);
+      if (LoadFontAliases(folder + "/res/fonts.conf")) return true;
+    }
   }
   return LoadFontAliases("res/fonts.conf");
 }
@@ -561,12 +572,16 @@ bool LoadDefaultFontAliases() {
 void EnsureGuiApplication() {
   static std::once_flag once;
   std::call_once(once, [] {
-    if (QCoreApplication::instance()) return;
+    if (QCoreApplication::instance()) {
+      LoadDefaultFontAliases();
+      return;
+    }
     if (!std::getenv("QT_QPA_PLATFORM") && !std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY"))
       setenv("QT_QPA_PLATFORM", "offscreen", 1);
     static int argc = 1;
     static char name[] = "orvenna";
     static char* argv[] = {name, nullptr};
     new QGuiApplication(argc, argv);
+    LoadDefaultFontAliases();
   });
 }

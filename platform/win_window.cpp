@@ -1352,7 +1352,13 @@ BOOL PeekMessageW(MSG* msg, HWND hwnd, UINT lo, UINT hi, UINT removeFlags) {
     for (auto it = w.posted.begin(); it != w.posted.end(); ++it) {
       if (!Matches(*it, hwnd, lo, hi)) continue;
       *msg = *it;
-      if (remove) w.posted.erase(it);
+      if (remove) {
+        w.posted.erase(it);
+        if (msg->message == WM_KEYDOWN || msg->message == WM_SYSKEYDOWN)
+          SetKeyDown(static_cast<UINT>(msg->wParam), true);
+        if (msg->message == WM_KEYUP || msg->message == WM_SYSKEYUP)
+          SetKeyDown(static_cast<UINT>(msg->wParam), false);
+      }
       w.lastMessageTime = msg->time;
       return TRUE;
     }
@@ -2240,9 +2246,13 @@ void InjectKey(UINT vk, bool down, int repeat) {
   Guard g(W().lock);
   Wm& w = W();
   bool wasDown = (w.keys[vk & 0xFF] & 0x80) != 0;
-  SetKeyDown(vk, down);
   HWND target = w.focus ? w.focus : w.active;
-  if (!target) return;
+  if (!target) {
+    SetKeyDown(vk, down);
+    return;
+  }
+  // The key state changes when the message is taken from the queue, so
+  // GetKeyState answers as of the message being handled.
   LPARAM l = (repeat & 0xFFFF) | ((static_cast<LPARAM>(vk) & 0xFF) << 16);
   if (wasDown) l |= 1 << 30;
   if (!down) l |= static_cast<LPARAM>(0xC0000000u);
