@@ -243,11 +243,17 @@ LRESULT CWnd::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 LRESULT CWnd::Default() {
-  for (auto it = t_current.rbegin(); it != t_current.rend(); ++it) {
-    if (it->wnd != this) continue;
-    it->defResult = DefWindowProc(it->msg, it->wParam, it->lParam);
-    it->defaulted = true;
-    return it->defResult;
+  // The default handling may dispatch nested messages, which grow the
+  // record stack: keep an index, never a reference, across the call.
+  for (size_t i = t_current.size(); i-- > 0;) {
+    if (t_current[i].wnd != this) continue;
+    CurrentMessage m = t_current[i];
+    LRESULT r = DefWindowProc(m.msg, m.wParam, m.lParam);
+    if (i < t_current.size()) {
+      t_current[i].defResult = r;
+      t_current[i].defaulted = true;
+    }
+    return r;
   }
   return 0;
 }

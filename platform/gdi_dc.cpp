@@ -1293,6 +1293,19 @@ void BlitImage(HDC dst, const QRect& target, const QImage& source, DWORD rop) {
   BrushObject* brush = dst->s.brush;
   if (brush && brush->style == BS_SOLID) pat = ToPixel(brush->dcBrush ? dst->s.dcBrushColor : brush->color);
   bool useSource = UsesSource(rop);
+  if (rop == SRCCOPY && !dstMono && src.format() == QImage::Format_RGB32 &&
+      dst->image->format() == QImage::Format_RGB32) {
+    for (const QRect& c : dst->Clip()) {
+      QRect a = c.intersected(target);
+      if (a.isEmpty()) continue;
+      for (int y = a.top(); y <= a.bottom(); ++y) {
+        auto* line = reinterpret_cast<uint32_t*>(dst->image->scanLine(y));
+        auto* srow = reinterpret_cast<const uint32_t*>(src.constScanLine(y - target.top()));
+        std::memcpy(line + a.left(), srow + (a.left() - target.left()), sizeof(uint32_t) * a.width());
+      }
+    }
+    return;
+  }
   for (const QRect& c : dst->Clip()) {
     QRect a = c.intersected(target);
     if (a.isEmpty()) continue;
