@@ -1,5 +1,6 @@
 #include "platform/win_desktop.h"
 
+#include "platform/kernel_clock.h"
 #include "platform/win_internal.h"
 
 #include <chrono>
@@ -14,7 +15,7 @@ TestDesktop::TestDesktop() {
   EnsureGuiApplication();
   InitUiThread();
   ResetInputState();
-  SetDrivenClock(true, kDesktopStart);
+  clock_ = std::make_unique<ManualClock>(kDesktopStart);
   SetMessageBoxSink([this](HWND owner, const WString& text, const WString& caption, UINT type) {
     static std::mutex lock;
     std::lock_guard<std::mutex> guard(lock);
@@ -29,7 +30,7 @@ TestDesktop::~TestDesktop() {
   RunUntilIdle();
   SetMessageBoxSink(nullptr);
   ResetInputState();
-  SetDrivenClock(false, 0);
+  clock_.reset();
 }
 
 POINT TestDesktop::ToScreen(HWND hwnd, int x, int y) const {
@@ -136,10 +137,11 @@ void TestDesktop::Advance(DWORD ms) {
     ULONGLONG due = 0;
     if (!NextTimerDue(&due) || due > target) break;
     ULONGLONG now = UiTickCount64();
-    SetDrivenNow(due > now ? due : now);
+    if (due > now) clock_->Advance(due - now);
     if (RunUntilIdle() == 0 && due <= now) break;  // nothing became due: avoid spinning
   }
-  SetDrivenNow(target);
+  ULONGLONG now = UiTickCount64();
+  if (target > now) clock_->Advance(target - now);
   RunUntilIdle();
 }
 

@@ -14,6 +14,7 @@
 #include <QImage>
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -42,8 +43,10 @@ class TestDesktop {
   // characters committed by the input method.
   void Type(const WString& text);
 
-  // The driven clock (milliseconds). Advance moves it forward, stopping at
-  // every due timer to run the queue, so each expiry is delivered.
+  // The driven clock (milliseconds): a kernel ManualClock for as long as the
+  // desktop lives, so GetTickCount, window timers and the timer queue all
+  // follow it. Advance moves it forward, stopping at every due window timer
+  // to run the queue, so each expiry is delivered.
   ULONGLONG Now() const;
   void Advance(DWORD ms);
 
@@ -70,6 +73,7 @@ class TestDesktop {
 
  private:
   POINT ToScreen(HWND hwnd, int x, int y) const;
+  std::unique_ptr<class ManualClock> clock_;
   std::vector<Box> boxes_;
   int boxAnswer_ = 1;  // IDOK
 };

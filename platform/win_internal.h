@@ -35,10 +35,6 @@ QImage* TopLevelBacking(HWND top);
 // The window's rectangle in its top-level window's picture.
 bool WindowRectInBacking(HWND hwnd, QRect* rect);
 
-// The driven clock of the test desktop: while on, UiTickCount64 returns the
-// value set here and timers follow it.
-void SetDrivenClock(bool on, ULONGLONG now);
-void SetDrivenNow(ULONGLONG now);
 // Due time of the earliest timer or hover notice; false when none.
 bool NextTimerDue(ULONGLONG* due);
 // True when a message, a cross-thread call, a paint or a due timer waits.

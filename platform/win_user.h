@@ -498,8 +498,8 @@ BOOL KillTimer(HWND hwnd, UINT_PTR id);
 void InitUiThread();   // makes the calling thread the UI thread
 bool IsUiThread();
 DWORD GetUiThreadId();
-// Milliseconds of the window system's clock: the kernel clock, or the test
-// desktop's driven clock while one exists.
+// Milliseconds of the window system's clock: the kernel clock
+// (GetTickCount64), which a test's ManualClock drives.
 ULONGLONG UiTickCount64();
 // Runs fn on the UI thread and waits for it (runs it at once on the UI
 // thread or before any UI thread exists).

@@ -17,6 +17,7 @@
 
 #include "platform/debug_sink.h"
 #include "platform/gdi_internal.h"
+#include "platform/kernel_clock.h"
 
 #include <QCoreApplication>
 #include <QEvent>
@@ -121,8 +122,6 @@ struct Wm {
   ULONGLONG lastDownTime = 0;
   POINT lastDownPt;
   BYTE keys[256] = {};
-  bool driven = false;
-  ULONGLONG drivenNow = 0;
   DWORD lastMessageTime = 0;
   std::vector<std::pair<HHOOK, HookRec>> hooks;
   std::uintptr_t nextHook = 1;
@@ -493,14 +492,7 @@ bool IsUiThread() { return W().hasUiThread && W().uiThread == std::this_thread::
 
 DWORD GetUiThreadId() { return 1; }
 
-ULONGLONG UiTickCount64() {
-  {
-    Guard g(W().lock);
-    if (W().driven) return W().drivenNow;
-  }
-  using namespace std::chrono;
-  return static_cast<ULONGLONG>(duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
-}
+ULONGLONG UiTickCount64() { return GetTickCount64(); }
 
 void RunOnUiThread(const std::function<void()>& fn) {
   if (UiThreadHere()) {
@@ -517,17 +509,6 @@ void RunOnUiThread(const std::function<void()>& fn) {
   WakeUi();
   std::unique_lock<std::recursive_mutex> lk(w.lock);
   w.wake.wait(lk, [&] { return call->done; });
-}
-
-void SetDrivenClock(bool on, ULONGLONG now) {
-  Guard g(W().lock);
-  W().driven = on;
-  W().drivenNow = now;
-}
-
-void SetDrivenNow(ULONGLONG now) {
-  Guard g(W().lock);
-  W().drivenNow = now;
 }
 
 bool NextTimerDue(ULONGLONG* due) {
