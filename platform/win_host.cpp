@@ -143,7 +143,7 @@ class HostWindow : public QRasterWindow {
   }
 };
 
-class QtHost : public ScreenHost {
+class QtHost final : public ScreenHost {
  public:
   void TopLevelChanged(HWND top) override {
     TopLevelInfo info;
@@ -168,6 +168,14 @@ class QtHost : public ScreenHost {
     w->update();
   }
   void TopLevelDestroyed(HWND top) override {
+    for (auto n = natives_.begin(); n != natives_.end();) {
+      if (n->second->parent() == windows_[top]) {
+        delete n->second;
+        n = natives_.erase(n);
+      } else {
+        ++n;
+      }
+    }
     auto it = windows_.find(top);
     if (it == windows_.end()) return;
     delete it->second;
@@ -180,14 +188,55 @@ class QtHost : public ScreenHost {
   void CursorChanged(HCURSOR cursor) override {
     for (auto& [h, w] : windows_) w->setCursor(QCursor(ShapeFor(cursor)));
   }
+  std::uintptr_t NativeChild(HWND child) override {
+    auto it = natives_.find(child);
+    if (it == natives_.end()) {
+      HWND top = nullptr;
+      if (!GetNativeChildInfo(child, &top, nullptr, nullptr)) return 0;
+      TopLevelChanged(top);
+      auto host = windows_.find(top);
+      if (host == windows_.end()) return 0;
+      auto* native = new QWindow(host->second);
+      it = natives_.emplace(child, native).first;
+      NativeChildChanged(child);
+    }
+    return static_cast<std::uintptr_t>(it->second->winId());
+  }
+  void NativeChildChanged(HWND child) override {
+    auto it = natives_.find(child);
+    if (it == natives_.end()) return;
+    QRect rect;
+    bool visible = false;
+    if (!GetNativeChildInfo(child, nullptr, &rect, &visible)) return;
+    it->second->setGeometry(rect);
+    it->second->setVisible(visible);
+  }
+  void NativeChildDestroyed(HWND child) override {
+    auto it = natives_.find(child);
+    if (it == natives_.end()) return;
+    delete it->second;
+    natives_.erase(it);
+  }
+  // The host window of a top-level window (tests).
+  QWindow* WindowOf(HWND top) {
+    auto it = windows_.find(top);
+    return it == windows_.end() ? nullptr : it->second;
+  }
 
  private:
   std::unordered_map<HWND, HostWindow*> windows_;
+  std::unordered_map<HWND, QWindow*> natives_;
 };
+
+QtHost* Host() {
+  static QtHost* host = new QtHost;
+  return host;
+}
 
 }  // namespace
 
-void EnableScreenHost() {
-  static QtHost* host = new QtHost;
-  SetScreenHost(host);
-}
+void EnableScreenHost() { SetScreenHost(Host()); }
+
+void DisableScreenHost() { SetScreenHost(nullptr); }
+
+QWindow* ScreenWindowOf(HWND top) { return Host()->WindowOf(top); }

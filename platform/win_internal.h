@@ -59,8 +59,18 @@ class ScreenHost {
   virtual void TopLevelDestroyed(HWND top) = 0;
   virtual void Flush(HWND top) = 0;              // the picture changed
   virtual void CursorChanged(HCURSOR cursor) = 0;
+  // A native window inside the top-level one, covering the child window, for
+  // another process to embed into; 0 when the host cannot make one.
+  virtual std::uintptr_t NativeChild(HWND child) = 0;
+  virtual void NativeChildChanged(HWND child) = 0;  // moved, sized, shown or hidden
+  virtual void NativeChildDestroyed(HWND child) = 0;
 };
 void SetScreenHost(ScreenHost* host);
+// The Qt host's window of a top-level window (null when none); and turning
+// the host off again (tests; windows shown meanwhile must be destroyed first).
+class QWindow;
+QWindow* ScreenWindowOf(HWND top);
+void DisableScreenHost();
 // Information for the host.
 struct TopLevelInfo {
   bool visible = false;
@@ -68,8 +78,10 @@ struct TopLevelInfo {
   bool maximized = false;
   QRect rect;              // screen rectangle
   WString title;
-  bool nativeChild = false;
 };
+// The native child's place: its rectangle in the top-level window and
+// whether it is visible.
+bool GetNativeChildInfo(HWND child, HWND* top, QRect* rectInTop, bool* visible);
 bool GetTopLevelInfo(HWND top, TopLevelInfo* info);
 // Called by the host when the native frame moved or resized the window.
 void HostMovedTopLevel(HWND top, const QRect& screenRect);

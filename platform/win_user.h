@@ -486,6 +486,11 @@ BOOL GetCaretPos(POINT* pt);
 BOOL SetClipboardText(const WString& text);
 WString GetClipboardText();
 
+// A native window covering the child window, kept over it as it moves, for
+// another process to embed into (the browser view). On screen only: 0 when
+// no screen host is running or hwnd is not a child window.
+std::uintptr_t GetNativeWindowId(HWND hwnd);
+
 // ---------------------------------------------------------------------------
 // Timers.
 // Sets or restarts (same window and id) a timer; WM_TIMER arrives when the

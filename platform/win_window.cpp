@@ -19,7 +19,9 @@
 #include "platform/gdi_internal.h"
 #include "platform/kernel_clock.h"
 
+#include <QClipboard>
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <QEvent>
 #include <QEventLoop>
 #include <QThread>
@@ -65,6 +67,7 @@ struct Win {
   bool redraw = true;
   bool destroying = false;
   bool created = false;
+  bool nativeChild = false;  // a native window of the host covers it
   int paintSerial = 0;    // counts BeginPaint calls
   std::unique_ptr<QImage> backing;  // top-level windows
   std::atomic<bool> screenDirty{false};
@@ -324,6 +327,26 @@ LRESULT CallProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   }
   if (!proc) return DefWindowProcW(hwnd, msg, wParam, lParam);
   return proc(hwnd, msg, wParam, lParam);
+}
+
+// Tells the host that native children in the tree of hwnd may have moved.
+void NotifyNativeChildren(HWND hwnd) {
+  ScreenHost* host;
+  std::vector<HWND> natives;
+  {
+    Guard g(W().lock);
+    host = W().host;
+    if (!host) return;
+    std::vector<HWND> stack{hwnd};
+    while (!stack.empty()) {
+      Win* w = Find(stack.back());
+      stack.pop_back();
+      if (!w) continue;
+      if (w->nativeChild) natives.push_back(w->hwnd);
+      stack.insert(stack.end(), w->children.begin(), w->children.end());
+    }
+  }
+  for (HWND h : natives) host->NativeChildChanged(h);
 }
 
 void NotifyHost(HWND top) {
@@ -776,6 +799,7 @@ BOOL DestroyWindow(HWND hwnd) {
   for (auto it = tree.rbegin(); it != tree.rend(); ++it) CallProc(*it, WM_NCDESTROY, 0, 0);
   ScreenHost* host = nullptr;
   bool top = false;
+  std::vector<HWND> natives;
   {
     Guard g(W().lock);
     Wm& wm = W();
@@ -788,6 +812,7 @@ BOOL DestroyWindow(HWND hwnd) {
       wm.topLevels.erase(std::remove(wm.topLevels.begin(), wm.topLevels.end(), hwnd), wm.topLevels.end());
     }
     for (HWND h : tree) {
+      if (Win* d = Find(h); d && d->nativeChild) natives.push_back(h);
       wm.timers.erase(std::remove_if(wm.timers.begin(), wm.timers.end(), [&](const TimerRec& t) { return t.hwnd == h; }),
                       wm.timers.end());
       if (wm.trackHwnd == h) wm.trackHwnd = nullptr;
@@ -797,6 +822,9 @@ BOOL DestroyWindow(HWND hwnd) {
       if (wm.focus == h) wm.focus = nullptr;
       wm.windows.erase(h);
     }
+  }
+  if (host) {
+    for (HWND h : natives) host->NativeChildDestroyed(h);
   }
   if (top && host) host->TopLevelDestroyed(hwnd);
   return TRUE;
@@ -1111,6 +1139,7 @@ BOOL SetWindowPos(HWND hwnd, HWND insertAfter, int x, int y, int cx, int cy, UIN
     SendMessageW(hwnd, WM_WINDOWPOSCHANGED, 0, reinterpret_cast<LPARAM>(&pos));
   }
   if (top) NotifyHost(hwnd);
+  NotifyNativeChildren(hwnd);
   return TRUE;
 }
 
@@ -1149,6 +1178,7 @@ BOOL ShowWindow(HWND hwnd, int cmd) {
     }
   }
   if (focusToMove) SetFocus(focusToMove);
+  NotifyNativeChildren(hwnd);
   if (top) {
     NotifyHost(hwnd);
     if (show && !was && cmd != SW_SHOWNA && cmd != SW_SHOWNOACTIVATE) SetActiveWindow(hwnd);
@@ -1835,7 +1865,6 @@ HDC GetDC(HWND hwnd) {
   dc->vis = VisibleChain(w) ? VisibleRegion(w, true) : QRegion();
   dc->screenDirty = &top->screenDirty;
   dc->ClipChanged();
-  if (w->font) SelectObject(dc, w->font);
   return dc;
 }
 
@@ -2068,12 +2097,29 @@ BOOL GetCaretPos(POINT* pt) {
   return TRUE;
 }
 
+// On screen the desktop's clipboard is used too, so text moves between
+// programs; off screen the layer's own copy serves.
 BOOL SetClipboardText(const WString& text) {
-  Guard g(W().lock);
-  W().clipboard = text;
+  bool onScreen;
+  {
+    Guard g(W().lock);
+    W().clipboard = text;
+    onScreen = W().host != nullptr;
+  }
+  if (onScreen && IsUiThread() && QGuiApplication::clipboard())
+    QGuiApplication::clipboard()->setText(QString::fromStdU16String(text));
   return TRUE;
 }
 WString GetClipboardText() {
+  bool onScreen;
+  {
+    Guard g(W().lock);
+    onScreen = W().host != nullptr;
+  }
+  if (onScreen && IsUiThread() && QGuiApplication::clipboard()) {
+    QString t = QGuiApplication::clipboard()->text();
+    if (!t.isEmpty()) return t.toStdU16String();
+  }
   Guard g(W().lock);
   return W().clipboard;
 }
@@ -2264,6 +2310,31 @@ bool WindowRectInBacking(HWND hwnd, QRect* rect) {
   Win* w = Find(hwnd);
   if (!w || !rect) return false;
   *rect = QRect(OriginInTop(w), w->rect.size());
+  return true;
+}
+
+std::uintptr_t GetNativeWindowId(HWND hwnd) {
+  if (!UiThreadHere()) return OnUi([&] { return GetNativeWindowId(hwnd); });
+  ScreenHost* host;
+  {
+    Guard g(W().lock);
+    Win* w = Find(hwnd);
+    host = W().host;
+    if (!w || !w->Child() || !host) return 0;
+    w->nativeChild = true;
+  }
+  return host->NativeChild(hwnd);
+}
+
+bool GetNativeChildInfo(HWND child, HWND* top, QRect* rectInTop, bool* visible) {
+  Guard g(W().lock);
+  Win* w = Find(child);
+  if (!w || !w->Child()) return false;
+  Win* t = TopOf(w);
+  if (!t) return false;
+  if (top) *top = t->hwnd;
+  if (rectInTop) *rectInTop = QRect(OriginInTop(w), w->rect.size());
+  if (visible) *visible = VisibleChain(w);
   return true;
 }
 
