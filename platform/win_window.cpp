@@ -134,6 +134,9 @@ struct Wm {
   POINT caretPos;
   SIZE caretSize;
   int caretHidden = 1;
+  bool caretOn = false;       // the caret's pixels are inverted now
+  UINT_PTR caretTimer = 0;    // its blink timer
+  bool caretPainting = false; // taken off for BeginPaint
   WString clipboard;
   MessageBoxSink boxSink;
   MessageBoxSink boxImpl;
@@ -487,6 +490,10 @@ std::atomic<BOOL (*)(MSG*)> g_messageFilter{nullptr};
 
 void SetMessageFilter(BOOL (*filter)(MSG*)) { g_messageFilter = filter; }
 
+namespace {
+void DrawCaret(bool on);
+}  // namespace
+
 // ---------------------------------------------------------------------------
 // UI thread, clock, cross-thread calls.
 
@@ -817,7 +824,15 @@ BOOL DestroyWindow(HWND hwnd) {
                       wm.timers.end());
       if (wm.trackHwnd == h) wm.trackHwnd = nullptr;
       if (wm.active == h) wm.active = nullptr;
-      if (wm.caretHwnd == h) wm.caretHwnd = nullptr;
+      if (wm.caretHwnd == h) {
+        wm.caretHwnd = nullptr;
+        wm.caretOn = false;
+        UINT_PTR blink = wm.caretTimer;
+        wm.caretTimer = 0;
+        wm.timers.erase(std::remove_if(wm.timers.begin(), wm.timers.end(),
+                                       [&](const TimerRec& t) { return !t.hwnd && t.id == blink; }),
+                        wm.timers.end());
+      }
       if (wm.lastDownHwnd == h) wm.lastDownHwnd = nullptr;
       if (wm.focus == h) wm.focus = nullptr;
       wm.windows.erase(h);
@@ -1607,6 +1622,7 @@ LRESULT DefWindowProcW(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
       return 0;
     }
     case WM_PAINT: {
+      if (wParam) return 0;  // asked to paint into a given DC: a plain window has nothing
       PAINTSTRUCT ps;
       BeginPaint(hwnd, &ps);
       EndPaint(hwnd, &ps);
@@ -1626,11 +1642,11 @@ LRESULT DefWindowProcW(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
       FillRect(reinterpret_cast<HDC>(wParam), &rc, brush);
       return 1;
     }
+    case WM_PRINT:
+      // The client part is asked of the window itself.
+      return SendMessageW(hwnd, WM_PRINTCLIENT, wParam, lParam);
     case WM_PRINTCLIENT:
-    case WM_PRINT: {
-      // Paints the window into the given DC.
-      return CallProc(hwnd, WM_PAINT, wParam, 0);
-    }
+      return 0;
     case WM_WINDOWPOSCHANGED: {
       auto* pos = reinterpret_cast<WINDOWPOS*>(lParam);
       QSize client;
@@ -1806,6 +1822,16 @@ BOOL RedrawWindow(HWND hwnd, const RECT* rect, HRGN rgn, UINT flags) {
 HDC BeginPaint(HWND hwnd, PAINTSTRUCT* ps) {
   if (!ps) return nullptr;
   *ps = PAINTSTRUCT();
+  bool caretHere;
+  {
+    Guard g(W().lock);
+    caretHere = W().caretHwnd == hwnd && W().caretOn;
+  }
+  if (caretHere) {
+    DrawCaret(false);
+    Guard g(W().lock);
+    W().caretPainting = true;
+  }
   QRegion update;
   bool erase;
   {
@@ -1839,6 +1865,13 @@ HDC BeginPaint(HWND hwnd, PAINTSTRUCT* ps) {
 BOOL EndPaint(HWND hwnd, const PAINTSTRUCT* ps) {
   if (!ps || !ps->hdc) return FALSE;
   ReleaseDC(hwnd, ps->hdc);
+  bool restore;
+  {
+    Guard g(W().lock);
+    restore = W().caretPainting && W().caretHwnd == hwnd;
+    W().caretPainting = false;
+  }
+  if (restore) DrawCaret(true);
   return TRUE;
 }
 
@@ -2063,33 +2096,123 @@ BOOL TrackMouseEvent(TRACKMOUSEEVENT* tme) {
   return TRUE;
 }
 
+// The caret is drawn by the layer: an inverted rectangle at the caret
+// position that blinks every 530 ms while shown, taken off while the window
+// paints (BeginPaint) and put back afterwards (EndPaint).
+namespace {
+constexpr UINT kCaretBlinkMs = 530;
+
+// Inverts the caret rectangle in its window (UI thread, lock not held).
+void FlipCaret(HWND hwnd, POINT pos, SIZE size) {
+  HDC dc = GetDC(hwnd);
+  if (!dc) return;
+  PatBlt(dc, pos.x, pos.y, size.cx, size.cy, DSTINVERT);
+  ReleaseDC(hwnd, dc);
+}
+
+// Sets the caret's pixels on or off.
+void DrawCaret(bool on) {
+  HWND hwnd;
+  POINT pos;
+  SIZE size;
+  {
+    Guard g(W().lock);
+    Wm& w = W();
+    if (!w.caretHwnd || w.caretOn == on) return;
+    w.caretOn = on;
+    hwnd = w.caretHwnd;
+    pos = w.caretPos;
+    size = w.caretSize;
+  }
+  FlipCaret(hwnd, pos, size);
+}
+
+void CaretBlink(HWND, UINT, UINT_PTR, DWORD) {
+  bool show;
+  {
+    Guard g(W().lock);
+    show = W().caretHwnd && W().caretHidden == 0 && !W().caretOn;
+  }
+  DrawCaret(show);
+}
+
+void RestartBlink() {
+  UINT_PTR id;
+  {
+    Guard g(W().lock);
+    id = W().caretTimer;
+  }
+  if (id) KillTimer(nullptr, id);
+  UINT_PTR fresh = SetTimer(nullptr, 0, kCaretBlinkMs, CaretBlink);
+  Guard g(W().lock);
+  W().caretTimer = fresh;
+}
+}  // namespace
+
 BOOL CreateCaret(HWND hwnd, HBITMAP, int width, int height) {
+  if (!IsWindow(hwnd)) return FALSE;
+  DestroyCaret();
   Guard g(W().lock);
   W().caretHwnd = hwnd;
-  W().caretSize = SIZE{width, height};
+  W().caretSize = SIZE{width > 0 ? width : 1, height > 0 ? height : 1};
   W().caretHidden = 1;
+  W().caretOn = false;
   return TRUE;
 }
+
 BOOL SetCaretPos(int x, int y) {
-  Guard g(W().lock);
-  W().caretPos = POINT{x, y};
+  bool wasOn;
+  {
+    Guard g(W().lock);
+    wasOn = W().caretOn;
+  }
+  DrawCaret(false);
+  {
+    Guard g(W().lock);
+    W().caretPos = POINT{x, y};
+  }
+  if (wasOn) DrawCaret(true);
   return TRUE;
 }
+
 BOOL ShowCaret(HWND) {
-  Guard g(W().lock);
-  if (W().caretHidden > 0) W().caretHidden--;
+  bool show;
+  {
+    Guard g(W().lock);
+    if (!W().caretHwnd) return FALSE;
+    if (W().caretHidden > 0) W().caretHidden--;
+    show = W().caretHidden == 0;
+  }
+  if (show) {
+    DrawCaret(true);
+    RestartBlink();
+  }
   return TRUE;
 }
+
 BOOL HideCaret(HWND) {
-  Guard g(W().lock);
-  W().caretHidden++;
+  {
+    Guard g(W().lock);
+    if (!W().caretHwnd) return FALSE;
+    W().caretHidden++;
+  }
+  DrawCaret(false);
   return TRUE;
 }
+
 BOOL DestroyCaret() {
-  Guard g(W().lock);
-  W().caretHwnd = nullptr;
+  DrawCaret(false);
+  UINT_PTR id;
+  {
+    Guard g(W().lock);
+    W().caretHwnd = nullptr;
+    id = W().caretTimer;
+    W().caretTimer = 0;
+  }
+  if (id) KillTimer(nullptr, id);
   return TRUE;
 }
+
 BOOL GetCaretPos(POINT* pt) {
   if (!pt) return FALSE;
   Guard g(W().lock);
@@ -2181,6 +2304,15 @@ void ResetInputState() {
   w.active = nullptr;
   w.mouse = POINT{-32000, -32000};
   w.posted.clear();
+  if (w.caretTimer) {
+    UINT_PTR blink = w.caretTimer;
+    w.timers.erase(std::remove_if(w.timers.begin(), w.timers.end(),
+                                  [&](const TimerRec& t) { return !t.hwnd && t.id == blink; }),
+                   w.timers.end());
+  }
+  w.caretHwnd = nullptr;
+  w.caretOn = false;
+  w.caretTimer = 0;
   w.quit = false;
 }
 

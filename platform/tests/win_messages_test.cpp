@@ -492,6 +492,37 @@ TEST_F(WindowTest, DestroyOrderAndHandlesAreNeverReused) {
   EXPECT_NE(again.m_hWnd, childHandle);
 }
 
+TEST_F(WindowTest, TheCaretBlinksAndStaysOutOfPainting) {
+  Probe top;
+  top.fill = RGB(255, 255, 255);
+  ASSERT_TRUE(top.MakeTop(0, 0, 60, 40));
+  desktop.RunUntilIdle();
+  auto at = [&](int x, int y) { return desktop.Snapshot(top).pixel(x, y); };
+  ASSERT_TRUE(CreateCaret(top, nullptr, 2, 10));
+  SetCaretPos(5, 5);
+  EXPECT_EQ(at(5, 5), 0xFFFFFFFFu);  // created hidden
+  ShowCaret(top);
+  EXPECT_EQ(at(5, 5), 0xFF000000u);
+  EXPECT_EQ(at(6, 14), 0xFF000000u);
+  EXPECT_EQ(at(7, 5), 0xFFFFFFFFu);
+  desktop.Advance(530);
+  EXPECT_EQ(at(5, 5), 0xFFFFFFFFu);
+  desktop.Advance(530);
+  EXPECT_EQ(at(5, 5), 0xFF000000u);
+  // Painting takes the caret off and puts it back.
+  top.Invalidate();
+  desktop.RunUntilIdle();
+  EXPECT_EQ(at(5, 5), 0xFF000000u);
+  SetCaretPos(20, 5);
+  EXPECT_EQ(at(5, 5), 0xFFFFFFFFu);
+  EXPECT_EQ(at(20, 5), 0xFF000000u);
+  HideCaret(top);
+  EXPECT_EQ(at(20, 5), 0xFFFFFFFFu);
+  DestroyCaret();
+  desktop.Advance(2000);
+  EXPECT_EQ(at(20, 5), 0xFFFFFFFFu);
+}
+
 class Filter : public Probe {
  public:
   BOOL PreTranslateMessage(MSG* msg) override { return msg->message == WM_KEYDOWN && msg->wParam == VK_ESCAPE; }
