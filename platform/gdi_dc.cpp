@@ -334,6 +334,8 @@ void FillWithBrush(HDC dc, const QRect& r, BrushObject* brush, int rop) {
   if (brush->style == BS_PATTERN && !brush->pattern.isNull() && rop == R2_COPYPEN) {
     const QImage& pat = brush->pattern;
     int pw = pat.width(), ph = pat.height();
+    uint32_t fg = ToPixel(dc->s.textColor), bg = ToPixel(dc->s.bkColor);
+    bool mono = brush->monoPattern;
     QPoint org = dc->deviceOrigin + dc->s.brushOrg;
     for (const QRect& c : dc->Clip()) {
       QRect a = c.intersected(r);
@@ -344,7 +346,9 @@ void FillWithBrush(HDC dc, const QRect& r, BrushObject* brush, int rop) {
         auto* src = reinterpret_cast<const uint32_t*>(pat.constScanLine(py));
         for (int x = a.left(); x <= a.right(); ++x) {
           int px = ((x - org.x()) % pw + pw) % pw;
-          line[x] = src[px] | 0xFF000000u;
+          uint32_t v = src[px] | 0xFF000000u;
+          if (mono) v = v == 0xFFFFFFFFu ? bg : fg;
+          line[x] = v;
         }
       }
     }
@@ -770,6 +774,7 @@ HBRUSH CreatePatternBrush(HBITMAP bitmap) {
   b->gdiType = OBJ_BRUSH;
   b->style = BS_PATTERN;
   b->pattern = bmp->image.convertToFormat(QImage::Format_RGB32);
+  b->monoPattern = bmp->mono;
   return Register(b);
 }
 

@@ -27,6 +27,7 @@ struct BrushObject : HBRUSH__ {
   COLORREF color = 0;
   int hatch = 0;
   QImage pattern;  // BS_PATTERN: the picture, tiled from the brush origin
+  bool monoPattern = false;  // from a monochrome bitmap: black takes the text colour, white the background
   bool stock = false;
   bool dcBrush = false;  // DC_BRUSH: the DC's brush colour
 };

@@ -138,6 +138,23 @@ TEST(GdiFills, SystemColourBrushIndexAndStockBrushes) {
   EXPECT_EQ(cv.At(1, 1), kBlack);
 }
 
+TEST(GdiFills, PatternBrushesTileFromTheOriginAndMonoTakesDcColours) {
+  // A 2x1 monochrome pattern: black then white.
+  const uint8_t bits[2] = {0x40, 0x00};  // one row padded to 16 bits: 0 1
+  HBITMAP mono = CreateBitmap(2, 1, 1, 1, bits);
+  HBRUSH brush = CreatePatternBrush(mono);
+  DeleteObject(mono);  // the brush keeps its own copy
+  Canvas cv(6, 2);
+  SetTextColor(cv.dc, kRed);
+  SetBkColor(cv.dc, kBlue);
+  RECT r{0, 0, 6, 2};
+  FillRect(cv.dc, &r, brush);
+  EXPECT_EQ(cv.At(0, 0), kRed);
+  EXPECT_EQ(cv.At(1, 0), kBlue);
+  EXPECT_EQ(cv.At(4, 1), kRed);
+  DeleteObject(brush);
+}
+
 TEST(GdiShapes, RectangleOutlineAndInterior) {
   Canvas cv(12, 12);
   HPEN pen = CreatePen(PS_SOLID, 1, kRed);
