@@ -1379,6 +1379,8 @@ BOOL PatBlt(HDC hdc, int x, int y, int w, int h, DWORD rop) {
 BOOL StretchBlt(HDC dst, int x, int y, int w, int h, HDC src, int sx, int sy, int sw, int sh, DWORD rop) {
   if (!CheckDc(dst, "StretchBlt")) return FALSE;
   if (w == 0 || h == 0) return TRUE;
+  if (std::abs(w) > 32767 || std::abs(h) > 32767 || std::abs(sw) > 32767 || std::abs(sh) > 32767) return FALSE;
+  if (!dst->Clip().intersects(TargetRect(dst, x, y, w, h))) return TRUE;  // nothing visible: no scaling
   QImage part;
   if (UsesSource(rop)) {
     if (!CheckDc(src, "StretchBlt")) return FALSE;
@@ -1398,7 +1400,8 @@ BOOL StretchBlt(HDC dst, int x, int y, int w, int h, HDC src, int sx, int sy, in
 BOOL TransparentBlt(HDC dst, int x, int y, int w, int h, HDC src, int sx, int sy, int sw, int sh,
                     UINT keyColor) {
   if (!CheckDc(dst, "TransparentBlt") || !CheckDc(src, "TransparentBlt")) return FALSE;
-  if (w <= 0 || h <= 0 || sw <= 0 || sh <= 0) return FALSE;
+  if (w <= 0 || h <= 0 || sw <= 0 || sh <= 0 || w > 32767 || h > 32767) return FALSE;
+  if (!dst->Clip().intersects(QRect(dst->ToImage(x, y), QSize(w, h)))) return TRUE;
   QImage part = Scaled(SourcePart(src, sx, sy, sw, sh).convertToFormat(QImage::Format_RGB32), w, h, false);
   uint32_t key = ToPixel(keyColor) & 0xFFFFFFu;
   QRect target(dst->ToImage(x, y), QSize(w, h));
@@ -1420,7 +1423,8 @@ BOOL TransparentBlt(HDC dst, int x, int y, int w, int h, HDC src, int sx, int sy
 BOOL AlphaBlend(HDC dst, int x, int y, int w, int h, HDC src, int sx, int sy, int sw, int sh,
                 BLENDFUNCTION blend) {
   if (!CheckDc(dst, "AlphaBlend") || !CheckDc(src, "AlphaBlend")) return FALSE;
-  if (w <= 0 || h <= 0 || sw <= 0 || sh <= 0) return FALSE;
+  if (w <= 0 || h <= 0 || sw <= 0 || sh <= 0 || w > 32767 || h > 32767) return FALSE;
+  if (!dst->Clip().intersects(QRect(dst->ToImage(x, y), QSize(w, h)))) return TRUE;
   QImage part = SourcePart(src, sx, sy, sw, sh);
   bool perPixel = (blend.AlphaFormat & AC_SRC_ALPHA) != 0;
   part = part.convertToFormat(perPixel ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32);
@@ -1491,6 +1495,7 @@ QImage DibToImage(const void* bits, const BITMAPINFO* info) {
 int StretchDIBits(HDC hdc, int x, int y, int w, int h, int sx, int sy, int sw, int sh, const void* bits,
                   const BITMAPINFO* info, UINT, DWORD rop) {
   if (!CheckDc(hdc, "StretchDIBits") || !bits || !info) return 0;
+  if (std::abs(w) > 32767 || std::abs(h) > 32767) return 0;
   QImage img = DibToImage(bits, info);
   if (img.isNull() || sw <= 0 || sh <= 0) return 0;
   // DIB source coordinates count from the bottom row for bottom-up DIBs.

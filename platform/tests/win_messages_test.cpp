@@ -523,6 +523,33 @@ TEST_F(WindowTest, TheCaretBlinksAndStaysOutOfPainting) {
   EXPECT_EQ(at(20, 5), 0xFFFFFFFFu);
 }
 
+class App : public CWinApp {
+ public:
+  int ExitInstance() override { return 9; }
+};
+
+TEST_F(WindowTest, QuitComesAfterTheQueueAndTheMainWindowEndsTheLoop) {
+  App app;
+  Probe main;
+  ASSERT_TRUE(main.MakeTop(0, 0, 50, 50));
+  app.m_pMainWnd = &main;
+  EXPECT_EQ(AfxGetApp(), &app);
+  EXPECT_EQ(AfxGetMainWnd(), &main);
+  desktop.RunUntilIdle();
+  PostQuitMessage(3);
+  PostMessageW(main, WM_USER, 0, 0);
+  MSG msg;
+  ASSERT_TRUE(GetMessageW(&msg, nullptr, 0, 0));
+  EXPECT_EQ(msg.message, static_cast<UINT>(WM_USER));
+  EXPECT_FALSE(GetMessageW(&msg, nullptr, 0, 0));
+  EXPECT_EQ(msg.wParam, 3u);
+  // Destroying the main window (here by a posted WM_CLOSE) ends Run.
+  PostMessageW(main, WM_CLOSE, 0, 0);
+  EXPECT_EQ(app.Run(), 9);
+  EXPECT_FALSE(main.IsWindow());
+  EXPECT_EQ(AfxGetMainWnd(), nullptr);
+}
+
 class Filter : public Probe {
  public:
   BOOL PreTranslateMessage(MSG* msg) override { return msg->message == WM_KEYDOWN && msg->wParam == VK_ESCAPE; }
