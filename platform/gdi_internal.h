@@ -35,7 +35,8 @@ struct BrushObject : HBRUSH__ {
 struct FontObject : HFONT__ {
   LOGFONTW lf;
   uint64_t serial = 0;  // never reused; keys the per-thread QFont copies
-  QFont qfont;          // the description; each thread draws with its own copy
+  QFont qfont;          // the description (creating thread); each thread draws with its own copy
+  int pixelSize = 12;   // the resolved pixel size, read by every thread
   int ascent = 0;   // metrics measured once at creation
   int descent = 0;
   int height = 0;   // ascent + descent

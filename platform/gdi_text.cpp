@@ -78,6 +78,7 @@ FontObject* MakeFont(const LOGFONTW& lf) {
   }
   QFontMetrics fm(f);
   font->qfont = f;
+  font->pixelSize = f.pixelSize();
   font->ascent = fm.ascent();
   font->descent = fm.descent();
   font->height = font->ascent + font->descent;
@@ -261,7 +262,7 @@ const ThreadFont& FontForThread(FontObject* font) {
   auto it = cache.find(font->serial);
   if (it != cache.end()) return it->second;
   if (cache.size() > 512) cache.clear();
-  QFont copy = BuildQFont(font->lf, font->qfont.pixelSize());
+  QFont copy = BuildQFont(font->lf, font->pixelSize);
   return cache.emplace(font->serial, ThreadFont{copy, QFontMetrics(copy)}).first->second;
 }
 

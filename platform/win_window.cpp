@@ -735,7 +735,7 @@ HWND CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD
   }
   SendMessageW(hwnd, WM_SIZE, SIZE_RESTORED, MAKELPARAM(client.width(), client.height()));
   SendMessageW(hwnd, WM_MOVE, 0, MAKELPARAM(pos.x(), pos.y()));
-  bool topVisible = false;
+  bool topVisible = false, activate = false;
   {
     Guard g(W().lock);
     Win* w = Find(hwnd);
@@ -744,11 +744,10 @@ HWND CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD
       FullInvalidateLocked(w);
       topVisible = !w->Child();
     }
+    activate = topVisible && !(w->exStyle & WS_EX_NOACTIVATE);
   }
-  if (topVisible) {
-    NotifyHost(hwnd);
-    SetActiveWindow(hwnd);
-  }
+  if (topVisible) NotifyHost(hwnd);
+  if (activate) SetActiveWindow(hwnd);
   return hwnd;
 }
 
