@@ -142,6 +142,8 @@ struct Wm {
   MessageBoxSink boxImpl;
   ScreenHost* host = nullptr;
   QObject* waker = nullptr;
+  std::atomic<bool> wakePosted{false};
+  QTimer* wakeTimer = nullptr;  // ends Qt's wait when the next timer is due
 };
 
 Wm& W() {
@@ -178,10 +180,12 @@ void Trace(const char* text) {
   OutputDebugStringA(line.c_str());
 }
 
+// Wakes the UI thread, whether it waits on the layer's condition or in
+// Qt's event loop; one Qt event at a time is enough.
 void WakeUi() {
   Wm& w = W();
   w.wake.notify_all();
-  if (w.waker) QCoreApplication::postEvent(w.waker, new QEvent(QEvent::User));
+  if (w.waker && !w.wakePosted.exchange(true)) QCoreApplication::postEvent(w.waker, new QEvent(QEvent::User));
 }
 
 // Non-client insets (frame) of a window.
@@ -508,8 +512,11 @@ void InitUiThread() {
   EnsureGuiApplication();
   if (QCoreApplication::instance() && QCoreApplication::instance()->thread() == QThread::currentThread()) {
     auto* waker = new QObject();
+    auto* timer = new QTimer(waker);
+    timer->setSingleShot(true);
     Guard g(w.lock);
     w.waker = waker;
+    w.wakeTimer = timer;
   }
 }
 
@@ -1369,6 +1376,7 @@ void PostQuitMessage(int exitCode) {
 
 BOOL PeekMessageW(MSG* msg, HWND hwnd, UINT lo, UINT hi, UINT removeFlags) {
   if (!msg) return FALSE;
+  W().wakePosted = false;
   RunCalls();
   Wm& w = W();
   bool remove = (removeFlags & PM_REMOVE) != 0;
@@ -1442,15 +1450,20 @@ BOOL GetMessageW(MSG* msg, HWND hwnd, UINT lo, UINT hi) {
   for (;;) {
     if (PeekMessageW(msg, hwnd, lo, hi, PM_REMOVE)) return msg->message != WM_QUIT;
     FlushScreens();
+    // Wait for Qt's input, another thread's work or the next timer; a
+    // driven clock moves without real time, so the wait is capped.
     ULONGLONG due = 0;
-    DWORD wait = 50;
+    DWORD wait = 100;
     if (NextTimerDue(&due)) {
       ULONGLONG now = UiTickCount64();
-      wait = due > now ? static_cast<DWORD>(std::min<ULONGLONG>(due - now, 50)) : 0;
+      wait = due > now ? static_cast<DWORD>(std::min<ULONGLONG>(due - now, 100)) : 0;
     }
-    if (QCoreApplication::instance() && IsUiThread()) {
-      QCoreApplication::processEvents(QEventLoop::AllEvents, static_cast<int>(wait));
-      if (!HasPendingWork()) WaitForWork(std::min<DWORD>(wait, 5));
+    if (HasPendingWork()) continue;
+    QTimer* timer = W().wakeTimer;
+    if (timer && IsUiThread()) {
+      timer->start(static_cast<int>(wait));
+      QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+      timer->stop();
     } else {
       WaitForWork(wait);
     }

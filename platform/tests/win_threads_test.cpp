@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -84,6 +85,24 @@ TEST(WindowThreads, WorkersPostInvalidateShowAndSendWhileTheUiThreadPaints) {
   EXPECT_EQ(child.GetWindowText(), u"更新");
   EXPECT_GT(child.paints.load(), 0);
   EXPECT_EQ(desktop.Snapshot(child).pixel(5, 5), 0xFF008000u);
+}
+
+TEST(WindowThreads, GetMessageWakesForAnotherThreadsPost) {
+  TestDesktop desktop;
+  Counter top;
+  ASSERT_TRUE(top.CreateEx(0, nullptr, u"t", WS_POPUP | WS_VISIBLE, CRect(0, 0, 10, 10), nullptr, 0));
+  desktop.RunUntilIdle();
+  HWND h = top;
+  std::thread late([h] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    PostMessageW(h, WM_USER + 9, 0, 0);
+  });
+  auto start = std::chrono::steady_clock::now();
+  MSG msg;
+  ASSERT_TRUE(GetMessageW(&msg, nullptr, 0, 0));
+  EXPECT_EQ(msg.message, static_cast<UINT>(WM_USER + 9));
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+  late.join();
 }
 
 // Draws a small table into a memory picture and returns its pixels.
