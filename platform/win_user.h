@@ -421,7 +421,8 @@ HWND ChildWindowFromPoint(HWND parent, POINT clientPt);
 // Messages.
 LRESULT SendMessageW(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 BOOL PostMessageW(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
-// Posts to the UI thread's queue with no window (hwnd null in the MSG).
+// Posts to the UI thread's queue with no window (hwnd null in the MSG);
+// FALSE for any other thread id (only the UI thread has a queue).
 BOOL PostThreadMessageW(DWORD threadId, UINT msg, WPARAM wParam, LPARAM lParam);
 void PostQuitMessage(int exitCode);
 // Waits for the next message; FALSE for WM_QUIT. Only on the UI thread.
@@ -502,7 +503,7 @@ BOOL KillTimer(HWND hwnd, UINT_PTR id);
 // The UI thread and the clock.
 void InitUiThread();   // makes the calling thread the UI thread
 bool IsUiThread();
-DWORD GetUiThreadId();
+DWORD GetUiThreadId();  // the kernel's GetCurrentThreadId of the UI thread; 0 before one exists
 // Milliseconds of the window system's clock: the kernel clock
 // (GetTickCount64), which a test's ManualClock drives.
 ULONGLONG UiTickCount64();

@@ -18,6 +18,7 @@
 #include "platform/debug_sink.h"
 #include "platform/gdi_internal.h"
 #include "platform/kernel_clock.h"
+#include "platform/kernel_thread.h"
 
 #include <QClipboard>
 #include <QCoreApplication>
@@ -106,6 +107,7 @@ struct Wm {
   std::vector<TimerRec> timers;
   UINT_PTR nextTimerId = 0x10000;
   std::thread::id uiThread;
+  DWORD uiThreadId = 0;  // the kernel's id of the UI thread
   bool hasUiThread = false;
   bool quit = false;
   int quitCode = 0;
@@ -507,6 +509,7 @@ void InitUiThread() {
     Guard g(w.lock);
     if (w.hasUiThread) return;
     w.uiThread = std::this_thread::get_id();
+    w.uiThreadId = GetCurrentThreadId();
     w.hasUiThread = true;
   }
   EnsureGuiApplication();
@@ -527,7 +530,10 @@ bool HasUiThread() {
 
 bool IsUiThread() { return W().hasUiThread && W().uiThread == std::this_thread::get_id(); }
 
-DWORD GetUiThreadId() { return 1; }
+DWORD GetUiThreadId() {
+  Guard g(W().lock);
+  return W().uiThreadId;
+}
 
 ULONGLONG UiTickCount64() { return GetTickCount64(); }
 
@@ -1361,7 +1367,8 @@ BOOL PostMessageW(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   return TRUE;
 }
 
-BOOL PostThreadMessageW(DWORD, UINT msg, WPARAM wParam, LPARAM lParam) {
+BOOL PostThreadMessageW(DWORD threadId, UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (threadId != GetUiThreadId()) return FALSE;  // only the UI thread has a queue
   return PostMessageW(nullptr, msg, wParam, lParam);
 }
 

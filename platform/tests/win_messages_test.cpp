@@ -92,6 +92,13 @@ TEST_F(WindowTest, SendRunsAtOncePostArrivesLaterInOrder) {
   EXPECT_EQ(Messages(top), (std::vector<UINT>{WM_USER + 3}));
   desktop.RunUntilIdle();
   EXPECT_EQ(Messages(top), (std::vector<UINT>{WM_USER + 3, WM_USER + 1, WM_USER + 2}));
+  // Thread messages reach the loop with no window; other thread ids have no queue.
+  EXPECT_TRUE(PostThreadMessageW(GetUiThreadId(), WM_APP + 1, 5, 0));
+  EXPECT_FALSE(PostThreadMessageW(GetUiThreadId() + 1000, WM_APP + 1, 5, 0));
+  MSG thread;
+  ASSERT_TRUE(PeekMessageW(&thread, nullptr, 0, 0, PM_REMOVE));
+  EXPECT_EQ(thread.hwnd, nullptr);
+  EXPECT_EQ(thread.message, static_cast<UINT>(WM_APP + 1));
   // A window procedure's result comes back through SendMessage.
   top.onMessage = nullptr;
   EXPECT_EQ(SendMessageW(top, WM_NCHITTEST, 0, 0), HTCLIENT);
