@@ -224,6 +224,31 @@ TEST_F(WindowTest, ClipChildrenAndSiblings) {
   EXPECT_EQ(WindowFromPoint(p), upper.m_hWnd);
 }
 
+TEST_F(WindowTest, ChildrenPaintAfterTheirParentAndWindowDcDrawingStays) {
+  Probe parent, child;
+  parent.fill = RGB(0, 0, 255);
+  ASSERT_TRUE(parent.MakeTop(0, 0, 100, 100));  // no WS_CLIPCHILDREN
+  child.fill = RGB(0, 255, 0);
+  ASSERT_TRUE(child.MakeChild(&parent, 10, 10, 20, 20, 1));
+  desktop.RunUntilIdle();
+  Log().clear();
+  parent.Invalidate(FALSE);
+  desktop.RunUntilIdle();
+  EXPECT_EQ(Messages(nullptr, {WM_PAINT}), (std::vector<UINT>{WM_PAINT, WM_PAINT}));
+  EXPECT_EQ(Log().front().hwnd, parent.m_hWnd);
+  EXPECT_EQ(desktop.Snapshot(parent).pixel(15, 15), 0xFF00FF00u);
+  // Drawing through GetDC outside painting stays in the picture until
+  // something repaints it.
+  CClientDC dc(&child);
+  CRect spot(0, 0, 5, 5);
+  dc.FillSolidRect(&spot, RGB(255, 255, 0));
+  CRect other(50, 50, 60, 60);
+  parent.InvalidateRect(&other, FALSE);
+  desktop.RunUntilIdle();
+  EXPECT_EQ(desktop.Snapshot(child).pixel(2, 2), 0xFFFFFF00u);
+  EXPECT_EQ(desktop.Snapshot(child).pixel(7, 7), 0xFF00FF00u);
+}
+
 TEST_F(WindowTest, CaptureTakesTheMouseOutsideTheWindow) {
   Probe top, a, b;
   ASSERT_TRUE(top.MakeTop(0, 0, 200, 100));
@@ -581,6 +606,9 @@ TEST_F(WindowTest, StylesGeometryAndMessageBoxes) {
   CRect client;
   child.GetClientRect(&client);
   EXPECT_EQ(client, CRect(0, 0, 48, 28));
+  desktop.RunUntilIdle();
+  EXPECT_EQ(desktop.Snapshot(child).pixel(0, 0), 0xFF646464u);  // the thin frame in COLOR_WINDOWFRAME
+  EXPECT_EQ(desktop.Snapshot(child).pixel(1, 1), 0xFFFF0000u);  // the client area the window painted
   POINT p{0, 0};
   child.ClientToScreen(&p);
   EXPECT_EQ(p.x, 111);
