@@ -777,6 +777,18 @@ void CollectTree(HWND hwnd, std::vector<HWND>* out) {
 
 BOOL DestroyWindow(HWND hwnd) {
   if (!UiThreadHere()) return OnUi([&] { return DestroyWindow(hwnd); });
+  // Windows it owns (pop-ups, dialogs) go first.
+  std::vector<HWND> owned;
+  {
+    Guard g(W().lock);
+    Win* w = Find(hwnd);
+    if (!w || w->destroying) return FALSE;
+    for (HWND top : W().topLevels) {
+      Win* t = Find(top);
+      if (t && t->owner == hwnd && !t->destroying) owned.push_back(top);
+    }
+  }
+  for (HWND h : owned) DestroyWindow(h);
   std::vector<HWND> tree;
   bool wasVisible = false;
   HWND parent = nullptr;

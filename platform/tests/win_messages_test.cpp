@@ -518,6 +518,16 @@ TEST_F(WindowTest, DestroyOrderAndHandlesAreNeverReused) {
   EXPECT_EQ(top.m_hWnd, nullptr);
   EXPECT_EQ(child.m_hWnd, nullptr);
   EXPECT_FALSE(PostMessageW(topHandle, WM_USER, 0, 0));
+  // Pop-ups owned by a window go with it, before it.
+  Probe owner, popup;
+  ASSERT_TRUE(owner.MakeTop(0, 0, 100, 100));
+  ASSERT_TRUE(popup.CreateEx(0, nullptr, u"", WS_POPUP, CRect(0, 0, 10, 10), &owner, 0));
+  EXPECT_EQ(GetParent(popup), owner.m_hWnd);
+  HWND popupHandle = popup;
+  Log().clear();
+  owner.DestroyWindow();
+  EXPECT_FALSE(IsWindow(popupHandle));
+  EXPECT_EQ(Log().front().hwnd, popupHandle);
   Probe again;
   ASSERT_TRUE(again.MakeTop(0, 0, 10, 10));
   EXPECT_NE(again.m_hWnd, topHandle);
