@@ -1733,8 +1733,20 @@ LRESULT DefWindowProcW(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
         if (f != hwnd && !IsChild(hwnd, f)) SetFocus(hwnd);
       }
       return 0;
-    case WM_MOUSEACTIVATE:
-      return 1;  // MA_ACTIVATE
+    case WM_MOUSEACTIVATE: {
+      // A child's parent answers first.
+      HWND parent = nullptr;
+      {
+        Guard g(W().lock);
+        Win* w = Find(hwnd);
+        if (w && w->Child()) parent = w->parent;
+      }
+      if (parent) {
+        LRESULT r = SendMessageW(parent, msg, wParam, lParam);
+        if (r) return r;
+      }
+      return MA_ACTIVATE;
+    }
     case WM_GETMINMAXINFO:
     case WM_GETICON:
       return 0;
@@ -2382,10 +2394,6 @@ void InjectMouse(MouseInput kind, POINT pt, int wheelDelta) {
   if (!target) return;
   if (!capture && !IsWindowEnabled(target)) return;  // disabled windows take no mouse input
   bool down = kind == MouseInput::LeftDown || kind == MouseInput::RightDown || kind == MouseInput::MiddleDown;
-  if (down && !capture) {
-    HWND top = GetAncestor(target, GA_ROOT);
-    if (top && GetActiveWindow() != top) SetActiveWindow(top);
-  }
   UINT msg = 0;
   switch (kind) {
     case MouseInput::Move: msg = WM_MOUSEMOVE; break;
@@ -2404,6 +2412,16 @@ void InjectMouse(MouseInput kind, POINT pt, int wheelDelta) {
     PostLocked(wheelTarget, WM_MOUSEWHEEL, MAKEWPARAM(KeyFlags(), wheelDelta), MAKELPARAM(pt.x, pt.y));
     WakeUi();
     return;
+  }
+  if (down && !capture) {
+    // The window is asked whether the press activates its top-level window
+    // (tool tips and pop-up menus answer no) and whether it is eaten.
+    HWND top = GetAncestor(target, GA_ROOT);
+    bool noActivate = (GetWindowLongPtrW(top, GWL_EXSTYLE) & WS_EX_NOACTIVATE) != 0;
+    LRESULT answer = SendMessageW(target, WM_MOUSEACTIVATE, reinterpret_cast<WPARAM>(top), MAKELPARAM(HTCLIENT, msg));
+    if (!noActivate && answer != MA_NOACTIVATE && answer != MA_NOACTIVATEANDEAT && top && GetActiveWindow() != top)
+      SetActiveWindow(top);
+    if (answer == MA_ACTIVATEANDEAT || answer == MA_NOACTIVATEANDEAT) return;
   }
   if (!capture) SendMessageW(target, WM_SETCURSOR, reinterpret_cast<WPARAM>(target), MAKELPARAM(HTCLIENT, msg));
   Guard g(W().lock);

@@ -410,6 +410,30 @@ TEST_F(WindowTest, WheelGoesToTheFocusAndBubblesUp) {
   }
 }
 
+TEST_F(WindowTest, PressesActivateUnlessTheWindowSaysNo) {
+  Probe main, tip;
+  ASSERT_TRUE(main.MakeTop(0, 0, 100, 100));
+  ASSERT_TRUE(tip.MakeTop(200, 0, 50, 20, WS_POPUP));
+  tip.ShowWindow(SW_SHOWNA);
+  EXPECT_EQ(GetActiveWindow(), main.m_hWnd);
+  // A window answering MA_NOACTIVATE keeps the active window as it is.
+  class NoActivate : public Probe {
+   public:
+    LRESULT WindowProc(UINT msg, WPARAM w, LPARAM l) override {
+      if (msg == WM_MOUSEACTIVATE) return MA_NOACTIVATE;
+      return Probe::WindowProc(msg, w, l);
+    }
+  } quiet;
+  ASSERT_TRUE(quiet.MakeTop(300, 0, 50, 20, WS_POPUP));
+  quiet.ShowWindow(SW_SHOWNOACTIVATE);
+  desktop.Click(quiet, 5, 5);
+  EXPECT_EQ(GetActiveWindow(), main.m_hWnd);
+  EXPECT_EQ(Count(quiet, WM_LBUTTONDOWN), 1);
+  desktop.Click(tip, 5, 5);
+  EXPECT_EQ(GetActiveWindow(), tip.m_hWnd);
+  EXPECT_EQ(GetFocus(), tip.m_hWnd);
+}
+
 TEST_F(WindowTest, TransparentAndDisabledWindowsInHitTesting) {
   Probe top, glass, off;
   ASSERT_TRUE(top.MakeTop(0, 0, 200, 100));
