@@ -2464,7 +2464,12 @@ void InjectKey(UINT vk, bool down, int repeat) {
   LPARAM l = (repeat & 0xFFFF) | ((static_cast<LPARAM>(vk) & 0xFF) << 16);
   if (wasDown) l |= 1 << 30;
   if (!down) l |= static_cast<LPARAM>(0xC0000000u);
-  PostLocked(target, down ? WM_KEYDOWN : WM_KEYUP, vk, l);
+  // Keys with Alt held, Alt itself and F10 are system keys.
+  bool alt = (w.keys[VK_MENU] & 0x80) != 0 || vk == VK_MENU;
+  bool system = alt || vk == VK_F1 + 9;
+  if (alt) l |= 1 << 29;
+  UINT msg = system ? (down ? WM_SYSKEYDOWN : WM_SYSKEYUP) : (down ? WM_KEYDOWN : WM_KEYUP);
+  PostLocked(target, msg, vk, l);
   WakeUi();
 }
 

@@ -393,6 +393,14 @@ TEST_F(WindowTest, FocusKeysAndTyping) {
   desktop.KeyUp(VK_RETURN);
   EXPECT_EQ(Messages(b, {WM_KEYDOWN, WM_CHAR, WM_KEYUP}), (std::vector<UINT>{WM_KEYDOWN, WM_CHAR, WM_KEYUP}));
   EXPECT_EQ(Log()[0].lParam & 0xFFFF, 3);
+  // With Alt held keys are system keys.
+  Log().clear();
+  desktop.KeyDown(VK_MENU);
+  desktop.Key('X');
+  desktop.KeyUp(VK_MENU);
+  EXPECT_EQ(Count(b, WM_KEYDOWN), 0);
+  EXPECT_EQ(Count(b, WM_SYSKEYDOWN), 2);
+  EXPECT_EQ(Count(b, WM_SYSCHAR), 1);
 }
 
 TEST_F(WindowTest, WheelGoesToTheFocusAndBubblesUp) {
