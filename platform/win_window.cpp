@@ -22,11 +22,15 @@
 
 #include <QClipboard>
 #include <QCoreApplication>
+#include <QSocketNotifier>
 #include <QGuiApplication>
 #include <QEvent>
 #include <QEventLoop>
 #include <QThread>
 #include <QTimer>
+
+#include <sys/eventfd.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
@@ -145,6 +149,7 @@ struct Wm {
   ScreenHost* host = nullptr;
   QObject* waker = nullptr;
   std::atomic<bool> wakePosted{false};
+  std::atomic<int> wakeFd{-1};  // event descriptor Qt's loop watches
   QTimer* wakeTimer = nullptr;  // ends Qt's wait when the next timer is due
 };
 
@@ -183,11 +188,18 @@ void Trace(const char* text) {
 }
 
 // Wakes the UI thread, whether it waits on the layer's condition or in
-// Qt's event loop; one Qt event at a time is enough.
+// Qt's event loop. Qt's loop is woken through an event descriptor that it
+// watches (a write is all another thread does: no Qt object is touched off
+// the UI thread); one pending wake-up at a time is enough.
 void WakeUi() {
   Wm& w = W();
   w.wake.notify_all();
-  if (w.waker && !w.wakePosted.exchange(true)) QCoreApplication::postEvent(w.waker, new QEvent(QEvent::User));
+  int fd = w.wakeFd.load();
+  if (fd >= 0 && !w.wakePosted.exchange(true)) {
+    uint64_t one = 1;
+    ssize_t n = write(fd, &one, sizeof one);
+    (void)n;
+  }
 }
 
 // Non-client insets (frame) of a window.
@@ -517,9 +529,19 @@ void InitUiThread() {
     auto* waker = new QObject();
     auto* timer = new QTimer(waker);
     timer->setSingleShot(true);
+    int fd = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
+    if (fd >= 0) {
+      auto* notifier = new QSocketNotifier(fd, QSocketNotifier::Read, waker);
+      QObject::connect(notifier, &QSocketNotifier::activated, waker, [fd] {
+        uint64_t count = 0;
+        ssize_t n = read(fd, &count, sizeof count);
+        (void)n;
+      });
+    }
     Guard g(w.lock);
     w.waker = waker;
     w.wakeTimer = timer;
+    w.wakeFd = fd;
   }
 }
 
