@@ -1,6 +1,7 @@
 // Message order, painting, input routing, focus, capture, timers and the
 // framework's dispatch, on the test desktop.
 #include "platform/afx.h"
+#include "platform/debug_sink.h"
 #include "platform/win_desktop.h"
 
 #include <gtest/gtest.h>
@@ -595,6 +596,32 @@ TEST_F(WindowTest, TheCaretBlinksAndStaysOutOfPainting) {
   DestroyCaret();
   desktop.Advance(2000);
   EXPECT_EQ(at(20, 5), 0xFFFFFFFFu);
+}
+
+TEST_F(WindowTest, APaintHandlerThatNeverValidatesIsNotAskedForever) {
+  class Lazy : public Probe {
+   public:
+    void OnPaint() override {}  // never calls BeginPaint
+  } lazy;
+  ASSERT_TRUE(lazy.MakeTop(0, 0, 20, 20));
+  DebugCapture capture;
+  desktop.RunUntilIdle();
+  EXPECT_EQ(Count(lazy, WM_PAINT), 1);
+  EXPECT_TRUE(capture.Contains("did not validate"));
+  desktop.RunUntilIdle();
+  EXPECT_EQ(Count(lazy, WM_PAINT), 1);
+}
+
+TEST_F(WindowTest, AnObjectTakesItsWindowWithIt) {
+  HWND handle;
+  {
+    Probe scoped;
+    ASSERT_TRUE(scoped.MakeTop(0, 0, 20, 20));
+    handle = scoped;
+  }
+  EXPECT_FALSE(IsWindow(handle));
+  EXPECT_EQ(CWnd::FromHandlePermanent(handle), nullptr);
+  EXPECT_EQ(SendMessageW(handle, WM_USER, 0, 0), 0);
 }
 
 class App : public CWinApp {
