@@ -192,8 +192,17 @@ class TextLayout {
   QString Ellipsised(const QString& s, int maxWidth) const {
     static const QString dots = QStringLiteral("...");
     if (Width(s) <= maxWidth) return s;
-    int n = s.size();
-    while (n > 0 && Width(s.left(n) + dots) > maxWidth) --n;
+    // The longest head that fits with the dots (widths grow with length).
+    int lo = 0, hi = static_cast<int>(s.size());
+    while (lo < hi) {
+      int mid = (lo + hi + 1) / 2;
+      if (Width(s.left(mid) + dots) <= maxWidth)
+        lo = mid;
+      else
+        hi = mid - 1;
+    }
+    int n = lo;
+    if (n > 0 && s[n - 1].isHighSurrogate()) --n;  // never split a pair
     return s.left(n) + dots;
   }
 
