@@ -1,0 +1,53 @@
+// Result areas of the QuoteEngine: one record per slot, filled by the reply
+// decoder of the slot's request type on the connection's thread and read by
+// the request's callback right after it.
+//
+// Each area is owned by the engine, allocated zero-filled once when the
+// engine is created and freed with it. The decoder that fills an area owns
+// the rest of its layout: fields appear here as their decoders are written.
+// The fields present now are the ones the engine itself touches (the request
+// builders reset a tick area's reply position and a price-statistics area's
+// level count; the list areas carry the record arrays the engine allocates).
+#pragma once
+
+#include <cstdint>
+
+// One stock's quote, filled field by field from a FieldIdList reply.
+struct QuoteRecord {
+  unsigned char bytes[8];  // layout owned by the quote-field decoder
+};
+
+// A QuoteRecord array with its capacity, allocated by the engine.
+struct QuoteRecordArray {
+  QuoteRecord* records;  // capacity records, zero-filled, owned by the engine
+  int32_t capacity;      // number of records allocated
+};
+
+struct QuoteListArea { QuoteRecordArray list; };          // type 32
+struct StockFieldsArea { int32_t fieldCount; };           // type 33
+struct RankingArea { int32_t boxCount; };                 // type 41
+struct MinuteArea { int32_t pointCount; };                // types 48, 50, 37, 93
+struct KLineArea { int32_t barCount; };                   // types 49, 68, 91, 92
+struct ExRightsArea { int32_t recordCount; };             // type 55
+struct TickArea {                                         // types 38, 80 (81, 83, 84)
+  int32_t replyPosition;  // set to -1 by the builder; every reply overwrites it
+};
+struct FuturesTickArea {                                  // type 67
+  int32_t replyPosition;  // set to -1 by the builder; every reply overwrites it
+};
+struct PriceStatArea {                                    // type 60
+  int32_t levelCount;     // set to -1 by the builder; the reply sets the count
+};
+struct SortedQuoteListArea { QuoteRecordArray list; };    // types 40, 42
+struct FieldTableArea { int32_t rowCount; };              // types 43, 45, 46
+struct F10CatalogArea { int32_t itemCount; };             // type 70
+struct F10ItemArea { int32_t contentLength; };            // type 71
+struct AlertRecordArea { int32_t recordCount; };          // type 62
+struct AlertQueryArea { int32_t recordCount; };           // type 61
+struct NewsListArea { int32_t recordCount; };             // kind 0x33
+struct StockPoolTableArea { int32_t rowCount; };          // type 69
+struct DictionaryReply { int32_t recordCount; };          // type 1
+
+// The K-line indicator workspace kept beside each chart slot; created by the
+// indicator calculators when they are linked in (null until then).
+struct IndicatorWorkspace;
