@@ -12,10 +12,9 @@
 
 #include <cstdint>
 
-// One stock's quote, filled field by field from a FieldIdList reply.
-struct QuoteRecord {
-  unsigned char bytes[8];  // layout owned by the quote-field decoder
-};
+#include "marketdata/day_bar.h"
+#include "marketdata/ex_rights.h"
+#include "marketdata/quote_record.h"
 
 // A QuoteRecord array with its capacity, allocated by the engine.
 struct QuoteRecordArray {
@@ -27,8 +26,8 @@ struct QuoteListArea { QuoteRecordArray list; };          // type 32
 struct StockFieldsArea { int32_t fieldCount; };           // type 33
 struct RankingArea { int32_t boxCount; };                 // type 41
 struct MinuteArea { int32_t pointCount; };                // types 48, 50, 37, 93
-struct KLineArea { int32_t barCount; };                   // types 49, 68, 91, 92
-struct ExRightsArea { int32_t recordCount; };             // type 55
+// KLineArea (types 49, 68, 91, 92): marketdata/day_bar.h.
+// ExRightsArea (type 55): marketdata/ex_rights.h.
 struct TickArea {                                         // types 38, 80 (81, 83, 84)
   int32_t replyPosition;  // set to -1 by the builder; every reply overwrites it
 };
