@@ -46,9 +46,9 @@ static_assert(sizeof(ExRightsRecord) == 56, "ExRightsRecord is 56 bytes");
 // Result area of type 55. records is owned by the area: allocated by the
 // decoder, freed by the next decode and by the area's destructor.
 struct ExRightsArea {
-  StockKey key;
-  int16_t count;               // records held (0 when none)
-  ExRightsRecord* records;     // count records, newest first, or null
+  StockKey key{};
+  int16_t count = 0;                  // records held (0 when none)
+  ExRightsRecord* records = nullptr;  // count records, newest first, or null
 
   ExRightsArea() = default;
   ~ExRightsArea() { delete[] records; }

@@ -121,9 +121,10 @@ void DecodeComplete(KLineArea* area, ReplyReader* body, int window) {
   const int base = first + window - n;
   Record reference{};
   for (int j = 0; j < n; ++j) {
-    Record* record = &records[base + j];
-    if (!DecodeRecord(body, list, record, &reference)) break;
-    reference = *record;
+    Record record{};
+    if (!DecodeRecord(body, list, &record, &reference)) break;   // a cut record is not stored
+    records[base + j] = record;
+    reference = record;
   }
   *count = window;
   if (body->Short()) return;
