@@ -472,6 +472,8 @@ bool WriteAll(int fd, const BYTE* data, size_t size) {
 
 // Copies the current item's data into `fd`, checking its CRC and size.
 DWORD CopyItemData(ZipArchive* a, int fd) {
+  // minizip would run inflate on an unset stream for other methods; its
+  // header check refuses them already, this keeps it so in any build.
   if (a->info.compression_method != 0 && a->info.compression_method != Z_DEFLATED)
     return kZipDataError;
   int opened = UNZ_OK;

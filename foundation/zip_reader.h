@@ -70,8 +70,8 @@ DWORD SetUnzipBaseDir(ZipHandle* handle, const WCHAR* folder);
 // uncompressed size are cleared before anything else. Asking again for the
 // index filled last returns the same entry without reading the archive.
 // Results: 0, kZipBadArgument (null handle or entry, index below -1 or not
-// below the count), kZipNotUnzipHandle, kZipHeaderMismatch,
-// kZipExtraUnreadable.
+// below the count), kZipNotUnzipHandle, kZipHeaderMismatch (also for an item
+// whose compression method minizip does not know), kZipExtraUnreadable.
 DWORD GetZipItem(ZipHandle* handle, int index, ZipEntry* entry);
 
 // Unpacks item `index` to `target` (UTF-16): below the base folder for a

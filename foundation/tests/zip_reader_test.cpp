@@ -295,6 +295,12 @@ TEST_F(ZipReaderTest, FailedItemsLeaveNoPartialFile) {
     EXPECT_EQ(Utf8(e.name), c.name);
     EXPECT_EQ(UnzipItemToFile(c.handle, c.index, e.name), c.expected);
   }
+  // minizip's local-header check refuses a compression method it does not
+  // know, so such an item cannot even be listed.
+  ZipEntry e{};
+  EXPECT_EQ(GetZipItem(h, 3, &e), kZipHeaderMismatch);
+  EXPECT_EQ(UnzipItemToFile(h, 3, u"method14.txt"), kZipHeaderMismatch);
+
   EXPECT_EQ(ReadFile(base_ / "broken.txt"), "the installed version") << "old file kept";
   EXPECT_EQ(FilesBelowRoot(), std::vector<std::string>{"base/broken.txt"}) << "no partial files";
 
