@@ -410,14 +410,27 @@ ReplyDecoderTable MakeNewsTable() {
 
 }  // namespace
 
-const ReplyDecoderTable& QuoteReplyDecoders() {
-  static const ReplyDecoderTable table = MakeQuoteTable();
-  return table;
+namespace {
+
+ReplyDecoderTable& MutableTable(int kind) {
+  static ReplyDecoderTable quote = MakeQuoteTable();
+  static ReplyDecoderTable news = MakeNewsTable();
+  return kind == kPacketKindNews ? news : quote;
 }
 
-const ReplyDecoderTable& NewsReplyDecoders() {
-  static const ReplyDecoderTable table = MakeNewsTable();
-  return table;
+}  // namespace
+
+const ReplyDecoderTable& QuoteReplyDecoders() { return MutableTable(kPacketKindQuote); }
+
+const ReplyDecoderTable& NewsReplyDecoders() { return MutableTable(kPacketKindNews); }
+
+ReplyDecoder SetReplyDecoderForTesting(int kind, int type, ReplyDecoder decoder) {
+  if (type < 0 || type > 255) return nullptr;
+  ReplyDecoderTable& table = MutableTable(kind);
+  if (!table.known[type]) return nullptr;
+  ReplyDecoder previous = table.decoder[type];
+  table.decoder[type] = decoder;
+  return previous;
 }
 
 // --- Market information (type 3) ---

@@ -185,6 +185,9 @@ struct ReplyDecoderTable {
 };
 const ReplyDecoderTable& QuoteReplyDecoders();
 const ReplyDecoderTable& NewsReplyDecoders();
+// Tests: puts decoder in place for a known type of packet kind 2 or 0x33 and
+// returns the previous one (null for an unknown type, nothing changed).
+ReplyDecoder SetReplyDecoderForTesting(int kind, int type, ReplyDecoder decoder);
 
 // The type-3 reply: decodes the market information into the latest table,
 // renews and resends the standing requests when a market's date changed,
