@@ -169,7 +169,7 @@ TEST_F(QuoteDispatchTest, MalformedPacketsAreDroppedWithoutOverRead) {
     SCOPED_TRACE(c.name);
     seen = Seen();
     auto* heap = new unsigned char[c.packet.size() + 1];
-    memcpy(heap, c.packet.data(), c.packet.size());
+    if (!c.packet.empty()) memcpy(heap, c.packet.data(), c.packet.size());
     EXPECT_EQ(DispatchQuoteReply(engine, heap, static_cast<int>(c.packet.size())), 0);
     delete[] heap;
     EXPECT_EQ(seen.callbacks, 0);
