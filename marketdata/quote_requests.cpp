@@ -9,6 +9,8 @@
 #include "foundation/gzip_inflate.h"
 #include "foundation/number_codecs.h"
 #include "marketdata/bar_reply_handlers.h"
+#include "marketdata/code_dictionary.h"
+#include "marketdata/market_states.h"
 #include "marketdata/quote_reply_handlers.h"
 #include "marketdata/quote_transport.h"
 #include "marketdata/reply_reader.h"
@@ -408,6 +410,7 @@ ReplyDecoderTable MakeQuoteTable() {
   for (int type : known) table.known[type] = true;
   AddQuoteRecordDecoders(&table);
   AddBarDecoders(&table);
+  AddDictionaryDecoder(&table);
   return table;
 }
 
@@ -448,18 +451,7 @@ ReplyDecoder SetReplyDecoderForTesting(int kind, int type, ReplyDecoder decoder)
 
 void HandleMarketInfoReply(QuoteEngine* engine, ReplyReader* body) {
   MarketStateTable& latest = engine->latestMarkets;
-  std::memset(&latest, 0, sizeof latest);
-  int8_t n = 0;
-  if (body->ReadS8(&n)) {
-    int count = body->ClampCount(n, kMaxMarketStates, 6);
-    for (int i = 0; i < count; ++i) {
-      MarketState entry{};
-      int32_t date = 0;
-      if (!body->ReadU8(&entry.id) || !body->ReadS32(&date) || !body->ReadU8(&entry.state)) break;
-      entry.date = date;
-      latest.entries[latest.count++] = entry;
-    }
-  }
+  DecodeMarketInfo(body, &latest);
   bool changed = false;
   for (int i = 0; i < latest.count && !changed; ++i) {
     for (int j = 0; j < engine->savedMarkets.count; ++j) {

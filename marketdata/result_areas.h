@@ -12,6 +12,7 @@
 
 #include <cstdint>
 
+#include "marketdata/code_dictionary.h"
 #include "marketdata/day_bar.h"
 #include "marketdata/ex_rights.h"
 #include "marketdata/quote_areas.h"  // QuoteRecord and the quote-list areas
@@ -32,7 +33,7 @@ struct F10CatalogArea { int32_t itemCount; };             // type 70
 struct F10ItemArea { int32_t contentLength; };            // type 71
 struct AlertRecordArea { int32_t recordCount; };          // type 62
 struct AlertQueryArea { int32_t recordCount; };           // type 61
-struct DictionaryReply { int32_t recordCount; };          // type 1
+// DictionaryReply (type 1): marketdata/code_dictionary.h.
 
 // The K-line indicator workspace kept beside each chart slot; created by the
 // indicator calculators when they are linked in (null until then).
