@@ -15,7 +15,6 @@ namespace {
 
 using Guard = std::lock_guard<std::recursive_mutex>;
 
-constexpr int kDirectoryBytes = kDayStoreEntries * kDayStoreEntrySize;  // 464,000
 constexpr int kMarketByte = 7;
 
 void PutU16(unsigned char* p, uint32_t v) {

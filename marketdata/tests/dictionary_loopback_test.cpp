@@ -131,6 +131,7 @@ TEST_F(CodeDictionaryLoopbackTest, FullGzipDictionaryThenTheChangesOfAKnownVersi
   EXPECT_EQ(engine->dictionaryReply->recordCount, 2);
   EXPECT_EQ(Count("select count(*) from qdic where marketid = 2 and code = '000000'"), 0);
   EXPECT_EQ(Version(), "B2");
+  CloseQuoteConnection(engine);  // no event reaches the waiter after this
   server.Stop();
 }
 
