@@ -1,6 +1,8 @@
-// make_pellune_db DATASET OUTPUT: writes the delivered dictionary database,
-// the table qdic keyed by (marketid, code), filled with the data set's
-// current rows (written to a temporary file and renamed into place).
+// make_pellune_db DATASET OUTPUT VERSIONFILE: writes the delivered dictionary
+// database, the table qdic keyed by (marketid, code), filled with the data
+// set's current rows (a temporary file renamed into place), and the matching
+// qver.data (the data set's version, no terminator), so that a fresh
+// install's first dictionary request asks only for later changes.
 #include <sqlite3.h>
 
 #include <cstdio>
@@ -10,8 +12,8 @@
 #include "tools/simbroker/stock_dataset.h"
 
 int main(int argc, char** argv) {
-  if (argc != 3) {
-    std::fprintf(stderr, "usage: make_pellune_db DATASET OUTPUT\n");
+  if (argc != 4) {
+    std::fprintf(stderr, "usage: make_pellune_db DATASET OUTPUT VERSIONFILE\n");
     return 2;
   }
   simbroker::StockDataset data;
@@ -47,5 +49,11 @@ int main(int argc, char** argv) {
     std::remove(temporary.c_str());
     return 1;
   }
-  return 0;
+  const std::string version = simbroker::CurrentDictionaryVersion(data);
+  std::FILE* file = std::fopen(argv[3], "wb");
+  if (!file || std::fwrite(version.data(), 1, version.size(), file) != version.size()) {
+    if (file) std::fclose(file);
+    return 1;
+  }
+  return std::fclose(file) == 0 ? 0 : 1;
 }
