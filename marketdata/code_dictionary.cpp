@@ -151,7 +151,8 @@ int DeleteDictionaryRecord(sqlite3* db, const unsigned char* record) { return Ru
 
 int ApplyDictionaryUpdates(const unsigned char* records, int length) {
   sqlite3* db = gDatabase.load();
-  if (!db || !records || length < kDictionaryRecordSize) return db && records && length >= 0 ? 1 : 0;
+  if (!db) return 0;
+  if (!records || length < kDictionaryRecordSize) return 1;  // nothing to apply
   BusyFlag busy;
   int rc = sqlite3_exec(db, "BEGIN TRANSACTION", nullptr, nullptr, nullptr);
   if (rc != SQLITE_OK) {

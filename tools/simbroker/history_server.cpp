@@ -134,7 +134,7 @@ struct HistoryServer::Connection {
   std::mutex writeLock;
   std::atomic<bool> open{true};
   std::atomic<bool> cancel{false};
-  int stage = 0;  // 0 answer awaited, 1 logged in (connection thread only)
+  std::atomic<int> stage{0};  // 0 answer awaited, 1 logged in
   unsigned char keyA[16] = {};
   unsigned char keyK[7] = {};
 };
@@ -175,6 +175,8 @@ void HistoryServer::Stop() {
     for (auto& c : connections_) {
       c->open = false;
       c->cancel = true;
+      // Wakes a stream thread blocked in send (it holds the write lock).
+      if (c->fd >= 0) ::shutdown(c->fd, SHUT_RDWR);
     }
     threads.swap(threads_);
   }
