@@ -39,6 +39,8 @@ void PrintHelp() {
       "  --reply-type N      send every reply with type N (unknown-type test)\n"
       "  --reply-mode N      send every reply with header byte 0 = N\n"
       "  --split-writes N    write frames in pieces of N bytes (slow delivery)\n"
+      "  --truncate N        cut N bytes off the end of every reply body (bounds tests)\n"
+      "  --log               print one line per received request\n"
       "  --seed N            seed of the random walk and the key bytes (default 1)\n"
       "  --help              this text\n");
 }
@@ -67,6 +69,8 @@ int main(int argc, char** argv) {
     }
     if (arg == "--gzip") {
       options.gzip = true;
+    } else if (arg == "--log") {
+      options.logRequests = true;
     } else if (arg == "--no-verify") {
       options.verifyAnswer = false;
     } else if (arg == "--quote-port" && NumberArg(argc, argv, &i, &value)) {
@@ -83,6 +87,8 @@ int main(int argc, char** argv) {
       options.replyModeOverride = static_cast<int>(value);
     } else if (arg == "--split-writes" && NumberArg(argc, argv, &i, &value)) {
       options.splitWritesBytes = static_cast<int>(value);
+    } else if (arg == "--truncate" && NumberArg(argc, argv, &i, &value)) {
+      options.truncateReplyBytes = static_cast<int>(value);
     } else if (arg == "--dict-port" && NumberArg(argc, argv, &i, &value)) {
       dictPort = static_cast<int>(value);
     } else if (arg == "--history-port" && NumberArg(argc, argv, &i, &value)) {
