@@ -3,6 +3,8 @@
 #include <map>
 #include <mutex>
 
+#include "tools/simbroker/bar_reply_builders.h"
+
 namespace simbroker {
 
 namespace {
@@ -17,6 +19,11 @@ std::map<int, ReplyBuilder>& Registry() {
       {2 << 8 | 1, BuildDictionaryReply},
       {2 << 8 | 32, BuildStockListReply},
       {2 << 8 | 33, BuildStockFieldsReply},
+      {2 << 8 | 49, BuildLatestBarsReply},
+      {2 << 8 | 55, BuildExRightsReply},
+      {2 << 8 | 68, BuildKLineBarsReply},
+      {2 << 8 | 91, BuildSupplementAReply},
+      {2 << 8 | 92, BuildSupplementBReply},
   };
   return builders;
 }
