@@ -32,51 +32,62 @@ void FreeJsonText(JsonText** token) {
   *token = nullptr;
 }
 
-// Starts a new token buffer (capacity 8, empty text). False when out of memory.
+// Starts a new token with an empty text. A new record starts with capacity
+// 8; the record and its buffer are then reused from token to token, so a
+// later token starts with the room an earlier one reached. False when out of
+// memory.
 bool StartJsonText(JsonText** token) {
-  FreeJsonText(token);
-  auto* text = static_cast<JsonText*>(JsonMalloc(sizeof(JsonText)));
-  if (text == nullptr) return false;
-  text->buffer = static_cast<char*>(JsonMalloc(9));
-  if (text->buffer == nullptr) {
-    free(text);
-    return false;
+  if (*token == nullptr) {
+    *token = static_cast<JsonText*>(JsonMalloc(sizeof(JsonText)));
+    if (*token == nullptr) return false;
+    (*token)->buffer = nullptr;
+    (*token)->capacity = 8;
   }
-  text->buffer[0] = 0;
-  text->length = 0;
-  text->capacity = 8;
-  *token = text;
+  (*token)->length = 0;
+  if ((*token)->buffer != nullptr) (*token)->buffer[0] = 0;
   return true;
 }
 
-// Appends one byte; at full capacity the buffer grows by five bytes.
-bool AppendJsonChar(JsonText* text, char c) {
+// Appends count bytes. At full capacity the capacity grows by five (the
+// buffer holds capacity + 1 bytes); a run of bytes takes the same steps at
+// once, with one reallocation.
+bool AppendJsonBytes(JsonText* text, const char* bytes, size_t count) {
   if (text == nullptr) return false;
-  if (text->length == text->capacity) {
-    auto* grown = static_cast<char*>(JsonRealloc(text->buffer, text->capacity + 6));
+  size_t needed = text->length + count;
+  if (needed > text->capacity || text->buffer == nullptr) {
+    size_t capacity = text->capacity;
+    if (needed > capacity) capacity += 5 * ((needed - capacity + 4) / 5);
+    auto* grown = static_cast<char*>(JsonRealloc(text->buffer, capacity + 1));
     if (grown == nullptr) return false;
     text->buffer = grown;
-    text->capacity += 5;
+    text->capacity = capacity;
   }
-  text->buffer[text->length++] = c;
-  text->buffer[text->length] = 0;
+  memcpy(text->buffer + text->length, bytes, count);
+  text->length = needed;
+  text->buffer[needed] = 0;
   return true;
 }
 
-// Takes the finished token's text out of its buffer record (shrunk to its
-// length plus the terminator) and frees the record.
-char* TakeJsonText(JsonText** token) {
-  JsonText* text = *token;
-  if (text == nullptr) return nullptr;
-  char* result = text->buffer;
-  if (text->length < text->capacity) {
-    auto* shrunk = static_cast<char*>(realloc(result, text->length + 1));
-    if (shrunk != nullptr) result = shrunk;
-  }
-  free(text);
-  *token = nullptr;
-  return result;
+bool AppendJsonChar(JsonText* text, char c) { return AppendJsonBytes(text, &c, 1); }
+
+// End of the run of plain string bytes (no quote, backslash or control byte)
+// that starts at p; stops at the terminator.
+const char* PlainStringRunEnd(const char* p) {
+  while (static_cast<unsigned char>(*p) >= 32 && *p != '"' && *p != '\\') ++p;
+  return p;
 }
+
+const char* DigitRunEnd(const char* p) {
+  while (*p >= '0' && *p <= '9') ++p;
+  return p;
+}
+
+// The finished token's text (valid until the next token starts).
+const char* TokenText(const JsonText* token) {
+  return token != nullptr && token->buffer != nullptr ? token->buffer : "";
+}
+
+size_t TokenLength(const JsonText* token) { return token != nullptr ? token->length : 0; }
 
 bool IsHexDigit(unsigned char c) {
   return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
@@ -99,13 +110,25 @@ int Defaulted(const JsonParser* parser) {
   return kJsonMalformed;
 }
 
-JsonNode* NewJsonNode(int32_t type, char* text) {
-  auto* node = static_cast<JsonNode*>(JsonMalloc(sizeof(JsonNode)));
+// A node and a copy of its text in one allocation (the text follows the
+// record); text null gives a node without text.
+JsonNode* NewJsonNode(int32_t type, const char* text, size_t length) {
+  size_t size = sizeof(JsonNode) + (text != nullptr ? length + 1 : 0);
+  auto* node = static_cast<JsonNode*>(JsonMalloc(size));
   if (node == nullptr) return nullptr;
   memset(node, 0, sizeof *node);
   node->type = type;
-  node->text = text;
+  if (text != nullptr) {
+    node->text = reinterpret_cast<char*>(node + 1);
+    memcpy(node->text, text, length);
+    node->text[length] = 0;
+  }
   return node;
+}
+
+// True when the node's text lives in the node's own allocation.
+bool TextIsInline(const JsonNode* node) {
+  return node->text == reinterpret_cast<const char*>(node + 1);
 }
 
 JsonNode* RootOf(JsonNode* node) {
@@ -113,14 +136,11 @@ JsonNode* RootOf(JsonNode* node) {
   return node;
 }
 
-// Creates a node (taking ownership of text) and links it under parent.
-// 1, 6 when out of memory, 10 when the link is refused.
-int AddNewNode(JsonNode* parent, int32_t type, char* text, JsonNode** made) {
-  JsonNode* node = NewJsonNode(type, text);
-  if (node == nullptr) {
-    free(text);
-    return kJsonNoMemory;
-  }
+// Creates a node with a copy of text and links it under parent. 1, 6 when
+// out of memory, 10 when the link is refused.
+int AddNewNode(JsonNode* parent, int32_t type, const char* text, size_t length, JsonNode** made) {
+  JsonNode* node = NewJsonNode(type, text, length);
+  if (node == nullptr) return kJsonNoMemory;
   if (parent == nullptr || AddJsonChild(parent, node) != 1) {
     FreeJsonTree(&node);
     return kJsonBroken;
@@ -131,7 +151,7 @@ int AddNewNode(JsonNode* parent, int32_t type, char* text, JsonNode** made) {
 
 // Opens an object or array and makes it current. 0 to go on, else a result.
 int OpenContainer(JsonParser* parser, int32_t type) {
-  JsonNode* node = NewJsonNode(type, nullptr);
+  JsonNode* node = NewJsonNode(type, nullptr, 0);
   if (node == nullptr) return kJsonNoMemory;
   if (parser->current != nullptr && AddJsonChild(parser->current, node) != 1) {
     FreeJsonTree(&node);
@@ -272,8 +292,20 @@ int NextJsonToken(const char* piece, int* lexState, const char** cursor, JsonTex
       case 1:
         if (c < 32) { result = kJsonTokError; break; }
         if (c == '"') { state = 0; result = kJsonTokString; break; }
-        if (!AppendJsonChar(*token, static_cast<char>(c))) { result = kJsonTokNoMemory; break; }
-        if (c == '\\') state = 2;
+        if (c == '\\') {
+          if (!AppendJsonChar(*token, '\\')) { result = kJsonTokNoMemory; break; }
+          state = 2;
+          break;
+        }
+        {
+          // Plain bytes are taken as one run: same result as one by one.
+          const char* runEnd = PlainStringRunEnd(p);
+          if (!AppendJsonBytes(*token, p - 1, static_cast<size_t>(runEnd - (p - 1)))) {
+            result = kJsonTokNoMemory;
+            break;
+          }
+          p = runEnd;
+        }
         break;
       case 2:
         if (strchr("\"/\\bfnrtu", c) == nullptr) { result = kJsonTokError; break; }
@@ -327,7 +359,13 @@ int NextJsonToken(const char* piece, int* lexState, const char** cursor, JsonTex
         }
         if (result >= 0) break;
         if (next >= 0) {
-          if (!AppendJsonChar(*token, static_cast<char>(c))) { result = kJsonTokNoMemory; break; }
+          // Digits that keep the state the same are taken as one run.
+          const char* runEnd = next == state || next == 21 || next == 24 ? DigitRunEnd(p) : p;
+          if (!AppendJsonBytes(*token, p - 1, static_cast<size_t>(runEnd - (p - 1)))) {
+            result = kJsonTokNoMemory;
+            break;
+          }
+          p = runEnd;
           state = next;
           break;
         }
@@ -394,8 +432,13 @@ int ParseJsonFragment(JsonParser* parser, const char* piece) {
     }
     int token = NextJsonToken(piece, &parser->lexState, &parser->cursor, &parser->token,
                               &parser->line);
-    char* text = nullptr;  // owned text of a string or number token
-    if (token == kJsonTokString || token == kJsonTokNumber) text = TakeJsonText(&parser->token);
+    // Text of a string or number token, in the token record.
+    const char* text = nullptr;
+    size_t textLength = 0;
+    if (token == kJsonTokString || token == kJsonTokNumber) {
+      text = TokenText(parser->token);
+      textLength = TokenLength(parser->token);
+    }
     if (token == kJsonTokEnd) {
       result = parser->state == 0 ? Defaulted(parser)
                : parser->state == 99 ? kJsonRootClosed
@@ -412,8 +455,7 @@ int ParseJsonFragment(JsonParser* parser, const char* piece) {
       case 4:
         if (token == kJsonTokString) {
           JsonNode* label = nullptr;
-          result = AddNewNode(parser->current, kJsonString, text, &label);
-          text = nullptr;
+          result = AddNewNode(parser->current, kJsonString, text, textLength, &label);
           if (result != 1) break;
           result = 0;
           parser->current = label;
@@ -439,8 +481,7 @@ int ParseJsonFragment(JsonParser* parser, const char* piece) {
       case 8: {
         int32_t type = ScalarType(token);
         if (type >= 0) {
-          result = AddNewNode(parser->current, type, text, nullptr);
-          text = nullptr;
+          result = AddNewNode(parser->current, type, text, textLength, nullptr);
           if (result != 1) break;
           result = 0;
           if (parser->state == 6) {
@@ -473,7 +514,6 @@ int ParseJsonFragment(JsonParser* parser, const char* piece) {
         result = token == kJsonTokNoMemory ? kJsonNoMemory : kJsonMalformed;
         break;
     }
-    free(text);
   }
   return result;
 }
@@ -580,20 +620,28 @@ char* UnescapeJsonString(const char* raw) {
 void FreeJsonTree(JsonNode** node) {
   if (node == nullptr || *node == nullptr) return;
   JsonNode* start = *node;
+  // Unlink the node from what stays, then free its subtree depth-first by
+  // parent links: no recursion, and no link kept up inside what goes.
+  if (start->previous != nullptr) start->previous->next = start->next;
+  if (start->next != nullptr) start->next->previous = start->previous;
+  if (JsonNode* parent = start->parent) {
+    if (parent->firstChild == start) parent->firstChild = start->next;
+    if (parent->lastChild == start) parent->lastChild = start->previous;
+  }
   JsonNode* current = start;
   for (;;) {
     while (current->firstChild != nullptr) current = current->firstChild;
+    JsonNode* next = current->next;
     JsonNode* parent = current->parent;
-    if (current->previous != nullptr) current->previous->next = current->next;
-    if (current->next != nullptr) current->next->previous = current->previous;
-    if (parent != nullptr) {
-      if (parent->firstChild == current) parent->firstChild = current->next;
-      if (parent->lastChild == current) parent->lastChild = current->previous;
-    }
     bool done = current == start;
-    free(current->text);
+    if (!TextIsInline(current)) free(current->text);
     free(current);
     if (done) break;
+    if (next != nullptr) {
+      current = next;  // siblings after this one are still whole
+      continue;
+    }
+    parent->firstChild = nullptr;  // every child of parent is freed now
     current = parent;
   }
   *node = nullptr;

@@ -87,10 +87,11 @@ struct JsonNode {
   JsonNode* lastChild;    // null when there is none
 };
 
-// Growable token buffer of the lexer. The buffer always holds length bytes
-// and a terminating zero, and has room for capacity bytes plus the zero.
+// Growable token buffer of the lexer. Once the first byte is appended the
+// buffer holds length bytes and a terminating zero and has room for capacity
+// bytes plus the zero; before that it is null.
 struct JsonText {
-  char* buffer;     // owned, capacity + 1 bytes
+  char* buffer;     // owned, capacity + 1 bytes, or null while the token is empty
   size_t length;    // bytes of text
   size_t capacity;  // starts at 8, grows by 5
 };
@@ -100,7 +101,7 @@ struct JsonText {
 struct JsonParser {
   int state;              // parser state (see the table above)
   int lexState;           // lexer state, kept across pieces
-  JsonText* token;        // token being read, owned; null between tokens
+  JsonText* token;        // token record, owned; reused from token to token
   const char* cursor;     // into the current piece; null at its end
   ptrdiff_t line;         // line number for traces, starts at 1
   JsonNode* current;      // innermost open object, label or array; the root when complete
@@ -132,7 +133,8 @@ int ParseJsonFragment(JsonParser* parser, const char* piece);
 // Reads the next token of the piece. A null *cursor stands for the start of
 // the piece. At the end of the piece *cursor becomes null, the lexer state is
 // kept and 0 is returned, so a token may span pieces. String and number texts
-// accumulate in *token (allocated here); on 11 and 12 the caller takes it.
+// accumulate in *token (allocated here, reused when it is already there); on
+// 11 and 12 the caller takes the text (and frees the record when done).
 int NextJsonToken(const char* piece, int* lexState, const char** cursor, JsonText** token,
                   ptrdiff_t* line);
 

@@ -9,7 +9,7 @@ namespace {
 
 void CopyField(std::string_view field, char* out, size_t size) {
   size_t n = field.size() < size - 1 ? field.size() : size - 1;
-  std::memcpy(out, field.data(), n);
+  if (n > 0) std::memcpy(out, field.data(), n);
   out[n] = '\0';
 }
 

@@ -82,7 +82,8 @@ void InitAppFolders() {
   // Without an application-data folder the program's own folder takes its place.
   std::string appData = AppDataFolder();
   std::string base = WithSlash(appData.empty() ? installRoot : appData) + "pellune";
-  CreateFolderUtf8(base.c_str());
+  // A fresh account may not have its application-data folder yet.
+  CreateFolderTree(base);
   std::string tamsel = base + "/Tamsel";
   CreateFolderUtf8(tamsel.c_str());
   CreateFolderUtf8((tamsel + "/data").c_str());

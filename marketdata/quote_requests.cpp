@@ -386,7 +386,10 @@ int DispatchQuoteReply(QuoteEngine* engine, const unsigned char* packet, int pac
     }
   }
   if (entry && entry->callback && entry->owner) entry->callback(entry->owner, entry);
-  if (entry) entry->state = 2;
+  if (entry) {
+    std::lock_guard<std::recursive_mutex> hold(engine->pending->lock);
+    entry->state = 2;
+  }
   return 1;
 }
 
@@ -394,6 +397,9 @@ int DispatchQuoteReply(QuoteEngine* engine, const unsigned char* packet, int pac
 
 namespace {
 
+// The reply types the dispatcher accepts on packet kind 2. Each decoder,
+// when it is written, is entered here beside its type (table.decoder[t]);
+// until then its replies still reach the request's callback.
 ReplyDecoderTable MakeQuoteTable() {
   ReplyDecoderTable table{};
   const int known[] = {1,  3,  32, 33, 37, 38, 40, 41, 42, 43, 44, 45, 46, 48, 49, 50, 55, 60,

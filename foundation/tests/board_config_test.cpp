@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <thread>
 
 #include "foundation/tests/readers_test_support.h"
 
@@ -157,6 +158,22 @@ TEST_F(BoardConfigTest, LongTextsAreCutAndMembersBounded) {
   EXPECT_EQ(length, kMaxBoardMembers * 7);
   EXPECT_EQ(std::string(members, 7), std::string("123456\x01", 7));
   free(members);
+}
+
+// The login chain reloads the tables on its worker while window code looks
+// things up; run under the thread sanitizer as well.
+TEST_F(BoardConfigTest, LookupsWhileAnotherThreadReloads) {
+  std::thread loader([] {
+    for (int i = 0; i < 30; ++i) LoadBoardConfig();
+  });
+  for (int i = 0; i < 300; ++i) {
+    const BoardRecord* board = FindBoard(200);
+    ASSERT_NE(board, nullptr);
+    EXPECT_STREQ(board->desc, "range");
+    EXPECT_EQ(FindBoardIdByCode("000001", 1), 300);
+    EXPECT_EQ(Members("000500"), "000002/1 000001/1 399001/2");
+  }
+  loader.join();
 }
 
 TEST_F(BoardConfigTest, BoardPointersSurviveAReload) {

@@ -14,15 +14,15 @@ using namespace nettest;
 class FrameTransport : public FastTimingTest {};
 
 TEST_F(FrameTransport, SendFrameBytesExact) {
-  std::string got;
-  Server server([&](int fd) { got = RecvN(fd, 13); });
+  Box got;
+  Server server([&](int fd) { got.Set(RecvN(fd, 13)); });
   ConnectionRecord record;
   int id = OpenConnection(&record, "127.0.0.1", server.port());
   ASSERT_TRUE(WaitFor([&] { return record.HasState(kConnectionUp); }));
   SendFrame(id, "abc", 3);
   SendFrame(id, nullptr, 0);
-  ASSERT_TRUE(WaitFor([&] { return got.size() == 13; }));
-  EXPECT_EQ(Hex(got), "00 00 00 03 01 61 62 63 00 00 00 00 00");
+  ASSERT_TRUE(WaitFor([&] { return got.Get().size() == 13; }));
+  EXPECT_EQ(Hex(got.Get()), "00 00 00 03 01 61 62 63 00 00 00 00 00");
   CloseConnection(id);
 }
 
@@ -229,7 +229,7 @@ struct Reentrant {
 
 TEST_F(FrameTransport, CallbacksMayCallSendFrameAndCloseConnection) {
   std::string seen;
-  Server server([&](int fd) {
+  auto server = std::make_unique<Server>([&](int fd) {
     seen = RecvN(fd, Frame("hello").size());
     for (int i = 0; i < 20; ++i) {
       SendAll(fd, Frame("m" + std::to_string(i)));
@@ -243,7 +243,7 @@ TEST_F(FrameTransport, CallbacksMayCallSendFrameAndCloseConnection) {
   r.id = CreateConnection();
   SetConnectionCallbacks(r.id, Reentrant::OnState, &r);
   SetConnectionDataCallback(r.id, Reentrant::OnFrame, &r);
-  SetConnectionHost(r.id, "127.0.0.1", server.port());
+  SetConnectionHost(r.id, "127.0.0.1", server->port());
   SetConnectionProxy(r.id, nullptr);
   StartConnection(r.id);
   ASSERT_TRUE(WaitFor([&] { return r.closedSelf.load(); }));
@@ -251,6 +251,7 @@ TEST_F(FrameTransport, CallbacksMayCallSendFrameAndCloseConnection) {
   std::string expected = Frame("hello");
   for (int i = 0; i < 20; ++i) expected += Frame("m" + std::to_string(i));
   ASSERT_TRUE(WaitFor([&] { return CountConnectionsForTesting() == 0; }));
+  server.reset();
   EXPECT_EQ(seen, expected);
   EXPECT_EQ(r.states, 1);  // only state 0: nothing after its own close
 }
@@ -356,7 +357,8 @@ TEST_F(FrameTransport, KeepAliveOffOrForcedOffAtConnect) {
 
 TEST(FrameTransportRealTime, KeepAliveEveryFiveSeconds) {
   SetTransportTimings(TransportTimings{});
-  long long upAt = 0, firstEmpty = 0;
+  long long upAt = 0;
+  std::atomic<long long> firstEmpty{0};
   Server server([&](int fd) {
     std::string h = RecvN(fd, 5, 8000);
     if (h == std::string(5, '\0')) firstEmpty = NowMs();
@@ -366,7 +368,7 @@ TEST(FrameTransportRealTime, KeepAliveEveryFiveSeconds) {
   ASSERT_TRUE(WaitFor([&] { return record.HasState(kConnectionUp); }));
   upAt = NowMs();
   SetConnectionKeepAlive(id, 1);
-  ASSERT_TRUE(WaitFor([&] { return firstEmpty != 0; }, 8000));
+  ASSERT_TRUE(WaitFor([&] { return firstEmpty.load() != 0; }, 8000));
   EXPECT_GE(firstEmpty - upAt, 4900);
   EXPECT_LE(firstEmpty - upAt, 6200);
   CloseConnection(id);

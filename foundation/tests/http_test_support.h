@@ -26,9 +26,19 @@ struct HttpRecord {
   std::vector<int> progress;
   std::vector<Final> finals;
   std::atomic<int> calls{0};
+  std::atomic<int> active{0};  // callbacks in progress: the record outlives them
 
-  static void OnReply(HttpRequest*, void* user, const char* body, int length, int status) {
+  ~HttpRecord() {
+    while (active != 0) std::this_thread::yield();
+  }
+  static void OnReply(HttpRequest* request, void* user, const char* body, int length, int status) {
     auto* r = static_cast<HttpRecord*>(user);
+    ++r->active;
+    r->Record(request, body, length, status);
+    --r->active;
+  }
+  void Record(HttpRequest*, const char* body, int length, int status) {
+    HttpRecord* r = this;
     ++r->calls;
     std::lock_guard<std::mutex> g(r->lock);
     if (status == kHttpProgress) {

@@ -223,6 +223,27 @@ class Log {
   std::vector<std::string> items_;
 };
 
+// A text written by a server script and read by the test.
+class Box {
+ public:
+  void Set(const std::string& s) {
+    std::lock_guard<std::mutex> g(lock_);
+    text_ = s;
+  }
+  void Append(const std::string& s) {
+    std::lock_guard<std::mutex> g(lock_);
+    text_ += s;
+  }
+  std::string Get() {
+    std::lock_guard<std::mutex> g(lock_);
+    return text_;
+  }
+
+ private:
+  std::mutex lock_;
+  std::string text_;
+};
+
 inline std::string Frame(const std::string& payload, char type = 1) {
   std::string f(5, '\0');
   size_t n = payload.size();

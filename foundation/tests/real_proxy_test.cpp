@@ -6,6 +6,7 @@
 #include "foundation/http_request.h"
 #include "foundation/system_http.h"
 #include "real_proxy.h"
+#include "http_test_support.h"
 #include "transport_test_support.h"
 
 namespace {
@@ -43,20 +44,6 @@ class RealProxy : public FastTimingTest {
   return ::testing::AssertionSuccess();
 }
 
-struct HttpOutcome {
-  std::mutex lock;
-  int status = -1;
-  std::string body;
-  std::atomic<bool> done{false};
-  static void OnReply(HttpRequest*, void* user, const char* body, int length, int status) {
-    if (status == kHttpProgress) return;
-    auto* o = static_cast<HttpOutcome*>(user);
-    std::lock_guard<std::mutex> g(o->lock);
-    o->status = status;
-    if (body) o->body.assign(body, static_cast<size_t>(length));
-    o->done = true;
-  }
-};
 
 // A loopback HTTP server answering every request with "proxied".
 void AnswerProxied(int fd) {
@@ -74,13 +61,13 @@ TEST_F(RealProxy, DanteSocks4AndSocks5) {
   EXPECT_TRUE(FrameRoundTrip("1" + at)) << "SOCKS5\n" << dante->Log();
   for (const char* type : {"0", "1"}) {
     Server web(AnswerProxied);
-    HttpOutcome outcome;
+    HttpRecord outcome;
     std::string address = "http://127.0.0.1:" + std::to_string(web.port()) + "/x";
     std::string setting = type + at;
-    StartHttpRequest(address.c_str(), nullptr, 0, setting.c_str(), HttpOutcome::OnReply, &outcome);
-    ASSERT_TRUE(WaitFor([&] { return outcome.done.load(); }, 10000)) << type;
-    EXPECT_EQ(outcome.status, kHttpCompleted) << type;
-    EXPECT_EQ(outcome.body, "proxied") << type;
+    StartHttpRequest(address.c_str(), nullptr, 0, setting.c_str(), HttpRecord::OnReply, &outcome);
+    ASSERT_TRUE(outcome.WaitFinal(10000)) << type;
+    EXPECT_EQ(outcome.First().status, kHttpCompleted) << type;
+    EXPECT_EQ(outcome.First().body, "proxied") << type;
   }
 }
 
@@ -104,14 +91,14 @@ TEST_F(RealProxy, TinyproxyConnect) {
   Server web(AnswerProxied);
   std::string address = "http://127.0.0.1:" + std::to_string(web.port()) + "/x";
   std::string setting = at + "|bob|s3cret|";
-  HttpOutcome own, system;
-  StartHttpRequest(address.c_str(), nullptr, 0, setting.c_str(), HttpOutcome::OnReply, &own);
-  StartWinInetRequest(address.c_str(), "", nullptr, 0, setting.c_str(), HttpOutcome::OnReply, &system);
-  ASSERT_TRUE(WaitFor([&] { return own.done && system.done; }, 10000));
-  EXPECT_EQ(own.status, kHttpCompleted);
-  EXPECT_EQ(own.body, "proxied");
-  EXPECT_EQ(system.status, kHttpCompleted) << guarded->Log();
-  EXPECT_EQ(system.body, "proxied");
+  HttpRecord own, system;
+  StartHttpRequest(address.c_str(), nullptr, 0, setting.c_str(), HttpRecord::OnReply, &own);
+  StartWinInetRequest(address.c_str(), "", nullptr, 0, setting.c_str(), HttpRecord::OnReply, &system);
+  ASSERT_TRUE(own.WaitFinal(10000) && system.WaitFinal(10000));
+  EXPECT_EQ(own.First().status, kHttpCompleted);
+  EXPECT_EQ(own.First().body, "proxied");
+  EXPECT_EQ(system.First().status, kHttpCompleted) << guarded->Log();
+  EXPECT_EQ(system.First().body, "proxied");
 }
 
 }  // namespace

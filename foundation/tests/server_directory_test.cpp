@@ -2,9 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <thread>
 
 #include "foundation/tests/readers_test_support.h"
 
@@ -167,6 +169,30 @@ TEST_F(ServerDirectory, LongAddressesAndHostsAreCut) {
   char* host = GetQuoteServerHost(0);
   EXPECT_EQ(strlen(host), 511u);
   free(host);
+}
+
+// Login-chain workers choose sites while the directory and the settings are
+// reloaded; run under the thread sanitizer as well.
+TEST_F(ServerDirectory, ChoicesOnSeveralThreads) {
+  Use(kTwoSites, "");
+  std::atomic<int> chosen{0};
+  auto worker = [&] {
+    for (int i = 0; i < 100; ++i) {
+      std::string site = Take(ChooseServer("PCQuote", i % 2));
+      if (site.rfind("http://", 0) == 0) ++chosen;
+      std::string host = Take(GetQuoteServerHost(0));
+      EXPECT_TRUE(host == "a" || host == "b") << host;
+    }
+  };
+  std::thread first(worker);
+  std::thread second(worker);
+  for (int i = 0; i < 20; ++i) {
+    LoadServerList();
+    LoadConfig();
+  }
+  first.join();
+  second.join();
+  EXPECT_EQ(chosen.load(), 200);
 }
 
 TEST_F(ServerDirectory, MissingFileGivesAnEmptyDirectory) {

@@ -47,16 +47,28 @@ struct ConnectionRecord {
   std::vector<int> states;
   std::vector<std::string> frames;
   std::atomic<int> id{0};
+  std::atomic<int> active{0};  // callbacks in progress: the record outlives them
 
+  ~ConnectionRecord() {
+    while (active != 0) std::this_thread::yield();
+  }
   static void OnState(void* user, int code) {
     auto* r = static_cast<ConnectionRecord*>(user);
-    std::lock_guard<std::mutex> g(r->lock);
-    r->states.push_back(code);
+    ++r->active;
+    {
+      std::lock_guard<std::mutex> g(r->lock);
+      r->states.push_back(code);
+    }
+    --r->active;
   }
   static void OnFrame(void* user, const char* frame, int length) {
     auto* r = static_cast<ConnectionRecord*>(user);
-    std::lock_guard<std::mutex> g(r->lock);
-    r->frames.emplace_back(frame, static_cast<size_t>(length));
+    ++r->active;
+    {
+      std::lock_guard<std::mutex> g(r->lock);
+      r->frames.emplace_back(frame, static_cast<size_t>(length));
+    }
+    --r->active;
   }
   std::vector<int> States() {
     std::lock_guard<std::mutex> g(lock);

@@ -41,12 +41,13 @@ TEST(Base64Encode, ZeroLengthTakesTextLengthAndBinaryWorks) {
 }
 
 TEST(Base64Encode, TooSmallOutputWritesEmptyText) {
-  char out[8];
+  char out[16];
   std::memset(out, 'x', sizeof out);
-  EXPECT_EQ(Base64Encode(out, 8, "foobar", 6), -1);  // needs 9 bytes with the zero
+  EXPECT_EQ(Base64Encode(out, 8, "foob", 4), -1);  // needs 9 bytes with the zero
   EXPECT_EQ(out[0], '\0');
   EXPECT_EQ(out[1], 'x');
   EXPECT_EQ(Base64Encode(out, 9, "foob", 4), 8);
+  EXPECT_STREQ(out, "Zm9vYg==");
 }
 
 TEST(ProxySettingParse, Table) {

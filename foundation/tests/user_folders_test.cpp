@@ -52,6 +52,13 @@ TEST_F(UserFolders, FirstStartCreatesTheFoldersAndSeedsTheDefaults) {
   EXPECT_EQ(std::string(small), DataRootPath().substr(0, 7));
 }
 
+TEST_F(UserFolders, ApplicationDataFolderNotYetMade) {
+  SetAppDataFolderForTesting(top_ + "/fresh/.local/share");
+  InitAppFolders();
+  EXPECT_EQ(DataRoot(), top_ + "/fresh/.local/share/pellune/Tamsel/");
+  EXPECT_TRUE(FileExists(top_ + "/fresh/.local/share/pellune/Tamsel/res/config.data"));
+}
+
 TEST_F(UserFolders, ExistingFilesAreKeptWhenTheBuildIsTheSame) {
   ASSERT_TRUE(CreateFolderTree(UserFile("res")));
   WriteText(UserFile("res/config.data"), kUserVer + "<k>mine</k>");
