@@ -4,6 +4,7 @@
 // joins the bars across the ex-rights days.
 #include <chrono>
 #include <condition_variable>
+#include <cstring>
 #include <functional>
 #include <map>
 
@@ -172,6 +173,57 @@ TEST_F(BarsLoopbackTest, LatestBarsWithLookBack) {
   EXPECT_EQ(area->bars[59].close, static_cast<float>(served[served.size() - 101].close / unit));
   EXPECT_EQ(area->bars[0].time, served[served.size() - 160].time);
   EXPECT_EQ(area->bars[159].close, static_cast<float>(served.back().close / unit));
+}
+
+}  // namespace
+
+namespace {
+
+// The dispatcher chooses the decoder by the reply's type, the area by the
+// request: a bar reply under another request's sequence is not decoded into
+// that request's area.
+class BarsDispatchTest : public EngineFixture {};
+
+TEST_F(BarsDispatchTest, OnlyRepliesToBarRequestsAreDecoded) {
+  simbroker::BarStock stock{"600000", "浦发银行", 2, 1, 2};
+  std::vector<simbroker::WireBar> bars(3);
+  for (int i = 0; i < 3; ++i) {
+    bars[i].time = simbroker::PackDateTime(2024, 3, 11 + i, 0, 0);
+    bars[i].close = 1000 + i;
+  }
+  const simbroker::Bytes rangeBody = simbroker::RangeBarsBody(stock, 33, 0, {1, 5}, bars);
+  const simbroker::Bytes exRightsBody = simbroker::ExRightsBody(stock, {{20240312, 50, 0, 0, 0, 0}}, 1);
+  struct Case {
+    const char* name;
+    int replyType;
+    const simbroker::Bytes* body;
+  };
+  const Case cases[] = {
+      {"K-line bars", 68, &rangeBody},
+      {"latest bars", 49, &rangeBody},
+      {"ex-rights", 55, &exRightsBody},
+      {"supplement A", 91, &rangeBody},
+      {"supplement B", 92, &rangeBody},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const int fields = RequestStockFields(engine, nullptr, nullptr, "600000", 1, 0, 1, 0);
+    const int news = RequestMinuteNewsMarks(engine, nullptr, nullptr, "600000", 1, 0, 1, 20240315, 0, 0);
+    const std::vector<unsigned char> fieldsBefore(
+        reinterpret_cast<unsigned char*>(engine->stockFieldsAreas[0]),
+        reinterpret_cast<unsigned char*>(engine->stockFieldsAreas[0]) + sizeof(StockFieldsArea));
+    for (int handle : {fields, news}) {
+      const simbroker::Bytes packet = simbroker::ReplyPacket(2, 1, c.replyType, handle, *c.body, false);
+      DispatchQuoteReply(engine, packet.data(), static_cast<int>(packet.size()));
+    }
+    EXPECT_EQ(0, std::memcmp(fieldsBefore.data(), engine->stockFieldsAreas[0], fieldsBefore.size()));
+  }
+  // The same reply under its own request fills the K-line area.
+  const int kline = RequestKLineBars(engine, nullptr, nullptr, 33, "600000", 1, 0, 512, 0, 1, 0);
+  const simbroker::Bytes packet = simbroker::ReplyPacket(2, 1, 68, kline, rangeBody, false);
+  DispatchQuoteReply(engine, packet.data(), static_cast<int>(packet.size()));
+  EXPECT_EQ(engine->klineAreas[0]->barCount, 3);
+  EXPECT_FLOAT_EQ(engine->klineAreas[0]->bars[2].close, 10.02f);
 }
 
 }  // namespace
