@@ -249,13 +249,17 @@ void DecodeLatestBars(ReplyReader* body, KLineArea* area, int replyFlag, int cap
   area->first = maxCount;
 }
 
+// The dispatcher picks the decoder by the reply's type; the area belongs to
+// the request. A reply whose type differs from its request's (a confused or
+// hostile server) would make the decoder write a KLineArea over another
+// area, so it is not decoded.
 void DecodeLatestBarsReply(QuoteEngine* engine, PendingRequest* entry, ReplyReader* body, int mode, int) {
-  if (!engine || !entry || !entry->area || !entry->params) return;
+  if (!engine || !entry || !entry->area || !entry->params || entry->type != 49) return;
   const LatestBarsParams* params = static_cast<const LatestBarsParams*>(entry->params);
   DecodeLatestBars(body, static_cast<KLineArea*>(entry->area), mode, params->barCount, engine->reservedLookBack);
 }
 
 void DecodeRangeBarsReply(QuoteEngine*, PendingRequest* entry, ReplyReader* body, int mode, int) {
-  if (!entry || !entry->area) return;
+  if (!entry || !entry->area || entry->type != 68) return;
   DecodeRangeBars(body, static_cast<KLineArea*>(entry->area), mode, kKLineWindow);
 }

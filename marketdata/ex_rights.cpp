@@ -168,6 +168,6 @@ void UndoExRightsAdjustment(int mode, KLineArea* area, const ExRightsArea* exRig
 }
 
 void DecodeExRightsReply(QuoteEngine*, PendingRequest* entry, ReplyReader* body, int, int) {
-  if (!entry || !entry->area) return;
+  if (!entry || !entry->area || entry->type != 55) return;   // the area belongs to a type-55 request
   DecodeExRights(body, static_cast<ExRightsArea*>(entry->area));
 }

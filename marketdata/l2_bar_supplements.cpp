@@ -221,14 +221,16 @@ void DecodeKLineSupplementB(KLineArea* area, ReplyReader* body, int replyFlag, i
   DecodeSupplement<BarSupplementRecord>(area, body, replyFlag, capacity, window);
 }
 
+// Only a reply to a supplement request is decoded: the area must be the
+// KLineArea such a request registered.
 void DecodeKLineSupplementAReply(QuoteEngine*, PendingRequest* entry, ReplyReader* body, int mode, int) {
-  if (!entry || !entry->area || !entry->params) return;
+  if (!entry || !entry->area || !entry->params || entry->type != 91) return;
   const LatestBarsParams* params = static_cast<const LatestBarsParams*>(entry->params);
   DecodeKLineSupplementA(static_cast<KLineArea*>(entry->area), body, mode, params->barCount, kKLineWindow);
 }
 
 void DecodeKLineSupplementBReply(QuoteEngine*, PendingRequest* entry, ReplyReader* body, int mode, int) {
-  if (!entry || !entry->area || !entry->params) return;
+  if (!entry || !entry->area || !entry->params || entry->type != 92) return;
   const LatestBarsParams* params = static_cast<const LatestBarsParams*>(entry->params);
   DecodeKLineSupplementB(static_cast<KLineArea*>(entry->area), body, mode, params->barCount, kKLineWindow);
 }

@@ -236,7 +236,7 @@ Bytes SupplementUpdateBody(bool b, const std::vector<int>& codes, int mode, cons
   return out;
 }
 
-BarHistory MakeBarHistory(const BarStock& stock, uint32_t seed, int count, int32_t lastDate,
+BarHistory MakeBarHistory(const BarStock& stock, uint32_t seed, int count, int32_t lastDate, int64_t lastClose,
                           const std::vector<WireExRights>& events) {
   BarHistory h;
   h.stock = stock;
@@ -262,7 +262,7 @@ BarHistory MakeBarHistory(const BarStock& stock, uint32_t seed, int count, int32
   for (const WireExRights& e : events) {
     const int64_t d = DaysFromCivil(e.date / 10000, e.date / 100 % 100, e.date % 100);
     auto it = std::lower_bound(dayNumbers.begin(), dayNumbers.end(), d);
-    if (it == dayNumbers.end()) continue;
+    if (it == dayNumbers.end() || it == dayNumbers.begin()) continue;
     WireExRights placed = e;
     int y = 0, m = 0, dd = 0;
     CivilFromDays(*it, &y, &m, &dd);
@@ -270,46 +270,44 @@ BarHistory MakeBarHistory(const BarStock& stock, uint32_t seed, int count, int32
     byDay[*it] = placed;
   }
 
+  // Walk back from the newest close. A day opens at the close before it, or
+  // on an ex-rights day at that close's ex-rights reference price:
+  // open = (close before + rights price x rights shares - cash) / o.
   const int64_t unit = Pow10(stock.decimals);
-  int64_t close = 12 * unit;
-  int64_t trades = 0;
-  for (int64_t dn : dayNumbers) {
-    int64_t open = close;
-    auto ev = byDay.find(dn);
-    if (ev != byDay.end()) {
-      const WireExRights& e = ev->second;
-      // Ex-rights reference price, in 10^-d units.
-      const double o = 1.0 + (e.rightsShares + e.bonusShares + e.transferredShares) / 100.0;
-      const double ref = (static_cast<double>(close) + e.rightsPrice * (e.rightsShares / 100.0) -
-                          e.cash / 100.0 * static_cast<double>(unit)) / o;
-      open = std::max<int64_t>(1, static_cast<int64_t>(ref + 0.5));
-      h.events.push_back(e);
-    }
-    close = std::max<int64_t>(1, open + open * move(rng) / 10'000);
-    const int64_t high = std::max(open, close) + std::max(open, close) * wick(rng) / 10'000;
-    const int64_t low = std::max<int64_t>(1, std::min(open, close) - std::min(open, close) * wick(rng) / 10'000);
-    WireBar bar;
+  h.days.resize(dayNumbers.size());
+  int64_t close = std::max<int64_t>(1, lastClose);
+  for (size_t k = dayNumbers.size(); k-- > 0;) {
+    WireBar& bar = h.days[k];
     int y = 0, m = 0, d = 0;
-    CivilFromDays(dn, &y, &m, &d);
+    CivilFromDays(dayNumbers[k], &y, &m, &d);
     bar.time = PackDateTime(y, m, d, 0, 0);
+    const int64_t open = std::max<int64_t>(1, close * 10'000 / (10'000 + move(rng)));
     bar.open = open;
-    bar.high = high;
-    bar.low = low;
     bar.close = close;
+    bar.high = std::max(open, close) + std::max(open, close) * wick(rng) / 10'000;
+    bar.low = std::max<int64_t>(1, std::min(open, close) - std::min(open, close) * wick(rng) / 10'000);
     bar.volume = lots(rng) * 100;
     bar.amount = bar.volume * ((open + close) / 2) / unit;
-    h.days.push_back(bar);
-
+    close = open;
+    auto ev = byDay.find(dayNumbers[k]);
+    if (ev != byDay.end()) {
+      const WireExRights& e = ev->second;
+      const double o = 1.0 + (e.rightsShares + e.bonusShares + e.transferredShares) / 100.0;
+      const double before = static_cast<double>(open) * o - e.rightsPrice * (e.rightsShares / 100.0) +
+                            e.cash / 100.0 * static_cast<double>(unit);
+      close = std::max<int64_t>(1, std::llround(before));
+      h.events.push_back(e);   // newest first
+    }
+  }
+  for (size_t k = 0; k < h.days.size(); ++k) {
     SupplementRow a;
     for (int i = 0; i < 34; ++i) a.values[i] = small(rng);
     h.level2.push_back(a);
     SupplementRow b;
     for (int i = 0; i < 11; ++i) b.values[i] = small(rng);
-    trades = bar.volume / 100 / 3 + small(rng) % 1000;
-    b.values[2] = trades;
+    b.values[2] = h.days[k].volume / 300 + small(rng) % 1000;   // trade count
     h.supplement.push_back(b);
   }
-  std::reverse(h.events.begin(), h.events.end());   // newest first
   return h;
 }
 

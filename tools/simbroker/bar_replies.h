@@ -101,21 +101,22 @@ Bytes SupplementUpdateBody(bool b, const std::vector<int>& codes, int mode, cons
 // --- The served history ---
 
 // A stock's day bars from a seeded random walk over trading days (weekdays)
-// ending at lastDate, with its ex-rights events: on an event's date the
-// price opens at the ex-rights reference price, so unadjusted bars show the
-// drop and forward-adjusted bars are continuous.
+// ending at lastDate with the close lastClose (10^-d units), with its
+// ex-rights events: on an event's date the price opens at the ex-rights
+// reference price of the close before, so unadjusted bars show the drop and
+// forward-adjusted bars run on without a gap.
 struct BarHistory {
   BarStock stock;
   std::vector<WireBar> days;              // oldest first
-  std::vector<WireExRights> events;       // newest first
+  std::vector<WireExRights> events;       // newest first, dates moved onto trading days
   std::vector<SupplementRow> level2;      // supplement A, one per day
   std::vector<SupplementRow> supplement;  // supplement B, one per day
   int64_t shareBase = 0;                  // value-list entry 0 of supplement A
 };
-// count trading days ending at lastDate (YYYYMMDD); events are given by
-// date with their per-share amounts (dates that are not trading days of the
-// series move to the next one).
-BarHistory MakeBarHistory(const BarStock& stock, uint32_t seed, int count, int32_t lastDate,
+// count trading days ending at lastDate (YYYYMMDD). An event whose date is
+// not a trading day moves to the next one; one before the second day or
+// after lastDate is left out.
+BarHistory MakeBarHistory(const BarStock& stock, uint32_t seed, int count, int32_t lastDate, int64_t lastClose,
                           const std::vector<WireExRights>& events);
 
 // Bars of a period built from the days: 33 day, 39 week, 40 month, 41 year

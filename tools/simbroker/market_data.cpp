@@ -84,6 +84,11 @@ std::vector<SimStock> MarketData::All() const {
   return stocks_;
 }
 
+void MarketData::AddStocks(const std::vector<SimStock>& stocks) {
+  std::lock_guard<std::mutex> hold(lock_);
+  stocks_.insert(stocks_.end(), stocks.begin(), stocks.end());
+}
+
 int32_t MarketData::TradeDate() const {
   std::lock_guard<std::mutex> hold(lock_);
   return tradeDate_;

@@ -49,6 +49,7 @@ struct MarketServerOptions {
   int truncateReplyBytes = 0;    // >0: cut this many bytes off the end of every reply body
   bool logRequests = false;      // print one line per received request to standard output
   uint64_t seed = 1;             // random walk and key bytes
+  int extraStocks = 0;           // generated stocks beyond the fixed ones (SyntheticStocks)
   std::vector<MarketDay> markets = {{1, 20240315, 1}, {2, 20240315, 1}};
 };
 
