@@ -72,9 +72,11 @@ std::vector<BarStock> CategoryStocks(const StockDataset& data, int64_t listId) {
   return out;
 }
 
-std::vector<WireBar> HistoryBarsFor(const BarStock& stock, int count, int32_t lastDate, uint64_t seed) {
+std::vector<WireBar> HistoryBarsFor(const BarStock& stock, int count, int32_t lastDate, uint64_t seed,
+                                    int64_t lastClose) {
   if (count <= 0) return {};
-  return MakeBarHistory(stock, CodeSeed(stock.code, seed), count, lastDate, {}).days;
+  if (lastClose <= 0) lastClose = 10 * static_cast<int64_t>(std::pow(10.0, stock.decimals));
+  return MakeBarHistory(stock, CodeSeed(stock.code, seed), count, lastDate, lastClose, {}).days;
 }
 
 Bytes HistorySummaryBody(int64_t value, int32_t total) {
@@ -140,7 +142,15 @@ struct HistoryServer::Connection {
 };
 
 HistoryServer::HistoryServer(HistoryServerOptions options, StockDataset data)
-    : options_(std::move(options)), data_(std::move(data)) {}
+    : options_(std::move(options)), data_(std::move(data)) {
+  for (const DatasetRow& row : CurrentDictionaryRows(data_)) closes_[{row.market, row.code}] = row.prevClose;
+}
+
+int64_t HistoryServer::LastClose(const BarStock& stock) const {
+  auto it = closes_.find({stock.market, stock.code});
+  if (it == closes_.end()) return 0;
+  return std::llround(it->second * std::pow(10.0, stock.decimals));
+}
 
 HistoryServer::~HistoryServer() { Stop(); }
 
@@ -322,7 +332,7 @@ void HistoryServer::Stream(std::shared_ptr<Connection> c, HistoryRequest r) {
   int64_t position = 0;
   for (const BarStock& stock : stocks) {
     if (c->cancel || !c->open) return;
-    std::vector<WireBar> bars = HistoryBarsFor(stock, r.count, options_.lastDate, options_.seed);
+    std::vector<WireBar> bars = HistoryBarsFor(stock, r.count, options_.lastDate, options_.seed, LastClose(stock));
     if (!Send(c, HistoryReplyPacket(8, r.sequence, HistoryStockBody(position++, stock, bars), options_.gzip))) return;
   }
   if (c->cancel) return;

@@ -57,8 +57,10 @@ struct HistoryRequest {
 // The stocks of a category from the data set (see the file comment).
 std::vector<BarStock> CategoryStocks(const StockDataset& data, int64_t listId);
 
-// The served series of a stock: count trading days ending at lastDate.
-std::vector<WireBar> HistoryBarsFor(const BarStock& stock, int count, int32_t lastDate, uint64_t seed);
+// The served series of a stock: count trading days ending at lastDate with
+// the close lastClose (10^-d units; 0 or less: 10.00).
+std::vector<WireBar> HistoryBarsFor(const BarStock& stock, int count, int32_t lastDate, uint64_t seed,
+                                    int64_t lastClose = 0);
 
 // Bodies as the server writes them.
 Bytes HistorySummaryBody(int64_t value, int32_t total);
@@ -94,9 +96,11 @@ class HistoryServer {
   void Stream(std::shared_ptr<Connection> c, HistoryRequest request);
   bool Send(const std::shared_ptr<Connection>& c, const Bytes& payload);
   std::vector<BarStock> Category(int64_t listId);
+  int64_t LastClose(const BarStock& stock) const;
 
   HistoryServerOptions options_;
   StockDataset data_;
+  std::map<std::pair<int, std::string>, double> closes_;  // (market, code) -> previous close
   int listenFd_ = -1;
   int port_ = 0;
   std::atomic<bool> running_{false};
