@@ -1,0 +1,316 @@
+#include "marketdata/quote_engine.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <new>
+
+#include "marketdata/own_stocks.h"
+#include "marketdata/quote_requests.h"
+#include "marketdata/quote_transport.h"
+
+namespace {
+
+thread_local int tlsEngineLocks = 0;
+
+const uint16_t kStockFieldIds[] = {
+    0,   8,   34,  35,  9,   37,  5,   6,   7,   4,   11,  38,  39,  32,  3,   42,  33,  12,
+    13,  16,  17,  20,  21,  24,  25,  28,  29,  400, 401, 404, 405, 408, 409, 412, 413, 416,
+    417, 14,  15,  18,  19,  22,  23,  26,  27,  30,  31,  402, 403, 406, 407, 410, 411, 414,
+    415, 418, 419, 10,  40,  351, 1001, 1003, 306, 357, 350, 44, 45, 702, 701, 706, 703};
+const uint16_t kStockListIds0[] = {
+    0,    8,    34,   35,   9,    37,   5,    6,    7,    4,    13,   12,   38,
+    40,   41,   11,   10,   33,   32,   800,  5043, 5047, 2041, 5006, 5009, 2042,
+    5011, 5014, 5025, 5026, 5029, 879,  855,  861,  867,  873,  5079, 5082, 5085,
+    5005, 5080, 5083, 5086, 5010, 809,  810,  811,  5073, 5074, 5500};
+const uint16_t kStockListIds1[] = {0, 8, 34, 4, 11};
+const uint16_t kStockListIds2[] = {0, 34, 35, 33};
+const uint16_t kFieldTableIds[] = {
+    0,    8,    34,   35,   9,    37,   5,    6,    7,    4,    13,   12,   38,   40,   41,
+    11,   10,   33,   32,   700,  701,  702,  703,  704,  705,  706,  707,  15,   14,   800,
+    5043, 5047, 2041, 5006, 5009, 2042, 5011, 5014, 5025, 5026, 5029, 879,  855,  861,  867,
+    873,  5079, 5082, 5085, 5005, 5080, 5083, 5086, 5010, 809,  810,  811,  5073, 5074, 5500};
+const uint16_t kQuoteListIds01[] = {
+    0,    8,    34,   35,   9,    37,   5,    6,    7,    4,    1015, 38,   40,   41,   11,
+    10,   33,   13,   12,   32,   36,   800,  5043, 5047, 2041, 5006, 5009, 2042, 5011, 5014,
+    5025, 5026, 5029, 879,  855,  861,  867,  873,  5079, 5082, 5085, 5005, 5080, 5083, 5086,
+    5010, 809,  810,  811,  5073, 5074, 5001, 852,  858,  864,  870,  5500};
+const uint16_t kQuoteListIds2[] = {0,  8,  34, 35, 9,   37,  5,   6,   7,   4,   13,  12,  38,  40,  41,
+                                   11, 10, 33, 32, 700, 701, 702, 703, 704, 705, 706, 707, 15,  14,  36};
+const uint16_t kQuoteListIds3[] = {0, 8, 34, 36};
+const uint16_t kViewListIds[] = {1};
+const uint8_t kBarPairs[][2] = {{5, 60}, {3, 30}, {4, 30}, {7, 10}, {2, 30}, {1, 60}};
+const uint8_t kSupplementACodes[] = {100, 102, 103, 104, 105, 106, 108, 109, 110, 111, 50, 54, 58,
+                                     62,  66,  70,  74,  78,  52,  56,  60,  64,  68,  72,  76, 80};
+const uint8_t kSupplementAPairCodes[] = {100, 102, 103, 104, 105, 106, 108, 109, 110, 111};
+const uint8_t kSupplementBCodes[] = {103, 109, 127, 50, 54, 58, 62, 66, 70, 74, 78};
+const uint8_t kSupplementBPairCodes[] = {103, 109, 127};
+
+template <size_t N>
+void SetFieldIds(FieldIdList* list, const uint16_t (&ids)[N]) {
+  static_assert(N <= kMaxFieldIds);
+  list->count = static_cast<uint16_t>(N);
+  for (size_t i = 0; i < N; ++i) list->ids[i] = ids[i];
+}
+
+template <int N>
+void SetByteRange(ByteList<N>* list, int first, int last) {
+  list->count = static_cast<uint8_t>(last - first + 1);
+  for (int v = first; v <= last; ++v) list->bytes[v - first] = static_cast<uint8_t>(v);
+}
+
+template <int N, size_t M>
+void SetBytes(ByteList<N>* list, const uint8_t (&bytes)[M]) {
+  static_assert(static_cast<int>(M) <= N);
+  list->count = static_cast<uint8_t>(M);
+  for (size_t i = 0; i < M; ++i) list->bytes[i] = bytes[i];
+}
+
+void SetBarPairs(PairList<128>* list, int count) {
+  list->count = static_cast<uint8_t>(count);
+  for (int i = 0; i < count; ++i) {
+    list->pairs[i][0] = kBarPairs[i][0];
+    list->pairs[i][1] = kBarPairs[i][1];
+  }
+}
+
+template <size_t M>
+void SetCodePairs(PairList<128>* list, const uint8_t (&codes)[M], uint8_t value) {
+  list->count = static_cast<uint8_t>(M);
+  for (size_t i = 0; i < M; ++i) {
+    list->pairs[i][0] = codes[i];
+    list->pairs[i][1] = value;
+  }
+}
+
+template <typename T>
+bool NewArea(T** area) {
+  *area = new (std::nothrow) T();
+  return *area != nullptr;
+}
+
+bool NewRecords(QuoteRecordArray* array, int capacity) {
+  array->records = new (std::nothrow) QuoteRecord[capacity]();
+  array->capacity = array->records ? capacity : 0;
+  return array->records != nullptr;
+}
+
+void WriteDefaults(QuoteEngine* e) {
+  e->requestKind = 2;
+  e->headerFlag = 1;
+  e->headerFive = 5;
+  e->headerOne = 1;
+  for (auto& p : e->minuteParams) SetByteRange(&p.fields, 1, 8);
+  for (int i = 0; i < kLatestBarsSlots; ++i) {
+    SetByteRange(&e->latestBarsParams[i].fields, 1, 8);
+    SetBarPairs(&e->latestBarsParams[i].pairs, i == 0 ? 6 : 5);
+  }
+  for (auto& p : e->klineParams) SetByteRange(&p.fields, 1, 8);
+  e->reservedLookBack = 60;
+  SetBytes(&e->supplementAParams.fields, kSupplementACodes);
+  SetCodePairs(&e->supplementAParams.pairs, kSupplementAPairCodes, 60);
+  SetBytes(&e->supplementBParams.fields, kSupplementBCodes);
+  SetCodePairs(&e->supplementBParams.pairs, kSupplementBPairCodes, 60);
+  for (auto& p : e->stockFieldsParams) SetFieldIds(&p.fields, kStockFieldIds);
+  SetByteRange(&e->futuresTickParams.fields, 0, 8);
+  SetFieldIds(&e->stockListParams[0].fields, kStockListIds0);
+  SetFieldIds(&e->stockListParams[1].fields, kStockListIds1);
+  SetFieldIds(&e->stockListParams[2].fields, kStockListIds2);
+  for (auto& p : e->fieldTableParams) SetFieldIds(&p.fields, kFieldTableIds);
+  SetFieldIds(&e->quoteListParams[0].fields, kQuoteListIds01);
+  SetFieldIds(&e->quoteListParams[1].fields, kQuoteListIds01);
+  SetFieldIds(&e->quoteListParams[2].fields, kQuoteListIds2);
+  SetFieldIds(&e->quoteListParams[3].fields, kQuoteListIds3);
+  SetFieldIds(&e->viewListParams.fields, kViewListIds);
+  e->viewListParams.compactForm = 1;
+  for (auto& p : e->alertRecordParams) SetByteRange(&p.fields, 1, 20);
+  SetByteRange(&e->alertQueryParams.fields, 1, 20);
+}
+
+bool AllocateAreas(QuoteEngine* e) {
+  bool ok = true;
+  for (auto& a : e->minuteAreas) ok = ok && NewArea(&a);
+  for (auto& a : e->chartAreas) ok = ok && NewArea(&a);
+  for (auto& a : e->klineAreas) ok = ok && NewArea(&a);
+  ok = ok && NewArea(&e->exRightsArea);
+  for (auto& a : e->stockFieldsAreas) ok = ok && NewArea(&a);
+  for (auto& a : e->tickAreas) ok = ok && NewArea(&a);
+  ok = ok && NewArea(&e->futuresTickArea) && NewArea(&e->priceStatArea);
+  const int listRecords[kStockListSlots] = {512, 16, 64};
+  for (int i = 0; i < kStockListSlots; ++i) {
+    StockListParams& p = e->stockListParams[i];
+    p.entries = static_cast<unsigned char*>(std::calloc(kInitialListCapacity, 1));
+    p.capacity = p.entries ? kInitialListCapacity : 0;
+    ok = ok && p.entries && NewArea(&e->quoteListAreas[i]) &&
+         NewRecords(&e->quoteListAreas[i]->list, listRecords[i]);
+  }
+  ok = ok && NewArea(&e->rankingArea);
+  for (auto& a : e->fieldTableAreas) ok = ok && NewArea(&a);
+  const int sortedRecords[kQuoteListSlots] = {128, 128, 128, 20};
+  for (int i = 0; i < kQuoteListSlots; ++i) {
+    ok = ok && NewArea(&e->sortedListAreas[i]) &&
+         NewRecords(&e->sortedListAreas[i]->list, sortedRecords[i]);
+  }
+  ok = ok && NewArea(&e->viewListArea);
+  for (auto& a : e->alertRecordAreas) ok = ok && NewArea(&a);
+  ok = ok && NewArea(&e->alertQueryArea);
+  for (auto& a : e->newsListAreas) ok = ok && NewArea(&a);
+  ok = ok && NewArea(&e->stockPoolArea) && NewArea(&e->f10CatalogArea) &&
+       NewArea(&e->f10ItemArea) && NewArea(&e->dictionaryReply);
+  return ok;
+}
+
+template <typename T>
+void FreeArea(T*& area) {
+  delete area;
+  area = nullptr;
+}
+
+void FreeRecords(QuoteRecordArray* array) {
+  delete[] array->records;
+  array->records = nullptr;
+  array->capacity = 0;
+}
+
+void FreeOwned(QuoteEngine* e) {
+  std::free(e->sendBuffer);
+  e->sendBuffer = nullptr;
+  FreePendingList(e->pending);
+  e->pending = nullptr;
+  for (auto& a : e->minuteAreas) FreeArea(a);
+  for (auto& a : e->chartAreas) FreeArea(a);
+  for (auto& a : e->klineAreas) FreeArea(a);
+  FreeArea(e->exRightsArea);
+  for (auto& a : e->stockFieldsAreas) FreeArea(a);
+  for (auto& a : e->tickAreas) FreeArea(a);
+  FreeArea(e->futuresTickArea);
+  FreeArea(e->priceStatArea);
+  for (int i = 0; i < kStockListSlots; ++i) {
+    std::free(e->stockListParams[i].entries);
+    e->stockListParams[i].entries = nullptr;
+    if (e->quoteListAreas[i]) FreeRecords(&e->quoteListAreas[i]->list);
+    FreeArea(e->quoteListAreas[i]);
+  }
+  FreeArea(e->rankingArea);
+  for (auto& a : e->fieldTableAreas) FreeArea(a);
+  for (auto& a : e->sortedListAreas) {
+    ReleaseSortedQuoteListArea(a);
+    FreeArea(a);
+  }
+  ReleaseSortedQuoteListArea(e->viewListArea);
+  FreeArea(e->viewListArea);
+  for (auto& a : e->alertRecordAreas) FreeArea(a);
+  FreeArea(e->alertQueryArea);
+  for (auto& a : e->newsListAreas) {
+    ReleaseNewsListArea(a);
+    FreeArea(a);
+  }
+  ReleaseStockPoolTableArea(e->stockPoolArea);
+  FreeArea(e->stockPoolArea);
+  FreeArea(e->f10CatalogArea);
+  FreeArea(e->f10ItemArea);
+  FreeArea(e->dictionaryReply);
+  std::free(e->dictionaryVersion.text);
+  e->dictionaryVersion.text = nullptr;
+  std::free(e->pageShared);
+  e->pageShared = nullptr;
+  e->ownStocks.reset();
+}
+
+}  // namespace
+
+QuoteEngine* CreateQuoteEngine() {
+  // The record is large (slots and tables); it lives on the heap, value-
+  // initialised so every field starts at zero.
+  QuoteEngine* e = new (std::nothrow) QuoteEngine();
+  if (!e) return nullptr;
+  e->transport = FrameQuoteTransport();
+  WriteDefaults(e);
+  e->sequenceCounter = kFirstSequence;
+  e->sendBuffer = static_cast<unsigned char*>(std::calloc(kInitialSendCapacity, 1));
+  e->sendCapacity = kInitialSendCapacity;
+  e->pending = CreatePendingList();
+  if (!e->sendBuffer || !e->pending || !AllocateAreas(e)) {
+    FreeOwned(e);
+    delete e;
+    return nullptr;
+  }
+  ReloadIndexParameters(e);
+  std::strcpy(e->ownStockPath, "res\\own.data");
+  e->ownStocks = LoadOwnStockList(e);
+  e->connectionId = -1;
+  e->ownStockPageCount = 0;
+  e->ownStockCount = GetOwnStockCount(e);
+  LoadMarketStates(e);
+  return e;
+}
+
+void FreeQuoteEngine(QuoteEngine* engine) {
+  if (!engine) return;
+  engine->transport->Close(engine->connectionId.load());
+  engine->connectionId = -1;
+  FreeOwned(engine);
+  delete engine;
+}
+
+void ReloadIndexParameters(QuoteEngine* engine) {
+  // The indicator calculators and their parameter file reader are linked in
+  // with the chart code; until then the workspaces stay null and there is
+  // nothing to apply.
+  (void)engine;
+}
+
+void SetQuoteTransportForTesting(QuoteEngine* engine, QuoteTransport* transport) {
+  engine->transport = transport ? transport : FrameQuoteTransport();
+}
+
+int EngineLocksHeldByThread() { return tlsEngineLocks; }
+
+void NoteEngineLockTaken() { ++tlsEngineLocks; }
+
+void NoteEngineLockReleased(QuoteEngine* engine) {
+  if (--tlsEngineLocks == 0) FlushOwnerEvents(engine);
+}
+
+QuoteBuildGuard::QuoteBuildGuard(QuoteEngine* engine) : engine_(engine) {
+  engine_->buildLock.lock();
+  NoteEngineLockTaken();
+}
+
+QuoteBuildGuard::~QuoteBuildGuard() {
+  engine_->buildLock.unlock();
+  NoteEngineLockReleased(engine_);
+}
+
+void RaiseOwnerEvent(QuoteEngine* engine, int event, const void* argument, int argumentLength) {
+  QueuedOwnerEvent queued;
+  queued.event = event;
+  queued.hasArgument = argument != nullptr;
+  if (argument && argumentLength > 0) {
+    queued.argument.assign(static_cast<const char*>(argument), static_cast<size_t>(argumentLength));
+  }
+  {
+    std::lock_guard<std::mutex> hold(engine->eventLock);
+    engine->eventQueue.push_back(std::move(queued));
+  }
+  FlushOwnerEvents(engine);
+}
+
+void FlushOwnerEvents(QuoteEngine* engine) {
+  if (tlsEngineLocks != 0) return;
+  for (;;) {
+    QueuedOwnerEvent next;
+    {
+      std::lock_guard<std::mutex> hold(engine->eventLock);
+      if (engine->eventQueue.empty()) return;
+      next = std::move(engine->eventQueue.front());
+      engine->eventQueue.pop_front();
+    }
+    QuoteEventHandler handler = engine->eventHandler;
+    if (!handler) continue;
+    // The copy keeps a terminating zero after the bytes, so a text body can
+    // be read as one.
+    handler(engine->ownerWindow, next.hasArgument ? next.argument.c_str() : nullptr, next.event);
+  }
+}
+
+// LoadMarketStates and SaveMarketStates: marketdata/market_states.cpp.
