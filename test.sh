@@ -59,21 +59,26 @@ echo "== fuzz targets, ${fuzz_seconds}s each"
 configure build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DORV_FUZZ=ON -DORV_TESTS=OFF \
   -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++
 cmake --build build-fuzz -j "$jobs"
+# Each target runs for a fixed time on its committed seeds; the targets run
+# side by side, one per core.
+run_fuzz_target() {  # run_fuzz_target <name>: 0 when the run found nothing
+  local name=$1 work="build-fuzz/runs/$1" seeds="fuzz/corpus/$1"
+  rm -rf "$work" && mkdir -p "$work/new" "$seeds"
+  if (cd "$work" && "$root/build-fuzz/fuzz/fuzz_$name" -max_total_time="$fuzz_seconds" \
+        -timeout=10 -rss_limit_mb=2048 -print_final_stats=0 new "$root/$seeds" >log.txt 2>&1); then
+    echo "-- fuzz $name: nothing found"
+    return 0
+  fi
+  echo "fuzz target $name failed:"; tail -n 60 "$work/log.txt"
+  return 1
+}
+export -f run_fuzz_target
+export root fuzz_seconds
 fuzz_failed=0
 if [[ -s build-fuzz/fuzz_targets.txt ]]; then
   mkdir -p build-fuzz/runs
-  while read -r name; do
-    [[ -n "$name" ]] || continue
-    work="build-fuzz/runs/$name"
-    rm -rf "$work" && mkdir -p "$work/new"
-    seeds="fuzz/corpus/$name"
-    mkdir -p "$seeds"
-    echo "-- fuzz $name"
-    if ! (cd "$work" && "$root/build-fuzz/fuzz/fuzz_$name" -max_total_time="$fuzz_seconds" \
-          -timeout=10 -rss_limit_mb=2048 -print_final_stats=0 new "$root/$seeds" >log.txt 2>&1); then
-      echo "fuzz target $name failed:"; tail -n 60 "$work/log.txt"; fuzz_failed=1
-    fi
-  done < build-fuzz/fuzz_targets.txt
+  grep -v '^$' build-fuzz/fuzz_targets.txt |
+    xargs -P "$jobs" -I{} bash -c 'run_fuzz_target "$@"' _ {} || fuzz_failed=1
 fi
 [[ $fuzz_failed -eq 0 ]] || exit 1
 echo "== all passed"
