@@ -547,3 +547,37 @@ std::string GunzipText(const std::string& gz) {
   inflateEnd(&z);
   return rc == Z_STREAM_END ? out : "";
 }
+
+// ---------------------------------------------------------------- demo seeds
+
+std::map<std::string, std::string> BuildDemoSeedFiles() {
+  SimHttpLayout layout;
+  layout.sites = {{"127.0.0.1", "演示站", "本地", "1"}};
+  std::map<std::string, std::string> files;
+  files["res/server.data"] = BuildServerDirectory(layout, 0);
+  files["res/config.data"] = std::string("<UserVer>") + kSimBuildText +
+                             "</UserVer><SevLstVer>1</SevLstVer><CodeVer>1</CodeVer><host>127.0.0.1</host>"
+                             "<saveid>1</saveid><account>demo</account><savepwd>0</savepwd><level>0</level>";
+  files["res/boardconfig.json"] = BuildBoardConfig("0", SimHttpScenario());
+  std::string own;
+  for (const SimWatchEntry& e : DefaultWatchList()) own += e.code + char(e.market);
+  files["res/own.data"] = own;
+  files["res/indexParameter.data"] =
+      "<IndexParameter><MACD><SHORT>12</SHORT><LONG>26</LONG><MID>9</MID></MACD><KDJ><N>9</N><M1>3</M1>"
+      "<M2>3</M2></KDJ><DMA><SHORT>10</SHORT><LONG>50</LONG><M>10</M></DMA><BOLL><N>26</N></BOLL><RSI>"
+      "<N1>6</N1><N2>12</N2><N3>24</N3></RSI><WR><N>14</N><N1>28</N1></WR><CCI><N>14</N></CCI><ARBR>"
+      "<N>26</N></ARBR><PSY><N>12</N></PSY></IndexParameter>";
+  files["res/qver.data"] = "0";  // the whole dictionary is asked for at the first connection
+  files["res/default_html/pop.html"] = Html("消息", "<div id=\"news\"></div>");
+  files["res/default_html/f10.html"] = Html("基础资料", "<p>正在加载公司资料……</p>");
+  files["res/default_html/newslist.html"] = Html("新闻", "<p>正在加载新闻……</p>");
+  files["res/default_html/researchreportlist.html"] = Html("研报", "<p>正在加载研究报告……</p>");
+  files["update.ini"] = std::string("[Tamsel]\r\nVERSION=") + kSimBuildText +
+                        "\r\nMINVER=1.0.0.001\r\n"
+                        "[res\\default_html\\help.html]\r\nVERSION=1.0.0.001\r\n"
+                        "[res\\updatelog.txt]\r\nVERSION=1.0.0.001\r\n"
+                        "[ZipPack.zip]\r\nVERSION=1.0.0.001\r\n"
+                        "[\\res\\default_html\\pop.html]\r\nVERSION=1.0.0.001\r\n"
+                        "[readme.txt]\r\nVERSION=1.0.0.001\r\n";
+  return files;
+}

@@ -174,3 +174,9 @@ std::string BuildPage(const SimHttpLayout& layout, int site, const std::string& 
 
 // The terminal's fixed build text: the client version of a fresh install.
 extern const char kSimBuildText[];
+
+// The program folder's seed files that point a fresh terminal at the
+// simulated brokerage on 127.0.0.1 (HTTP port 8889, history port 8111):
+// relative path (with '/') -> content. "res/..." files go to the program
+// folder's res\, "update.ini" to the program folder itself.
+std::map<std::string, std::string> BuildDemoSeedFiles();
