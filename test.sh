@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The whole suite: installs what is missing, builds, runs every test; then the
 # same under AddressSanitizer and UndefinedBehaviorSanitizer, the kernel's
-# threaded tests under ThreadSanitizer, and every fuzz target for a short time.
+# and the transport's threaded tests under ThreadSanitizer, and every fuzz target for a short time.
 # Exits non-zero on any failure.
 #
 #   ./test.sh            everything
@@ -45,6 +45,9 @@ echo "== kernel under ThreadSanitizer"
 configure build-tsan -DCMAKE_BUILD_TYPE=Debug -DORV_TSAN=ON
 cmake --build build-tsan -j "$jobs" --target platform_kernel_tests
 run_suite build-tsan -L kernel
+echo "== transport and HTTP requests under ThreadSanitizer"
+cmake --build build-tsan -j "$jobs" --target foundation_tests
+run_suite build-tsan -L 'transport|http'
 
 echo "== fuzz targets, ${fuzz_seconds}s each"
 configure build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DORV_FUZZ=ON -DORV_TESTS=OFF \

@@ -4,6 +4,7 @@
 #include <errno.h>
 #include <fcntl.h>
 #include <pwd.h>
+#include <stdio.h>
 #include <stdlib.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -220,8 +221,11 @@ bool CopyFileIfAbsent(std::string_view src, std::string_view dst) {
   ok = ::fdatasync(fd) == 0 && ok;
   ok = ::close(fd) == 0 && ok;
   // link() never replaces an existing name, so a destination that appeared
-  // meanwhile is kept.
-  ok = ok && ::link(temp.c_str(), target.c_str()) == 0;
+  // meanwhile is kept; where the file system has no hard links, a rename
+  // that refuses to replace does the same.
+  if (ok && ::link(temp.c_str(), target.c_str()) != 0) {
+    ok = errno != EEXIST && ::renameat2(AT_FDCWD, temp.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) == 0;
+  }
   ::unlink(temp.c_str());
   return ok;
 }

@@ -28,7 +28,8 @@ bool TerminateProcessById(int pid);
 struct ProcessInfo {
   int pid;
   int parentPid;
-  std::string exeName;  // the program file's name without its folder
+  std::string exeName;  // the program file's name without its folder (for a process whose
+                        // file cannot be read: the kernel's command name, at most 15 bytes)
 };
 
 // Every process visible in /proc, in ascending pid order.

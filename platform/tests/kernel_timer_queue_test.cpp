@@ -171,3 +171,15 @@ TEST(KernelTimerQueue, ConcurrentScheduleAndCancelAccountForEveryTimer) {
       EXPECT_EQ(ran + (cancelled[t][i] ? 1 : 0), 1) << "timer " << t << "/" << i;
     }
 }
+
+// Code under test that sleeps (the transport's receive retries) moves a
+// manual clock, and the time-outs it passes fire.
+TEST(KernelTimerQueue, SleepUnderManualClockFiresDueTimers) {
+  ManualClock clock;
+  Event fired(true, false);
+  ScheduleTimer(15000, [&] { fired.Set(); });
+  for (int i = 0; i < 149; ++i) Sleep(100);
+  EXPECT_EQ(fired.Wait(20), static_cast<DWORD>(WAIT_TIMEOUT));
+  Sleep(100);
+  EXPECT_EQ(fired.Wait(5000), kSignalled);
+}

@@ -1,0 +1,648 @@
+// JSON reader: lexer, resumable parser, tree helpers. See json_reader.h for
+// the states and result codes.
+#include "foundation/json_reader.h"
+
+#include <atomic>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "platform/debug_sink.h"
+
+namespace {
+
+std::atomic<long> gFailAfter{0};
+
+// True when the allocation being made must fail (tests only).
+bool FailThisAllocation() {
+  if (gFailAfter.load(std::memory_order_relaxed) <= 0) return false;
+  return gFailAfter.fetch_sub(1, std::memory_order_relaxed) == 1;
+}
+
+void* JsonMalloc(size_t size) { return FailThisAllocation() ? nullptr : malloc(size); }
+
+void* JsonRealloc(void* block, size_t size) {
+  return FailThisAllocation() ? nullptr : realloc(block, size);
+}
+
+void FreeJsonText(JsonText** token) {
+  if (*token == nullptr) return;
+  free((*token)->buffer);
+  free(*token);
+  *token = nullptr;
+}
+
+// Starts a new token with an empty text. A new record starts with capacity
+// 8; the record and its buffer are then reused from token to token, so a
+// later token starts with the room an earlier one reached. False when out of
+// memory.
+bool StartJsonText(JsonText** token) {
+  if (*token == nullptr) {
+    *token = static_cast<JsonText*>(JsonMalloc(sizeof(JsonText)));
+    if (*token == nullptr) return false;
+    (*token)->buffer = nullptr;
+    (*token)->capacity = 8;
+  }
+  (*token)->length = 0;
+  if ((*token)->buffer != nullptr) (*token)->buffer[0] = 0;
+  return true;
+}
+
+// Appends count bytes. At full capacity the capacity grows by five (the
+// buffer holds capacity + 1 bytes); a run of bytes takes the same steps at
+// once, with one reallocation.
+bool AppendJsonBytes(JsonText* text, const char* bytes, size_t count) {
+  if (text == nullptr) return false;
+  size_t needed = text->length + count;
+  if (needed > text->capacity || text->buffer == nullptr) {
+    size_t capacity = text->capacity;
+    if (needed > capacity) capacity += 5 * ((needed - capacity + 4) / 5);
+    auto* grown = static_cast<char*>(JsonRealloc(text->buffer, capacity + 1));
+    if (grown == nullptr) return false;
+    text->buffer = grown;
+    text->capacity = capacity;
+  }
+  memcpy(text->buffer + text->length, bytes, count);
+  text->length = needed;
+  text->buffer[needed] = 0;
+  return true;
+}
+
+bool AppendJsonChar(JsonText* text, char c) { return AppendJsonBytes(text, &c, 1); }
+
+// End of the run of plain string bytes (no quote, backslash or control byte)
+// that starts at p; stops at the terminator.
+const char* PlainStringRunEnd(const char* p) {
+  while (static_cast<unsigned char>(*p) >= 32 && *p != '"' && *p != '\\') ++p;
+  return p;
+}
+
+const char* DigitRunEnd(const char* p) {
+  while (*p >= '0' && *p <= '9') ++p;
+  return p;
+}
+
+// The finished token's text (valid until the next token starts).
+const char* TokenText(const JsonText* token) {
+  return token != nullptr && token->buffer != nullptr ? token->buffer : "";
+}
+
+size_t TokenLength(const JsonText* token) { return token != nullptr ? token->length : 0; }
+
+bool IsHexDigit(unsigned char c) {
+  return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+}
+
+bool IsDigit(unsigned char c) { return c >= '0' && c <= '9'; }
+
+void TraceStateMissing(int state) {
+  char line[64];
+  snprintf(line, sizeof line, "JSON: *state missing: %d\n", state);
+  DebugWrite(DebugChannel::Stderr, line);
+}
+
+// The parser's "message": trace the state and line, result 4.
+int Defaulted(const JsonParser* parser) {
+  char line[96];
+  snprintf(line, sizeof line, "JSON: state %d: defaulted at line %td\n", parser->state,
+           parser->line);
+  DebugWrite(DebugChannel::Stderr, line);
+  return kJsonMalformed;
+}
+
+// A node and a copy of its text in one allocation (the text follows the
+// record); text null gives a node without text.
+JsonNode* NewJsonNode(int32_t type, const char* text, size_t length) {
+  size_t size = sizeof(JsonNode) + (text != nullptr ? length + 1 : 0);
+  auto* node = static_cast<JsonNode*>(JsonMalloc(size));
+  if (node == nullptr) return nullptr;
+  memset(node, 0, sizeof *node);
+  node->type = type;
+  if (text != nullptr) {
+    node->text = reinterpret_cast<char*>(node + 1);
+    memcpy(node->text, text, length);
+    node->text[length] = 0;
+  }
+  return node;
+}
+
+// True when the node's text lives in the node's own allocation.
+bool TextIsInline(const JsonNode* node) {
+  return node->text == reinterpret_cast<const char*>(node + 1);
+}
+
+JsonNode* RootOf(JsonNode* node) {
+  while (node != nullptr && node->parent != nullptr) node = node->parent;
+  return node;
+}
+
+// Creates a node with a copy of text and links it under parent. 1, 6 when
+// out of memory, 10 when the link is refused.
+int AddNewNode(JsonNode* parent, int32_t type, const char* text, size_t length, JsonNode** made) {
+  JsonNode* node = NewJsonNode(type, text, length);
+  if (node == nullptr) return kJsonNoMemory;
+  if (parent == nullptr || AddJsonChild(parent, node) != 1) {
+    FreeJsonTree(&node);
+    return kJsonBroken;
+  }
+  if (made != nullptr) *made = node;
+  return 1;
+}
+
+// Opens an object or array and makes it current. 0 to go on, else a result.
+int OpenContainer(JsonParser* parser, int32_t type) {
+  JsonNode* node = NewJsonNode(type, nullptr, 0);
+  if (node == nullptr) return kJsonNoMemory;
+  if (parser->current != nullptr && AddJsonChild(parser->current, node) != 1) {
+    FreeJsonTree(&node);
+    return kJsonBroken;
+  }
+  parser->current = node;
+  parser->state = type == kJsonObject ? 2 : 8;
+  return 0;
+}
+
+// Closes the current container. 0 to go on, else a result.
+int CloseContainer(JsonParser* parser) {
+  JsonNode* parent = parser->current->parent;
+  if (parent == nullptr) {
+    parser->state = 99;
+    return 0;
+  }
+  if (parent->type == kJsonArray) {
+    parser->current = parent;
+    parser->state = 9;
+    return 0;
+  }
+  if (parent->type == kJsonString) {
+    parser->current = parent->parent;
+    if (parser->current == nullptr || parser->current->type != kJsonObject) {
+      if (parser->current == nullptr) parser->current = parent;
+      return kJsonCannotClose;
+    }
+    parser->state = 3;
+    return 0;
+  }
+  return kJsonCannotClose;
+}
+
+// Scalar token → node type, or -1 when the token is no scalar.
+int32_t ScalarType(int token) {
+  switch (token) {
+    case kJsonTokTrue: return kJsonTrue;
+    case kJsonTokFalse: return kJsonFalse;
+    case kJsonTokNull: return kJsonNull;
+    case kJsonTokString: return kJsonString;
+    case kJsonTokNumber: return kJsonNumber;
+    default: return -1;
+  }
+}
+
+// Appends the UTF-8 form of a code point below 0x110000.
+char* PutUtf8(char* out, unsigned value) {
+  if (value < 0x80) {
+    *out++ = static_cast<char>(value);
+  } else if (value < 0x800) {
+    *out++ = static_cast<char>(0xC0 | (value >> 6));
+    *out++ = static_cast<char>(0x80 | (value & 0x3F));
+  } else if (value < 0x10000) {
+    *out++ = static_cast<char>(0xE0 | (value >> 12));
+    *out++ = static_cast<char>(0x80 | ((value >> 6) & 0x3F));
+    *out++ = static_cast<char>(0x80 | (value & 0x3F));
+  } else {
+    *out++ = static_cast<char>(0xF0 | (value >> 18));
+    *out++ = static_cast<char>(0x80 | ((value >> 12) & 0x3F));
+    *out++ = static_cast<char>(0x80 | ((value >> 6) & 0x3F));
+    *out++ = static_cast<char>(0x80 | (value & 0x3F));
+  }
+  return out;
+}
+
+// Reads four hex digits at text; stops at the first non-digit, so it never
+// passes a terminator.
+bool ReadHex4(const char* text, unsigned* value) {
+  unsigned v = 0;
+  for (int i = 0; i < 4; ++i) {
+    auto c = static_cast<unsigned char>(text[i]);
+    if (!IsHexDigit(c)) return false;
+    v = v * 16 + (c <= '9' ? c - '0' : (c | 0x20) - 'a' + 10);
+  }
+  *value = v;
+  return true;
+}
+
+}  // namespace
+
+void FailJsonAllocationForTesting(long n) { gFailAfter.store(n < 0 ? 0 : n); }
+
+void InitJsonParser(JsonParser* parser) {
+  memset(parser, 0, sizeof *parser);
+  parser->line = 1;
+}
+
+void ReleaseJsonParser(JsonParser* parser) {
+  FreeJsonText(&parser->token);
+  JsonNode* root = RootOf(parser->current);
+  FreeJsonTree(&root);
+  InitJsonParser(parser);
+}
+
+int NextJsonToken(const char* piece, int* lexState, const char** cursor, JsonText** token,
+                  ptrdiff_t* line) {
+  const char* p = *cursor != nullptr ? *cursor : piece;
+  int state = *lexState;
+  int result = -1;
+  while (result < 0) {
+    auto c = static_cast<unsigned char>(*p);
+    if (c == 0) {
+      *cursor = nullptr;
+      *lexState = state;
+      return kJsonTokEnd;
+    }
+    ++p;
+    switch (state) {
+      case 0:
+        switch (c) {
+          case '\t': case ' ': break;
+          case '\n': case '\r': ++*line; break;
+          case '"':
+            if (!StartJsonText(token)) { result = kJsonTokNoMemory; break; }
+            state = 1;
+            break;
+          case '-': case '0': case '1': case '2': case '3': case '4':
+          case '5': case '6': case '7': case '8': case '9':
+            if (!StartJsonText(token) || !AppendJsonChar(*token, static_cast<char>(c))) {
+              result = kJsonTokNoMemory;
+              break;
+            }
+            state = c == '-' ? 17 : c == '0' ? 18 : 19;
+            break;
+          case 't': state = 7; break;
+          case 'f': state = 10; break;
+          case 'n': state = 14; break;
+          case '{': result = kJsonTokOpenObject; break;
+          case '}': result = kJsonTokCloseObject; break;
+          case '[': result = kJsonTokOpenArray; break;
+          case ']': result = kJsonTokCloseArray; break;
+          case ':': result = kJsonTokColon; break;
+          case ',': result = kJsonTokComma; break;
+          default: result = kJsonTokError; break;
+        }
+        break;
+      case 1:
+        if (c < 32) { result = kJsonTokError; break; }
+        if (c == '"') { state = 0; result = kJsonTokString; break; }
+        if (c == '\\') {
+          if (!AppendJsonChar(*token, '\\')) { result = kJsonTokNoMemory; break; }
+          state = 2;
+          break;
+        }
+        {
+          // Plain bytes are taken as one run: same result as one by one.
+          const char* runEnd = PlainStringRunEnd(p);
+          if (!AppendJsonBytes(*token, p - 1, static_cast<size_t>(runEnd - (p - 1)))) {
+            result = kJsonTokNoMemory;
+            break;
+          }
+          p = runEnd;
+        }
+        break;
+      case 2:
+        if (strchr("\"/\\bfnrtu", c) == nullptr) { result = kJsonTokError; break; }
+        if (!AppendJsonChar(*token, static_cast<char>(c))) { result = kJsonTokNoMemory; break; }
+        state = c == 'u' ? 3 : 1;
+        break;
+      case 3: case 4: case 5: case 6:
+        if (!IsHexDigit(c)) { result = kJsonTokError; break; }
+        if (!AppendJsonChar(*token, static_cast<char>(c))) { result = kJsonTokNoMemory; break; }
+        state = state == 6 ? 1 : state + 1;
+        break;
+      // Keywords: each letter is consumed, then compared.
+      case 7: if (c == 'r') state = 8; else result = kJsonTokError; break;
+      case 8: if (c == 'u') state = 9; else result = kJsonTokError; break;
+      case 9: if (c == 'e') { state = 0; result = kJsonTokTrue; } else result = kJsonTokError; break;
+      case 10: if (c == 'a') state = 11; else result = kJsonTokError; break;
+      case 11: if (c == 'l') state = 12; else result = kJsonTokError; break;
+      case 12: if (c == 's') state = 13; else result = kJsonTokError; break;
+      case 13: if (c == 'e') { state = 0; result = kJsonTokFalse; } else result = kJsonTokError; break;
+      case 14: if (c == 'u') state = 15; else result = kJsonTokError; break;
+      case 15: if (c == 'l') state = 16; else result = kJsonTokError; break;
+      case 16: if (c == 'l') { state = 0; result = kJsonTokNull; } else result = kJsonTokError; break;
+      default: {
+        // Numbers: 17 after '-', 18 after a leading '0', 19 integer digits,
+        // 20 after '.', 21 fraction digits, 22 after 'e', 23 after the
+        // exponent's sign, 24 exponent digits.
+        int next = -1;          // next state when c is taken into the number
+        bool mayEnd = false;    // c may end the number here
+        switch (state) {
+          case 17: if (c == '0') next = 18; else if (IsDigit(c)) next = 19; break;
+          case 18:
+            if (c == '.') next = 20; else if (c == 'e' || c == 'E') next = 22; else mayEnd = true;
+            break;
+          case 19:
+            if (IsDigit(c)) next = 19;
+            else if (c == '.') next = 20;
+            else if (c == 'e' || c == 'E') next = 22;
+            else mayEnd = true;
+            break;
+          case 20: if (IsDigit(c)) next = 21; break;
+          case 21:
+            if (IsDigit(c)) next = 21; else if (c == 'e' || c == 'E') next = 22; else mayEnd = true;
+            break;
+          case 22: if (c == '+' || c == '-') next = 23; else if (IsDigit(c)) next = 24; break;
+          case 23: if (IsDigit(c)) next = 24; break;
+          case 24: if (IsDigit(c)) next = 24; else mayEnd = true; break;
+          default:
+            TraceStateMissing(state);
+            result = kJsonTokError;
+            break;
+        }
+        if (result >= 0) break;
+        if (next >= 0) {
+          // Digits that keep the state the same are taken as one run.
+          const char* runEnd = next == state || next == 21 || next == 24 ? DigitRunEnd(p) : p;
+          if (!AppendJsonBytes(*token, p - 1, static_cast<size_t>(runEnd - (p - 1)))) {
+            result = kJsonTokNoMemory;
+            break;
+          }
+          p = runEnd;
+          state = next;
+          break;
+        }
+        if (!mayEnd) { result = kJsonTokError; break; }
+        if (c == '\t' || c == '\n' || c == '\r' || c == ' ') {
+          state = 0;
+          result = kJsonTokNumber;
+        } else if (c == ',' || c == ']' || c == '}') {
+          --p;  // the delimiter is the next token
+          state = 0;
+          result = kJsonTokNumber;
+        } else {
+          result = kJsonTokError;
+        }
+        break;
+      }
+    }
+  }
+  *cursor = p;
+  *lexState = state;
+  return result;
+}
+
+int AddJsonChild(JsonNode* parent, JsonNode* child) {
+  if (parent == nullptr || child == nullptr) return kJsonCannotClose;
+  if (child->type < 0 || child->type > kJsonNull) return kJsonCannotClose;
+  switch (parent->type) {
+    case kJsonObject:
+      if (child->type != kJsonString) return kJsonCannotClose;
+      break;
+    case kJsonString:
+    case kJsonArray:
+      if (child->type != kJsonObject && child->type != kJsonArray && child->firstChild != nullptr)
+        return kJsonCannotClose;
+      break;
+    default:
+      return kJsonCannotClose;
+  }
+  child->parent = parent;
+  child->next = nullptr;
+  child->previous = parent->lastChild;
+  if (parent->lastChild != nullptr) parent->lastChild->next = child;
+  else parent->firstChild = child;
+  parent->lastChild = child;
+  return 1;
+}
+
+int ParseJsonFragment(JsonParser* parser, const char* piece) {
+  parser->cursor = piece;
+  int result = 0;
+  while (result == 0) {
+    if (parser->cursor == nullptr || *parser->cursor == 0) {
+      result = parser->state == 99 ? kJsonRootClosed : kJsonNeedMore;
+      break;
+    }
+    if (parser->state == 1 || parser->state == 7) {
+      result = OpenContainer(parser, parser->state == 1 ? kJsonObject : kJsonArray);
+      continue;
+    }
+    if (parser->state != 0 && (parser->state < 2 || parser->state > 9) && parser->state != 99) {
+      Defaulted(parser);
+      result = kJsonBroken;
+      break;
+    }
+    int token = NextJsonToken(piece, &parser->lexState, &parser->cursor, &parser->token,
+                              &parser->line);
+    // Text of a string or number token, in the token record.
+    const char* text = nullptr;
+    size_t textLength = 0;
+    if (token == kJsonTokString || token == kJsonTokNumber) {
+      text = TokenText(parser->token);
+      textLength = TokenLength(parser->token);
+    }
+    if (token == kJsonTokEnd) {
+      result = parser->state == 0 ? Defaulted(parser)
+               : parser->state == 99 ? kJsonRootClosed
+                                     : kJsonNeedMore;
+      break;
+    }
+    switch (parser->state) {
+      case 0:
+        if (token == kJsonTokOpenObject) parser->state = 1;
+        else if (token == kJsonTokError) result = kJsonMalformed;
+        else result = Defaulted(parser);
+        break;
+      case 2:
+      case 4:
+        if (token == kJsonTokString) {
+          JsonNode* label = nullptr;
+          result = AddNewNode(parser->current, kJsonString, text, textLength, &label);
+          if (result != 1) break;
+          result = 0;
+          parser->current = label;
+          parser->state = 5;
+        } else if (parser->state == 2 && token == kJsonTokCloseObject) {
+          result = CloseContainer(parser);
+        } else if (parser->state == 4 && token == kJsonTokError) {
+          result = kJsonBadValue;
+        } else {
+          result = Defaulted(parser);
+        }
+        break;
+      case 3:
+        if (token == kJsonTokComma) parser->state = 4;
+        else if (token == kJsonTokCloseObject) result = CloseContainer(parser);
+        else result = Defaulted(parser);
+        break;
+      case 5:
+        if (token == kJsonTokColon) parser->state = 6;
+        else result = Defaulted(parser);
+        break;
+      case 6:
+      case 8: {
+        int32_t type = ScalarType(token);
+        if (type >= 0) {
+          result = AddNewNode(parser->current, type, text, textLength, nullptr);
+          if (result != 1) break;
+          result = 0;
+          if (parser->state == 6) {
+            parser->current = parser->current->parent;
+            parser->state = 3;
+          } else {
+            parser->state = 9;
+          }
+        } else if (token == kJsonTokOpenObject) {
+          parser->state = 1;
+        } else if (token == kJsonTokOpenArray) {
+          parser->state = 7;
+        } else if (parser->state == 8 && token == kJsonTokCloseArray) {
+          result = CloseContainer(parser);
+        } else if (token == kJsonTokError) {
+          result = kJsonBadValue;
+        } else if (parser->state == 6 && token == kJsonTokNoMemory) {
+          result = kJsonNoMemory;
+        } else {
+          result = Defaulted(parser);
+        }
+        break;
+      }
+      case 9:
+        if (token == kJsonTokComma) parser->state = 8;
+        else if (token == kJsonTokCloseArray) result = CloseContainer(parser);
+        else result = Defaulted(parser);
+        break;
+      case 99:
+        result = token == kJsonTokNoMemory ? kJsonNoMemory : kJsonMalformed;
+        break;
+    }
+  }
+  return result;
+}
+
+namespace {
+
+// Turns the final result into what the whole-text functions return and hands
+// out the tree on success.
+int FinishJsonParse(JsonParser* parser, int result, JsonNode** root) {
+  if (result == kJsonDone) {
+    *root = RootOf(parser->current);
+    parser->current = nullptr;
+  }
+  ReleaseJsonParser(parser);
+  return result;
+}
+
+}  // namespace
+
+int ParseJsonText(JsonNode** root, const char* text) {
+  *root = nullptr;
+  JsonParser parser;
+  InitJsonParser(&parser);
+  char piece[1032] = {};
+  size_t length = text != nullptr ? strlen(text) : 0;
+  int result = kJsonNeedMore;
+  for (size_t offset = 0; offset < length;) {
+    size_t n = length - offset < 1024 ? length - offset : 1024;
+    memcpy(piece, text + offset, n);
+    piece[n] = 0;
+    offset += n;
+    result = ParseJsonFragment(&parser, piece);
+    if (result != kJsonNeedMore && result != kJsonRootClosed) break;
+  }
+  if (result == kJsonRootClosed) result = kJsonDone;
+  else if (result == kJsonNeedMore) result = kJsonBroken;
+  return FinishJsonParse(&parser, result, root);
+}
+
+int ParseJsonTextOnce(JsonNode** root, const char* text) {
+  *root = nullptr;
+  JsonParser parser;
+  InitJsonParser(&parser);
+  int result = ParseJsonFragment(&parser, text != nullptr ? text : "");
+  if (result == kJsonRootClosed) result = kJsonDone;
+  return FinishJsonParse(&parser, result, root);
+}
+
+JsonNode* FindJsonLabel(const JsonNode* object, const char* label) {
+  if (object == nullptr || label == nullptr) return nullptr;
+  for (JsonNode* child = object->firstChild; child != nullptr; child = child->next) {
+    if (child->text != nullptr && strcmp(child->text, label) == 0) return child;
+  }
+  return nullptr;
+}
+
+char* UnescapeJsonString(const char* raw) {
+  if (raw == nullptr) return nullptr;
+  auto* result = static_cast<char*>(JsonMalloc(strlen(raw) + 1));
+  if (result == nullptr) return nullptr;
+  char* out = result;
+  const char* p = raw;
+  while (*p != 0) {
+    if (*p != '\\') {
+      *out++ = *p++;
+      continue;
+    }
+    char letter = p[1];
+    if (letter == 0) break;  // a lone backslash at the end is dropped
+    p += 2;
+    switch (letter) {
+      case '"': case '/': case '\\': *out++ = letter; break;
+      case 'b': *out++ = '\b'; break;
+      case 'f': *out++ = '\f'; break;
+      case 'n': *out++ = '\n'; break;
+      case 'r': *out++ = '\r'; break;
+      case 't': *out++ = '\t'; break;
+      case 'u': {
+        unsigned unit = 0;
+        if (!ReadHex4(p, &unit)) break;  // malformed escape: dropped
+        p += 4;
+        if (unit == 0) {
+          *out = 0;
+          return result;
+        }
+        unsigned low = 0;
+        if (unit >= 0xD800 && unit <= 0xDBFF && p[0] == '\\' && p[1] == 'u' &&
+            ReadHex4(p + 2, &low) && low >= 0xDC00 && low <= 0xDFFF) {
+          p += 6;
+          out = PutUtf8(out, 0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00));
+        } else {
+          out = PutUtf8(out, unit);  // a lone surrogate is written alone
+        }
+        break;
+      }
+      default:
+        break;  // unknown escape: dropped with its letter
+    }
+  }
+  *out = 0;
+  return result;
+}
+
+void FreeJsonTree(JsonNode** node) {
+  if (node == nullptr || *node == nullptr) return;
+  JsonNode* start = *node;
+  // Unlink the node from what stays, then free its subtree depth-first by
+  // parent links: no recursion, and no link kept up inside what goes.
+  if (start->previous != nullptr) start->previous->next = start->next;
+  if (start->next != nullptr) start->next->previous = start->previous;
+  if (JsonNode* parent = start->parent) {
+    if (parent->firstChild == start) parent->firstChild = start->next;
+    if (parent->lastChild == start) parent->lastChild = start->previous;
+  }
+  JsonNode* current = start;
+  for (;;) {
+    while (current->firstChild != nullptr) current = current->firstChild;
+    JsonNode* next = current->next;
+    JsonNode* parent = current->parent;
+    bool done = current == start;
+    if (!TextIsInline(current)) free(current->text);
+    free(current);
+    if (done) break;
+    if (next != nullptr) {
+      current = next;  // siblings after this one are still whole
+      continue;
+    }
+    parent->firstChild = nullptr;  // every child of parent is freed now
+    current = parent;
+  }
+  *node = nullptr;
+}

@@ -1,0 +1,369 @@
+#include "foundation/json_reader.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "platform/debug_sink.h"
+
+namespace {
+
+// Compact picture of a tree: objects {label:value,...}, arrays [..], strings
+// "..", numbers as written, t f n. Also checks every link.
+std::string Dump(const JsonNode* node) {
+  if (node == nullptr) return "";
+  std::string out;
+  switch (node->type) {
+    case kJsonString:
+      out = "\"" + std::string(node->text) + "\"";
+      if (node->firstChild != nullptr) out += ":" + Dump(node->firstChild);
+      return out;
+    case kJsonNumber: return node->text;
+    case kJsonTrue: return "t";
+    case kJsonFalse: return "f";
+    case kJsonNull: return "n";
+    default: break;
+  }
+  out = node->type == kJsonObject ? "{" : "[";
+  const JsonNode* previous = nullptr;
+  for (const JsonNode* child = node->firstChild; child != nullptr; child = child->next) {
+    EXPECT_EQ(child->parent, node);
+    EXPECT_EQ(child->previous, previous);
+    if (previous != nullptr) out += ",";
+    out += Dump(child);
+    previous = child;
+  }
+  EXPECT_EQ(node->lastChild, previous);
+  out += node->type == kJsonObject ? "}" : "]";
+  return out;
+}
+
+struct ResultCase {
+  const char* name;
+  std::string text;
+  int wholeResult;  // ParseJsonText
+  int onceResult;   // ParseJsonTextOnce
+  const char* tree; // Dump on success
+};
+
+TEST(JsonParse, ResultsAndTrees) {
+  const ResultCase cases[] = {
+      {"empty object", "{}", 1, 1, "{}"},
+      {"top-level array", "[]", 4, 4, ""},
+      {"top-level number", "5", 4, 4, ""},
+      {"empty text", "", 10, 2, ""},
+      {"whitespace only", "  \n ", 4, 4, ""},
+      {"1,024 leading whitespace bytes", std::string(1024, ' ') + "{}", 4, 1, ""},
+      {"1,023 leading whitespace bytes", std::string(1023, ' ') + "{}", 1, 1, "{}"},
+      {"text after the root", "{\"a\":1}x", 4, 4, ""},
+      {"trailing whitespace", "{\"a\":1} ", 1, 1, "{\"a\":1}"},
+      {"second root", "{}{}", 4, 4, ""},
+      {"trailing comma in array", "{\"a\":[1,2,]}", 1, 1, "{\"a\":[1,2]}"},
+      {"trailing comma in object", "{\"a\":1,}", 4, 4, ""},
+      {"bad keyword in value", "{\"a\":tru}", 7, 7, ""},
+      {"text ends early", "{\"a\":1", 10, 2, ""},
+      {"text ends inside a string", "{\"a\":\"x", 10, 2, ""},
+      {"TAB inside a string", "{\"a\":\"x\ty\"}", 7, 7, ""},
+      {"line break inside a string", "{\"a\":\"x\ny\"}", 7, 7, ""},
+      {"line break inside a label", "{\"a\nb\":1}", 4, 4, ""},
+      {"lexical error after a comma", "{\"a\":1,x}", 7, 7, ""},
+      {"UTF-8 kept byte for byte", "{\"名\":\"中文\"}", 1, 1, "{\"名\":\"中文\"}"},
+      {"number kept as written", "{\"a\":-0.5e+3}", 1, 1, "{\"a\":-0.5e+3}"},
+      {"leading zero", "{\"a\":01}", 7, 7, ""},
+      {"dot without digits", "{\"a\":1.}", 7, 7, ""},
+      {"exponent without digits", "{\"a\":1e}", 7, 7, ""},
+      {"minus alone", "{\"a\":-}", 7, 7, ""},
+      {"numbers end at delimiters", "{\"a\":[0,1.5,2E-2 ]}", 1, 1, "{\"a\":[0,1.5,2E-2]}"},
+      {"wrong closing bracket", "{\"a\":1]", 4, 4, ""},
+      {"wrong closing brace", "{\"a\":[1}", 4, 4, ""},
+      {"missing colon", "{\"a\" 1}", 4, 4, ""},
+      {"keywords and nesting", "{\"a\":{\"b\":[true,false,null,{},[]]},\"c\":\"\"}", 1, 1,
+       "{\"a\":{\"b\":[t,f,n,{},[]]},\"c\":\"\"}"},
+      {"escapes stay raw", "{\"a\":\"x\\u4e2d\\n\\\"\"}", 1, 1, "{\"a\":\"x\\u4e2d\\n\\\"\"}"},
+      {"bad escape", "{\"a\":\"\\x\"}", 7, 7, ""},
+      {"short unicode escape", "{\"a\":\"\\u12\"}", 7, 7, ""},
+      {"duplicate labels kept", "{\"a\":1,\"a\":2}", 1, 1, "{\"a\":1,\"a\":2}"},
+      {"label without value closes", "{\"a\"}", 4, 4, ""},
+      {"garbage before the root", "x{}", 4, 4, ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    DebugCapture quiet;
+    JsonNode* root = reinterpret_cast<JsonNode*>(&root);  // sentinel
+    EXPECT_EQ(ParseJsonText(&root, c.text.c_str()), c.wholeResult);
+    if (c.wholeResult == 1) {
+      EXPECT_EQ(Dump(root), c.tree);
+      EXPECT_EQ(root->parent, nullptr);
+    } else {
+      EXPECT_EQ(root, nullptr);
+    }
+    FreeJsonTree(&root);
+    root = reinterpret_cast<JsonNode*>(&root);
+    EXPECT_EQ(ParseJsonTextOnce(&root, c.text.c_str()), c.onceResult);
+    if (c.onceResult == 1) EXPECT_NE(root, nullptr);
+    else EXPECT_EQ(root, nullptr);
+    FreeJsonTree(&root);
+  }
+}
+
+// Tokens split at the 1,024-byte piece boundary parse as if whole.
+TEST(JsonParse, TokensSplitAcrossPieces) {
+  struct Case {
+    const char* name;
+    std::string head;   // placed so that the token starts before byte 1,024
+    std::string token;  // spans the boundary
+    std::string tail;
+  };
+  auto pad = [](size_t n) { return std::string(n, ' '); };
+  const Case cases[] = {
+      {"string value", "{\"a\":" + pad(1014), "\"0123456789\"", "}"},
+      {"label", "{" + pad(1019), "\"longlabel\"", ":1}"},
+      {"number", "{\"a\":" + pad(1016), "-12345.5e+2", "}"},
+      {"keyword true", "{\"a\":" + pad(1017), "true", "}"},
+      {"keyword false", "{\"a\":" + pad(1017), "false", "}"},
+      {"keyword null", "{\"a\":" + pad(1017), "null", "}"},
+      {"escape", "{\"a\":" + pad(1014), "\"ab\\u4e2dcd\"", "}"},
+      {"1,030-byte text with a string over byte 1,024", "{\"a\":\"", std::string(1022, 'x'),
+       "\"}"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::string text = c.head + c.token + c.tail;
+    ASSERT_LT(c.head.size(), 1024u);
+    ASSERT_GT(c.head.size() + c.token.size(), 1024u);
+    JsonNode* whole = nullptr;
+    JsonNode* once = nullptr;
+    ASSERT_EQ(ParseJsonText(&whole, text.c_str()), 1);
+    ASSERT_EQ(ParseJsonTextOnce(&once, text.c_str()), 1);
+    EXPECT_EQ(Dump(whole), Dump(once));
+    FreeJsonTree(&whole);
+    FreeJsonTree(&once);
+  }
+}
+
+TEST(JsonParse, FragmentsKeepTheirPlace) {
+  JsonParser parser;
+  InitJsonParser(&parser);
+  EXPECT_EQ(ParseJsonFragment(&parser, "{\"na"), 2);
+  EXPECT_EQ(ParseJsonFragment(&parser, "me\":12"), 2);
+  EXPECT_EQ(ParseJsonFragment(&parser, "3,\"b\":[tr"), 2);
+  EXPECT_EQ(ParseJsonFragment(&parser, "ue]}"), 3);
+  EXPECT_EQ(ParseJsonFragment(&parser, "  \r\n"), 3);
+  EXPECT_EQ(Dump(parser.current), "{\"name\":123,\"b\":[t]}");
+  EXPECT_EQ(parser.line, 3);  // CR and LF each count
+  EXPECT_EQ(ParseJsonFragment(&parser, "x"), 4);
+  ReleaseJsonParser(&parser);
+  EXPECT_EQ(parser.current, nullptr);
+}
+
+TEST(JsonParse, TraceTexts) {
+  struct Case {
+    const char* name;
+    const char* text;
+    const char* trace;
+  } const cases[] = {
+      {"comma before brace", "{\"a\":1,}", "JSON: state 4: defaulted at line 1\n"},
+      {"line counted", "{\n\"a\":1,\r\n}", "JSON: state 4: defaulted at line 4\n"},
+      {"array at the top", "[]", "JSON: state 0: defaulted at line 1\n"},
+      {"no trace for a lexical error in a value", "{\"a\":tru}", ""},
+      {"no trace after the root", "{}x", ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    DebugCapture capture;
+    JsonNode* root = nullptr;
+    ParseJsonTextOnce(&root, c.text);
+    EXPECT_EQ(capture.Text(DebugChannel::Stderr), c.trace);
+    FreeJsonTree(&root);
+  }
+}
+
+TEST(JsonParse, UndefinedStatesTraceAndFail) {
+  DebugCapture capture;
+  JsonParser parser;
+  InitJsonParser(&parser);
+  parser.state = 42;
+  EXPECT_EQ(ParseJsonFragment(&parser, "{}"), 10);
+  EXPECT_EQ(capture.Text(DebugChannel::Stderr), "JSON: state 42: defaulted at line 1\n");
+  ReleaseJsonParser(&parser);
+
+  capture.Clear();
+  int lexState = 50;
+  const char* cursor = nullptr;
+  JsonText* token = nullptr;
+  ptrdiff_t line = 1;
+  EXPECT_EQ(NextJsonToken("x", &lexState, &cursor, &token, &line), 1);
+  EXPECT_EQ(capture.Text(DebugChannel::Stderr), "JSON: *state missing: 50\n");
+}
+
+TEST(JsonLexer, TokenBufferGrowsByFive) {
+  int lexState = 0;
+  const char* cursor = nullptr;
+  JsonText* token = nullptr;
+  ptrdiff_t line = 1;
+  const char* piece = "\"abcdefghi";
+  EXPECT_EQ(NextJsonToken(piece, &lexState, &cursor, &token, &line), 0);
+  EXPECT_EQ(cursor, nullptr);
+  EXPECT_EQ(lexState, 1);
+  ASSERT_NE(token, nullptr);
+  EXPECT_EQ(token->length, 9u);
+  EXPECT_EQ(token->capacity, 13u);
+  EXPECT_STREQ(token->buffer, "abcdefghi");
+  EXPECT_EQ(NextJsonToken("j\" ,", &lexState, &cursor, &token, &line), 11);
+  EXPECT_STREQ(token->buffer, "abcdefghij");
+  free(token->buffer);
+  free(token);
+  token = nullptr;
+  EXPECT_EQ(NextJsonToken("j\" ,", &lexState, &cursor, &token, &line), 10);
+  EXPECT_EQ(NextJsonToken("j\" ,", &lexState, &cursor, &token, &line), 0);
+}
+
+TEST(JsonTree, FindLabelFindsTheFirst) {
+  JsonNode* root = nullptr;
+  ASSERT_EQ(ParseJsonText(&root, "{\"a\":1,\"b\":{\"c\":\"x\"},\"a\":2}"), 1);
+  JsonNode* a = FindJsonLabel(root, "a");
+  ASSERT_NE(a, nullptr);
+  EXPECT_STREQ(a->firstChild->text, "1");
+  EXPECT_STREQ(FindJsonLabel(FindJsonLabel(root, "b")->firstChild, "c")->firstChild->text, "x");
+  EXPECT_EQ(FindJsonLabel(root, "z"), nullptr);
+  EXPECT_EQ(FindJsonLabel(nullptr, "a"), nullptr);
+  FreeJsonTree(&root);
+}
+
+TEST(JsonTree, LinkRules) {
+  struct Case {
+    const char* name;
+    int32_t parentType;
+    int32_t childType;
+    bool childHasChild;
+    int expected;
+  } const cases[] = {
+      {"object takes a label", kJsonObject, kJsonString, false, 1},
+      {"object refuses a number", kJsonObject, kJsonNumber, false, 8},
+      {"object refuses an array", kJsonObject, kJsonArray, false, 8},
+      {"label takes an object", kJsonString, kJsonObject, true, 1},
+      {"label takes a scalar", kJsonString, kJsonTrue, false, 1},
+      {"label refuses a label", kJsonString, kJsonString, true, 8},
+      {"array takes an array", kJsonArray, kJsonArray, true, 1},
+      {"array takes a string", kJsonArray, kJsonString, false, 1},
+      {"number takes nothing", kJsonNumber, kJsonNull, false, 8},
+      {"true takes nothing", kJsonTrue, kJsonObject, false, 8},
+      {"child type above 6", kJsonArray, 7, false, 8},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    JsonNode parent{};
+    JsonNode child{};
+    JsonNode grandchild{};
+    parent.type = c.parentType;
+    child.type = c.childType;
+    if (c.childHasChild) child.firstChild = child.lastChild = &grandchild;
+    EXPECT_EQ(AddJsonChild(&parent, &child), c.expected);
+    EXPECT_EQ(parent.firstChild == &child, c.expected == 1);
+    EXPECT_EQ(child.parent == &parent, c.expected == 1);
+  }
+}
+
+TEST(JsonTree, FreeingAnInnerNodeKeepsTheRestConsistent) {
+  JsonNode* root = nullptr;
+  ASSERT_EQ(ParseJsonText(&root, "{\"a\":[1,2,3],\"b\":{\"c\":[4]},\"d\":5}"), 1);
+  JsonNode* array = FindJsonLabel(root, "a")->firstChild;
+  JsonNode* middle = array->firstChild->next;
+  FreeJsonTree(&middle);
+  EXPECT_EQ(middle, nullptr);
+  JsonNode* first = array->firstChild;
+  FreeJsonTree(&first);
+  EXPECT_EQ(Dump(root), "{\"a\":[3],\"b\":{\"c\":[4]},\"d\":5}");
+  JsonNode* b = FindJsonLabel(root, "b");
+  FreeJsonTree(&b);
+  EXPECT_EQ(Dump(root), "{\"a\":[3],\"d\":5}");
+  JsonNode* d = FindJsonLabel(root, "d");
+  FreeJsonTree(&d);
+  EXPECT_EQ(Dump(root), "{\"a\":[3]}");
+  FreeJsonTree(&root);
+  EXPECT_EQ(root, nullptr);
+  FreeJsonTree(&root);  // null is allowed
+}
+
+TEST(JsonParse, HundredThousandNestedArraysUseNoStack) {
+  const int depth = 100000;
+  std::string text = "{\"a\":" + std::string(depth, '[') + "7" + std::string(depth, ']') + "}";
+  JsonNode* root = nullptr;
+  ASSERT_EQ(ParseJsonText(&root, text.c_str()), 1);
+  JsonNode* node = FindJsonLabel(root, "a")->firstChild;
+  int levels = 0;
+  while (node->type == kJsonArray) {
+    node = node->firstChild;
+    ++levels;
+  }
+  EXPECT_EQ(levels, depth);
+  EXPECT_STREQ(node->text, "7");
+  FreeJsonTree(&root);
+
+  std::string objects = "{";
+  for (int i = 0; i < depth; ++i) objects += "\"k\":{";
+  objects += std::string(depth + 1, '}');
+  ASSERT_EQ(ParseJsonTextOnce(&root, objects.c_str()), 1);
+  FreeJsonTree(&root);
+}
+
+TEST(JsonUnescape, Escapes) {
+  struct Case {
+    const char* name;
+    const char* raw;
+    std::string expected;
+  } const cases[] = {
+      {"chinese and line feed", "a\\u4e2d\\n", "a\xE4\xB8\xAD\n"},
+      {"surrogate pair", "\\ud83d\\ude00", "\xF0\x9F\x98\x80"},
+      {"upper-case pair", "\\uD83D\\uDE00!", "\xF0\x9F\x98\x80!"},
+      {"two-byte form", "\\u00e9", "\xC3\xA9"},
+      {"one-byte form", "\\u0041", "A"},
+      {"simple escapes", "\\\"\\/\\\\\\b\\f\\r\\t", "\"/\\\b\f\r\t"},
+      {"unknown escape dropped", "a\\qb", "ab"},
+      {"nul escape ends the text", "ab\\u0000cd", "ab"},
+      {"lone high surrogate at the end", "x\\ud83d", "x\xED\xA0\xBD"},
+      {"high surrogate before a letter", "\\ud83dx", "\xED\xA0\xBDx"},
+      {"high surrogate before a cut escape", "\\ud83d\\ude0", "\xED\xA0\xBD" "de0"},
+      {"high surrogate before a non-low unit", "\\ud83d\\u0041", "\xED\xA0\xBD" "A"},
+      {"lone low surrogate", "\\ude00", "\xED\xB8\x80"},
+      {"cut escape at the end", "ab\\u12", "ab12"},
+      {"backslash at the end", "ab\\", "ab"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    size_t size = strlen(c.raw) + 1;
+    char* raw = static_cast<char*>(malloc(size));  // exact size: over-reads are caught
+    memcpy(raw, c.raw, size);
+    char* text = UnescapeJsonString(raw);
+    ASSERT_NE(text, nullptr);
+    EXPECT_EQ(std::string(text), c.expected);
+    free(text);
+    free(raw);
+  }
+  EXPECT_EQ(UnescapeJsonString(nullptr), nullptr);
+}
+
+TEST(JsonParse, AllocationFailuresFreeEverything) {
+  const char* text = "{\"a\":\"x\",\"b\":[1,{\"c\":null}],\"d\":\"longer than eight\"}";
+  bool sawOutOfMemory = false;
+  for (long n = 1; n < 200; ++n) {
+    SCOPED_TRACE(n);
+    DebugCapture quiet;
+    FailJsonAllocationForTesting(n);
+    JsonNode* root = nullptr;
+    int result = ParseJsonText(&root, text);
+    FailJsonAllocationForTesting(0);
+    if (result == 1) {
+      FreeJsonTree(&root);
+      break;
+    }
+    EXPECT_EQ(root, nullptr);
+    EXPECT_TRUE(result == 6 || result == 4) << result;
+    sawOutOfMemory |= result == 6;
+  }
+  EXPECT_TRUE(sawOutOfMemory);
+}
+
+}  // namespace
