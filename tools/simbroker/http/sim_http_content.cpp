@@ -321,9 +321,11 @@ std::string BuildBoardConfig(const std::string& timestamp, const SimHttpScenario
                                    entry("深证B股指数", "1107", "399108"),
                                    entry("中小板指", "1105", "399005"),
                                    entry("创业板指", "1106", "399006")})}}});
-  // The index board lists 7-byte entries: 6-character code, market byte.
-  std::string indexList = std::string("000001") + char(1) + "000300" + char(1) + "399001" + char(2) +
-                          "399005" + char(2) + "399006" + char(2);
+  // The index board lists 7-byte entries: 6-character code, then the market
+  // as its digit. The terminal's JSON reader refuses raw control bytes in a
+  // string and leaves escapes undecoded, so a binary market byte cannot be
+  // carried; the digit keeps the entries 7 bytes long and the codes findable.
+  const std::string indexList = "0000011" "0003001" "3990012" "3990052" "3990062";
   j["boardset"] = {
       {"timestamp", kBoardTimestamp},
       {"board",
@@ -341,13 +343,7 @@ std::string BuildBoardConfig(const std::string& timestamp, const SimHttpScenario
             Json{{"id", "99992008"}, {"desc", "指数"}, {"name", "指数"},
                  {"codeRules", Json::array({Json{{"market", "0"}, {"type", "list"},
                                                  {"value", indexList}}})}}})}};
-  // The writer escapes control bytes; the market bytes go out raw, as the
-  // terminal's reader keeps string texts unchanged.
   std::string text = j.dump();
-  for (const char* escaped : {"\\u0001", "\\u0002"}) {
-    for (size_t at = text.find(escaped); at != std::string::npos; at = text.find(escaped, at + 1))
-      text.replace(at, 6, 1, char(escaped[5] - '0'));
-  }
   return text;
 }
 

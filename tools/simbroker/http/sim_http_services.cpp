@@ -95,8 +95,10 @@ struct SimHttpServer::Impl {
   int BindSite(size_t index, int wantedPort);
   void StopSite(size_t index);
   void Handle(int site, const httplib::Request& req, httplib::Response& res);
+  // Builds the reply; *note receives what the request log keeps besides
+  // the request (the deciphered fall-back form).
   void Answer(int site, const std::string& service, const httplib::Request& req,
-              const SimHttpScenario& s, httplib::Response& res);
+              const SimHttpScenario& s, httplib::Response& res, std::string* note);
 };
 
 int SimHttpServer::Impl::BindSite(size_t index, int wantedPort) {
@@ -173,19 +175,22 @@ void SimHttpServer::Impl::Handle(int site, const httplib::Request& req, httplib:
            record.query.c_str(), req.body.size(), hold ? " held" : "");
     fflush(stdout);
   }
+  std::string note;
   auto forced = s.status.find(record.service);
   if (forced != s.status.end()) {
     res.status = forced->second;
     res.set_content("", kBinaryType);
   } else {
-    Answer(site, record.service, req, s, res);
+    Answer(site, record.service, req, s, res, &note);
   }
   std::lock_guard<std::mutex> lock(mutex);
   log[logIndex].status = res.status;
+  log[logIndex].deciphered = note;
 }
 
 void SimHttpServer::Impl::Answer(int site, const std::string& service, const httplib::Request& req,
-                                 const SimHttpScenario& s, httplib::Response& res) {
+                                 const SimHttpScenario& s, httplib::Response& res,
+                                 std::string* note) {
   const SimHttpLayout layout = MakeLayout();
   const std::string base = SimSiteBase(layout, site);
   std::string query;
@@ -223,11 +228,12 @@ void SimHttpServer::Impl::Answer(int site, const std::string& service, const htt
   if (service == "login") {
     std::string hex = req.body.rfind("ciptext=", 0) == 0 ? req.body.substr(8) : "";
     std::string cipher, form, key, account, password, reply;
+    if (DecodeHexText(hex, &cipher)) {
+      SimRsaDecipherForm(&loginKey, reinterpret_cast<const uint8_t*>(cipher.data()), cipher.size(), &form);
+    }
+    *note = form;
     SimBlowfish bf;
-    if (!DecodeHexText(hex, &cipher) ||
-        !SimRsaDecipherForm(&loginKey, reinterpret_cast<const uint8_t*>(cipher.data()),
-                            cipher.size(), &form) ||
-        !ParseFallbackForm(form, &key, &account, &password) ||
+    if (!ParseFallbackForm(form, &key, &account, &password) ||
         !SimBlowfishSetKey(&bf, reinterpret_cast<const uint8_t*>(key.data()), key.size()) ||
         !SimBlowfishWrap(&bf, BuildFallbackPlainReply(form, s), &reply)) {
       // Without the session key no reply can be enciphered.

@@ -47,6 +47,7 @@ struct SimRequestRecord {
   bool hasHost = false;     // the request carried a Host header
   std::string contentType;  // request Content-Type
   int status = 0;           // status answered (0 while held)
+  std::string deciphered;   // fall-back sign-in: the form the RSA blocks held
 };
 
 class SimHttpServer {
