@@ -4,6 +4,7 @@
 #include <zlib.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <cstring>
 #include <nlohmann/json.hpp>
@@ -42,15 +43,15 @@ std::string AttributeValue(const std::string& element, const std::string& name) 
   return end == std::string::npos ? "" : element.substr(at, end - at);
 }
 
-std::string Html(const std::string& title, const std::string& body) {
+}  // namespace
+
+std::string SimHtmlPage(const std::string& title, const std::string& body) {
   return "<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\"><title>" + title +
          "</title>\n<style>body{font-family:sans-serif;background:#10141c;color:#dcdcdc;margin:16px}"
          "a{color:#5ab4ff}table{border-collapse:collapse}td,th{border:1px solid #3a4150;padding:4px 10px}"
          "h1{font-size:20px;color:#ffde00}</style></head>\n<body>\n" +
          body + "\n</body></html>\n";
 }
-
-}  // namespace
 
 std::string SimSiteBase(const SimHttpLayout& layout, int site) {
   const SimSite& s = layout.sites[size_t(site)];
@@ -276,7 +277,7 @@ std::map<std::string, std::string> ParseQuery(const std::string& query) {
     std::string name = pair.substr(0, eq), value;
     if (eq != std::string::npos) {
       for (size_t i = eq + 1; i < pair.size(); ++i) {
-        if (pair[i] == '%' && i + 2 < pair.size() + 0 && isxdigit(uint8_t(pair[i + 1])) &&
+        if (pair[i] == '%' && i + 2 < pair.size() && isxdigit(uint8_t(pair[i + 1])) &&
             isxdigit(uint8_t(pair[i + 2]))) {
           value += char(std::stoi(pair.substr(i + 1, 2), nullptr, 16));
           i += 2;
@@ -463,14 +464,14 @@ std::string BuildUpdateIni(const SimHttpLayout& layout, int site, const SimHttpS
 std::string UpdateFileContent(const std::string& name, int* found) {
   *found = 1;
   if (name == "help.html")
-    return Html("产品教程", "<h1>产品教程（更新版）</h1><p>本页面由升级服务下发。</p>");
+    return SimHtmlPage("产品教程", "<h1>产品教程（更新版）</h1><p>本页面由升级服务下发。</p>");
   if (name == "updatelog.txt")
     return "1.0.0.2 更新说明\r\n- 行情主站列表更新\r\n- 修正若干显示问题\r\n";
   if (name == "Setup.exe") return "#!/bin/sh\n# simulated installer: nothing to install\nexit 0\n";
   if (name == "ZipPack.zip") {
     return BuildStoredZip(
         {{"res/default_html/pop.html",
-          Html("消息", "<div id=\"news\">暂无消息</div>")},
+          SimHtmlPage("消息", "<div id=\"news\">暂无消息</div>")},
          {"readme.txt", "Orvenna证券VIP终端 1.0.0.2\r\n"}});
   }
   *found = 0;
@@ -564,10 +565,10 @@ std::map<std::string, std::string> BuildDemoSeedFiles() {
       "<N1>6</N1><N2>12</N2><N3>24</N3></RSI><WR><N>14</N><N1>28</N1></WR><CCI><N>14</N></CCI><ARBR>"
       "<N>26</N></ARBR><PSY><N>12</N></PSY></IndexParameter>";
   files["res/qver.data"] = "0";  // the whole dictionary is asked for at the first connection
-  files["res/default_html/pop.html"] = Html("消息", "<div id=\"news\"></div>");
-  files["res/default_html/f10.html"] = Html("基础资料", "<p>正在加载公司资料……</p>");
-  files["res/default_html/newslist.html"] = Html("新闻", "<p>正在加载新闻……</p>");
-  files["res/default_html/researchreportlist.html"] = Html("研报", "<p>正在加载研究报告……</p>");
+  files["res/default_html/pop.html"] = SimHtmlPage("消息", "<div id=\"news\"></div>");
+  files["res/default_html/f10.html"] = SimHtmlPage("基础资料", "<p>正在加载公司资料……</p>");
+  files["res/default_html/newslist.html"] = SimHtmlPage("新闻", "<p>正在加载新闻……</p>");
+  files["res/default_html/researchreportlist.html"] = SimHtmlPage("研报", "<p>正在加载研究报告……</p>");
   files["update.ini"] = std::string("[Tamsel]\r\nVERSION=") + kSimBuildText +
                         "\r\nMINVER=1.0.0.001\r\n"
                         "[res\\default_html\\help.html]\r\nVERSION=1.0.0.001\r\n"

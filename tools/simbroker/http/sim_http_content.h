@@ -126,6 +126,8 @@ std::string BuildCheckMessage(const SimHttpLayout& layout, int site, const std::
 std::string BuildUpdateIni(const SimHttpLayout& layout, int site, const SimHttpScenario& s);
 std::string BuildKLineRelated(const std::map<std::string, std::string>& query);
 std::string SimSiteBase(const SimHttpLayout& layout, int site);  // "http://host:port"
+// A whole page in the brokerage's own dark style.
+std::string SimHtmlPage(const std::string& title, const std::string& body);
 std::string BuildNewsList(const SimHttpLayout& layout, int site, const std::string& code, bool reports);
 
 // Parses a sign-in form "username=..&password=..[&randomCode=..]&clientversion=..",

@@ -13,14 +13,6 @@ using Json = nlohmann::ordered_json;
 
 namespace {
 
-std::string Html(const std::string& title, const std::string& body) {
-  return "<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\"><title>" + title +
-         "</title>\n<style>body{font-family:sans-serif;background:#10141c;color:#dcdcdc;margin:16px}"
-         "a{color:#5ab4ff}table{border-collapse:collapse}td,th{border:1px solid #3a4150;padding:4px 10px}"
-         "h1{font-size:20px;color:#ffde00}</style></head>\n<body>\n" +
-         body + "\n</body></html>\n";
-}
-
 // A stable number from a text (FNV-1a), for figures that must repeat.
 uint32_t Seed(const std::string& text) {
   uint32_t h = 2166136261u;
@@ -275,7 +267,7 @@ std::string F10Page(const std::string& code, const std::string& market) {
   body += "<tr><td>每股收益（元）</td><td>" + Fixed(0.2 + seed % 300 / 100.0, 3) + "</td></tr>";
   body += "<tr><td>每股净资产（元）</td><td>" + Fixed(3.0 + seed % 2000 / 100.0, 2) + "</td></tr>";
   body += "<tr><td>主营业务</td><td>以公开披露信息为准，本页为模拟数据。</td></tr></table>";
-  return Html(name + " F10", body);
+  return SimHtmlPage(name + " F10", body);
 }
 
 }  // namespace
@@ -289,7 +281,7 @@ std::string BuildPage(const SimHttpLayout& layout, int site, const std::string& 
     return it == query.end() ? std::string() : it->second;
   };
   if (path == "/home.html" || path == "/") {
-    return Html("首页", "<h1>Orvenna证券 首页</h1><p>今日市场概览与自选股一览。</p>" + StockTable("min") +
+    return SimHtmlPage("首页", "<h1>Orvenna证券 首页</h1><p>今日市场概览与自选股一览。</p>" + StockTable("min") +
                             "<p><a href=\"goto::popwindow::notice::公告::" + base +
                             "/msgbox.html\">查看公告</a></p>");
   }
@@ -302,35 +294,35 @@ std::string BuildPage(const SimHttpLayout& layout, int site, const std::string& 
               "-1.html\">" + s.name + (reports ? " 研究报告" : " 最新公告") + "</a> " +
               QuoteLink(s, "min") + "</li>";
     }
-    return Html(reports ? "研究报告" : "财经要闻",
+    return SimHtmlPage(reports ? "研究报告" : "财经要闻",
                 std::string("<h1>") + (reports ? "研究报告" : "财经要闻") + "</h1>" + list + "</ul>" +
                     (reports ? "<p>用户：" + get("userid") + "</p>" : ""));
   }
   if (path == "/service.html")
-    return Html("服务", "<h1>客户服务</h1><p><a href=\"" + base + "/order.html\">订购续费</a> | <a href=\"" +
+    return SimHtmlPage("服务", "<h1>客户服务</h1><p><a href=\"" + base + "/order.html\">订购续费</a> | <a href=\"" +
                             base + "/help.html\">产品教程</a> | <a href=\"" + base + "/pwd.html\">修改密码</a></p>");
   if (path == "/order.html")
-    return Html("订购续费", "<h1>订购续费</h1><p>账号：" + get("iausername") +
+    return SimHtmlPage("订购续费", "<h1>订购续费</h1><p>账号：" + get("iausername") +
                                 "</p><table><tr><th>产品</th><th>周期</th><th>价格</th></tr>"
                                 "<tr><td>Level-2 行情</td><td>一年</td><td>1200元</td></tr>"
                                 "<tr><td>VIP 资讯</td><td>一年</td><td>600元</td></tr></table>");
   if (path == "/help.html")
-    return Html("产品教程", "<h1>产品教程</h1><ol><li>按 F6 查看自选股</li><li>输入代码或拼音首字母快速查找股票</li>"
+    return SimHtmlPage("产品教程", "<h1>产品教程</h1><ol><li>按 F6 查看自选股</li><li>输入代码或拼音首字母快速查找股票</li>"
                             "<li>F10 查看公司资料</li></ol>" + StockTable("kline"));
   if (path == "/about.html")
-    return Html("关于", "<h1>Orvenna证券VIP终端</h1><p>版本 1.0.0.1</p><p>用户：" + get("userid") +
+    return SimHtmlPage("关于", "<h1>Orvenna证券VIP终端</h1><p>版本 1.0.0.1</p><p>用户：" + get("userid") +
                             "</p><p>会话：" + get("sessionid") + "</p>");
   if (path == "/pwd.html")
-    return Html("修改密码", "<h1>修改密码</h1><form action=\"" + base +
+    return SimHtmlPage("修改密码", "<h1>修改密码</h1><form action=\"" + base +
                                "/pwd.html\" method=\"get\">原密码 <input type=\"password\" name=\"old\"><br>"
                                "新密码 <input type=\"password\" name=\"new\"><br><input type=\"submit\" value=\"确定\"></form>");
   if (path == "/msgbox.html")
-    return Html("消息箱", "<h1>消息箱</h1><ul><li>您订阅的研究报告已更新</li><li>系统将于周六凌晨升级</li></ul>");
+    return SimHtmlPage("消息箱", "<h1>消息箱</h1><ul><li>您订阅的研究报告已更新</li><li>系统将于周六凌晨升级</li></ul>");
   if (path == "/evaluate.html" || path == "/forecast.html") {
     std::string code = get("tradingcode");
     bool evaluate = path == "/evaluate.html";
     uint32_t seed = Seed(code);
-    return Html(evaluate ? "个股评测" : "业绩预测",
+    return SimHtmlPage(evaluate ? "个股评测" : "业绩预测",
                 "<h1>" + StockLabel(code) + (evaluate ? " 个股评测" : " 业绩预测") + "</h1>" +
                     (evaluate ? "<p>综合评分：" + std::to_string(55 + seed % 40) + " 分</p>"
                               : "<p>预测每股收益：" + Fixed(0.3 + seed % 250 / 100.0, 2) + " 元</p>") +
@@ -346,7 +338,7 @@ std::string BuildPage(const SimHttpLayout& layout, int site, const std::string& 
     bool fund = path.rfind("/f9/fund/", 0) == 0;
     std::string code = path.substr(fund ? 9 : 10, 6);
     uint32_t seed = Seed(code);
-    return Html(StockLabel(code) + " 深度F9",
+    return SimHtmlPage(StockLabel(code) + " 深度F9",
                 "<h1>" + StockLabel(code) + (fund ? " 基金深度资料" : " 深度分析") + "</h1>"
                 "<table><tr><th>指标</th><th>数值</th></tr><tr><td>" + (fund ? "单位净值" : "市盈率") +
                     "</td><td>" + Fixed(fund ? 1.0 + seed % 300 / 100.0 : 8.0 + seed % 400 / 10.0, 2) +
@@ -357,12 +349,12 @@ std::string BuildPage(const SimHttpLayout& layout, int site, const std::string& 
   if (path.rfind("/news/", 0) == 0 || path.rfind("/report/", 0) == 0) {
     bool report = path.rfind("/report/", 0) == 0;
     std::string code = path.substr(report ? 8 : 6, 6);
-    return Html(StockLabel(code),
+    return SimHtmlPage(StockLabel(code),
                 "<h1>" + StockLabel(code) + (report ? " 研究报告" : " 公司公告") + "</h1>"
                 "<p>本文为模拟经纪商提供的示例内容，不构成投资建议。</p><p><a href=\"goto::quote::min," +
                     code + "," + std::to_string(FindSimStock(code) ? FindSimStock(code)->market : 1) +
                     "\">查看行情</a></p>");
   }
   *found = 0;
-  return Html("页面不存在", "<h1>404</h1><p>页面不存在。</p>");
+  return SimHtmlPage("页面不存在", "<h1>404</h1><p>页面不存在。</p>");
 }
