@@ -175,6 +175,7 @@ int ParseHttpCommandLine(const std::vector<std::string>& args, SimHttpOptions* o
       return 0;
     }
   }
+  if (command->demo && options->tradeAddress.empty()) options->tradeAddress = kSimDemoTradeAddress;
   return 1;
 }
 
@@ -185,13 +186,14 @@ std::string HttpUsageText() {
       "simbroker_http: the simulated brokerage's HTTP services on loopback\n"
       "\n"
       "Usage: simbroker_http [options] [switches]\n"
-      "  --demo                 serve on the standard ports and print every request\n"
+      "  --demo                 serve on the standard ports, name the trade service on 8890\n"
+      "                         in \"PCTrade\" and print every request\n"
       "  --port N               HTTP port of every site (default 8889; 0 = any free port)\n"
       "  --sites A,B,...        loopback addresses of the market-data sites (default 127.0.0.1)\n"
       "  --three-sites          sites 127.0.0.1, 127.0.0.2 and 127.0.0.3 (site speed test)\n"
       "  --history-port N       port of the history-data server in \"DownCenter\" (default 8111)\n"
       "  --quote-http-port N    port of the \"PCQuote\" HTTP address (default: --port)\n"
-      "  --trade ADDRESS        \"PCTrade\" value (left out when not given)\n"
+      "  --trade ADDRESS        \"PCTrade\" value (left out when not given; --demo: http://127.0.0.1:8890/trade)\n"
       "  --hold-ms N            how long a silent service holds its reply (default 15000)\n"
       "  --log                  print one line per request\n"
       "  --write-seeds DIR      write the demo seed files (res/..., update.ini) into DIR and stop\n"

@@ -12,6 +12,7 @@
 using Json = nlohmann::ordered_json;
 
 const char kSimBuildText[] = "tq_winpc_tqx1_1.0.0.1_016";
+const char kSimDemoTradeAddress[] = "http://127.0.0.1:8890/trade";
 
 namespace {
 
@@ -550,6 +551,7 @@ std::string GunzipText(const std::string& gz) {
 std::map<std::string, std::string> BuildDemoSeedFiles() {
   SimHttpLayout layout;
   layout.sites = {{"127.0.0.1", "演示站", "本地", "1"}};
+  layout.tradeAddress = kSimDemoTradeAddress;
   std::map<std::string, std::string> files;
   files["res/server.data"] = BuildServerDirectory(layout, 0);
   files["res/config.data"] = std::string("<UserVer>") + kSimBuildText +

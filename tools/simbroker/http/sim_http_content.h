@@ -176,6 +176,8 @@ std::string BuildPage(const SimHttpLayout& layout, int site, const std::string& 
 
 // The terminal's fixed build text: the client version of a fresh install.
 extern const char kSimBuildText[];
+// "PCTrade" of the demo: the simulated trade service on its standard port.
+extern const char kSimDemoTradeAddress[];
 
 // The program folder's seed files that point a fresh terminal at the
 // simulated brokerage on 127.0.0.1 (HTTP port 8889, history port 8111):

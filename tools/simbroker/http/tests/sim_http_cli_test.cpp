@@ -63,6 +63,11 @@ TEST(SimContentCommandLine, SwitchesReachTheScenario) {
     EXPECT_EQ(0, ParseHttpCommandLine(b.args, &o, &sc, &c, &e)) << b.name;
     EXPECT_FALSE(e.empty()) << b.name;
   }
+  SimHttpOptions demo;
+  SimHttpCommand demoCommand;
+  ASSERT_EQ(1, ParseHttpCommandLine({"--demo"}, &demo, &s, &demoCommand, &error));
+  EXPECT_EQ(8889, demo.port);
+  EXPECT_EQ("http://127.0.0.1:8890/trade", demo.tradeAddress);
   std::string usage = HttpUsageText();
   for (const char* needle : {"8889", "8111", "demo / demo123", "vip / vip123", "--silent", "--ialogin", "/v2bin"})
     EXPECT_NE(std::string::npos, usage.find(needle)) << needle;
@@ -83,6 +88,7 @@ TEST(SimContentSeeds, CommittedSeedsMatchTheServices) {
   }
   auto files = BuildDemoSeedFiles();
   EXPECT_EQ(0u, files["res/server.data"].find("<PCQuote>演示站|http://127.0.0.1:8889/quote?|http://127.0.0.1:8889/quote?</PCQuote>"));
+  EXPECT_NE(std::string::npos, files["res/server.data"].find("<PCTrade>http://127.0.0.1:8890/trade</PCTrade>"));
   EXPECT_NE(std::string::npos, files["res/config.data"].find("<UserVer>tq_winpc_tqx1_1.0.0.1_016</UserVer>"));
   EXPECT_EQ(28u, files["res/own.data"].size());
   EXPECT_EQ(std::string("600000\x01", 7), files["res/own.data"].substr(0, 7));
