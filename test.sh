@@ -47,7 +47,7 @@ cmake --build build-tsan -j "$jobs" --target platform_kernel_tests
 run_suite build-tsan -L kernel
 echo "== transport and HTTP requests under ThreadSanitizer"
 cmake --build build-tsan -j "$jobs" --target foundation_tests
-run_suite build-tsan -L 'transport|http'
+run_suite build-tsan -L '^(transport|http)$'
 
 echo "== fuzz targets, ${fuzz_seconds}s each"
 configure build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DORV_FUZZ=ON -DORV_TESTS=OFF \
