@@ -71,7 +71,7 @@ struct SimHttpServer::Impl {
   };
 
   SimHttpOptions options;                // settings, fixed after construction
-  int port = 0;                          // bound port, set by Start
+  std::atomic<int> port{0};              // bound port, set by Start (read by handlers)
   std::vector<Site> sites;               // one per options.sites entry
 
   mutable std::mutex mutex;              // guards everything below
@@ -333,13 +333,12 @@ int SimHttpServer::Start() {
   for (int attempt = 0; attempt < 20; ++attempt) {
     int port = d.BindSite(0, d.options.port);
     if (port <= 0) return 0;
+    d.port = port;  // a client may already be talking to the first site
     bool all = true;
     for (size_t i = 1; i < d.sites.size() && all; ++i) all = d.BindSite(i, port) == port;
-    if (all) {
-      d.port = port;
-      return 1;
-    }
+    if (all) return 1;
     for (size_t i = 0; i < d.sites.size(); ++i) d.StopSite(i);
+    d.port = 0;
     if (d.options.port != 0) return 0;
   }
   return 0;
@@ -373,13 +372,14 @@ SimHttpScenario SimHttpServer::Scenario() const {
 
 int SimHttpServer::SetSiteListening(int site, bool listening) {
   Impl& d = *impl_;
-  if (site < 0 || size_t(site) >= d.sites.size() || d.port == 0) return 0;
+  const int port = d.port;
+  if (site < 0 || size_t(site) >= d.sites.size() || port == 0) return 0;
   if (!listening) {
     d.StopSite(size_t(site));
     return 1;
   }
   if (d.sites[size_t(site)].server != nullptr) return 1;
-  return d.BindSite(size_t(site), d.port) == d.port ? 1 : 0;
+  return d.BindSite(size_t(site), port) == port ? 1 : 0;
 }
 
 std::vector<SimRequestRecord> SimHttpServer::Requests() const {

@@ -5,6 +5,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
 #include <thread>
 
@@ -133,6 +134,28 @@ TEST_F(SimHttpFixture, ForcedStatusesAnswerWithoutBody) {
       EXPECT_TRUE(r->body.empty()) << c.target;
     }
   }
+}
+
+TEST(SimHttpServerStart, RunUntilStoppedOrRefuseABusyPort) {
+  SimHttpOptions options;
+  options.port = 0;
+  SimHttpServer holder(options);
+  ASSERT_EQ(1, holder.Start());
+  options.port = holder.Port();
+  std::atomic<bool> stop{false};
+  EXPECT_EQ(1, RunHttpServices(options, SimHttpScenario(), &stop)) << "the port is taken";
+  holder.Stop();
+  int result = -1;
+  std::thread runner([&] { result = RunHttpServices(options, SimHttpScenario(), &stop); });
+  std::string reply;
+  for (int i = 0; i < 100 && reply.empty(); ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    reply = RawExchange("127.0.0.1", options.port, "GET /marquee HTTP/1.0\r\n\r\n");
+  }
+  EXPECT_NE(std::string::npos, reply.find("\"result\":\"true\""));
+  stop = true;
+  runner.join();
+  EXPECT_EQ(0, result);
 }
 
 TEST(SimHttpServerStart, FixedPortAndBusyPort) {
