@@ -3,6 +3,8 @@
 
 #include <cstring>
 
+namespace simhttp {
+
 namespace {
 
 #include "tools/simbroker/http/blowfish_tables.inc"
@@ -292,3 +294,5 @@ int SimBlowfishUnwrap(const SimBlowfish* bf, const std::string& buffer, std::str
   *plain = std::move(text);
   return 1;
 }
+
+}  // namespace simhttp

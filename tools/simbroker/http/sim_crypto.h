@@ -15,6 +15,8 @@
 #include <cstdint>
 #include <string>
 
+namespace simhttp {
+
 constexpr int kSimRsaBytes = 128;      // 1,024-bit modulus
 constexpr int kSimRsaPieceBytes = 117; // plain bytes per block on the client side
 
@@ -72,3 +74,5 @@ int SimBlowfishWrap(const SimBlowfish* bf, const std::string& plain, std::string
 // The reverse of SimBlowfishWrap: checks the marker and that the blocks the
 // length needs are all there. Returns 1 and the L plain bytes, else 0.
 int SimBlowfishUnwrap(const SimBlowfish* bf, const std::string& buffer, std::string* plain);
+
+}  // namespace simhttp

@@ -5,6 +5,8 @@
 #include <fstream>
 #include <map>
 
+namespace simhttp {
+
 namespace {
 
 template <typename E>
@@ -247,3 +249,5 @@ int WriteDemoSeedFiles(const std::string& folder) {
   }
   return 1;
 }
+
+}  // namespace simhttp

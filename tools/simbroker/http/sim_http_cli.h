@@ -8,6 +8,8 @@
 
 #include "tools/simbroker/http/sim_http_services.h"
 
+namespace simhttp {
+
 // What the command line asked for besides serving.
 struct SimHttpCommand {
   bool help = false;        // --help: print HttpUsageText and stop
@@ -27,3 +29,5 @@ std::string HttpUsageText();
 // Writes BuildDemoSeedFiles() below `folder` (folders made as needed).
 // Returns 1, or 0 when a file cannot be written.
 int WriteDemoSeedFiles(const std::string& folder);
+
+}  // namespace simhttp

@@ -9,6 +9,8 @@
 #include <cstring>
 #include <nlohmann/json.hpp>
 
+namespace simhttp {
+
 using Json = nlohmann::ordered_json;
 
 const char kSimBuildText[] = "tq_winpc_tqx1_1.0.0.1_016";
@@ -580,3 +582,5 @@ std::map<std::string, std::string> BuildDemoSeedFiles() {
                         "[readme.txt]\r\nVERSION=1.0.0.001\r\n";
   return files;
 }
+
+}  // namespace simhttp

@@ -27,6 +27,8 @@
 #include <string>
 #include <vector>
 
+namespace simhttp {
+
 // One sign-in account of the simulated brokerage.
 struct SimAccount {
   std::string account;    // sign-in name
@@ -184,3 +186,5 @@ extern const char kSimDemoTradeAddress[];
 // relative path (with '/') -> content. "res/..." files go to the program
 // folder's res\, "update.ini" to the program folder itself.
 std::map<std::string, std::string> BuildDemoSeedFiles();
+
+}  // namespace simhttp

@@ -9,6 +9,8 @@
 
 #include "tools/simbroker/http/sim_http_content.h"
 
+namespace simhttp {
+
 using Json = nlohmann::ordered_json;
 
 namespace {
@@ -358,3 +360,5 @@ std::string BuildPage(const SimHttpLayout& layout, int site, const std::string& 
   *found = 0;
   return SimHtmlPage("页面不存在", "<h1>404</h1><p>页面不存在。</p>");
 }
+
+}  // namespace simhttp

@@ -21,6 +21,8 @@
 
 #include "tools/simbroker/http/sim_crypto.h"
 
+namespace simhttp {
+
 namespace {
 
 // Content types: none of them is one the HTTP library compresses on its own
@@ -439,3 +441,5 @@ int RunHttpServices(const SimHttpOptions& options, const SimHttpScenario& scenar
   server.Stop();
   return 0;
 }
+
+}  // namespace simhttp

@@ -22,6 +22,8 @@
 
 #include "tools/simbroker/http/sim_http_content.h"
 
+namespace simhttp {
+
 struct SimHttpOptions {
   std::vector<SimSite> sites = {{"127.0.0.1", "演示站", "本地", "1"}};
   int port = 8889;           // every site's port; 0: a free port all sites can bind
@@ -95,3 +97,5 @@ int RunHttpServices(const SimHttpOptions& options, const SimHttpScenario& scenar
 
 // The lines RunHttpServices prints: sites, service addresses and accounts.
 std::string DescribeHttpServices(const SimHttpLayout& layout);
+
+}  // namespace simhttp

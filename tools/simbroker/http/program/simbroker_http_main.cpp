@@ -5,6 +5,8 @@
 
 #include "tools/simbroker/http/sim_http_cli.h"
 
+using namespace simhttp;
+
 namespace {
 
 std::atomic<bool> stopRequested{false};

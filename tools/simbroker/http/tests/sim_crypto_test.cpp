@@ -8,6 +8,8 @@
 #include <fstream>
 #include <sstream>
 
+using namespace simhttp;
+
 namespace {
 
 std::string ReadText(const std::string& path) {

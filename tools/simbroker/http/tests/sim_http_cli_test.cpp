@@ -6,6 +6,8 @@
 
 #include "tools/simbroker/http/sim_http_cli.h"
 
+using namespace simhttp;
+
 namespace {
 
 TEST(SimContentCommandLine, SwitchesReachTheScenario) {

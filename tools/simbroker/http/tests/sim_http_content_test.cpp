@@ -7,6 +7,8 @@
 
 #include "tools/simbroker/http/tests/sim_http_test_support.h"
 
+using namespace simhttp;
+
 namespace {
 
 using Json = nlohmann::json;

@@ -8,6 +8,8 @@
 #include "tools/simbroker/http/sim_crypto.h"
 #include "tools/simbroker/http/tests/sim_http_test_support.h"
 
+using namespace simhttp;
+
 namespace {
 
 using Json = nlohmann::json;

@@ -10,6 +10,8 @@
 
 #include "tools/simbroker/http/sim_http_services.h"
 
+using namespace simhttp;
+
 class SimHttpFixture : public ::testing::Test {
  protected:
   void SetUp() override {

@@ -11,6 +11,8 @@
 
 #include "tools/simbroker/http/tests/sim_http_test_support.h"
 
+using namespace simhttp;
+
 namespace {
 
 // Sends `request` raw to host:port and reads until the server closes.
