@@ -41,19 +41,16 @@ cmake --build build-asan -j "$jobs"
 echo "== tests under the sanitizers"
 run_suite build-asan
 
-echo "== kernel and window system under ThreadSanitizer"
+echo "== threaded code under ThreadSanitizer"
+# The areas whose tests race threads on purpose: the kernel, the window
+# system, the transport and both HTTP paths, the market-data engine, the
+# stores and the trade session.
+tsan_targets=(platform_kernel_tests platform_tests foundation_tests marketdata_tests
+              simbroker_tests trading_tests simbroker_trade_tests)
+tsan_labels='^(kernel|platform-ui|transport|http|engine|stores|trade)$'
 configure build-tsan -DCMAKE_BUILD_TYPE=Debug -DORV_TSAN=ON
-cmake --build build-tsan -j "$jobs" --target platform_kernel_tests platform_tests
-run_suite build-tsan -L 'kernel|platform-ui'
-echo "== transport and HTTP requests under ThreadSanitizer"
-cmake --build build-tsan -j "$jobs" --target foundation_tests
-run_suite build-tsan -L 'transport|http'
-echo "== market-data engine under ThreadSanitizer"
-cmake --build build-tsan -j "$jobs" --target marketdata_tests
-run_suite build-tsan -L engine
-echo "== stores (day store merges, dictionary, history client) under ThreadSanitizer"
-cmake --build build-tsan -j "$jobs" --target marketdata_tests simbroker_tests
-run_suite build-tsan -L stores
+cmake --build build-tsan -j "$jobs" --target "${tsan_targets[@]}"
+run_suite build-tsan -L "$tsan_labels"
 
 echo "== fuzz targets, ${fuzz_seconds}s each"
 configure build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DORV_FUZZ=ON -DORV_TESTS=OFF \
