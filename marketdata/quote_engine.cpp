@@ -193,14 +193,18 @@ void FreeOwned(QuoteEngine* e) {
   FreeArea(e->rankingArea);
   for (auto& a : e->fieldTableAreas) FreeArea(a);
   for (auto& a : e->sortedListAreas) {
-    if (a) FreeRecords(&a->list);
+    ReleaseSortedQuoteListArea(a);
     FreeArea(a);
   }
-  if (e->viewListArea) FreeRecords(&e->viewListArea->list);
+  ReleaseSortedQuoteListArea(e->viewListArea);
   FreeArea(e->viewListArea);
   for (auto& a : e->alertRecordAreas) FreeArea(a);
   FreeArea(e->alertQueryArea);
-  for (auto& a : e->newsListAreas) FreeArea(a);
+  for (auto& a : e->newsListAreas) {
+    ReleaseNewsListArea(a);
+    FreeArea(a);
+  }
+  ReleaseStockPoolTableArea(e->stockPoolArea);
   FreeArea(e->stockPoolArea);
   FreeArea(e->f10CatalogArea);
   FreeArea(e->f10ItemArea);

@@ -8,6 +8,7 @@
 #include "foundation/debug_trace.h"
 #include "foundation/gzip_inflate.h"
 #include "foundation/number_codecs.h"
+#include "marketdata/quote_reply_handlers.h"
 #include "marketdata/quote_transport.h"
 #include "marketdata/reply_reader.h"
 
@@ -404,6 +405,7 @@ ReplyDecoderTable MakeQuoteTable() {
   const int known[] = {1,  3,  32, 33, 37, 38, 40, 41, 42, 43, 44, 45, 46, 48, 49, 50, 55, 60,
                        61, 62, 67, 68, 69, 70, 71, 80, 81, 83, 84, 90, 91, 92, 93, 95, 112, 113};
   for (int type : known) table.known[type] = true;
+  AddQuoteRecordDecoders(&table);
   return table;
 }
 
@@ -411,6 +413,7 @@ ReplyDecoderTable MakeNewsTable() {
   ReplyDecoderTable table{};
   table.known[2] = true;
   table.known[3] = true;
+  AddNewsDecoders(&table);
   return table;
 }
 

@@ -12,20 +12,8 @@
 
 #include <cstdint>
 
-// One stock's quote, filled field by field from a FieldIdList reply.
-struct QuoteRecord {
-  unsigned char bytes[8];  // layout owned by the quote-field decoder
-};
+#include "marketdata/quote_areas.h"  // QuoteRecord and the quote-list areas
 
-// A QuoteRecord array with its capacity, allocated by the engine.
-struct QuoteRecordArray {
-  QuoteRecord* records;  // capacity records, zero-filled, owned by the engine
-  int32_t capacity;      // number of records allocated
-};
-
-struct QuoteListArea { QuoteRecordArray list; };          // type 32
-struct StockFieldsArea { int32_t fieldCount; };           // type 33
-struct RankingArea { int32_t boxCount; };                 // type 41
 struct MinuteArea { int32_t pointCount; };                // types 48, 50, 37, 93
 struct KLineArea { int32_t barCount; };                   // types 49, 68, 91, 92
 struct ExRightsArea { int32_t recordCount; };             // type 55
@@ -38,14 +26,10 @@ struct FuturesTickArea {                                  // type 67
 struct PriceStatArea {                                    // type 60
   int32_t levelCount;     // set to -1 by the builder; the reply sets the count
 };
-struct SortedQuoteListArea { QuoteRecordArray list; };    // types 40, 42
-struct FieldTableArea { int32_t rowCount; };              // types 43, 45, 46
 struct F10CatalogArea { int32_t itemCount; };             // type 70
 struct F10ItemArea { int32_t contentLength; };            // type 71
 struct AlertRecordArea { int32_t recordCount; };          // type 62
 struct AlertQueryArea { int32_t recordCount; };           // type 61
-struct NewsListArea { int32_t recordCount; };             // kind 0x33
-struct StockPoolTableArea { int32_t rowCount; };          // type 69
 struct DictionaryReply { int32_t recordCount; };          // type 1
 
 // The K-line indicator workspace kept beside each chart slot; created by the

@@ -1,0 +1,154 @@
+#include "marketdata/sorted_list_decoders.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+#include "foundation/debug_trace.h"
+#include "marketdata/quote_values.h"
+
+namespace {
+
+// Decodes up to count records into the area's record array (which holds at
+// least count) and sets the counts to the records decoded whole.
+void DecodeRecords(SortedQuoteListArea* area, ReplyReader* body, const std::vector<uint16_t>& ids,
+                   int count) {
+  int decoded = 0;
+  while (decoded < count && ReadQuoteValues(body, ids, &area->list.records[decoded])) ++decoded;
+  area->recordCount = static_cast<uint16_t>(decoded);
+  area->recordsHeld = decoded;
+}
+
+// Makes the record array hold at least count records; false (and no array
+// counted) when memory runs out.
+bool EnsureRecords(SortedQuoteListArea* area, int count) {
+  if (count <= area->list.capacity) return true;
+  FreeQuoteRecords(area->list.records);
+  area->list.records = NewQuoteRecords(count);
+  area->list.capacity = area->list.records ? count : 0;
+  if (area->list.records) return true;
+  DebugPrintf("\nquote list: no memory for %d records", count);
+  return false;
+}
+
+// Reads ids and the record count; false when the body ends first.
+bool ReadListHead(SortedQuoteListArea* area, ReplyReader* body, std::vector<uint16_t>* ids,
+                  uint16_t* count) {
+  return ReadFieldIdList(body, &area->fieldCount, area->fieldIds, kSortedListMaxIds, ids) &&
+         body->ReadU16(count);
+}
+
+void ReadCompactEntries(SortedQuoteListArea* area, ReplyReader* body) {
+  std::vector<uint16_t> ids;
+  uint16_t wireCount = 0;
+  if (!ReadListHead(area, body, &ids, &wireCount)) return;
+  const int count = body->ClampCount(wireCount, 0xFFFF, kCompactEntrySize);
+  area->recordCount = static_cast<uint16_t>(count);
+  if (count == 0) return;
+  const int held = (count + 8) / 9 * 9;
+  area->codes = static_cast<unsigned char*>(std::calloc(static_cast<size_t>(held), kCompactEntrySize));
+  if (!area->codes) {
+    DebugPrintf("\nquote list: no memory for %d entries", held);
+    area->recordCount = 0;
+    return;
+  }
+  body->ReadBytes(area->codes, count * kCompactEntrySize);
+  area->recordsHeld = held;
+}
+
+}  // namespace
+
+void DecodeSortedQuoteList(SortedQuoteListArea* area, ReplyReader* body) {
+  if (!area || !body) return;
+  // Entries of a compact reply that came before are not records.
+  std::free(area->codes);
+  area->codes = nullptr;
+  area->recordsHeld = 0;
+  area->recordCount = 0;
+  int64_t listId = 0;
+  int32_t start = 0;
+  if (!body->ReadS64(&listId)) return;
+  area->listId = listId;
+  if (!body->ReadS32(&start)) return;
+  area->start = start;
+  std::vector<uint16_t> ids;
+  uint16_t wireCount = 0;
+  if (!ReadListHead(area, body, &ids, &wireCount)) return;
+  const int count = body->ClampCount(wireCount, 0xFFFF, QuoteRecordWireSize(ids));
+  if (!EnsureRecords(area, count)) return;
+  DecodeRecords(area, body, ids, count);
+}
+
+void DecodeCategoryQuoteList(SortedQuoteListArea* area, ReplyReader* body) {
+  if (!area || !body) return;
+  ReleaseSortedQuoteListArea(area);
+  std::memset(area, 0, sizeof *area);
+  uint16_t key = 0;
+  if (!body->ReadU16(&key)) return;
+  area->start = key;
+  std::vector<uint16_t> ids;
+  uint16_t wireCount = 0;
+  if (!ReadListHead(area, body, &ids, &wireCount)) return;
+  const int count = body->ClampCount(wireCount, 0xFFFF, QuoteRecordWireSize(ids));
+  if (count == 0 || !EnsureRecords(area, count)) return;
+  DecodeRecords(area, body, ids, count);
+}
+
+void DecodeSortedCodeList(SortedQuoteListArea* area, ReplyReader* body) {
+  if (!area || !body) return;
+  ReleaseSortedQuoteListArea(area);
+  std::memset(area, 0, sizeof *area);
+  int64_t listId = 0;
+  int32_t start = 0;
+  if (!body->ReadS64(&listId)) return;
+  area->listId = listId;
+  if (!body->ReadS32(&start)) return;
+  area->start = start;
+  ReadCompactEntries(area, body);
+}
+
+void DecodeCategoryCodeList(SortedQuoteListArea* area, ReplyReader* body) {
+  if (!area || !body) return;
+  ReleaseSortedQuoteListArea(area);
+  std::memset(area, 0, sizeof *area);
+  uint16_t key = 0;
+  if (!body->ReadU16(&key)) return;
+  area->start = key;
+  ReadCompactEntries(area, body);
+}
+
+void DecodeFieldTable(FieldTableArea* area, ReplyReader* body, int mode) {
+  if (!area || !body) return;
+  if (mode == 1) std::memset(area, 0, sizeof *area);
+  std::vector<uint16_t> ids;
+  uint16_t wireCount = 0;
+  if (!ReadFieldIdList(body, &area->fieldCount, area->fieldIds, kFieldTableMaxIds, &ids) ||
+      !body->ReadU16(&wireCount)) {
+    area->recordCount = 0;
+    return;
+  }
+  const int recordSize = QuoteRecordWireSize(ids);
+  int decoded = 0;
+  if (mode == 1) {
+    const int count = body->ClampCount(wireCount, kFieldTableRows, recordSize);
+    if (wireCount > kFieldTableRows) {
+      DebugPrintf("\nDecodeFieldTable: %d rows, %d kept", wireCount, kFieldTableRows);
+    }
+    while (decoded < count && ReadQuoteValues(body, ids, &area->records[decoded])) ++decoded;
+    area->recordsHeld = decoded;
+  } else {
+    const int count = body->ClampCount(wireCount, 0xFFFF, recordSize);
+    QuoteRecord scratch;
+    for (; decoded < count; ++decoded) {
+      std::memset(&scratch, 0, sizeof scratch);
+      if (!ReadQuoteValues(body, ids, &scratch)) break;
+      for (int r = 0; r < area->recordsHeld; ++r) {
+        if (SameListStock(area->records[r], scratch)) {
+          CopyFieldsAfterKey(&area->records[r], scratch);
+          break;
+        }
+      }
+    }
+  }
+  area->recordCount = static_cast<uint16_t>(decoded);
+}
