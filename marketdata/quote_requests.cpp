@@ -8,6 +8,7 @@
 #include "foundation/debug_trace.h"
 #include "foundation/gzip_inflate.h"
 #include "foundation/number_codecs.h"
+#include "marketdata/minute_tick_reply_handlers.h"
 #include "marketdata/quote_reply_handlers.h"
 #include "marketdata/quote_transport.h"
 #include "marketdata/reply_reader.h"
@@ -406,6 +407,7 @@ ReplyDecoderTable MakeQuoteTable() {
                        61, 62, 67, 68, 69, 70, 71, 80, 81, 83, 84, 90, 91, 92, 93, 95, 112, 113};
   for (int type : known) table.known[type] = true;
   AddQuoteRecordDecoders(&table);
+  AddMinuteTickDecoders(&table);
   return table;
 }
 

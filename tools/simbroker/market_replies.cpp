@@ -3,6 +3,8 @@
 #include <map>
 #include <mutex>
 
+#include "tools/simbroker/minute_tick_replies.h"
+
 namespace simbroker {
 
 namespace {
@@ -18,6 +20,8 @@ std::map<int, ReplyBuilder>& Registry() {
       {2 << 8 | 32, BuildStockListReply},
       {2 << 8 | 33, BuildStockFieldsReply},
   };
+  static const bool more = (AddMinuteTickReplyBuilders(&builders), true);
+  (void)more;
   return builders;
 }
 
