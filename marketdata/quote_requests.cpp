@@ -9,6 +9,7 @@
 #include "foundation/gzip_inflate.h"
 #include "foundation/number_codecs.h"
 #include "marketdata/bar_reply_handlers.h"
+#include "marketdata/minute_tick_reply_handlers.h"
 #include "marketdata/quote_reply_handlers.h"
 #include "marketdata/quote_transport.h"
 #include "marketdata/reply_reader.h"
@@ -408,6 +409,7 @@ ReplyDecoderTable MakeQuoteTable() {
   for (int type : known) table.known[type] = true;
   AddQuoteRecordDecoders(&table);
   AddBarDecoders(&table);
+  AddMinuteTickDecoders(&table);
   return table;
 }
 
