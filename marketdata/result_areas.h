@@ -15,6 +15,7 @@
 #include "marketdata/day_bar.h"
 #include "marketdata/ex_rights.h"
 #include "marketdata/f10_alert_decoders.h"
+#include "marketdata/indicator_workspace.h"
 #include "marketdata/minute_decoders.h"
 #include "marketdata/quote_areas.h"  // QuoteRecord and the quote-list areas
 #include "marketdata/tick_decoders.h"
@@ -28,6 +29,5 @@
 // and AlertQueryArea (type 61): marketdata/f10_alert_decoders.h.
 struct DictionaryReply { int32_t recordCount; };          // type 1
 
-// The K-line indicator workspace kept beside each chart slot; created by the
-// indicator calculators when they are linked in (null until then).
-struct IndicatorWorkspace;
+// IndicatorWorkspace (nine, one beside each K-line chart slot):
+// marketdata/indicator_workspace.h.

@@ -10,6 +10,8 @@
 
 #include "foundation/user_folders.h"
 #include "marketdata/indicator_params.h"
+#include "marketdata/quote_engine.h"
+#include "marketdata/tests/engine_test_support.h"
 #include "marketdata/tests/indicator_test_support.h"
 #include "platform/kernel_files.h"
 
@@ -175,6 +177,38 @@ TEST_F(IndicatorParamsFile, MissingFileChangesNothingAndASavedFileReachesEveryWo
   EXPECT_EQ(1, LoadIndexParameterFile(all, 3));
   EXPECT_EQ(21, b->kdjN);
   EXPECT_EQ(5, b->cciN);
+}
+
+}  // namespace
+
+// The engine's nine workspaces: read at creation, reloaded after a save.
+namespace {
+
+class IndicatorParamsEngine : public engine_test::EngineFixture {
+ protected:
+  void BeforeEngine() override {
+    const char text[] = "<IndexParameter><KDJ><N>21</N></KDJ><PSY><N>6</N></PSY></IndexParameter>";
+    ASSERT_TRUE(WriteDataFile(kIndexParameterFile, text, static_cast<int>(sizeof text - 1)));
+  }
+};
+
+TEST_F(IndicatorParamsEngine, NineWorkspacesReadTheFileAndReloadWithoutItChangesNothing) {
+  for (IndicatorWorkspace* ws : engine->workspaces) {
+    ASSERT_NE(nullptr, ws);
+    EXPECT_EQ(21, ws->kdjN);
+    EXPECT_EQ(6, ws->psyN);
+    EXPECT_EQ(12, ws->macdShort);
+  }
+  engine->workspaces[4]->cciN = 30;
+  DeleteDataFile(kIndexParameterFile);
+  ReloadIndexParameters(engine);
+  EXPECT_EQ(30, engine->workspaces[4]->cciN);
+  EXPECT_EQ(21, engine->workspaces[0]->kdjN);
+
+  const char edited[] = "<IndexParameter><CCI><N>9</N></CCI></IndexParameter>";
+  ASSERT_TRUE(WriteDataFile(kIndexParameterFile, edited, static_cast<int>(sizeof edited - 1)));
+  ReloadIndexParameters(engine);
+  for (IndicatorWorkspace* ws : engine->workspaces) EXPECT_EQ(9, ws->cciN);
 }
 
 }  // namespace
