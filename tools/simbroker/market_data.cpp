@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "tools/simbroker/quote_field_values.h"
+
 namespace simbroker {
 
 namespace {
@@ -82,6 +84,11 @@ bool MarketData::Find(const std::string& code, int market, SimStock* out) const 
 std::vector<SimStock> MarketData::All() const {
   std::lock_guard<std::mutex> hold(lock_);
   return stocks_;
+}
+
+void MarketData::AddStocks(const std::vector<SimStock>& stocks) {
+  std::lock_guard<std::mutex> hold(lock_);
+  stocks_.insert(stocks_.end(), stocks.begin(), stocks.end());
 }
 
 int32_t MarketData::TradeDate() const {
@@ -166,6 +173,7 @@ void PutQuoteField(Bytes* out, const SimStock& s, int id) {
     return;
   }
   if (id == 357) return PutFixedText(out, s.name, 24);
+  if (PutDerivedQuoteField(out, s, id)) return;
   const double change = s.last - s.prevClose;
   const double unit = std::pow(10.0, -s.decimals);
   int64_t value = 0;

@@ -38,6 +38,8 @@ class MarketData {
   // A copy of the stock, false when the code and market are unknown.
   bool Find(const std::string& code, int market, SimStock* out) const;
   std::vector<SimStock> All() const;
+  // Adds stocks after the fixed ones (large lists in tests).
+  void AddStocks(const std::vector<SimStock>& stocks);
 
   // Date of the trading day (yyyymmdd) announced in type-3 replies.
   int32_t TradeDate() const;

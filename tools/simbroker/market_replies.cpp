@@ -4,6 +4,7 @@
 #include <mutex>
 
 #include "tools/simbroker/minute_tick_replies.h"
+#include "tools/simbroker/quote_list_replies.h"
 
 namespace simbroker {
 
@@ -19,6 +20,15 @@ std::map<int, ReplyBuilder>& Registry() {
       {2 << 8 | 1, BuildDictionaryReply},
       {2 << 8 | 32, BuildStockListReply},
       {2 << 8 | 33, BuildStockFieldsReply},
+      {2 << 8 | 40, BuildSortedListReply},
+      {2 << 8 | 41, BuildRankingReply},
+      {2 << 8 | 42, BuildCategoryListReply},
+      {2 << 8 | 43, BuildFieldTableReply},
+      {2 << 8 | 45, BuildFieldTableReply},
+      {2 << 8 | 46, BuildFieldTableReply},
+      {2 << 8 | 69, BuildStockPoolReply},
+      {0x33 << 8 | 2, BuildNewsMarksReply},
+      {0x33 << 8 | 3, BuildNewsMarksReply},
   };
   static const bool more = (AddMinuteTickReplyBuilders(&builders), true);
   (void)more;

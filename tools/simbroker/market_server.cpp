@@ -14,6 +14,7 @@
 
 #include "tools/simbroker/market_replies.h"
 #include "tools/simbroker/minute_tick_replies.h"
+#include "tools/simbroker/quote_list_replies.h"
 
 namespace simbroker {
 
@@ -47,7 +48,9 @@ struct MarketDataServer::Connection {
 };
 
 MarketDataServer::MarketDataServer(MarketServerOptions options)
-    : options_(std::move(options)), data_(options_.seed) {}
+    : options_(std::move(options)), data_(options_.seed) {
+  if (options_.extraStocks > 0) data_.AddStocks(SyntheticStocks(options_.extraStocks, options_.seed));
+}
 
 MarketDataServer::~MarketDataServer() { Stop(); }
 

@@ -47,6 +47,7 @@ struct MarketServerOptions {
   int replyModeOverride = 0;     // non-zero: reply header byte 0 (e.g. 3)
   int splitWritesBytes = 0;      // >0: write frames in pieces of this size, 1 ms apart
   uint64_t seed = 1;             // random walk and key bytes
+  int extraStocks = 0;           // generated stocks beyond the fixed ones (SyntheticStocks)
   std::vector<MarketDay> markets = {{1, 20240315, 1}, {2, 20240315, 1}};
 };
 
