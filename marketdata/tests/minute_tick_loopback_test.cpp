@@ -11,6 +11,7 @@
 #include "engine_test_support.h"
 #include "marketdata/f10_alert_decoders.h"
 #include "marketdata/minute_decoders.h"
+#include "marketdata/reply_families.h"
 #include "marketdata/request_builders.h"
 #include "marketdata/tick_decoders.h"
 #include "tools/simbroker/market_server.h"
@@ -149,6 +150,42 @@ TEST_F(MinuteTickDispatchTest, ReplyOfAnotherKindLeavesTheAreaAlone) {
   ASSERT_EQ(DispatchQuoteReply(engine, packet.data(), static_cast<int>(packet.size())), 1);
   EXPECT_EQ(area->ticksHeld, 1);
   EXPECT_EQ(area->replyPosition, 3);
+}
+
+TEST_F(MinuteTickDispatchTest, FamiliesOfRepliesAndRequests) {
+  struct Case {
+    const char* name;
+    int kind, request, reply;
+    bool fits;
+  } cases[] = {
+      {"same type", 2, 33, 33, true},
+      {"ranking under stock fields", 2, 33, 41, false},
+      {"minute flow under a minute request", 2, 48, 93, true},
+      {"type-37 points under a minute request", 2, 48, 37, true},
+      {"minute data under a tick request", 2, 38, 48, false},
+      {"order queue under a tick request", 2, 38, 83, true},
+      {"level-2 ticks under futures ticks", 2, 67, 80, false},
+      {"field tables share their area", 2, 43, 46, true},
+      {"category list under a sorted list", 2, 40, 42, true},
+      {"bar supplement under K-line bars", 2, 68, 91, true},
+      {"alert records under the alert query", 2, 61, 62, false},
+      {"F10 item under the catalogue", 2, 70, 71, false},
+      {"news marks of either request", 0x33, 2, 3, true},
+      {"news kind, unknown request", 0x33, 2, 4, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(ReplyFitsRequest(c.kind, c.request, c.reply), c.fits);
+  }
+  // A ranking reply under a stock-fields request leaves its area alone.
+  const int sequence = RequestStockFields(engine, nullptr, nullptr, "600036", 1, 0, 1, 0);
+  ASSERT_NE(sequence, 0);
+  Bytes ranking = {0, 0, 0, 0, 0, 0, 0, 1, 20};
+  ranking.resize(ranking.size() + 9 * 20 * 50, 0xFF);
+  Bytes packet = simbroker::ReplyPacket(2, 1, 41, sequence, ranking, false);
+  engine->stockFieldsAreas[0]->fieldCount = 3;
+  ASSERT_EQ(DispatchQuoteReply(engine, packet.data(), static_cast<int>(packet.size())), 1);
+  EXPECT_EQ(engine->stockFieldsAreas[0]->fieldCount, 3);
 }
 
 // Minute and tick subscriptions against the simulated server: after the
