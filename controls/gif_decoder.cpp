@@ -6,6 +6,8 @@
 #include <new>
 
 #include "platform/debug_sink.h"
+#include "platform/kernel_files.h"
+#include "platform/kernel_utf.h"
 
 namespace {
 
@@ -39,37 +41,6 @@ std::unique_ptr<std::uint8_t[]> AllocateZeroed(std::size_t bytes) {
   return std::unique_ptr<std::uint8_t[]>(new (std::nothrow) std::uint8_t[bytes > 0 ? bytes : 1]());
 }
 
-// A UTF-16 path as a UTF-8 file-system path with `\` turned into `/`;
-// unpaired surrogates become U+FFFD.
-std::string NativeUtf8Path(const WCHAR* path) {
-  std::string out;
-  for (std::size_t i = 0; path[i] != 0; ++i) {
-    std::uint32_t c = path[i];
-    if (c >= 0xD800 && c <= 0xDBFF && path[i + 1] >= 0xDC00 && path[i + 1] <= 0xDFFF) {
-      c = 0x10000 + ((c - 0xD800) << 10) + (path[i + 1] - 0xDC00);
-      ++i;
-    } else if (c >= 0xD800 && c <= 0xDFFF) {
-      c = 0xFFFD;
-    }
-    if (c == '\\') c = '/';
-    if (c < 0x80) {
-      out += static_cast<char>(c);
-    } else if (c < 0x800) {
-      out += static_cast<char>(0xC0 | (c >> 6));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-      out += static_cast<char>(0xE0 | (c >> 12));
-      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-      out += static_cast<char>(0xF0 | (c >> 18));
-      out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-  }
-  return out;
-}
 
 // Writes a palette of 256 entries (blue | green << 8 | red << 16) from
 // `entries` RGB triples; the remaining entries stay as they are (zero).
@@ -603,7 +574,7 @@ bool GifDecoder::Seek(long position) {
 HGLOBAL LoadGifFrames(const WCHAR* path) {
   if (!path) return nullptr;
   GifDecoder decoder;
-  if (!decoder.Open(NativeUtf8Path(path))) return nullptr;
+  if (!decoder.Open(NativePath(WideToUtf8(path, SIZE_MAX)))) return nullptr;
   return BuildFrameBlock(&decoder);
 }
 
