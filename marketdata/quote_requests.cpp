@@ -12,6 +12,7 @@
 #include "marketdata/minute_tick_reply_handlers.h"
 #include "marketdata/quote_reply_handlers.h"
 #include "marketdata/quote_transport.h"
+#include "marketdata/reply_families.h"
 #include "marketdata/reply_reader.h"
 
 namespace {
@@ -382,7 +383,7 @@ int DispatchQuoteReply(QuoteEngine* engine, const unsigned char* packet, int pac
       ReportUnknownType(engine, entry, body, bodyLength);
       return 1;
     }
-    if (table.decoder[type]) {
+    if (table.decoder[type] && ReplyFitsRequest(kind, entry->type, type)) {
       ReplyReader reader(body, bodyLength);
       table.decoder[type](engine, entry, &reader, mode, type);
     }

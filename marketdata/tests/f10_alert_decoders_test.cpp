@@ -221,6 +221,20 @@ TEST(InfoDecoderTest, StockInfoEntriesFromEachElement) {
   EXPECT_EQ(area->entryCount, 2);
 }
 
+TEST(InfoDecoderTest, StockInfoKeepsAtMostItsRoom) {
+  auto area = std::make_unique<StockInfoArea>();
+  Wire w;
+  w.Text("600036", 6).U8(1).U8(0).U64(0).U16(0);
+  for (int i = 0; i < kStockInfoRoom + 6; ++i) w.Raw("<stockinfo><title>" + std::to_string(i) + "</title></stockinfo>");
+  ReplyReader r = w.Reader();
+  DecodeStockInfo(area.get(), &r, 1);
+  EXPECT_EQ(area->entryCount, kStockInfoRoom);
+  EXPECT_STREQ(area->entries[kStockInfoRoom - 1].title.get(), std::to_string(kStockInfoRoom - 1).c_str());
+  ReplyReader more = w.Reader();
+  DecodeStockInfo(area.get(), &more, 2);
+  EXPECT_EQ(area->entryCount, kStockInfoRoom);
+}
+
 TEST(InfoDecoderTest, ValueBlocksAndTables) {
   auto a90 = std::make_unique<Type90Area>();
   Wire full;

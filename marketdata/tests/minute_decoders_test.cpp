@@ -248,6 +248,10 @@ TEST_F(MinuteDecoderTest, FlowRecordsRunFromTheirReference) {
   EXPECT_EQ(area->flows[3].running[0], 150);
   EXPECT_EQ(area->flows[4].running[0], 200);
   EXPECT_EQ(area->flows[4].field117, 7);
+  // A start beyond the 1,024 minutes decodes nothing and holds 1,024.
+  decode93(simbroker::MinuteFlowBody(false, Stock(2), 0, {112}, 60000, {rec(1, 0, 0), rec(2, 0, 0)}), 2);
+  EXPECT_EQ(area->flowsHeld, kMinutePoints);
+  EXPECT_EQ(area->flows[kMinutePoints - 1].running[0], 200);   // the gap carried record 4
 }
 
 }  // namespace

@@ -174,6 +174,15 @@ TEST(TickDecoderFuturesTest, TicksAreLaidOutByTheirIds) {
   EXPECT_EQ(area->ticks[0].time, 20);
   EXPECT_EQ(area->ticks[49].time, 69);
   EXPECT_EQ(area->fieldCount, 2);
+  // A negative id count reads no ids: the ticks carry nothing.
+  Wire negative;
+  negative.U32(61).U16(3).U8(0xF0);
+  ReplyReader r3 = negative.Reader();
+  DecodeFuturesTicks(area.get(), &r3, 2, 50);
+  EXPECT_EQ(area->fieldCount, 0);
+  EXPECT_EQ(area->replyPosition, 61);
+  EXPECT_EQ(area->ticksHeld, 50);
+  EXPECT_EQ(area->ticks[49].time, 69);
 }
 
 class PriceStatDecoderTest : public ::testing::Test {

@@ -4,8 +4,8 @@
 #include <mutex>
 
 #include "tools/simbroker/bar_reply_builders.h"
-#include "tools/simbroker/quote_list_replies.h"
 #include "tools/simbroker/minute_tick_replies.h"
+#include "tools/simbroker/quote_list_replies.h"
 
 namespace simbroker {
 

@@ -13,6 +13,7 @@
 #include <random>
 
 #include "tools/simbroker/market_replies.h"
+#include "tools/simbroker/minute_tick_replies.h"
 #include "tools/simbroker/quote_list_replies.h"
 
 namespace simbroker {
@@ -278,6 +279,7 @@ std::vector<std::shared_ptr<MarketDataServer::Connection>> MarketDataServer::Liv
 
 void MarketDataServer::Tick() {
   data_.Step();
+  RecordTapeTrades(data_);
   for (auto& c : Live()) {
     std::vector<JournalEntry> subscribed;
     {

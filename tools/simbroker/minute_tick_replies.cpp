@@ -422,6 +422,12 @@ std::tuple<int, int, int> SentKey(const JournalEntry& request) {
 
 }  // namespace
 
+void RecordTapeTrades(const MarketData& data) {
+  std::lock_guard<std::mutex> hold(TapeLock());
+  MarketTapes& market = AllTapes()[&data];
+  for (const SimStock& s : data.All()) SyncTape(market, s);
+}
+
 std::vector<TapeTrade> TradeTape(const MarketData& data, const SimStock& stock) {
   std::lock_guard<std::mutex> hold(TapeLock());
   return SyncTape(AllTapes()[&data], stock).trades;

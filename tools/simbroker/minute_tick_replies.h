@@ -134,6 +134,10 @@ struct TapeTrade {
   int64_t askTotal = 0;
 };
 
+// Records the trades of the latest market step on every stock's tape (the
+// server calls it after each step; what several steps traded between two
+// calls becomes one trade).
+void RecordTapeTrades(const MarketData& data);
 // The stock's trades so far (synchronised with its quote first).
 std::vector<TapeTrade> TradeTape(const MarketData& data, const SimStock& stock);
 // The day's minute points of the stock from its tape (one point at minute
