@@ -160,7 +160,6 @@ TEST(KLineIndicators, ShownBarsOnlyAndNothingCarriedBetweenStocks) {
 TEST(KLineIndicators, EmptyAreaAndUnknownNumbersWriteNothing) {
   auto area = NewArea();
   Workspace ws(CreateIndicatorWorkspace());
-  ws->trendState[0] = 0;
   for (int n = 0; n <= 18; ++n) CalcKLineIndicator(ws.get(), area.get(), n);
   CalcMovingAverages(ws.get(), area.get());
   CalcTrendState(ws.get(), area.get());
