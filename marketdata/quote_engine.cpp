@@ -4,6 +4,7 @@
 #include <cstring>
 #include <new>
 
+#include "marketdata/indicator_params.h"
 #include "marketdata/own_stocks.h"
 #include "marketdata/quote_requests.h"
 #include "marketdata/quote_transport.h"
@@ -156,6 +157,7 @@ bool AllocateAreas(QuoteEngine* e) {
   for (auto& a : e->newsListAreas) ok = ok && NewArea(&a);
   ok = ok && NewArea(&e->stockPoolArea) && NewArea(&e->f10CatalogArea) &&
        NewArea(&e->f10ItemArea) && NewArea(&e->dictionaryReply);
+  for (auto& w : e->workspaces) ok = ok && (w = CreateIndicatorWorkspace()) != nullptr;
   return ok;
 }
 
@@ -177,6 +179,10 @@ void FreeOwned(QuoteEngine* e) {
   FreePendingList(e->pending);
   e->pending = nullptr;
   for (auto& a : e->minuteAreas) FreeArea(a);
+  for (auto& w : e->workspaces) {
+    FreeIndicatorWorkspace(w);
+    w = nullptr;
+  }
   for (auto& a : e->chartAreas) FreeArea(a);
   for (auto& a : e->klineAreas) FreeArea(a);
   FreeArea(e->exRightsArea);
@@ -253,10 +259,7 @@ void FreeQuoteEngine(QuoteEngine* engine) {
 }
 
 void ReloadIndexParameters(QuoteEngine* engine) {
-  // The indicator calculators and their parameter file reader are linked in
-  // with the chart code; until then the workspaces stay null and there is
-  // nothing to apply.
-  (void)engine;
+  LoadIndexParameterFile(engine->workspaces, kIndicatorWorkspaces);
 }
 
 void SetQuoteTransportForTesting(QuoteEngine* engine, QuoteTransport* transport) {

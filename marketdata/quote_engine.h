@@ -366,7 +366,7 @@ QuoteEngine* CreateQuoteEngine();
 void FreeQuoteEngine(QuoteEngine* engine);
 
 // Reads res\indexParameter.data and applies it to the nine indicator
-// workspaces; nothing when the file is missing or no calculators are linked.
+// workspaces; nothing changes when the file is missing.
 void ReloadIndexParameters(QuoteEngine* engine);
 
 // Tests: use transport in place of the framed TCP transport (before any

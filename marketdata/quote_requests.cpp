@@ -11,8 +11,10 @@
 #include "marketdata/bar_reply_handlers.h"
 #include "marketdata/code_dictionary.h"
 #include "marketdata/market_states.h"
+#include "marketdata/minute_tick_reply_handlers.h"
 #include "marketdata/quote_reply_handlers.h"
 #include "marketdata/quote_transport.h"
+#include "marketdata/reply_families.h"
 #include "marketdata/reply_reader.h"
 
 namespace {
@@ -383,7 +385,7 @@ int DispatchQuoteReply(QuoteEngine* engine, const unsigned char* packet, int pac
       ReportUnknownType(engine, entry, body, bodyLength);
       return 1;
     }
-    if (table.decoder[type]) {
+    if (table.decoder[type] && ReplyFitsRequest(kind, entry->type, type)) {
       ReplyReader reader(body, bodyLength);
       table.decoder[type](engine, entry, &reader, mode, type);
     }
@@ -411,6 +413,7 @@ ReplyDecoderTable MakeQuoteTable() {
   AddQuoteRecordDecoders(&table);
   AddBarDecoders(&table);
   AddDictionaryDecoder(&table);
+  AddMinuteTickDecoders(&table);
   return table;
 }
 

@@ -15,26 +15,20 @@
 #include "marketdata/code_dictionary.h"
 #include "marketdata/day_bar.h"
 #include "marketdata/ex_rights.h"
+#include "marketdata/f10_alert_decoders.h"
+#include "marketdata/indicator_workspace.h"
+#include "marketdata/minute_decoders.h"
 #include "marketdata/quote_areas.h"  // QuoteRecord and the quote-list areas
+#include "marketdata/tick_decoders.h"
 
-struct MinuteArea { int32_t pointCount; };                // types 48, 50, 37, 93
+// MinuteArea (types 48, 50, 37, 93): marketdata/minute_decoders.h.
 // KLineArea (types 49, 68, 91, 92): marketdata/day_bar.h.
 // ExRightsArea (type 55): marketdata/ex_rights.h.
-struct TickArea {                                         // types 38, 80 (81, 83, 84)
-  int32_t replyPosition;  // set to -1 by the builder; every reply overwrites it
-};
-struct FuturesTickArea {                                  // type 67
-  int32_t replyPosition;  // set to -1 by the builder; every reply overwrites it
-};
-struct PriceStatArea {                                    // type 60
-  int32_t levelCount;     // set to -1 by the builder; the reply sets the count
-};
-struct F10CatalogArea { int32_t itemCount; };             // type 70
-struct F10ItemArea { int32_t contentLength; };            // type 71
-struct AlertRecordArea { int32_t recordCount; };          // type 62
-struct AlertQueryArea { int32_t recordCount; };           // type 61
+// TickArea (types 38, 80, 81, 83, 84), FuturesTickArea (type 67) and
+// PriceStatArea (type 60): marketdata/tick_decoders.h.
+// F10CatalogArea (type 70), F10ItemArea (type 71), AlertRecordArea (type 62)
+// and AlertQueryArea (type 61): marketdata/f10_alert_decoders.h.
 // DictionaryReply (type 1): marketdata/code_dictionary.h.
 
-// The K-line indicator workspace kept beside each chart slot; created by the
-// indicator calculators when they are linked in (null until then).
-struct IndicatorWorkspace;
+// IndicatorWorkspace (nine, one beside each K-line chart slot):
+// marketdata/indicator_workspace.h.

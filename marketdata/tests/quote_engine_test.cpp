@@ -79,7 +79,11 @@ TEST_F(QuoteEngineTest, FreshEngineHasItsDefaults) {
 
 TEST_F(QuoteEngineTest, ReloadIndexParametersWithoutFileChangesNothing) {
   ReloadIndexParameters(engine);
-  for (auto* w : engine->workspaces) EXPECT_EQ(w, nullptr);
+  for (auto* w : engine->workspaces) {
+    ASSERT_NE(w, nullptr);
+    EXPECT_EQ(w->kdjN, 9);
+    EXPECT_EQ(w->macdLong, 26);
+  }
 }
 
 TEST_F(QuoteFramingTest, BeginAndPackProduceTheHeader) {

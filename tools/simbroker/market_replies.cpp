@@ -4,6 +4,7 @@
 #include <mutex>
 
 #include "tools/simbroker/bar_reply_builders.h"
+#include "tools/simbroker/minute_tick_replies.h"
 #include "tools/simbroker/quote_list_replies.h"
 
 namespace simbroker {
@@ -35,6 +36,8 @@ std::map<int, ReplyBuilder>& Registry() {
       {0x33 << 8 | 2, BuildNewsMarksReply},
       {0x33 << 8 | 3, BuildNewsMarksReply},
   };
+  static const bool more = (AddMinuteTickReplyBuilders(&builders), true);
+  (void)more;
   return builders;
 }
 

@@ -14,6 +14,7 @@
 #include <random>
 
 #include "tools/simbroker/market_replies.h"
+#include "tools/simbroker/minute_tick_replies.h"
 #include "tools/simbroker/quote_list_replies.h"
 
 namespace simbroker {
@@ -288,6 +289,7 @@ std::vector<std::shared_ptr<MarketDataServer::Connection>> MarketDataServer::Liv
 
 void MarketDataServer::Tick() {
   data_.Step();
+  RecordTapeTrades(data_);
   for (auto& c : Live()) {
     std::vector<JournalEntry> subscribed;
     {
