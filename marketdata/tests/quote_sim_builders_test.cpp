@@ -143,6 +143,45 @@ TEST(QuoteSimBuilders, DecodedListsAgreeWithTheServer) {
   }
 }
 
+TEST(QuoteSimBuilders, OneStocksFieldsAgreeWithEachOther) {
+  MarketData data(21);
+  for (int i = 0; i < 40; ++i) data.Step();
+  std::vector<int> ids = {0, 4, 5, 6, 7, 8, 34, 35, 41, 38, 36};
+  for (int b = 12; b <= 28; b += 4) ids.insert(ids.end(), {b, b + 1, b + 2, b + 3});
+  for (int b = 400; b <= 416; b += 4) ids.insert(ids.end(), {b, b + 1, b + 2, b + 3});
+  for (const SimStock& s : data.All()) {
+    JournalEntry request = Request(33, {}, ids);
+    request.parsed.code = s.code;
+    request.parsed.market = s.market;
+    Bytes body;
+    ASSERT_TRUE(simbroker::BuildStockFieldsReply(data, request, 1, &body));
+    auto area = std::make_unique<StockFieldsArea>();
+    ReplyReader r = Reader(body);
+    DecodeStockFields(area.get(), &r, 1);
+    ASSERT_EQ(r.Remaining(), 0);
+    const QuoteRecord& q = area->record;
+    EXPECT_NEAR(q.change, q.lastPrice - q.previousClose, 1e-3) << s.code;
+    EXPECT_NEAR(q.changePercent, (q.lastPrice - q.previousClose) / q.previousClose * 10000, 1.5) << s.code;
+    EXPECT_NEAR(q.amplitude, (q.high - q.low) / q.previousClose * 10000, 1.5) << s.code;
+    EXPECT_NEAR(q.fiveMinuteChange, (q.lastPrice - q.open) / q.open * 10000, 1.5) << s.code;
+    EXPECT_LE(q.low, q.lastPrice);
+    EXPECT_GE(q.high, q.lastPrice);
+    EXPECT_LT(q.bidPrice1, q.askPrice1) << s.code;
+    EXPECT_LT(q.askPrice1, q.askPrice5) << s.code;
+    EXPECT_LT(q.bidPrice10, q.bidPrice1) << s.code;
+    const int64_t bids[] = {q.bidVolume1, q.bidVolume2, q.bidVolume3, q.bidVolume4, q.bidVolume5,
+                            q.bidVolume6, q.bidVolume7, q.bidVolume8, q.bidVolume9, q.bidVolume10};
+    const int64_t asks[] = {q.askVolume1, q.askVolume2, q.askVolume3, q.askVolume4, q.askVolume5,
+                            q.askVolume6, q.askVolume7, q.askVolume8, q.askVolume9, q.askVolume10};
+    int64_t bid = 0, ask = 0;
+    for (int i = 0; i < 10; ++i) {
+      bid += bids[i];
+      ask += asks[i];
+    }
+    EXPECT_NEAR(q.orderRatio, 10000.0 * (bid - ask) / (bid + ask), 1.0) << s.code;
+  }
+}
+
 TEST(QuoteSimBuilders, JsonRepliesDecode) {
   MarketData data(3);
   Bytes pool;

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "tools/simbroker/quote_field_values.h"
+
 namespace simbroker {
 
 namespace {
@@ -171,6 +173,7 @@ void PutQuoteField(Bytes* out, const SimStock& s, int id) {
     return;
   }
   if (id == 357) return PutFixedText(out, s.name, 24);
+  if (PutDerivedQuoteField(out, s, id)) return;
   const double change = s.last - s.prevClose;
   const double unit = std::pow(10.0, -s.decimals);
   int64_t value = 0;
