@@ -48,6 +48,9 @@ run_suite build-tsan -L kernel
 echo "== transport and HTTP requests under ThreadSanitizer"
 cmake --build build-tsan -j "$jobs" --target foundation_tests
 run_suite build-tsan -L 'transport|http'
+echo "== market-data engine under ThreadSanitizer"
+cmake --build build-tsan -j "$jobs" --target marketdata_tests
+run_suite build-tsan -L engine
 
 echo "== fuzz targets, ${fuzz_seconds}s each"
 configure build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DORV_FUZZ=ON -DORV_TESTS=OFF \

@@ -194,7 +194,8 @@ TEST_F(QuoteLoopbackTest, UnknownReplyTypeCancelsAndRaisesEventThree) {
   StartServer();
   Connect();
   ASSERT_TRUE(owner.WaitForEvents({0}));
-  ASSERT_TRUE(WaitForRequest([](const JournalEntry& e) { return e.type == 32; }));
+  // Every reply so far has arrived (the server answers in order).
+  ASSERT_TRUE(owner.WaitFor([&] { return owner.pushReplies >= 1; }));
   server->SetReplyTypeOverride(200);
   int handle = RequestStockFields(engine, nullptr, nullptr, "600000", 1, 0, 1, 0);
   ASSERT_TRUE(owner.WaitForEvents({0, 3}));
@@ -233,7 +234,6 @@ TEST_F(QuoteLoopbackTest, NewTradingDateRenewsAndResends) {
   }
   EXPECT_EQ(pushes, 2);
   EXPECT_GT(renewAt, 0u);
-  EXPECT_EQ(engine->savedMarkets.entries[0].date, 20240318);
 }
 
 TEST_F(QuoteLoopbackTest, GzipAndSplitDeliveryStillLogIn) {
