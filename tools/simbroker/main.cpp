@@ -1,21 +1,29 @@
 // simbroker: the simulated brokerage on loopback, for demos and manual tests.
+// One program serves everything the terminal talks to: market data, history
+// data, the HTTP services (sign-in chain, pages, update service) and the
+// trade service.
+#include <pthread.h>
+
+#include <atomic>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "tools/simbroker/dictionary_service.h"
 #include "tools/simbroker/history_server.h"
+#include "tools/simbroker/http/sim_http_cli.h"
+#include "tools/simbroker/http/sim_http_services.h"
 #include "tools/simbroker/market_server.h"
 #include "tools/simbroker/stock_dataset.h"
+#include "tools/simbroker/trade/trade_service.h"
 
 namespace {
 
-volatile std::sig_atomic_t gStop = 0;
-
-void OnSignal(int) { gStop = 1; }
+constexpr int kDefaultTradePort = 8890;
 
 void PrintHelp() {
   std::printf(
@@ -42,7 +50,17 @@ void PrintHelp() {
       "  --truncate N        cut N bytes off the end of every reply body (bounds tests)\n"
       "  --log               print one line per received request\n"
       "  --seed N            seed of the random walk and the key bytes (default 1)\n"
-      "  --help              this text\n");
+      "  --help              this text\n"
+      "\n"
+      "Trade service (HTTP POST, \"PCTrade\")                          --trade-port N   (default 8890; 0: off)\n"
+      "  account 880001, trade password 135790, fund password 246810, bank password 888888\n"
+      "\n"
+      "HTTP services: every option of simbroker_http below, written with the prefix --http-\n"
+      "(for example --http-port 8889, --http-ialogin refuse, --http-three-sites).\n"
+      "  --demo              standard ports everywhere; the HTTP side names the trade service\n"
+      "  --no-http           do not start the HTTP services\n"
+      "\n");
+  std::printf("%s", simhttp::HttpUsageText().c_str());
 }
 
 bool NumberArg(int argc, char** argv, int* i, long long* out) {
@@ -60,6 +78,9 @@ int main(int argc, char** argv) {
   int dictPort = 0;
   int historyPort = 8111;
   std::string stocksPath = simbroker::DefaultStockDatasetPath();
+  int tradePort = kDefaultTradePort;
+  bool startHttp = true;
+  std::vector<std::string> httpArgs;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     long long value = 0;
@@ -97,11 +118,46 @@ int main(int argc, char** argv) {
       stocksPath = argv[++i];
     } else if (arg == "--seed" && NumberArg(argc, argv, &i, &value)) {
       options.seed = static_cast<uint64_t>(value);
+    } else if (arg == "--trade-port" && NumberArg(argc, argv, &i, &value)) {
+      tradePort = static_cast<int>(value);
+    } else if (arg == "--demo") {
+      httpArgs.push_back("--demo");
+    } else if (arg == "--no-http") {
+      startHttp = false;
+    } else if (arg.rfind("--http-", 0) == 0) {
+      // "--http-name[=value] [value]": the HTTP side's own "--name".
+      httpArgs.push_back("--" + arg.substr(7));
+      if (arg.find('=') == std::string::npos && i + 1 < argc && std::strncmp(argv[i + 1], "--", 2) != 0)
+        httpArgs.push_back(argv[++i]);
     } else {
       std::fprintf(stderr, "simbroker: unknown or incomplete option %s (see --help)\n", arg.c_str());
       return 2;
     }
   }
+  // The HTTP side names the history and trade services that run here; its
+  // own options given after these still win.
+  std::vector<std::string> named = {"--history-port", std::to_string(historyPort)};
+  if (tradePort != 0) {
+    named.push_back("--trade");
+    named.push_back("http://127.0.0.1:" + std::to_string(tradePort) + "/trade");
+  }
+  httpArgs.insert(httpArgs.begin(), named.begin(), named.end());
+  simhttp::SimHttpOptions httpOptions;
+  simhttp::SimHttpScenario httpScenario;
+  simhttp::SimHttpCommand httpCommand;
+  std::string httpError;
+  if (!simhttp::ParseHttpCommandLine(httpArgs, &httpOptions, &httpScenario, &httpCommand, &httpError)) {
+    std::fprintf(stderr, "simbroker: %s (see --help)\n", httpError.c_str());
+    return 2;
+  }
+  // Only the main thread takes SIGINT and SIGTERM (in sigwait below): every
+  // service thread inherits the blocked set.
+  sigset_t signals;
+  sigemptyset(&signals);
+  sigaddset(&signals, SIGINT);
+  sigaddset(&signals, SIGTERM);
+  pthread_sigmask(SIG_BLOCK, &signals, nullptr);
+
   simbroker::StockDataset stocks;
   std::string error;
   if (!simbroker::LoadStockDataset(stocksPath, &stocks, &error)) {
@@ -134,10 +190,31 @@ int main(int argc, char** argv) {
     }
     std::printf("simbroker: history data on 127.0.0.1:%d\n", history.Port());
   }
+  simtrade::TradeService* trade = nullptr;
+  if (tradePort != 0) {
+    simtrade::TradeServiceOptions tradeOptions;
+    tradeOptions.port = tradePort;
+    trade = simtrade::RunTradeService(tradeOptions);
+    if (!trade) {
+      std::fprintf(stderr, "simbroker: cannot listen on 127.0.0.1:%d\n", tradePort);
+      return 1;
+    }
+    std::printf("simbroker: trade service on %s\n  %s\n", simtrade::TradeServiceAddress(trade).c_str(),
+                simtrade::TradeServiceServerDataLine(tradeOptions, simtrade::TradeServicePort(trade)).c_str());
+  }
   std::fflush(stdout);
-  std::signal(SIGINT, OnSignal);
-  std::signal(SIGTERM, OnSignal);
-  while (!gStop) std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  std::atomic<bool> httpStop{false};
+  std::atomic<int> httpResult{0};
+  std::thread httpThread;
+  if (startHttp) {
+    httpOptions.quoteHandler = simbroker::DictionaryRepairHandler(stocks);
+    httpThread = std::thread([&] { httpResult = simhttp::RunHttpServices(httpOptions, httpScenario, &httpStop); });
+  }
+  int received = 0;
+  sigwait(&signals, &received);
+  httpStop = true;
+  if (httpThread.joinable()) httpThread.join();
+  if (trade) simtrade::StopTradeService(trade);
   history.Stop();
   dictionary.Stop();
   market.Stop();

@@ -33,21 +33,21 @@ const char kXmlType[] = "application/xml; charset=utf-8";
 const char kHtmlType[] = "text/html; charset=utf-8";
 const char kBinaryType[] = "application/octet-stream";
 
-// True when host:port can be bound by a socket that does not share its port.
-// The HTTP library sets SO_REUSEPORT on its own sockets, which would let a
-// second server join a port already served; this probe refuses that.
+// True when nothing serves host:port yet. The HTTP library sets
+// SO_REUSEPORT on its own sockets, which would let a second server join a
+// port already served; a server that answers a connection there makes this
+// false. (A bind probe would also refuse the port while connections of a
+// server that just ended wait in TIME_WAIT.)
 bool PortIsFree(const std::string& host, int port) {
-  int fd = socket(AF_INET, SOCK_STREAM, 0);
-  if (fd < 0) return false;
-  int yes = 1;
-  setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);  // a closed server's TIME_WAIT is fine
   sockaddr_in address{};
   address.sin_family = AF_INET;
   address.sin_port = htons(uint16_t(port));
-  bool ok = inet_pton(AF_INET, host.c_str(), &address.sin_addr) == 1 &&
-            bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+  if (inet_pton(AF_INET, host.c_str(), &address.sin_addr) != 1) return false;
+  int fd = socket(AF_INET, SOCK_STREAM, 0);
+  if (fd < 0) return false;
+  bool served = connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
   close(fd);
-  return ok;
+  return !served;
 }
 
 std::string ServiceOf(const std::string& method, const std::string& path) {
