@@ -31,6 +31,8 @@ void PrintHelp() {
       "  --reply-type N      send every reply with type N (unknown-type test)\n"
       "  --reply-mode N      send every reply with header byte 0 = N\n"
       "  --split-writes N    write frames in pieces of N bytes (slow delivery)\n"
+      "  --truncate N        cut N bytes off the end of every reply body (bounds tests)\n"
+      "  --log               print one line per received request\n"
       "  --seed N            seed of the random walk and the key bytes (default 1)\n"
       "  --help              this text\n");
 }
@@ -56,6 +58,8 @@ int main(int argc, char** argv) {
     }
     if (arg == "--gzip") {
       options.gzip = true;
+    } else if (arg == "--log") {
+      options.logRequests = true;
     } else if (arg == "--no-verify") {
       options.verifyAnswer = false;
     } else if (arg == "--quote-port" && NumberArg(argc, argv, &i, &value)) {
@@ -72,6 +76,8 @@ int main(int argc, char** argv) {
       options.replyModeOverride = static_cast<int>(value);
     } else if (arg == "--split-writes" && NumberArg(argc, argv, &i, &value)) {
       options.splitWritesBytes = static_cast<int>(value);
+    } else if (arg == "--truncate" && NumberArg(argc, argv, &i, &value)) {
+      options.truncateReplyBytes = static_cast<int>(value);
     } else if (arg == "--seed" && NumberArg(argc, argv, &i, &value)) {
       options.seed = static_cast<uint64_t>(value);
     } else {

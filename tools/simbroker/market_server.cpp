@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <cstring>
 #include <random>
 
@@ -208,6 +209,12 @@ void MarketDataServer::HandleFrame(const std::shared_ptr<Connection>& c, const B
 void MarketDataServer::HandleRequest(const std::shared_ptr<Connection>& c, JournalEntry entry) {
   {
     std::lock_guard<std::mutex> hold(lock_);
+    if (options_.logRequests) {
+      std::printf("connection %d: kind %d type %d sequence %d parameter %d, %zu body bytes%s\n", entry.connection,
+                  entry.kind, entry.type, entry.sequence, entry.parameter, entry.body.size(),
+                  entry.parsedOk ? "" : " (not understood)");
+      std::fflush(stdout);
+    }
     journal_.push_back(entry);
     if (entry.kind == 2 && entry.type == 17 && entry.sequence == 1 && entry.parsed.numbers.size() == 1) {
       c->subscriptions.erase(static_cast<int>(entry.parsed.numbers[0]));
@@ -236,16 +243,19 @@ void MarketDataServer::HandleRequest(const std::shared_ptr<Connection>& c, Journ
 void MarketDataServer::SendReply(const std::shared_ptr<Connection>& c, int kind, int type, int sequence, int mode,
                                  const Bytes& body) {
   bool gzip;
-  int typeOverride, modeOverride;
+  int typeOverride, modeOverride, truncate;
   {
     std::lock_guard<std::mutex> hold(lock_);
     gzip = options_.gzip;
     typeOverride = options_.replyTypeOverride;
     modeOverride = options_.replyModeOverride;
+    truncate = options_.truncateReplyBytes;
   }
   if (typeOverride && type != 3) type = typeOverride;
   if (modeOverride && type != 3) mode = modeOverride;
-  SendPayload(c, ReplyPacket(kind, mode, type, sequence, body, gzip));
+  Bytes sent = body;
+  if (truncate > 0 && type != 3) sent.resize(sent.size() > static_cast<size_t>(truncate) ? sent.size() - truncate : 0);
+  SendPayload(c, ReplyPacket(kind, mode, type, sequence, sent, gzip));
 }
 
 void MarketDataServer::SendPayload(const std::shared_ptr<Connection>& c, const Bytes& payload) {
@@ -348,6 +358,11 @@ void MarketDataServer::SetReplyTypeOverride(int type) {
 void MarketDataServer::SetReplyModeOverride(int mode) {
   std::lock_guard<std::mutex> hold(lock_);
   options_.replyModeOverride = mode;
+}
+
+void MarketDataServer::SetReplyTruncation(int bytes) {
+  std::lock_guard<std::mutex> hold(lock_);
+  options_.truncateReplyBytes = bytes;
 }
 
 void MarketDataServer::SetDropAfterFrames(int frames) {

@@ -46,6 +46,8 @@ struct MarketServerOptions {
   int replyTypeOverride = 0;     // non-zero: replies carry this type (unknown-type test)
   int replyModeOverride = 0;     // non-zero: reply header byte 0 (e.g. 3)
   int splitWritesBytes = 0;      // >0: write frames in pieces of this size, 1 ms apart
+  int truncateReplyBytes = 0;    // >0: cut this many bytes off the end of every reply body
+  bool logRequests = false;      // print one line per received request to standard output
   uint64_t seed = 1;             // random walk and key bytes
   int extraStocks = 0;           // generated stocks beyond the fixed ones (SyntheticStocks)
   std::vector<MarketDay> markets = {{1, 20240315, 1}, {2, 20240315, 1}};
@@ -81,6 +83,7 @@ class MarketDataServer {
   void SetReplyTypeOverride(int type);
   void SetReplyModeOverride(int mode);
   void SetDropAfterFrames(int frames);
+  void SetReplyTruncation(int bytes);
 
   std::vector<JournalEntry> Journal();
   // Waits until the journal holds an entry that pred accepts; false after

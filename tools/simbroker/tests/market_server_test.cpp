@@ -123,7 +123,9 @@ TEST(MarketServerTest, HandshakeVerifiesTheAnswerAndSendsTheResult) {
     ASSERT_TRUE(client.Connected());
     Bytes result;
     EXPECT_EQ(client.Login(&result, c.spoil), c.expectResult);
-    if (c.expectResult) EXPECT_EQ(result, ResultMessage(c.code));
+    if (c.expectResult) {
+      EXPECT_EQ(result, ResultMessage(c.code));
+    }
     EXPECT_EQ(server.RefusedAnswers(), c.spoil ? 1 : 0);
     EXPECT_EQ(server.AcceptedConnections(), c.code == -1 && !c.spoil ? 1 : 0);
   }
@@ -292,12 +294,18 @@ TEST(MarketServerTest, KnobsShapeTheReplies) {
   EXPECT_EQ(reply[5], 200);
   server.SetReplyTypeOverride(0);
   server.SetReplyModeOverride(0);
+  // Truncated bodies: the last 3 bytes of the record are missing.
+  server.SetReplyTruncation(3);
+  client.Send(Request(2, 0, 33, 10, fields));
+  ASSERT_TRUE(client.Receive(&reply));
+  EXPECT_EQ(reply.size(), 9u + 2 + 2 + 4 - 3);
+  server.SetReplyTruncation(0);
   // Pushed market information with a new date.
   server.PushMarketInfo({{1, 20240318, 1}});
   ASSERT_TRUE(client.Receive(&reply));
   EXPECT_EQ(reply, ReplyPacket(2, 1, 3, 0, MarketInfoBody({{1, 20240318, 1}}), false));
   // Drop after the next frame.
-  server.SetDropAfterFrames(4);
+  server.SetDropAfterFrames(5);
   client.Send(Bytes{});  // empty frames are not counted as data
   client.Send(Request(2, 0, 3, 9, {}));
   ASSERT_TRUE(client.Receive(&reply));
