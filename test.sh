@@ -51,6 +51,9 @@ run_suite build-tsan -L 'transport|http'
 echo "== market-data engine under ThreadSanitizer"
 cmake --build build-tsan -j "$jobs" --target marketdata_tests
 run_suite build-tsan -L engine
+echo "== stores (day store merges, dictionary, history client) under ThreadSanitizer"
+cmake --build build-tsan -j "$jobs" --target marketdata_tests simbroker_tests
+run_suite build-tsan -L stores
 
 echo "== fuzz targets, ${fuzz_seconds}s each"
 configure build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DORV_FUZZ=ON -DORV_TESTS=OFF \

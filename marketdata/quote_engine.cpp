@@ -313,21 +313,4 @@ void FlushOwnerEvents(QuoteEngine* engine) {
   }
 }
 
-void LoadMarketStates(QuoteEngine* engine) { (void)engine; }
-
-void SaveMarketStates(QuoteEngine* engine) {
-  MarketStateTable& saved = engine->savedMarkets;
-  const MarketStateTable& latest = engine->latestMarkets;
-  for (int i = 0; i < latest.count; ++i) {
-    const MarketState& entry = latest.entries[i];
-    bool merged = false;
-    for (int j = 0; j < saved.count; ++j) {
-      if (saved.entries[j].id != entry.id) continue;
-      saved.entries[j].date = entry.date;
-      saved.entries[j].state = entry.state;
-      merged = true;
-      break;
-    }
-    if (!merged && saved.count < kMaxMarketStates) saved.entries[saved.count++] = entry;
-  }
-}
+// LoadMarketStates and SaveMarketStates: marketdata/market_states.cpp.

@@ -399,10 +399,8 @@ int EngineLocksHeldByThread();
 void NoteEngineLockTaken();
 void NoteEngineLockReleased(QuoteEngine* engine);
 
-// Stub hooks of the areas whose loaders come with their own code; each is
-// safe to call at any time and does nothing more than stated.
-// LoadMarketStates: no saved file is read yet; the saved table keeps what
-// the merges put in it during this run.
+// The saved market states (marketdata/market_states.h): LoadMarketStates
+// clears the saved table and reloads it from res\maketinfo.data;
+// SaveMarketStates merges the latest table into it and rewrites the file.
 void LoadMarketStates(QuoteEngine* engine);
-// SaveMarketStates: merges the latest table into the saved one in memory.
 void SaveMarketStates(QuoteEngine* engine);

@@ -8,6 +8,9 @@
 #include "foundation/debug_trace.h"
 #include "foundation/gzip_inflate.h"
 #include "foundation/number_codecs.h"
+#include "marketdata/bar_reply_handlers.h"
+#include "marketdata/code_dictionary.h"
+#include "marketdata/market_states.h"
 #include "marketdata/minute_tick_reply_handlers.h"
 #include "marketdata/quote_reply_handlers.h"
 #include "marketdata/quote_transport.h"
@@ -408,6 +411,8 @@ ReplyDecoderTable MakeQuoteTable() {
                        61, 62, 67, 68, 69, 70, 71, 80, 81, 83, 84, 90, 91, 92, 93, 95, 112, 113};
   for (int type : known) table.known[type] = true;
   AddQuoteRecordDecoders(&table);
+  AddBarDecoders(&table);
+  AddDictionaryDecoder(&table);
   AddMinuteTickDecoders(&table);
   return table;
 }
@@ -449,18 +454,7 @@ ReplyDecoder SetReplyDecoderForTesting(int kind, int type, ReplyDecoder decoder)
 
 void HandleMarketInfoReply(QuoteEngine* engine, ReplyReader* body) {
   MarketStateTable& latest = engine->latestMarkets;
-  std::memset(&latest, 0, sizeof latest);
-  int8_t n = 0;
-  if (body->ReadS8(&n)) {
-    int count = body->ClampCount(n, kMaxMarketStates, 6);
-    for (int i = 0; i < count; ++i) {
-      MarketState entry{};
-      int32_t date = 0;
-      if (!body->ReadU8(&entry.id) || !body->ReadS32(&date) || !body->ReadU8(&entry.state)) break;
-      entry.date = date;
-      latest.entries[latest.count++] = entry;
-    }
-  }
+  DecodeMarketInfo(body, &latest);
   bool changed = false;
   for (int i = 0; i < latest.count && !changed; ++i) {
     for (int j = 0; j < engine->savedMarkets.count; ++j) {

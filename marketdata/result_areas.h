@@ -12,19 +12,22 @@
 
 #include <cstdint>
 
+#include "marketdata/code_dictionary.h"
+#include "marketdata/day_bar.h"
+#include "marketdata/ex_rights.h"
 #include "marketdata/f10_alert_decoders.h"
 #include "marketdata/minute_decoders.h"
 #include "marketdata/quote_areas.h"  // QuoteRecord and the quote-list areas
 #include "marketdata/tick_decoders.h"
 
 // MinuteArea (types 48, 50, 37, 93): marketdata/minute_decoders.h.
-struct KLineArea { int32_t barCount; };                   // types 49, 68, 91, 92
-struct ExRightsArea { int32_t recordCount; };             // type 55
+// KLineArea (types 49, 68, 91, 92): marketdata/day_bar.h.
+// ExRightsArea (type 55): marketdata/ex_rights.h.
 // TickArea (types 38, 80, 81, 83, 84), FuturesTickArea (type 67) and
 // PriceStatArea (type 60): marketdata/tick_decoders.h.
 // F10CatalogArea (type 70), F10ItemArea (type 71), AlertRecordArea (type 62)
 // and AlertQueryArea (type 61): marketdata/f10_alert_decoders.h.
-struct DictionaryReply { int32_t recordCount; };          // type 1
+// DictionaryReply (type 1): marketdata/code_dictionary.h.
 
 // The K-line indicator workspace kept beside each chart slot; created by the
 // indicator calculators when they are linked in (null until then).

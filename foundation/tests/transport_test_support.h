@@ -14,7 +14,9 @@
 
 namespace nettest {
 
-// Short intervals so that waits, misses and time-outs take milliseconds.
+// Short intervals so that waits and time-outs take milliseconds. The miss
+// windows (pause x limit) stay near one second: a loaded machine can stall a
+// test server that long, and a shorter window would cut a body short.
 inline TransportTimings FastTimings() {
   TransportTimings t;
   t.connectTimeoutMs = 3000;
@@ -22,10 +24,10 @@ inline TransportTimings FastTimings() {
   t.handshakeStepMs = 50;
   t.frameWaitStepMs = 50;
   t.keepAliveMs = 250;
-  t.frameMissPauseMs = 5;
+  t.frameMissPauseMs = 25;
   t.frameMissLimit = 40;
   t.httpWaitStepMs = 100;
-  t.httpMissPauseMs = 5;
+  t.httpMissPauseMs = 50;
   t.httpMissLimit = 20;
   t.httpTimeoutMs = 4000;
   t.systemHttpTimeoutMs = 4000;

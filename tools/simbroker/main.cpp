@@ -6,7 +6,10 @@
 #include <string>
 #include <thread>
 
+#include "tools/simbroker/dictionary_service.h"
+#include "tools/simbroker/history_server.h"
 #include "tools/simbroker/market_server.h"
+#include "tools/simbroker/stock_dataset.h"
 
 namespace {
 
@@ -20,6 +23,11 @@ void PrintHelp() {
       "\n"
       "Servers and ports:\n"
       "  market data (framed TCP, challenge and every request type)   --quote-port N   (default 8110)\n"
+      "  dictionary repair (HTTP POST /quote, own endpoint)           --dict-port N    (default 0: off)\n"
+      "  history data \"DownCenter\" (framed TCP)                      --history-port N (default 8111; 0: off)\n"
+      "\n"
+      "Data:\n"
+      "  --stocks FILE       the stock data set (default: the committed data/stocks.txt)\n"
       "\n"
       "Market-data options:\n"
       "  --result-code N     login result sent after the answer: -1 accepts (default),\n"
@@ -49,6 +57,9 @@ bool NumberArg(int argc, char** argv, int* i, long long* out) {
 int main(int argc, char** argv) {
   simbroker::MarketServerOptions options;
   options.port = 8110;
+  int dictPort = 0;
+  int historyPort = 8111;
+  std::string stocksPath = simbroker::DefaultStockDatasetPath();
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     long long value = 0;
@@ -78,6 +89,12 @@ int main(int argc, char** argv) {
       options.splitWritesBytes = static_cast<int>(value);
     } else if (arg == "--truncate" && NumberArg(argc, argv, &i, &value)) {
       options.truncateReplyBytes = static_cast<int>(value);
+    } else if (arg == "--dict-port" && NumberArg(argc, argv, &i, &value)) {
+      dictPort = static_cast<int>(value);
+    } else if (arg == "--history-port" && NumberArg(argc, argv, &i, &value)) {
+      historyPort = static_cast<int>(value);
+    } else if (arg == "--stocks" && i + 1 < argc) {
+      stocksPath = argv[++i];
     } else if (arg == "--seed" && NumberArg(argc, argv, &i, &value)) {
       options.seed = static_cast<uint64_t>(value);
     } else {
@@ -85,16 +102,44 @@ int main(int argc, char** argv) {
       return 2;
     }
   }
+  simbroker::StockDataset stocks;
+  std::string error;
+  if (!simbroker::LoadStockDataset(stocksPath, &stocks, &error)) {
+    std::fprintf(stderr, "simbroker: %s\n", error.c_str());
+    return 1;
+  }
+  simbroker::InstallDictionaryService(stocks);
   simbroker::MarketDataServer market(options);
   if (!market.Start()) {
     std::fprintf(stderr, "simbroker: cannot listen on 127.0.0.1:%d\n", options.port);
     return 1;
   }
   std::printf("simbroker: market data on 127.0.0.1:%d\n", market.Port());
+  simbroker::DictionaryHttpServer dictionary(stocks, "/quote", dictPort);
+  if (dictPort != 0) {
+    if (!dictionary.Start()) {
+      std::fprintf(stderr, "simbroker: cannot listen on 127.0.0.1:%d\n", dictPort);
+      return 1;
+    }
+    std::printf("simbroker: dictionary repair on http://127.0.0.1:%d/quote\n", dictionary.Port());
+  }
+  simbroker::HistoryServerOptions historyOptions;
+  historyOptions.port = historyPort;
+  historyOptions.seed = options.seed;
+  simbroker::HistoryServer history(historyOptions, stocks);
+  if (historyPort != 0) {
+    if (!history.Start()) {
+      std::fprintf(stderr, "simbroker: cannot listen on 127.0.0.1:%d\n", historyPort);
+      return 1;
+    }
+    std::printf("simbroker: history data on 127.0.0.1:%d\n", history.Port());
+  }
   std::fflush(stdout);
   std::signal(SIGINT, OnSignal);
   std::signal(SIGTERM, OnSignal);
   while (!gStop) std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  history.Stop();
+  dictionary.Stop();
   market.Stop();
   return 0;
 }

@@ -3,6 +3,7 @@
 #include <map>
 #include <mutex>
 
+#include "tools/simbroker/bar_reply_builders.h"
 #include "tools/simbroker/minute_tick_replies.h"
 #include "tools/simbroker/quote_list_replies.h"
 
@@ -20,6 +21,11 @@ std::map<int, ReplyBuilder>& Registry() {
       {2 << 8 | 1, BuildDictionaryReply},
       {2 << 8 | 32, BuildStockListReply},
       {2 << 8 | 33, BuildStockFieldsReply},
+      {2 << 8 | 49, BuildLatestBarsReply},
+      {2 << 8 | 55, BuildExRightsReply},
+      {2 << 8 | 68, BuildKLineBarsReply},
+      {2 << 8 | 91, BuildSupplementAReply},
+      {2 << 8 | 92, BuildSupplementBReply},
       {2 << 8 | 40, BuildSortedListReply},
       {2 << 8 | 41, BuildRankingReply},
       {2 << 8 | 42, BuildCategoryListReply},
