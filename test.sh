@@ -41,10 +41,10 @@ cmake --build build-asan -j "$jobs"
 echo "== tests under the sanitizers"
 run_suite build-asan
 
-echo "== kernel under ThreadSanitizer"
+echo "== kernel and window system under ThreadSanitizer"
 configure build-tsan -DCMAKE_BUILD_TYPE=Debug -DORV_TSAN=ON
-cmake --build build-tsan -j "$jobs" --target platform_kernel_tests
-run_suite build-tsan -L kernel
+cmake --build build-tsan -j "$jobs" --target platform_kernel_tests platform_tests
+run_suite build-tsan -L 'kernel|platform-ui'
 echo "== transport and HTTP requests under ThreadSanitizer"
 cmake --build build-tsan -j "$jobs" --target foundation_tests
 run_suite build-tsan -L 'transport|http'

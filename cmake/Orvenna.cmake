@@ -18,7 +18,7 @@ set(ORV_TEST_ENV
   "ASAN_OPTIONS=detect_leaks=1:abort_on_error=0:strict_string_checks=1"
   "LSAN_OPTIONS=suppressions=${CMAKE_SOURCE_DIR}/tools/lsan.supp:print_suppressions=0"
   "UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1"
-  "TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1")
+  "TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1:suppressions=${CMAKE_SOURCE_DIR}/tools/tsan.supp")
 
 function(orv_library name)
   cmake_parse_arguments(A "" "" "SOURCES;DEPS" ${ARGN})

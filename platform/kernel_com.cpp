@@ -1,5 +1,6 @@
 #include "platform/kernel_com.h"
 
+
 #include <dlfcn.h>
 #include <limits.h>
 #include <stdlib.h>
@@ -12,6 +13,7 @@
 #include <vector>
 
 #include "platform/kernel_registry.h"
+#include "platform/kernel_utf.h"
 
 // ---------------------------------------------------------------- ids
 
@@ -249,34 +251,6 @@ bool ReadDefaultText(const std::u16string& path, std::u16string* text) {
   return true;
 }
 
-// UTF-16 to UTF-8 for file paths (surrogate pairs joined, a lone surrogate
-// written as its own three bytes).
-std::string PathFromUtf16(const std::u16string& text) {
-  std::string out;
-  for (size_t i = 0; i < text.size(); ++i) {
-    char32_t c = text[i];
-    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
-      c = 0x10000 + ((c - 0xD800) << 10) + (text[i + 1] - 0xDC00);
-      ++i;
-    }
-    if (c < 0x80) {
-      out.push_back(static_cast<char>(c));
-    } else if (c < 0x800) {
-      out.push_back(static_cast<char>(0xC0 | (c >> 6)));
-      out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    } else if (c < 0x10000) {
-      out.push_back(static_cast<char>(0xE0 | (c >> 12)));
-      out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    } else {
-      out.push_back(static_cast<char>(0xF0 | (c >> 18)));
-      out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    }
-  }
-  return out;
-}
 
 }  // namespace
 
@@ -294,7 +268,7 @@ HRESULT CoGetClassObject(REFCLSID clsid, REFIID iid, void** object) {
   if (!ReadDefaultText(u"CLSID\\" + StringFromGuid(clsid) + u"\\InprocServer32", &library) || library.empty()) {
     return REGDB_E_CLASSNOTREG;
   }
-  return CoGetClassObjectFromLibrary(PathFromUtf16(library).c_str(), clsid, iid, object);
+  return CoGetClassObjectFromLibrary(WideToUtf8(library).c_str(), clsid, iid, object);
 }
 
 HRESULT CoCreateInstanceByProgID(const char16_t* progId, REFIID iid, void** object) {

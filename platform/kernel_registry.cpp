@@ -10,6 +10,7 @@
 // as the hex of their UTF-8 form.
 #include "platform/kernel_registry.h"
 
+
 #include <algorithm>
 #include <cstring>
 #include <map>
@@ -18,6 +19,7 @@
 #include <vector>
 
 #include "platform/kernel_files.h"
+#include "platform/kernel_utf.h"
 
 namespace {
 
@@ -77,70 +79,7 @@ std::vector<WString> SplitPath(const WString& path) {
   return parts;
 }
 
-// UTF-16 to UTF-8, keeping unpaired surrogates as three-byte forms so that
-// every name survives the round trip through the file.
-std::string ToUtf8(const WString& text) {
-  std::string out;
-  for (size_t i = 0; i < text.size(); ++i) {
-    uint32_t c = text[i];
-    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
-      c = 0x10000 + ((c - 0xD800) << 10) + (text[i + 1] - 0xDC00);
-      ++i;
-    }
-    if (c < 0x80) {
-      out += static_cast<char>(c);
-    } else if (c < 0x800) {
-      out += static_cast<char>(0xC0 | (c >> 6));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-      out += static_cast<char>(0xE0 | (c >> 12));
-      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-      out += static_cast<char>(0xF0 | (c >> 18));
-      out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-  }
-  return out;
-}
 
-// The inverse of ToUtf8; a malformed or cut form gives U+FFFD for its first byte.
-WString FromUtf8(std::string_view text) {
-  WString out;
-  size_t i = 0;
-  while (i < text.size()) {
-    auto b = static_cast<unsigned char>(text[i]);
-    if (b < 0x80) {
-      out += static_cast<WCHAR>(b);
-      ++i;
-      continue;
-    }
-    int extra = (b & 0xE0) == 0xC0 ? 1 : (b & 0xF0) == 0xE0 ? 2 : (b & 0xF8) == 0xF0 ? 3 : -1;
-    uint32_t c = extra > 0 ? (b & (0x3F >> extra)) : 0;
-    bool ok = extra > 0 && i + static_cast<size_t>(extra) < text.size();
-    for (int k = 1; ok && k <= extra; ++k) {
-      auto cont = static_cast<unsigned char>(text[i + static_cast<size_t>(k)]);
-      ok = (cont & 0xC0) == 0x80;
-      c = (c << 6) | (cont & 0x3F);
-    }
-    if (!ok) {
-      out += u'\uFFFD';
-      ++i;
-      continue;
-    }
-    i += static_cast<size_t>(extra) + 1;
-    if (c >= 0x10000) {
-      c -= 0x10000;
-      out += static_cast<WCHAR>(0xD800 + (c >> 10));
-      out += static_cast<WCHAR>(0xDC00 + (c & 0x3FF));
-      continue;
-    }
-    out += static_cast<WCHAR>(c);
-  }
-  return out;
-}
 
 const char kHex[] = "0123456789abcdef";
 
@@ -246,11 +185,11 @@ void ParseInto(const std::string& bytes) {
     std::string_view line(bytes.data() + start, end - start);
     start = end + 1;
     if (line.substr(0, 4) == "key ") {
-      std::vector<WString> parts = SplitPath(FromUtf8(UnescapePath(line.substr(4))));
+      std::vector<WString> parts = SplitPath(Utf8ToWide(UnescapePath(line.substr(4))));
       current = nullptr;
       if (parts.empty()) continue;
       for (int r = 0; r < kRootCount; ++r)
-        if (Fold(parts[0]) == Fold(FromUtf8(kRootNames[r]))) current = &g_roots[r];
+        if (Fold(parts[0]) == Fold(Utf8ToWide(kRootNames[r]))) current = &g_roots[r];
       bool created = false;
       for (size_t i = 1; current && i < parts.size(); ++i) current = ChildOrNew(current, parts[i], &created);
       continue;
@@ -264,7 +203,7 @@ void ParseInto(const std::string& bytes) {
     std::vector<BYTE> name;
     value.type = static_cast<DWORD>(std::strtoul(std::string(line.substr(0, a)).c_str(), nullptr, 10));
     if (!Unhex(line.substr(a + 1, b - a - 1), &name) || !Unhex(line.substr(b + 1), &value.data)) continue;
-    value.name = FromUtf8(std::string_view(reinterpret_cast<const char*>(name.data()), name.size()));
+    value.name = Utf8ToWide(std::string_view(reinterpret_cast<const char*>(name.data()), name.size()));
     if (Value* old = FindValue(current, value.name)) {
       *old = std::move(value);
       continue;
@@ -277,12 +216,12 @@ void WriteKey(const Key& key, const std::string& path, std::string* out) {
   if (!key.values.empty() || key.subKeys.empty()) {
     *out += "key " + EscapePath(path) + "\n";
     for (const Value& v : key.values) {
-      std::string name = ToUtf8(v.name);
+      std::string name = WideToUtf8(v.name);
       *out += "value " + std::to_string(v.type) + " " + Hex(reinterpret_cast<const BYTE*>(name.data()), name.size()) +
               " " + Hex(v.data.data(), v.data.size()) + "\n";
     }
   }
-  for (const auto& [folded, child] : key.subKeys) WriteKey(*child, path + "\\" + ToUtf8(child->name), out);
+  for (const auto& [folded, child] : key.subKeys) WriteKey(*child, path + "\\" + WideToUtf8(child->name), out);
 }
 
 // Loads the tree when the file changed since the last load. Caller holds g_lock.
@@ -302,7 +241,7 @@ bool Persist() {
   std::string out = "# Orvenna registry\n";
   for (int r = 0; r < kRootCount; ++r)
     for (const auto& [folded, child] : g_roots[r].subKeys)
-      WriteKey(*child, std::string(kRootNames[r]) + "\\" + ToUtf8(child->name), &out);
+      WriteKey(*child, std::string(kRootNames[r]) + "\\" + WideToUtf8(child->name), &out);
   size_t slash = g_loadedFrom.rfind('/');
   if (slash != std::string::npos) CreateFolderTree(g_loadedFrom.substr(0, slash));
   return WriteWholeFile(g_loadedFrom, out.data(), out.size());

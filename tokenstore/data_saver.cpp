@@ -11,7 +11,7 @@
 
 #include "platform/debug_sink.h"
 #include "tokenstore/token_table.h"
-#include "tokenstore/utf_text.h"
+#include "platform/kernel_utf.h"
 
 namespace {
 
@@ -44,7 +44,7 @@ RecordCopy CopyOf(const TokenRecord* record) {
 
 // Sets the out text; S_OK or E_OUTOFMEMORY (with *out null).
 HRESULT HandOut(const std::string& token, BSTR* out) {
-  std::u16string wide = Utf8ToUtf16(token);
+  std::u16string wide = Utf8ToWide(token);
   *out = SysAllocStringLen(wide.data(), static_cast<UINT>(wide.size()));
   return *out ? S_OK : E_OUTOFMEMORY;
 }
@@ -114,7 +114,7 @@ class DataSaver final : public IDataSaver {
   }
 
   HRESULT SetToken(LONGLONG llCustCode, LONG lUserType, BSTR szToken) override {
-    std::string token = Utf16ToUtf8(szToken, SysStringLen(szToken));
+    std::string token = WideToUtf8(szToken, SysStringLen(szToken));
     if (token.size() >= kTokenTextSize) return S_FALSE;  // would not fit the record
     TokenLock lock;
     TokenTable* table = lock.Table();

@@ -24,7 +24,7 @@
 
 #include "platform/kernel_registry.h"
 #include "tokenstore/data_saver.h"
-#include "tokenstore/utf_text.h"
+#include "platform/kernel_utf.h"
 
 extern "C" HRESULT DllRegisterServer();
 extern "C" HRESULT DllUnregisterServer();
@@ -85,7 +85,7 @@ std::u16string LibraryPath() {
   if (!dladdr(reinterpret_cast<void*>(&DllRegisterServer), &info) || !info.dli_fname) return u"";
   char resolved[PATH_MAX];
   const char* path = realpath(info.dli_fname, resolved) ? resolved : info.dli_fname;
-  return Utf8ToUtf16(path);
+  return Utf8ToWide(path);
 }
 
 }  // namespace

@@ -5,40 +5,10 @@
 
 #include "platform/kernel_files.h"
 #include "platform/kernel_ini.h"
+#include "platform/kernel_utf.h"
 
 namespace {
 
-// UTF-8 to UTF-16 code units; a byte that does not start a well-formed
-// sequence stands for itself as U+FFFD.
-std::u16string Utf16Units(const std::string& text) {
-  std::u16string out;
-  const auto* s = reinterpret_cast<const unsigned char*>(text.data());
-  size_t n = text.size();
-  for (size_t i = 0; i < n;) {
-    unsigned char b = s[i];
-    int extra = b < 0x80 ? 0 : (b & 0xE0) == 0xC0 ? 1 : (b & 0xF0) == 0xE0 ? 2 : (b & 0xF8) == 0xF0 ? 3 : -1;
-    char32_t c = extra == 0 ? b : extra == 1 ? (b & 0x1F) : extra == 2 ? (b & 0x0F) : (b & 0x07);
-    bool ok = extra >= 0 && i + static_cast<size_t>(extra) < n;
-    for (int k = 1; ok && k <= extra; ++k) {
-      ok = (s[i + k] & 0xC0) == 0x80;
-      c = (c << 6) | (s[i + k] & 0x3F);
-    }
-    if (!ok || c > 0x10FFFF) {
-      out.push_back(u'\uFFFD');
-      ++i;
-      continue;
-    }
-    if (c >= 0x10000) {
-      c -= 0x10000;
-      out.push_back(static_cast<char16_t>(0xD800 + (c >> 10)));
-      out.push_back(static_cast<char16_t>(0xDC00 + (c & 0x3FF)));
-    } else {
-      out.push_back(static_cast<char16_t>(c));
-    }
-    i += static_cast<size_t>(extra) + 1;
-  }
-  return out;
-}
 
 // At most maxBytes bytes of text (a byte buffer's cut).
 std::string CutBytes(const std::string& text, size_t maxBytes) {
@@ -134,7 +104,7 @@ bool VersionBefore(const std::string& a, const std::string& b) {
   return a.size() < b.size();
 }
 
-bool VersionBeforeUtf16(const std::string& a, const std::string& b) { return Utf16Units(a) < Utf16Units(b); }
+bool VersionBeforeUtf16(const std::string& a, const std::string& b) { return Utf8ToWide(a) < Utf8ToWide(b); }
 
 std::string PackageItemSection(const std::string& itemPath) {
   size_t slash = itemPath.find('/');

@@ -1,0 +1,1 @@
+orv_test_group(foundation_tests drawing "UiFonts*:DrawHelpers*")
