@@ -183,7 +183,7 @@ TEST_F(DayStoreTest, MergeCases) {
   };
   int stock = 0;
   for (const Case& c : cases) {
-    char code[8];
+    char code[16];
     std::snprintf(code, sizeof code, "%06d", 100 + stock++);
     MergeDayStoreBars(store, code, 2, Bars(10, 19, 1).data(), 10);
     int n = MergeDayStoreBars(store, code, 2, c.fresh.data(), static_cast<int>(c.fresh.size()));
