@@ -7,11 +7,13 @@
 #include <string>
 #include <thread>
 #include <vector>
+#include <memory>
 
 #include "foundation/user_folders.h"
 #include "marketdata/day_store.h"
 #include "platform/kernel_files.h"
 #include "tools/simbroker/wire_encoders.h"
+#include "foundation/tests/temp_user_folders.h"
 
 namespace {
 
@@ -55,21 +57,15 @@ uint32_t U32(const std::vector<unsigned char>& b, size_t at) {
 class DayStoreTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    char pattern[] = "/tmp/orv-daystore-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    top_ = pattern;
-    ASSERT_TRUE(CreateFolderTree(top_ + "/program/res"));
-    ASSERT_TRUE(CreateFolderTree(top_ + "/appdata"));
-    SetInstallFolderForTesting(top_ + "/program/");
-    SetAppDataFolderForTesting(top_ + "/appdata/");
+    folders_ = std::make_unique<TempUserFolders>("daystore");
+    ASSERT_TRUE(folders_->Ok());
+    top_ = folders_->Top();
     InitAppFolders();
     store = Open("data\\szDay.data", 2);
   }
   void TearDown() override {
     FreeDayStore(store);
-    SetInstallFolderForTesting("");
-    SetAppDataFolderForTesting("");
-    DeleteFolderTree(top_);
+    folders_.reset();
   }
   DayStore* Open(const char* name, int home) {
     DayStore* s = CreateDayStore(kDayBarSize, home);
@@ -88,6 +84,7 @@ class DayStoreTest : public ::testing::Test {
   }
   std::string Path() const { return DataRoot() + "data/szDay.data"; }
 
+  std::unique_ptr<TempUserFolders> folders_;
   std::string top_;
   DayStore* store = nullptr;
 };

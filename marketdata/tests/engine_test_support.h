@@ -9,6 +9,7 @@
 #include <mutex>
 #include <string>
 #include <vector>
+#include <memory>
 
 #include "foundation/user_folders.h"
 #include "marketdata/quote_connection.h"
@@ -16,6 +17,7 @@
 #include "marketdata/quote_requests.h"
 #include "marketdata/quote_transport.h"
 #include "platform/kernel_files.h"
+#include "foundation/tests/temp_user_folders.h"
 
 namespace engine_test {
 
@@ -145,13 +147,9 @@ struct EventLog {
 class EngineFixture : public ::testing::Test {
  protected:
   void SetUp() override {
-    char pattern[] = "/tmp/orv-engine-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    top_ = pattern;
-    ASSERT_TRUE(CreateFolderTree(top_ + "/program/res"));
-    ASSERT_TRUE(CreateFolderTree(top_ + "/appdata"));
-    SetInstallFolderForTesting(top_ + "/program/");
-    SetAppDataFolderForTesting(top_ + "/appdata/");
+    folders_ = std::make_unique<TempUserFolders>("engine");
+    ASSERT_TRUE(folders_->Ok());
+    top_ = folders_->Top();
     InitAppFolders();
     BeforeEngine();
     engine = CreateQuoteEngine();
@@ -162,9 +160,7 @@ class EngineFixture : public ::testing::Test {
 
   void TearDown() override {
     FreeQuoteEngine(engine);
-    SetInstallFolderForTesting("");
-    SetAppDataFolderForTesting("");
-    DeleteFolderTree(top_);
+    folders_.reset();
   }
 
   // Runs before the engine is created (files it should find).
@@ -191,6 +187,7 @@ class EngineFixture : public ::testing::Test {
     return sent.empty() ? Bytes() : sent[0].payload;
   }
 
+  std::unique_ptr<TempUserFolders> folders_;
   std::string top_;
   FakeQuoteTransport fake;
   EventLog log;

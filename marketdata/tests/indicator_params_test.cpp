@@ -7,6 +7,7 @@
 #include <climits>
 #include <cstring>
 #include <string>
+#include <memory>
 
 #include "foundation/user_folders.h"
 #include "marketdata/indicator_params.h"
@@ -14,6 +15,7 @@
 #include "marketdata/tests/engine_test_support.h"
 #include "marketdata/tests/indicator_test_support.h"
 #include "platform/kernel_files.h"
+#include "foundation/tests/temp_user_folders.h"
 
 namespace {
 
@@ -144,20 +146,15 @@ TEST(IndicatorParams, MissingElementsAndUnreadableTextsChangeNothing) {
 class IndicatorParamsFile : public ::testing::Test {
  protected:
   void SetUp() override {
-    char pattern[] = "/tmp/orv-indparams-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    top_ = pattern;
-    ASSERT_TRUE(CreateFolderTree(top_ + "/program/res"));
-    ASSERT_TRUE(CreateFolderTree(top_ + "/appdata"));
-    SetInstallFolderForTesting(top_ + "/program/");
-    SetAppDataFolderForTesting(top_ + "/appdata/");
+    folders_ = std::make_unique<TempUserFolders>("indparams");
+    ASSERT_TRUE(folders_->Ok());
+    top_ = folders_->Top();
     InitAppFolders();
   }
   void TearDown() override {
-    SetInstallFolderForTesting("");
-    SetAppDataFolderForTesting("");
-    DeleteFolderTree(top_);
+    folders_.reset();
   }
+  std::unique_ptr<TempUserFolders> folders_;
   std::string top_;
 };
 

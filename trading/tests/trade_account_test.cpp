@@ -4,32 +4,28 @@
 #include <stdlib.h>
 
 #include <string>
+#include <memory>
 
 #include "foundation/server_directory.h"
 #include "foundation/user_folders.h"
 #include "platform/kernel_files.h"
+#include "foundation/tests/temp_user_folders.h"
 
 namespace {
 
 class TradeAccountFile : public ::testing::Test {
  protected:
   void SetUp() override {
-    char pattern[] = "/tmp/orv-trade-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    top_ = pattern;
-    ASSERT_TRUE(CreateFolderTree(top_ + "/program/res"));
-    ASSERT_TRUE(CreateFolderTree(top_ + "/appdata"));
-    SetInstallFolderForTesting(top_ + "/program/");
-    SetAppDataFolderForTesting(top_ + "/appdata/");
+    folders_ = std::make_unique<TempUserFolders>("trade");
+    ASSERT_TRUE(folders_->Ok());
+    top_ = folders_->Top();
     InitAppFolders();
     session_ = CreateTradeSession();
   }
   void TearDown() override {
     FreeServerList();
     DestroyTradeSession(session_);
-    SetInstallFolderForTesting("");
-    SetAppDataFolderForTesting("");
-    DeleteFolderTree(top_);
+    folders_.reset();
   }
   std::string FilePath() const { return top_ + "/appdata/pellune/Tamsel/TradeUser.data"; }
   std::string FileText() const {
@@ -39,6 +35,7 @@ class TradeAccountFile : public ::testing::Test {
   }
   void WriteFile(const std::string& text) { ASSERT_TRUE(WriteWholeFile(FilePath(), text.data(), text.size())); }
 
+  std::unique_ptr<TempUserFolders> folders_;
   std::string top_;
   TradeSession* session_ = nullptr;
 };
