@@ -4,16 +4,16 @@
 
 #include <atomic>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
-#include <memory>
 
+#include "foundation/tests/temp_user_folders.h"
 #include "foundation/user_folders.h"
 #include "marketdata/day_store.h"
 #include "platform/kernel_files.h"
 #include "tools/simbroker/wire_encoders.h"
-#include "foundation/tests/temp_user_folders.h"
 
 namespace {
 

@@ -6,18 +6,18 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
+#include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
-#include <memory>
 
+#include "foundation/tests/temp_user_folders.h"
 #include "foundation/user_folders.h"
 #include "marketdata/quote_connection.h"
 #include "marketdata/quote_engine.h"
 #include "marketdata/quote_requests.h"
 #include "marketdata/quote_transport.h"
 #include "platform/kernel_files.h"
-#include "foundation/tests/temp_user_folders.h"
 
 namespace engine_test {
 

@@ -6,16 +6,16 @@
 
 #include <climits>
 #include <cstring>
-#include <string>
 #include <memory>
+#include <string>
 
+#include "foundation/tests/temp_user_folders.h"
 #include "foundation/user_folders.h"
 #include "marketdata/indicator_params.h"
 #include "marketdata/quote_engine.h"
 #include "marketdata/tests/engine_test_support.h"
 #include "marketdata/tests/indicator_test_support.h"
 #include "platform/kernel_files.h"
-#include "foundation/tests/temp_user_folders.h"
 
 namespace {
 

@@ -3,13 +3,13 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
-#include <string>
 #include <memory>
+#include <string>
 
 #include "foundation/server_directory.h"
+#include "foundation/tests/temp_user_folders.h"
 #include "foundation/user_folders.h"
 #include "platform/kernel_files.h"
-#include "foundation/tests/temp_user_folders.h"
 
 namespace {
 
