@@ -11,6 +11,8 @@
 #include <cmath>
 #include <random>
 
+#include "tools/simbroker/loopback_listener.h"
+
 namespace simbroker {
 
 namespace {
@@ -155,22 +157,10 @@ int64_t HistoryServer::LastClose(const BarStock& stock) const {
 HistoryServer::~HistoryServer() { Stop(); }
 
 bool HistoryServer::Start() {
-  listenFd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  int bound = 0;
+  listenFd_ = ListenOnLoopback(options_.port, &bound);
   if (listenFd_ < 0) return false;
-  int one = 1;
-  ::setsockopt(listenFd_, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
-  sockaddr_in addr{};
-  addr.sin_family = AF_INET;
-  addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  addr.sin_port = htons(static_cast<uint16_t>(options_.port));
-  if (::bind(listenFd_, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 || ::listen(listenFd_, 16) != 0) {
-    ::close(listenFd_);
-    listenFd_ = -1;
-    return false;
-  }
-  socklen_t len = sizeof addr;
-  ::getsockname(listenFd_, reinterpret_cast<sockaddr*>(&addr), &len);
-  port_ = ntohs(addr.sin_port);
+  port_ = bound;
   running_ = true;
   acceptThread_ = std::thread(&HistoryServer::AcceptLoop, this);
   return true;

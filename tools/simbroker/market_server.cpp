@@ -13,6 +13,7 @@
 #include <cstring>
 #include <random>
 
+#include "tools/simbroker/loopback_listener.h"
 #include "tools/simbroker/market_replies.h"
 #include "tools/simbroker/minute_tick_replies.h"
 #include "tools/simbroker/quote_list_replies.h"
@@ -56,22 +57,10 @@ MarketDataServer::MarketDataServer(MarketServerOptions options)
 MarketDataServer::~MarketDataServer() { Stop(); }
 
 bool MarketDataServer::Start() {
-  listenFd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  int bound = 0;
+  listenFd_ = ListenOnLoopback(options_.port, &bound);
   if (listenFd_ < 0) return false;
-  int one = 1;
-  ::setsockopt(listenFd_, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
-  sockaddr_in addr{};
-  addr.sin_family = AF_INET;
-  addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  addr.sin_port = htons(static_cast<uint16_t>(options_.port));
-  if (::bind(listenFd_, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 || ::listen(listenFd_, 16) != 0) {
-    ::close(listenFd_);
-    listenFd_ = -1;
-    return false;
-  }
-  socklen_t len = sizeof addr;
-  ::getsockname(listenFd_, reinterpret_cast<sockaddr*>(&addr), &len);
-  port_ = ntohs(addr.sin_port);
+  port_ = bound;
   running_ = true;
   acceptThread_ = std::thread(&MarketDataServer::AcceptLoop, this);
   if (options_.pushIntervalMs > 0) pushThread_ = std::thread(&MarketDataServer::PushLoop, this);
