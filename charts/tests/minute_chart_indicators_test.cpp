@@ -186,6 +186,36 @@ TEST(MinuteIndicators, RsiScaleFromAllThreeLines) {
   EXPECT_EQ(f.chart->RsiLines[0][0].y, f.chart->SubTop + f.chart->SubHeight);
 }
 
+TEST(MinuteIndicators, DdxBarsAndZeroLine) {
+  Fixture f;
+  f.chart->SubChart = kMinuteSubDdx;
+  f.Prices({10, 10, 10});
+  f.area->flowsHeld = 3;
+  f.area->flowHead = 100;
+  const int64_t numerators[] = {50, -30, 0};  // DDX 50, -30, 0; accumulated 50, 20, 20
+  for (int i = 0; i < 3; ++i) f.area->flows[i].field117 = numerators[i];
+  CalcMinuteIndicators(f.chart.get());
+  const MinuteChart* c = f.chart.get();
+  const int T = c->SubTop, H = c->SubHeight;
+  EXPECT_EQ(c->DdxScale[0], 50.0f);
+  EXPECT_EQ(c->DdxScale[1], 10.0f);
+  EXPECT_EQ(c->DdxScale[2], -30.0f);
+  EXPECT_EQ(c->DdxZeroY, static_cast<int>(T + 50.0 / 80.0 * H));
+  ASSERT_EQ(c->DdxUpCount, 1);
+  ASSERT_EQ(c->DdxDownCount, 2);
+  EXPECT_EQ(c->DdxUpBars[0].top, T);
+  EXPECT_EQ(c->DdxUpBars[0].bottom, c->DdxZeroY);
+  // a DDX of exactly 0 gives a one-pixel down bar at the zero line
+  EXPECT_EQ(c->DdxDownBars[1].top, c->DdxZeroY);
+  EXPECT_EQ(c->DdxDownBars[1].bottom, c->DdxZeroY + 1);
+  EXPECT_EQ(c->DdxLine[0].y, T);
+  // a day without a divisor: every DDX is 0 and lies on the middle row
+  f.area->flowHead = 0;
+  CalcMinuteIndicators(f.chart.get());
+  EXPECT_EQ(c->DdxZeroY, T + H / 2);
+  EXPECT_EQ(c->DdxLine[2].y, T + H / 2);
+}
+
 TEST(MinuteIndicators, PsyScale) {
   Fixture f;
   f.chart->SubChart = kMinuteSubPsy;
