@@ -197,6 +197,25 @@ TEST(KLineIndicators, TradeAveragesAllZeroGiveZeroScale) {
   EXPECT_EQ(f.chart->Level2UpCount, 0);
 }
 
+TEST(KLineIndicators, BbdKeepsWholeSixtyFourBitExtremes) {
+  KFixture f(300, 28);  // 28 bars, all visible, one record each
+  const int64_t big = (int64_t{1} << 40) + 1;
+  f.area->level2Count = 28;
+  f.area->level2Records[10].values[3] = big;       // BBD of bar 10
+  f.area->level2Records[20].values[8] = big - 2;  // BBD of bar 20: -(2^40 - 1)
+  SetKLineLowerIndicator(f.chart.get(), 16);
+  const KLineChart* c = f.chart.get();
+  EXPECT_EQ(f.workspace->bbd[10], big);
+  EXPECT_EQ(c->Level2Scale[0], static_cast<float>(big));
+  EXPECT_EQ(c->Level2Scale[2], static_cast<float>(-(big - 2)));
+  EXPECT_EQ(c->Level2Scale[1], 1.0f);  // (2^40 + 1 - 2^40 + 1) / 2
+  const int T = c->indicatorTop + 1, H = c->indicatorHeight - 2;
+  ASSERT_EQ(c->Level2UpCount, 1);
+  EXPECT_EQ(c->Level2UpBars[0].top, T);  // the largest value reaches the top exactly
+  EXPECT_EQ(c->Level2ZeroY, static_cast<int>(T + 0.5 * H));
+  EXPECT_EQ(c->Level2DownCount, 27);
+}
+
 TEST(KLineIndicators, LevelTwoLinesClearedWithoutRecords) {
   KFixture f(300, 30);
   KLineChart* c = f.chart.get();
