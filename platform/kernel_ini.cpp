@@ -239,7 +239,9 @@ BOOL WritePrivateProfileStringA(const char* section, const char* key, const char
   text = text.substr(0, text.find_first_of("\r\n"));
   Line line = Classify(std::string(key) + "=" + std::string(text));
   if (header == std::string::npos) {
-    profile.lines.push_back(Classify("[" + std::string(section) + "]"));
+    std::string head = "[";  // built by appends: g++ 12 misreads "[" + std::string
+    head.append(section).append("]");
+    profile.lines.push_back(Classify(head));
     profile.lines.push_back(std::move(line));
     return Save(path, profile) ? TRUE : FALSE;
   }
