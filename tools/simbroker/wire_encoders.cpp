@@ -2,6 +2,7 @@
 
 #include <zlib.h>
 
+#include <algorithm>
 #include <cstdlib>
 
 namespace simbroker {
@@ -109,9 +110,10 @@ Bytes MarketInfoBody(const std::vector<MarketDay>& markets) {
 }
 
 Bytes KeyMessage(const unsigned char a[16], const unsigned char k[7]) {
-  Bytes payload{0x5A};
-  payload.insert(payload.end(), a, a + 16);
-  payload.insert(payload.end(), k, k + 7);
+  Bytes payload(24);
+  payload[0] = 0x5A;  // not read by the client
+  std::copy(a, a + 16, payload.begin() + 1);
+  std::copy(k, k + 7, payload.begin() + 17);
   return payload;
 }
 
