@@ -14,6 +14,7 @@
 // then posted and input messages in order, then WM_PAINT for the first
 // invalid window in tree order (parents before children), then due timers.
 #include "platform/win_internal.h"
+#include "platform/win_controls.h"
 
 #include "platform/debug_sink.h"
 #include "platform/gdi_internal.h"
@@ -689,6 +690,7 @@ HWND CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD
     });
   }
   InitUiThread();
+  RegisterStandardControls();  // the controls' classes exist before any window
   HWND hwnd;
   {
     Guard g(W().lock);

@@ -1,0 +1,294 @@
+// Framework classes over the standard controls, menus and dialogs: thin
+// wrappers that send the controls' messages, plus the reflected
+// notifications a subclass overrides (DrawItem of an owner-drawn button or
+// menu, CtlColor of an edit or static), CDialog with DoModal, templates,
+// Enter/Esc and DDX-style data exchange, and AfxMessageBox.
+#pragma once
+
+#include "platform/afx.h"
+#include "platform/win_controls.h"
+
+// ---------------------------------------------------------------------------
+// Controls.
+
+class CButton : public CWnd {
+ public:
+  BOOL Create(LPCWSTR text, DWORD style, const RECT& rect, CWnd* parent, UINT id) {
+    return CWnd::Create(WC_BUTTON, text, style, rect, parent, id);
+  }
+  int GetCheck() const { return static_cast<int>(SendMessage(BM_GETCHECK)); }
+  void SetCheck(int check) { SendMessage(BM_SETCHECK, static_cast<WPARAM>(check)); }
+  UINT GetState() const { return static_cast<UINT>(SendMessage(BM_GETSTATE)); }
+  void SetState(BOOL pushed) { SendMessage(BM_SETSTATE, pushed); }
+  void SetButtonStyle(UINT style, BOOL redraw = TRUE) { SendMessage(BM_SETSTYLE, style, redraw); }
+  UINT GetButtonStyle() const { return GetStyle() & 0xFFFF; }
+  // An owner-drawn button's painting (WM_DRAWITEM reflected from the parent).
+  virtual void DrawItem(LPDRAWITEMSTRUCT dis);
+  BOOL OnChildNotify(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) override;
+};
+
+class CEdit : public CWnd {
+ public:
+  BOOL Create(DWORD style, const RECT& rect, CWnd* parent, UINT id) {
+    return CWnd::Create(WC_EDIT, u"", style, rect, parent, id);
+  }
+  void SetSel(int start, int end, BOOL noScroll = FALSE) {
+    SendMessage(EM_SETSEL, static_cast<WPARAM>(start), end);
+    if (!noScroll) SendMessage(EM_SCROLLCARET);
+  }
+  void GetSel(int& start, int& end) const {
+    DWORD s = 0, e = 0;
+    SendMessage(EM_GETSEL, reinterpret_cast<WPARAM>(&s), reinterpret_cast<LPARAM>(&e));
+    start = static_cast<int>(s), end = static_cast<int>(e);
+  }
+  void ReplaceSel(LPCWSTR text, BOOL canUndo = FALSE) { SendMessage(EM_REPLACESEL, canUndo, reinterpret_cast<LPARAM>(text)); }
+  void LimitText(int max = 0) { SendMessage(EM_LIMITTEXT, static_cast<WPARAM>(max)); }
+  void SetLimitText(int max) { LimitText(max); }
+  UINT GetLimitText() const { return static_cast<UINT>(SendMessage(EM_GETLIMITTEXT)); }
+  void SetPasswordChar(WCHAR ch) { SendMessage(EM_SETPASSWORDCHAR, ch); }
+  WCHAR GetPasswordChar() const { return static_cast<WCHAR>(SendMessage(EM_GETPASSWORDCHAR)); }
+  BOOL SetReadOnly(BOOL readOnly = TRUE) { return static_cast<BOOL>(SendMessage(EM_SETREADONLY, readOnly)); }
+  BOOL Undo() { return static_cast<BOOL>(SendMessage(EM_UNDO)); }
+  BOOL CanUndo() const { return static_cast<BOOL>(SendMessage(EM_CANUNDO)); }
+  void EmptyUndoBuffer() { SendMessage(EM_EMPTYUNDOBUFFER); }
+  void Cut() { SendMessage(WM_CUT); }
+  void Copy() { SendMessage(WM_COPY); }
+  void Paste() { SendMessage(WM_PASTE); }
+  void Clear() { SendMessage(WM_CLEAR); }
+  int GetLineCount() const { return static_cast<int>(SendMessage(EM_GETLINECOUNT)); }
+  int LineIndex(int line = -1) const { return static_cast<int>(SendMessage(EM_LINEINDEX, static_cast<WPARAM>(line))); }
+  int LineFromChar(int index = -1) const { return static_cast<int>(SendMessage(EM_LINEFROMCHAR, static_cast<WPARAM>(index))); }
+  int LineLength(int index = -1) const { return static_cast<int>(SendMessage(EM_LINELENGTH, static_cast<WPARAM>(index))); }
+  int GetFirstVisibleLine() const { return static_cast<int>(SendMessage(EM_GETFIRSTVISIBLELINE)); }
+  void LineScroll(int lines, int chars = 0) { SendMessage(EM_LINESCROLL, static_cast<WPARAM>(chars), lines); }
+  BOOL GetModify() const { return static_cast<BOOL>(SendMessage(EM_GETMODIFY)); }
+  void SetModify(BOOL modified = TRUE) { SendMessage(EM_SETMODIFY, modified); }
+  // Colours asked of the parent (WM_CTLCOLOREDIT/STATIC reflected): set the
+  // DC's colours and return a brush, or null to leave the parent's answer.
+  virtual HBRUSH CtlColor(CDC* dc, UINT ctlColor);
+  BOOL OnChildNotify(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) override;
+};
+
+class CStatic : public CWnd {
+ public:
+  BOOL Create(LPCWSTR text, DWORD style, const RECT& rect, CWnd* parent, UINT id = 0xFFFF) {
+    return CWnd::Create(WC_STATIC, text, style, rect, parent, id);
+  }
+  virtual HBRUSH CtlColor(CDC* dc, UINT ctlColor);
+  BOOL OnChildNotify(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) override;
+};
+
+class CScrollBar : public CWnd {
+ public:
+  BOOL Create(DWORD style, const RECT& rect, CWnd* parent, UINT id) {
+    return CWnd::Create(WC_SCROLLBAR, u"", style, rect, parent, id);
+  }
+  BOOL SetScrollInfo(LPSCROLLINFO si, BOOL redraw = TRUE) { return ::SetScrollInfo(m_hWnd, SB_CTL, si, redraw) , TRUE; }
+  BOOL GetScrollInfo(LPSCROLLINFO si, UINT mask = SIF_ALL) {
+    si->fMask = mask;
+    return ::GetScrollInfo(m_hWnd, SB_CTL, si);
+  }
+  int SetScrollPos(int pos, BOOL redraw = TRUE) { return ::SetScrollPos(m_hWnd, SB_CTL, pos, redraw); }
+  int GetScrollPos() const { return ::GetScrollPos(m_hWnd, SB_CTL); }
+  void SetScrollRange(int lo, int hi, BOOL redraw = TRUE) { ::SetScrollRange(m_hWnd, SB_CTL, lo, hi, redraw); }
+};
+
+class CListBox : public CWnd {
+ public:
+  BOOL Create(DWORD style, const RECT& rect, CWnd* parent, UINT id) {
+    return CWnd::Create(WC_LISTBOX, u"", style, rect, parent, id);
+  }
+  int AddString(LPCWSTR s) { return static_cast<int>(SendMessage(LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(s))); }
+  int InsertString(int index, LPCWSTR s) {
+    return static_cast<int>(SendMessage(LB_INSERTSTRING, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(s)));
+  }
+  int DeleteString(UINT index) { return static_cast<int>(SendMessage(LB_DELETESTRING, index)); }
+  void ResetContent() { SendMessage(LB_RESETCONTENT); }
+  int GetCount() const { return static_cast<int>(SendMessage(LB_GETCOUNT)); }
+  int GetCurSel() const { return static_cast<int>(SendMessage(LB_GETCURSEL)); }
+  int SetCurSel(int index) { return static_cast<int>(SendMessage(LB_SETCURSEL, static_cast<WPARAM>(index))); }
+  WString GetText(int index) const;
+  std::uintptr_t GetItemData(int index) const { return static_cast<std::uintptr_t>(SendMessage(LB_GETITEMDATA, static_cast<WPARAM>(index))); }
+  int SetItemData(int index, std::uintptr_t data) {
+    return static_cast<int>(SendMessage(LB_SETITEMDATA, static_cast<WPARAM>(index), static_cast<LPARAM>(data)));
+  }
+  int GetTopIndex() const { return static_cast<int>(SendMessage(LB_GETTOPINDEX)); }
+  int SetTopIndex(int index) { return static_cast<int>(SendMessage(LB_SETTOPINDEX, static_cast<WPARAM>(index))); }
+};
+
+class CComboBox : public CWnd {
+ public:
+  BOOL Create(DWORD style, const RECT& rect, CWnd* parent, UINT id) {
+    return CWnd::Create(WC_COMBOBOX, u"", style, rect, parent, id);
+  }
+  int AddString(LPCWSTR s) { return static_cast<int>(SendMessage(CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(s))); }
+  int InsertString(int index, LPCWSTR s) {
+    return static_cast<int>(SendMessage(CB_INSERTSTRING, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(s)));
+  }
+  int DeleteString(UINT index) { return static_cast<int>(SendMessage(CB_DELETESTRING, index)); }
+  void ResetContent() { SendMessage(CB_RESETCONTENT); }
+  int GetCount() const { return static_cast<int>(SendMessage(CB_GETCOUNT)); }
+  int GetCurSel() const { return static_cast<int>(SendMessage(CB_GETCURSEL)); }
+  int SetCurSel(int index) { return static_cast<int>(SendMessage(CB_SETCURSEL, static_cast<WPARAM>(index))); }
+  WString GetLBText(int index) const;
+  std::uintptr_t GetItemData(int index) const { return static_cast<std::uintptr_t>(SendMessage(CB_GETITEMDATA, static_cast<WPARAM>(index))); }
+  int SetItemData(int index, std::uintptr_t data) {
+    return static_cast<int>(SendMessage(CB_SETITEMDATA, static_cast<WPARAM>(index), static_cast<LPARAM>(data)));
+  }
+  void ShowDropDown(BOOL show = TRUE) { SendMessage(CB_SHOWDROPDOWN, show); }
+  BOOL GetDroppedState() const { return static_cast<BOOL>(SendMessage(CB_GETDROPPEDSTATE)); }
+};
+
+class CProgressCtrl : public CWnd {
+ public:
+  BOOL Create(DWORD style, const RECT& rect, CWnd* parent, UINT id) {
+    return CWnd::Create(PROGRESS_CLASS, u"", style, rect, parent, id);
+  }
+  void SetRange(short lo, short hi) { SendMessage(PBM_SETRANGE, 0, MAKELPARAM(lo, hi)); }
+  void SetRange32(int lo, int hi) { SendMessage(PBM_SETRANGE32, static_cast<WPARAM>(lo), hi); }
+  void GetRange(int& lo, int& hi) const {
+    lo = static_cast<int>(SendMessage(PBM_GETRANGE, TRUE));
+    hi = static_cast<int>(SendMessage(PBM_GETRANGE, FALSE));
+  }
+  int SetPos(int pos) { return static_cast<int>(SendMessage(PBM_SETPOS, static_cast<WPARAM>(pos))); }
+  int GetPos() const { return static_cast<int>(SendMessage(PBM_GETPOS)); }
+  int OffsetPos(int delta) { return static_cast<int>(SendMessage(PBM_DELTAPOS, static_cast<WPARAM>(delta))); }
+  int SetStep(int step) { return static_cast<int>(SendMessage(PBM_SETSTEP, static_cast<WPARAM>(step))); }
+  int StepIt() { return static_cast<int>(SendMessage(PBM_STEPIT)); }
+  COLORREF SetBarColor(COLORREF c) { return static_cast<COLORREF>(SendMessage(PBM_SETBARCOLOR, 0, static_cast<LPARAM>(c))); }
+  COLORREF SetBkColor(COLORREF c) { return static_cast<COLORREF>(SendMessage(PBM_SETBKCOLOR, 0, static_cast<LPARAM>(c))); }
+};
+
+class CSpinButtonCtrl : public CWnd {
+ public:
+  BOOL Create(DWORD style, const RECT& rect, CWnd* parent, UINT id) {
+    return CWnd::Create(UPDOWN_CLASS, u"", style, rect, parent, id);
+  }
+  void SetRange(short lower, short upper) { SendMessage(UDM_SETRANGE, 0, MAKELPARAM(upper, lower)); }
+  void SetRange32(int lower, int upper) { SendMessage(UDM_SETRANGE32, static_cast<WPARAM>(lower), upper); }
+  void GetRange32(int& lower, int& upper) const {
+    SendMessage(UDM_GETRANGE32, reinterpret_cast<WPARAM>(&lower), reinterpret_cast<LPARAM>(&upper));
+  }
+  int SetPos(int pos) { return static_cast<int>(SendMessage(UDM_SETPOS32, 0, pos)); }
+  int GetPos() const { return static_cast<int>(SendMessage(UDM_GETPOS32)); }
+};
+
+// ---------------------------------------------------------------------------
+// Menus. A CMenu owns its handle (destroyed with the object unless
+// detached); owner-drawn items are measured and drawn by the CMenu that
+// holds the menu handle (the owner window's default OnMeasureItem and
+// OnDrawItem route them there).
+
+class CMenu {
+ public:
+  CMenu() = default;
+  virtual ~CMenu();
+  CMenu(const CMenu&) = delete;
+  CMenu& operator=(const CMenu&) = delete;
+  HMENU m_hMenu = nullptr;
+  operator HMENU() const { return m_hMenu; }
+  HMENU GetSafeHmenu() const { return m_hMenu; }
+  BOOL Attach(HMENU menu);
+  HMENU Detach();
+  static CMenu* FromHandle(HMENU menu);           // permanent object or a temporary one
+  static CMenu* FromHandlePermanent(HMENU menu);  // null when no object owns it
+  BOOL CreatePopupMenu() { return Attach(::CreatePopupMenu()); }
+  BOOL CreateMenu() { return Attach(::CreateMenu()); }
+  BOOL DestroyMenu();
+  BOOL AppendMenu(UINT flags, UINT_PTR id = 0, LPCWSTR text = nullptr) { return ::AppendMenuW(m_hMenu, flags, id, text); }
+  BOOL InsertMenu(UINT pos, UINT flags, UINT_PTR id = 0, LPCWSTR text = nullptr) {
+    return ::InsertMenuW(m_hMenu, pos, flags, id, text);
+  }
+  BOOL ModifyMenu(UINT pos, UINT flags, UINT_PTR id = 0, LPCWSTR text = nullptr) {
+    return ::ModifyMenuW(m_hMenu, pos, flags, id, text);
+  }
+  BOOL DeleteMenu(UINT pos, UINT flags) { return ::DeleteMenu(m_hMenu, pos, flags); }
+  BOOL RemoveMenu(UINT pos, UINT flags) { return ::RemoveMenu(m_hMenu, pos, flags); }
+  UINT GetMenuItemCount() const { return static_cast<UINT>(::GetMenuItemCount(m_hMenu)); }
+  UINT GetMenuItemID(int pos) const { return ::GetMenuItemID(m_hMenu, pos); }
+  UINT GetMenuState(UINT id, UINT flags) const { return ::GetMenuState(m_hMenu, id, flags); }
+  BOOL GetMenuItemInfo(UINT item, MENUITEMINFOW* info, BOOL byPos = FALSE) {
+    return ::GetMenuItemInfoW(m_hMenu, item, byPos, info);
+  }
+  CMenu* GetSubMenu(int pos) const { return FromHandle(::GetSubMenu(m_hMenu, pos)); }
+  UINT CheckMenuItem(UINT id, UINT check) { return ::CheckMenuItem(m_hMenu, id, check); }
+  UINT EnableMenuItem(UINT id, UINT enable) { return static_cast<UINT>(::EnableMenuItem(m_hMenu, id, enable)); }
+  BOOL TrackPopupMenu(UINT flags, int x, int y, CWnd* owner, LPCRECT rect = nullptr) {
+    return ::TrackPopupMenu(m_hMenu, flags, x, y, 0, owner ? owner->m_hWnd : nullptr, rect);
+  }
+  virtual void DrawItem(LPDRAWITEMSTRUCT dis);
+  virtual void MeasureItem(LPMEASUREITEMSTRUCT mis);
+
+ private:
+  bool temporary_ = false;
+};
+
+// ---------------------------------------------------------------------------
+// Dialogs.
+
+class CDataExchange {
+ public:
+  CDataExchange(CWnd* dlg, BOOL save) : m_pDlgWnd(dlg), m_bSaveAndValidate(save) {}
+  CWnd* m_pDlgWnd;
+  BOOL m_bSaveAndValidate;  // TRUE: controls to members
+};
+void DDX_Text(CDataExchange* dx, int id, WString& value);
+void DDX_Text(CDataExchange* dx, int id, int& value);
+void DDX_Check(CDataExchange* dx, int id, int& value);
+// The index of the checked radio button in the group starting at id (-1 none).
+void DDX_Radio(CDataExchange* dx, int id, int& value);
+void DDX_CBIndex(CDataExchange* dx, int id, int& index);
+void DDX_LBIndex(CDataExchange* dx, int id, int& index);
+// Attaches a control object to the dialog's control (once).
+void DDX_Control(CDataExchange* dx, int id, CWnd& control);
+
+class CDialog : public CWnd {
+ public:
+  CDialog() = default;
+  explicit CDialog(UINT templateId, CWnd* parent = nullptr) : m_nIDTemplate(templateId), m_pParentWnd(parent) {}
+  CDialog(const DialogTemplate* tmpl, CWnd* parent) : m_lpTemplate(tmpl), m_pParentWnd(parent) {}
+
+  // Modal: the owner's top-level window is disabled while the nested loop
+  // runs; the result is the code given to EndDialog (-1 when the template
+  // is missing or the dialog could not be made).
+  virtual INT_PTR DoModal();
+  // Modeless.
+  BOOL Create(UINT templateId, CWnd* parent = nullptr);
+  BOOL CreateIndirect(const DialogTemplate* tmpl, CWnd* parent = nullptr);
+
+  virtual BOOL OnInitDialog();  // UpdateData(FALSE); TRUE: focus to the first tab stop
+  virtual void OnOK();          // UpdateData(TRUE), then EndDialog(IDOK)
+  virtual void OnCancel();      // EndDialog(IDCANCEL)
+  virtual void DoDataExchange(CDataExchange* dx);
+  BOOL UpdateData(BOOL save = TRUE);
+  void EndDialog(int result);
+  void CenterWindow(CWnd* alternateOwner = nullptr);
+  void NextDlgCtrl() const;
+  void PrevDlgCtrl() const;
+  void GotoDlgCtrl(CWnd* control);
+  void SetDefID(UINT id) { SendMessage(DM_SETDEFID, id); }
+  DWORD GetDefID() const { return static_cast<DWORD>(SendMessage(DM_GETDEFID)); }
+  BOOL MapDialogRect(RECT* rc) const { return ::MapDialogRect(m_hWnd, rc); }
+
+  LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+  BOOL OnCmdMsg(UINT id, int code) override;
+  BOOL PreTranslateMessage(MSG* msg) override;
+
+  UINT m_nIDTemplate = 0;
+  const DialogTemplate* m_lpTemplate = nullptr;
+  CWnd* m_pParentWnd = nullptr;
+
+ protected:
+  const DialogTemplate* Template() const;
+  bool modal_ = false;
+};
+
+// ---------------------------------------------------------------------------
+// Message boxes with the application's name as caption when none is given.
+// Safe from any thread: the box is shown on the UI thread and the caller
+// waits for the answer.
+int AfxMessageBox(LPCWSTR text, UINT type = MB_OK, UINT helpId = 0);
+int AfxMessageBox(const WString& text, UINT type = MB_OK, UINT helpId = 0);
+// The caption of AfxMessageBox (the application's name).
+void AfxSetAppName(const WString& name);
+const WString& AfxGetAppName();
