@@ -17,6 +17,7 @@ struct Dialog {
   INT_PTR result = 0;
   int defId = IDOK;
   HWND lastFocus = nullptr;
+  bool initialFocus = false;  // lastFocus is WM_INITDIALOG's default: select its text on activation
 };
 
 ctl::StateMap<Dialog>& Dialogs() {
@@ -37,7 +38,8 @@ WString ClassOf(HWND h) {
   return s;
 }
 
-bool Usable(HWND c) { return IsWindowVisible(c) && IsWindowEnabled(c); }
+// Its own visibility: the dialog itself may still be hidden.
+bool Usable(HWND c) { return (ctl::Style(c) & WS_VISIBLE) && IsWindowEnabled(c); }
 
 // Direct children of the dialog in tab (creation) order.
 std::vector<HWND> Controls(HWND dlg) {
@@ -108,9 +110,11 @@ LRESULT DialogProc(HWND h, UINT msg, WPARAM w, LPARAM l) {
         HWND f = GetFocus();
         if (!f || !IsChild(h, f)) {
           HWND target = d->lastFocus && IsWindow(d->lastFocus) ? d->lastFocus : GetNextDlgTabItem(h, nullptr, FALSE);
-          if (target) SetFocus(target);
+          if (target && d->initialFocus) FocusControl(h, target);
+          else if (target) SetFocus(target);
           else SetFocus(h);
         }
+        d->initialFocus = false;
       }
       return 0;
     case WM_SETFOCUS: {
@@ -227,9 +231,14 @@ HWND CreateDialogIndirectParamW(HINSTANCE, const DialogTemplate* tmpl, HWND pare
   }
   LRESULT focus = SendMessageW(h, WM_INITDIALOG, 0, param);
   if (!IsWindow(h)) return nullptr;
+  // The default focus is given when the dialog is first activated (the
+  // dialog is still hidden here).
   if (focus) {
-    HWND first = GetNextDlgTabItem(h, nullptr, FALSE);
-    if (first) FocusControl(h, first);
+    d = Dialogs().Get(h);
+    if (d) {
+      d->lastFocus = GetNextDlgTabItem(h, nullptr, FALSE);
+      d->initialFocus = d->lastFocus != nullptr;
+    }
   }
   if (tmpl->style & WS_VISIBLE) ShowWindow(h, SW_SHOW);
   return h;
