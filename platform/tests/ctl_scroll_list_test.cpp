@@ -51,7 +51,7 @@ TEST_F(CtlScrollListTest, ScrollBarControlInfoAndMouse) {
   EXPECT_EQ(notes[1].code, SB_ENDSCROLL);
   EXPECT_EQ(GetScrollPos(bar.m_hWnd, SB_CTL), 0);  // the owner moves it, not the bar
 
-  // Drag the thumb (top at 17 for position 0) down by half the track.
+  // Drag the thumb (at 17..33 for position 0; 166 track pixels, 16 of thumb).
   parent.notes.clear();
   desk.MouseDown(bar.m_hWnd, 8, 20);
   desk.MoveMouse(bar.m_hWnd, 8, 20 + 83);
@@ -64,7 +64,7 @@ TEST_F(CtlScrollListTest, ScrollBarControlInfoAndMouse) {
   EXPECT_EQ(notes.front().code, SB_THUMBTRACK);
   EXPECT_EQ(notes[notes.size() - 2].code, SB_THUMBPOSITION);
   int pos = static_cast<short>(HIWORD(notes[notes.size() - 2].wParam));
-  EXPECT_NEAR(pos, 45, 2);
+  EXPECT_NEAR(pos, 83 * 90 / 150, 1);  // 83 of the 150 movable pixels of a 0..90 range
   EXPECT_EQ(track.nTrackPos, pos);
 }
 
