@@ -173,6 +173,92 @@ class CSpinButtonCtrl : public CWnd {
   int GetPos() const { return static_cast<int>(SendMessage(UDM_GETPOS32)); }
 };
 
+class CListCtrl : public CWnd {
+ public:
+  BOOL Create(DWORD style, const RECT& rect, CWnd* parent, UINT id) {
+    return CWnd::Create(WC_LISTVIEW, u"", style, rect, parent, id);
+  }
+  DWORD SetExtendedStyle(DWORD ex) { return static_cast<DWORD>(SendMessage(LVM_SETEXTENDEDLISTVIEWSTYLE, 0, ex)); }
+  DWORD GetExtendedStyle() const { return static_cast<DWORD>(SendMessage(LVM_GETEXTENDEDLISTVIEWSTYLE)); }
+  int InsertColumn(int col, LPCWSTR heading, int format = LVCFMT_LEFT, int width = -1) {
+    LVCOLUMNW c;
+    c.mask = LVCF_TEXT | LVCF_FMT | (width >= 0 ? LVCF_WIDTH : 0);
+    c.fmt = format;
+    c.cx = width;
+    c.pszText = const_cast<LPWSTR>(heading);
+    return static_cast<int>(SendMessage(LVM_INSERTCOLUMNW, static_cast<WPARAM>(col), reinterpret_cast<LPARAM>(&c)));
+  }
+  BOOL DeleteColumn(int col) { return static_cast<BOOL>(SendMessage(LVM_DELETECOLUMN, static_cast<WPARAM>(col))); }
+  int GetColumnWidth(int col) const { return static_cast<int>(SendMessage(LVM_GETCOLUMNWIDTH, static_cast<WPARAM>(col))); }
+  BOOL SetColumnWidth(int col, int cx) { return static_cast<BOOL>(SendMessage(LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(col), cx)); }
+  int InsertItem(int item, LPCWSTR text) {
+    LVITEMW it;
+    it.mask = LVIF_TEXT;
+    it.iItem = item;
+    it.pszText = const_cast<LPWSTR>(text);
+    return static_cast<int>(SendMessage(LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&it)));
+  }
+  BOOL SetItemText(int item, int sub, LPCWSTR text) {
+    LVITEMW it;
+    it.iSubItem = sub;
+    it.pszText = const_cast<LPWSTR>(text);
+    return static_cast<BOOL>(SendMessage(LVM_SETITEMTEXTW, static_cast<WPARAM>(item), reinterpret_cast<LPARAM>(&it)));
+  }
+  WString GetItemText(int item, int sub) const {
+    WCHAR buf[512] = {};
+    LVITEMW it;
+    it.iSubItem = sub;
+    it.pszText = buf;
+    it.cchTextMax = 512;
+    SendMessage(LVM_GETITEMTEXTW, static_cast<WPARAM>(item), reinterpret_cast<LPARAM>(&it));
+    return buf;
+  }
+  BOOL SetItemData(int item, LPARAM data) {
+    LVITEMW it;
+    it.mask = LVIF_PARAM;
+    it.iItem = item;
+    it.lParam = data;
+    return static_cast<BOOL>(SendMessage(LVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&it)));
+  }
+  LPARAM GetItemData(int item) const {
+    LVITEMW it;
+    it.mask = LVIF_PARAM;
+    it.iItem = item;
+    SendMessage(LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&it));
+    return it.lParam;
+  }
+  int GetItemCount() const { return static_cast<int>(SendMessage(LVM_GETITEMCOUNT)); }
+  BOOL SetItemCount(int count) { return static_cast<BOOL>(SendMessage(LVM_SETITEMCOUNT, static_cast<WPARAM>(count))); }
+  BOOL DeleteItem(int item) { return static_cast<BOOL>(SendMessage(LVM_DELETEITEM, static_cast<WPARAM>(item))); }
+  BOOL DeleteAllItems() { return static_cast<BOOL>(SendMessage(LVM_DELETEALLITEMS)); }
+  int GetNextItem(int start, UINT flags) const {
+    return static_cast<int>(SendMessage(LVM_GETNEXTITEM, static_cast<WPARAM>(start), static_cast<LPARAM>(flags)));
+  }
+  BOOL SetItemState(int item, UINT state, UINT mask) {
+    LVITEMW it;
+    it.state = state;
+    it.stateMask = mask;
+    return static_cast<BOOL>(SendMessage(LVM_SETITEMSTATE, static_cast<WPARAM>(item), reinterpret_cast<LPARAM>(&it)));
+  }
+  UINT GetItemState(int item, UINT mask) const {
+    return static_cast<UINT>(SendMessage(LVM_GETITEMSTATE, static_cast<WPARAM>(item), static_cast<LPARAM>(mask)));
+  }
+  BOOL GetCheck(int item) const { return GetItemState(item, LVIS_STATEIMAGEMASK) == INDEXTOSTATEIMAGEMASK(2); }
+  BOOL SetCheck(int item, BOOL check = TRUE) {
+    return SetItemState(item, INDEXTOSTATEIMAGEMASK(check ? 2 : 1), LVIS_STATEIMAGEMASK);
+  }
+  int GetSelectionMark() const { return static_cast<int>(SendMessage(LVM_GETSELECTIONMARK)); }
+  BOOL GetSubItemRect(int item, int sub, int area, RECT& rc) const {
+    rc.top = sub;
+    rc.left = area;
+    return static_cast<BOOL>(SendMessage(LVM_GETSUBITEMRECT, static_cast<WPARAM>(item), reinterpret_cast<LPARAM>(&rc)));
+  }
+  BOOL EnsureVisible(int item, BOOL) { return static_cast<BOOL>(SendMessage(LVM_ENSUREVISIBLE, static_cast<WPARAM>(item))); }
+  int GetTopIndex() const { return static_cast<int>(SendMessage(LVM_GETTOPINDEX)); }
+  int GetCountPerPage() const { return static_cast<int>(SendMessage(LVM_GETCOUNTPERPAGE)); }
+  int HitTest(LVHITTESTINFO* info) const { return static_cast<int>(SendMessage(LVM_HITTEST, 0, reinterpret_cast<LPARAM>(info))); }
+};
+
 // ---------------------------------------------------------------------------
 // Menus. A CMenu owns its handle (destroyed with the object unless
 // detached); owner-drawn items are measured and drawn by the CMenu that

@@ -298,3 +298,110 @@ BOOL CheckDlgButton(HWND dlg, int id, UINT check);
 UINT IsDlgButtonChecked(HWND dlg, int id);
 BOOL CheckRadioButton(HWND dlg, int firstId, int lastId, int checkId);
 LRESULT SendDlgItemMessageW(HWND dlg, int id, UINT msg, WPARAM wParam, LPARAM lParam);
+
+// ---------------------------------------------------------------------------
+// List view (report mode).
+inline constexpr const WCHAR* WC_LISTVIEW = u"SysListView32";
+constexpr DWORD LVS_ICON = 0x0, LVS_REPORT = 0x1, LVS_SINGLESEL = 0x4, LVS_SHOWSELALWAYS = 0x8,
+                LVS_OWNERDATA = 0x1000, LVS_NOCOLUMNHEADER = 0x4000, LVS_NOSORTHEADER = 0x8000;
+constexpr DWORD LVS_EX_GRIDLINES = 0x1, LVS_EX_CHECKBOXES = 0x4, LVS_EX_HEADERDRAGDROP = 0x10,
+                LVS_EX_FULLROWSELECT = 0x20;
+constexpr UINT LVM_FIRST = 0x1000;
+constexpr UINT LVM_SETBKCOLOR = LVM_FIRST + 1, LVM_GETITEMCOUNT = LVM_FIRST + 4,
+               LVM_DELETEITEM = LVM_FIRST + 8, LVM_DELETEALLITEMS = LVM_FIRST + 9,
+               LVM_GETNEXTITEM = LVM_FIRST + 12, LVM_GETITEMRECT = LVM_FIRST + 14,
+               LVM_HITTEST = LVM_FIRST + 18, LVM_ENSUREVISIBLE = LVM_FIRST + 19,
+               LVM_DELETECOLUMN = LVM_FIRST + 28, LVM_GETCOLUMNWIDTH = LVM_FIRST + 29,
+               LVM_SETCOLUMNWIDTH = LVM_FIRST + 30, LVM_SETTEXTCOLOR = LVM_FIRST + 36,
+               LVM_SETTEXTBKCOLOR = LVM_FIRST + 38, LVM_GETTOPINDEX = LVM_FIRST + 39,
+               LVM_GETCOUNTPERPAGE = LVM_FIRST + 40, LVM_SETITEMSTATE = LVM_FIRST + 43,
+               LVM_GETITEMSTATE = LVM_FIRST + 44, LVM_SETITEMCOUNT = LVM_FIRST + 47,
+               LVM_GETSELECTEDCOUNT = LVM_FIRST + 50, LVM_SETEXTENDEDLISTVIEWSTYLE = LVM_FIRST + 54,
+               LVM_GETEXTENDEDLISTVIEWSTYLE = LVM_FIRST + 55, LVM_GETSUBITEMRECT = LVM_FIRST + 56,
+               LVM_SUBITEMHITTEST = LVM_FIRST + 57, LVM_GETSELECTIONMARK = LVM_FIRST + 66,
+               LVM_SETSELECTIONMARK = LVM_FIRST + 67, LVM_GETITEMW = LVM_FIRST + 75,
+               LVM_SETITEMW = LVM_FIRST + 76, LVM_INSERTITEMW = LVM_FIRST + 77,
+               LVM_INSERTCOLUMNW = LVM_FIRST + 97, LVM_GETITEMTEXTW = LVM_FIRST + 115,
+               LVM_SETITEMTEXTW = LVM_FIRST + 116;
+constexpr UINT LVIF_TEXT = 0x1, LVIF_IMAGE = 0x2, LVIF_PARAM = 0x4, LVIF_STATE = 0x8;
+constexpr UINT LVIS_FOCUSED = 0x1, LVIS_SELECTED = 0x2, LVIS_STATEIMAGEMASK = 0xF000;
+constexpr UINT INDEXTOSTATEIMAGEMASK(UINT i) { return i << 12; }
+constexpr UINT LVNI_ALL = 0x0, LVNI_FOCUSED = 0x1, LVNI_SELECTED = 0x2;
+constexpr int LVIR_BOUNDS = 0, LVIR_ICON = 1, LVIR_LABEL = 2;
+constexpr UINT LVCF_FMT = 0x1, LVCF_WIDTH = 0x2, LVCF_TEXT = 0x4, LVCF_SUBITEM = 0x8;
+constexpr int LVCFMT_LEFT = 0, LVCFMT_RIGHT = 1, LVCFMT_CENTER = 2;
+constexpr UINT LVN_ITEMCHANGED = static_cast<UINT>(-101);
+constexpr UINT LVHT_NOWHERE = 0x1, LVHT_ONITEMICON = 0x2, LVHT_ONITEMLABEL = 0x4,
+               LVHT_ONITEMSTATEICON = 0x8, LVHT_ONITEM = 0xE;
+constexpr DWORD CDDS_PREPAINT = 0x1, CDDS_POSTPAINT = 0x2, CDDS_ITEM = 0x10000,
+                CDDS_ITEMPREPAINT = 0x10001, CDDS_ITEMPOSTPAINT = 0x10002, CDDS_SUBITEM = 0x20000;
+constexpr LRESULT CDRF_DODEFAULT = 0x0, CDRF_NEWFONT = 0x2, CDRF_SKIPDEFAULT = 0x4,
+                  CDRF_NOTIFYPOSTPAINT = 0x10, CDRF_NOTIFYITEMDRAW = 0x20,
+                  CDRF_NOTIFYSUBITEMDRAW = 0x20;
+constexpr UINT CDIS_SELECTED = 0x1, CDIS_GRAYED = 0x2, CDIS_DISABLED = 0x4, CDIS_CHECKED = 0x8,
+               CDIS_FOCUS = 0x10;
+struct LVCOLUMNW {
+  UINT mask = 0;
+  int fmt = 0;
+  int cx = 0;
+  LPWSTR pszText = nullptr;
+  int cchTextMax = 0;
+  int iSubItem = 0;
+};
+struct LVITEMW {
+  UINT mask = 0;
+  int iItem = 0;
+  int iSubItem = 0;
+  UINT state = 0;
+  UINT stateMask = 0;
+  LPWSTR pszText = nullptr;
+  int cchTextMax = 0;
+  int iImage = 0;
+  LPARAM lParam = 0;
+};
+struct NMLVDISPINFOW {
+  NMHDR hdr;
+  LVITEMW item;
+};
+struct NMLISTVIEW {
+  NMHDR hdr;
+  int iItem = -1;
+  int iSubItem = 0;
+  UINT uNewState = 0;
+  UINT uOldState = 0;
+  UINT uChanged = 0;
+  POINT ptAction;
+  LPARAM lParam = 0;
+};
+struct NMITEMACTIVATE {
+  NMHDR hdr;
+  int iItem = -1;
+  int iSubItem = 0;
+  UINT uNewState = 0;
+  UINT uOldState = 0;
+  UINT uChanged = 0;
+  POINT ptAction;
+  LPARAM lParam = 0;
+  UINT uKeyFlags = 0;
+};
+struct NMCUSTOMDRAW {
+  NMHDR hdr;
+  DWORD dwDrawStage = 0;
+  HDC hdc = nullptr;
+  RECT rc;
+  std::uintptr_t dwItemSpec = 0;
+  UINT uItemState = 0;
+  LPARAM lItemlParam = 0;
+};
+struct NMLVCUSTOMDRAW {
+  NMCUSTOMDRAW nmcd;
+  COLORREF clrText = 0;
+  COLORREF clrTextBk = 0;
+  int iSubItem = 0;
+};
+struct LVHITTESTINFO {
+  POINT pt;
+  UINT flags = 0;
+  int iItem = -1;
+  int iSubItem = 0;
+};

@@ -79,6 +79,7 @@ void RegisterStatic();
 void RegisterScrollBar();
 void RegisterListBox();
 void RegisterProgressUpDown();
+void RegisterListView();
 void RegisterMenuClass();
 void RegisterDialogClass();
 void InstallMessageBox();

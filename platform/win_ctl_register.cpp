@@ -13,6 +13,7 @@ void RegisterStandardControls() {
     ctl::RegisterScrollBar();
     ctl::RegisterListBox();
     ctl::RegisterProgressUpDown();
+    ctl::RegisterListView();
     ctl::RegisterMenuClass();
     ctl::RegisterDialogClass();
     ctl::InstallMessageBox();

@@ -30,14 +30,6 @@ std::map<int, const DialogTemplate*>& Templates() {
   return map;
 }
 
-WString ClassOf(HWND h) {
-  WCHAR buf[64] = {};
-  GetClassNameW(h, buf, 64);
-  WString s(buf);
-  for (auto& c : s) c = (c >= u'A' && c <= u'Z') ? c + 32 : c;
-  return s;
-}
-
 // Its own visibility: the dialog itself may still be hidden.
 bool Usable(HWND c) { return (ctl::Style(c) & WS_VISIBLE) && IsWindowEnabled(c); }
 
