@@ -3,6 +3,7 @@
 
 #include "platform/win_controls.h"
 
+#include <algorithm>
 #include <memory>
 #include <unordered_map>
 
@@ -70,6 +71,32 @@ inline int TextWidth(HDC dc, const WCHAR* s, int n) {
   SIZE sz{};
   GetTextExtentPoint32W(dc, s, n, &sz);
   return sz.cx;
+}
+
+// An arrow button of a scroll bar, combo box or up-down control: the
+// classic raised face (flat and shifted while pushed) with a triangle
+// pointing up (0), down (1), left (2) or right (3).
+inline void DrawArrowButton(HDC dc, RECT r, int direction, bool pushed, bool disabled) {
+  FillRect(dc, &r, GetSysColorBrush(COLOR_BTNFACE));
+  RECT e = r;
+  if (pushed) FrameRect(dc, &e, GetSysColorBrush(COLOR_BTNSHADOW));
+  else DrawEdge(dc, &e, EDGE_RAISED, BF_RECT);
+  int w = r.right - r.left, h = r.bottom - r.top;
+  int size = std::max(2, std::min(w, h) / 4);
+  int cx = r.left + w / 2 + (pushed ? 1 : 0), cy = r.top + h / 2 + (pushed ? 1 : 0);
+  POINT p[3];
+  switch (direction) {
+    case 0: p[0] = {cx - size, cy + size / 2}, p[1] = {cx + size, cy + size / 2}, p[2] = {cx, cy - size / 2 - 1}; break;
+    case 1: p[0] = {cx - size, cy - size / 2}, p[1] = {cx + size, cy - size / 2}, p[2] = {cx, cy + size / 2 + 1}; break;
+    case 2: p[0] = {cx + size / 2, cy - size}, p[1] = {cx + size / 2, cy + size}, p[2] = {cx - size / 2 - 1, cy}; break;
+    default: p[0] = {cx - size / 2, cy - size}, p[1] = {cx - size / 2, cy + size}, p[2] = {cx + size / 2 + 1, cy}; break;
+  }
+  HBRUSH b = GetSysColorBrush(disabled ? COLOR_GRAYTEXT : COLOR_BTNTEXT);
+  HGDIOBJ ob = SelectObject(dc, b);
+  HGDIOBJ op = SelectObject(dc, GetStockObject(NULL_PEN));
+  Polygon(dc, p, 3);
+  SelectObject(dc, op);
+  SelectObject(dc, ob);
 }
 
 // Registration pieces of each control file.

@@ -356,8 +356,7 @@ void PaintCombo(HWND h, Combo* c, HDC dc) {
   DrawEdge(dc, &frame, EDGE_SUNKEN, BF_RECT);
   RECT b = ButtonRect(h);
   b.top += 2, b.bottom -= 2, b.right -= 2;
-  DrawFrameControl(dc, &b, DFC_SCROLL, DFCS_SCROLLDOWN | (c->drop ? DFCS_PUSHED | DFCS_FLAT : 0) |
-                                            (IsWindowEnabled(h) ? 0 : DFCS_INACTIVE));
+  ctl::DrawArrowButton(dc, b, 1, c->drop != nullptr, !IsWindowEnabled(h));
   if (list) {
     RECT t{3, 3, b.left - 1, rc.bottom - 3};
     if (c->focus && !c->drop) {

@@ -138,9 +138,9 @@ void PaintUpDown(HWND h, UpDown* u, HDC dc) {
   RECT a = rc, b = rc;
   if (horz) a.right = b.left = (rc.left + rc.right) / 2;
   else a.bottom = b.top = (rc.top + rc.bottom) / 2;
-  UINT dis = IsWindowEnabled(h) ? 0 : DFCS_INACTIVE;
-  DrawFrameControl(dc, &a, DFC_SCROLL, (horz ? DFCS_SCROLLLEFT : DFCS_SCROLLUP) | dis | (u->pressed == -1 ? DFCS_PUSHED : 0));
-  DrawFrameControl(dc, &b, DFC_SCROLL, (horz ? DFCS_SCROLLRIGHT : DFCS_SCROLLDOWN) | dis | (u->pressed == 1 ? DFCS_PUSHED : 0));
+  bool dis = !IsWindowEnabled(h);
+  ctl::DrawArrowButton(dc, a, horz ? 2 : 0, u->pressed == -1, dis);
+  ctl::DrawArrowButton(dc, b, horz ? 3 : 1, u->pressed == 1, dis);
 }
 
 // The delta of a press on the arrow: the upper (left) arrow moves towards

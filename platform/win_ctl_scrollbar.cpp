@@ -92,8 +92,21 @@ void Paint(HWND h, Bar* b, HDC dc) {
                               : reinterpret_cast<HBRUSH>(SendMessageW(GetParent(h), WM_CTLCOLORSCROLLBAR,
                                                                       reinterpret_cast<WPARAM>(dc),
                                                                       reinterpret_cast<LPARAM>(h)));
-  if (!track) track = GetSysColorBrush(COLOR_SCROLLBAR);
-  FillRect(dc, &rc, track);
+  if (track) {
+    FillRect(dc, &rc, track);
+  } else {
+    // The classic track: white and button face in a checkerboard.
+    static const WORD kDither[8] = {0xAAAA, 0x5555, 0xAAAA, 0x5555, 0xAAAA, 0x5555, 0xAAAA, 0x5555};
+    HBITMAP bits = CreateBitmap(8, 8, 1, 1, kDither);
+    HBRUSH dither = CreatePatternBrush(bits);
+    COLORREF oldText = SetTextColor(dc, GetSysColor(COLOR_BTNHIGHLIGHT));
+    COLORREF oldBk = SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
+    FillRect(dc, &rc, dither);
+    SetTextColor(dc, oldText);
+    SetBkColor(dc, oldBk);
+    DeleteObject(dither);
+    DeleteObject(bits);
+  }
   auto partRect = [&](int start, int size) {
     return v ? RECT{0, start, g.thickness, start + size} : RECT{start, 0, start + size, g.thickness};
   };
@@ -106,11 +119,8 @@ void Paint(HWND h, Bar* b, HDC dc) {
     FillRect(dc, &r, GetSysColorBrush(COLOR_3DDKSHADOW));
   }
   RECT low = partRect(0, g.arrow), high = partRect(g.length - g.arrow, g.arrow);
-  UINT inactive = enabled ? 0 : DFCS_INACTIVE;
-  DrawFrameControl(dc, &low, DFC_SCROLL, (v ? DFCS_SCROLLUP : DFCS_SCROLLLEFT) | inactive |
-                                             (b->pressed == Part::ArrowLow && b->over ? DFCS_PUSHED | DFCS_FLAT : 0));
-  DrawFrameControl(dc, &high, DFC_SCROLL, (v ? DFCS_SCROLLDOWN : DFCS_SCROLLRIGHT) | inactive |
-                                              (b->pressed == Part::ArrowHigh && b->over ? DFCS_PUSHED | DFCS_FLAT : 0));
+  ctl::DrawArrowButton(dc, low, v ? 0 : 2, b->pressed == Part::ArrowLow && b->over, !enabled);
+  ctl::DrawArrowButton(dc, high, v ? 1 : 3, b->pressed == Part::ArrowHigh && b->over, !enabled);
   if (g.thumbSize) {
     RECT t = partRect(g.thumbStart, g.thumbSize);
     FillRect(dc, &t, GetSysColorBrush(COLOR_BTNFACE));
