@@ -259,6 +259,113 @@ class CListCtrl : public CWnd {
   int HitTest(LVHITTESTINFO* info) const { return static_cast<int>(SendMessage(LVM_HITTEST, 0, reinterpret_cast<LPARAM>(info))); }
 };
 
+class CImageList {
+ public:
+  CImageList() = default;
+  ~CImageList() { DeleteImageList(); }
+  CImageList(const CImageList&) = delete;
+  CImageList& operator=(const CImageList&) = delete;
+  HIMAGELIST m_hImageList = nullptr;
+  operator HIMAGELIST() const { return m_hImageList; }
+  BOOL Create(int cx, int cy, UINT flags, int initial, int grow) {
+    DeleteImageList();
+    m_hImageList = ImageList_Create(cx, cy, flags, initial, grow);
+    return m_hImageList != nullptr;
+  }
+  BOOL DeleteImageList() {
+    BOOL ok = m_hImageList ? ImageList_Destroy(m_hImageList) : FALSE;
+    m_hImageList = nullptr;
+    return ok;
+  }
+  int Add(CBitmap* bitmap, COLORREF key) { return ImageList_AddMasked(m_hImageList, *bitmap, key); }
+  int Add(CBitmap* bitmap, CBitmap* mask) { return ImageList_Add(m_hImageList, *bitmap, mask ? static_cast<HBITMAP>(*mask) : nullptr); }
+  int GetImageCount() const { return ImageList_GetImageCount(m_hImageList); }
+  BOOL Draw(CDC* dc, int index, POINT p, UINT style) { return ImageList_Draw(m_hImageList, index, *dc, p.x, p.y, style); }
+};
+
+class CTreeCtrl : public CWnd {
+ public:
+  BOOL Create(DWORD style, const RECT& rect, CWnd* parent, UINT id) {
+    return CWnd::Create(WC_TREEVIEW, u"", style, rect, parent, id);
+  }
+  HTREEITEM InsertItem(LPCWSTR text, int image, int selectedImage, HTREEITEM parent = TVI_ROOT,
+                       HTREEITEM after = TVI_LAST) {
+    TVINSERTSTRUCTW ins;
+    ins.hParent = parent;
+    ins.hInsertAfter = after;
+    ins.item.mask = TVIF_TEXT | TVIF_IMAGE | TVIF_SELECTEDIMAGE;
+    ins.item.pszText = const_cast<LPWSTR>(text);
+    ins.item.iImage = image;
+    ins.item.iSelectedImage = selectedImage;
+    return reinterpret_cast<HTREEITEM>(SendMessage(TVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&ins)));
+  }
+  HTREEITEM InsertItem(LPCWSTR text, HTREEITEM parent = TVI_ROOT, HTREEITEM after = TVI_LAST) {
+    return InsertItem(text, 0, 0, parent, after);
+  }
+  BOOL DeleteItem(HTREEITEM item) { return static_cast<BOOL>(SendMessage(TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(item))); }
+  BOOL DeleteAllItems() { return DeleteItem(TVI_ROOT); }
+  BOOL Expand(HTREEITEM item, UINT code) { return static_cast<BOOL>(SendMessage(TVM_EXPAND, code, reinterpret_cast<LPARAM>(item))); }
+  BOOL SelectItem(HTREEITEM item) { return static_cast<BOOL>(SendMessage(TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(item))); }
+  HTREEITEM GetSelectedItem() const { return GetNextItem(nullptr, TVGN_CARET); }
+  HTREEITEM GetRootItem() const { return GetNextItem(nullptr, TVGN_ROOT); }
+  HTREEITEM GetChildItem(HTREEITEM item) const { return GetNextItem(item, TVGN_CHILD); }
+  HTREEITEM GetNextSiblingItem(HTREEITEM item) const { return GetNextItem(item, TVGN_NEXT); }
+  HTREEITEM GetParentItem(HTREEITEM item) const { return GetNextItem(item, TVGN_PARENT); }
+  HTREEITEM GetNextItem(HTREEITEM item, UINT code) const {
+    return reinterpret_cast<HTREEITEM>(SendMessage(TVM_GETNEXTITEM, code, reinterpret_cast<LPARAM>(item)));
+  }
+  UINT GetCount() const { return static_cast<UINT>(SendMessage(TVM_GETCOUNT)); }
+  HIMAGELIST SetImageList(CImageList* list, int which) {
+    return reinterpret_cast<HIMAGELIST>(SendMessage(TVM_SETIMAGELIST, static_cast<WPARAM>(which),
+                                                    reinterpret_cast<LPARAM>(list ? list->m_hImageList : nullptr)));
+  }
+  HTREEITEM HitTest(POINT p, UINT* flags = nullptr) const {
+    TVHITTESTINFO ht;
+    ht.pt = p;
+    HTREEITEM item = reinterpret_cast<HTREEITEM>(SendMessage(TVM_HITTEST, 0, reinterpret_cast<LPARAM>(&ht)));
+    if (flags) *flags = ht.flags;
+    return item;
+  }
+  BOOL GetItemRect(HTREEITEM item, RECT* rc, BOOL textOnly) const {
+    *reinterpret_cast<HTREEITEM*>(rc) = item;
+    return static_cast<BOOL>(SendMessage(TVM_GETITEMRECT, textOnly, reinterpret_cast<LPARAM>(rc)));
+  }
+  WString GetItemText(HTREEITEM item) const {
+    WCHAR buf[260] = {};
+    TVITEMW it;
+    it.mask = TVIF_TEXT;
+    it.hItem = item;
+    it.pszText = buf;
+    it.cchTextMax = 260;
+    SendMessage(TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&it));
+    return buf;
+  }
+  BOOL SetItemData(HTREEITEM item, LPARAM data) {
+    TVITEMW it;
+    it.mask = TVIF_PARAM;
+    it.hItem = item;
+    it.lParam = data;
+    return static_cast<BOOL>(SendMessage(TVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&it)));
+  }
+  LPARAM GetItemData(HTREEITEM item) const {
+    TVITEMW it;
+    it.mask = TVIF_PARAM;
+    it.hItem = item;
+    SendMessage(TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&it));
+    return it.lParam;
+  }
+  UINT GetItemState(HTREEITEM item, UINT mask) const {
+    TVITEMW it;
+    it.mask = TVIF_STATE;
+    it.hItem = item;
+    it.stateMask = mask;
+    SendMessage(TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&it));
+    return it.state & mask;
+  }
+  COLORREF SetBkColor(COLORREF c) { return static_cast<COLORREF>(SendMessage(TVM_SETBKCOLOR, 0, static_cast<LPARAM>(c))); }
+  COLORREF SetTextColor(COLORREF c) { return static_cast<COLORREF>(SendMessage(TVM_SETTEXTCOLOR, 0, static_cast<LPARAM>(c))); }
+};
+
 // ---------------------------------------------------------------------------
 // Menus. A CMenu owns its handle (destroyed with the object unless
 // detached); owner-drawn items are measured and drawn by the CMenu that

@@ -405,3 +405,84 @@ struct LVHITTESTINFO {
   int iItem = -1;
   int iSubItem = 0;
 };
+
+// ---------------------------------------------------------------------------
+// Image lists (pictures of one size in a row) and the tree view.
+struct IMAGELIST__;
+using HIMAGELIST = IMAGELIST__*;
+constexpr UINT ILC_COLOR32 = 0x20, ILC_MASK = 0x1;
+constexpr UINT ILD_NORMAL = 0x0, ILD_TRANSPARENT = 0x1;
+HIMAGELIST ImageList_Create(int cx, int cy, UINT flags, int initial, int grow);
+BOOL ImageList_Destroy(HIMAGELIST list);
+// Adds the bitmap cut into cx-wide pictures; the index of the first, -1 on failure.
+int ImageList_Add(HIMAGELIST list, HBITMAP image, HBITMAP mask);
+// As ImageList_Add, with pixels of the key colour left transparent.
+int ImageList_AddMasked(HIMAGELIST list, HBITMAP image, COLORREF key);
+int ImageList_GetImageCount(HIMAGELIST list);
+BOOL ImageList_Draw(HIMAGELIST list, int index, HDC dc, int x, int y, UINT style);
+BOOL ImageList_GetIconSize(HIMAGELIST list, int* cx, int* cy);
+
+inline constexpr const WCHAR* WC_TREEVIEW = u"SysTreeView32";
+struct TREEITEM__;
+using HTREEITEM = TREEITEM__*;
+inline HTREEITEM const TVI_ROOT = reinterpret_cast<HTREEITEM>(static_cast<std::intptr_t>(-0x10000));
+inline HTREEITEM const TVI_FIRST = reinterpret_cast<HTREEITEM>(static_cast<std::intptr_t>(-0x0FFFF));
+inline HTREEITEM const TVI_LAST = reinterpret_cast<HTREEITEM>(static_cast<std::intptr_t>(-0x0FFFE));
+constexpr DWORD TVS_HASBUTTONS = 0x1, TVS_HASLINES = 0x2, TVS_LINESATROOT = 0x4,
+                TVS_SHOWSELALWAYS = 0x20, TVS_TRACKSELECT = 0x200, TVS_FULLROWSELECT = 0x1000;
+constexpr UINT TV_FIRST = 0x1100;
+constexpr UINT TVM_DELETEITEM = TV_FIRST + 1, TVM_EXPAND = TV_FIRST + 2, TVM_GETITEMRECT = TV_FIRST + 4,
+               TVM_GETCOUNT = TV_FIRST + 5, TVM_GETINDENT = TV_FIRST + 6, TVM_SETINDENT = TV_FIRST + 7,
+               TVM_SETIMAGELIST = TV_FIRST + 9, TVM_GETNEXTITEM = TV_FIRST + 10,
+               TVM_SELECTITEM = TV_FIRST + 11, TVM_HITTEST = TV_FIRST + 17,
+               TVM_ENSUREVISIBLE = TV_FIRST + 20, TVM_SETBKCOLOR = TV_FIRST + 29,
+               TVM_SETTEXTCOLOR = TV_FIRST + 30, TVM_GETBKCOLOR = TV_FIRST + 31,
+               TVM_INSERTITEMW = TV_FIRST + 50, TVM_GETITEMW = TV_FIRST + 62, TVM_SETITEMW = TV_FIRST + 63;
+constexpr UINT TVE_COLLAPSE = 0x1, TVE_EXPAND = 0x2, TVE_TOGGLE = 0x3;
+constexpr UINT TVGN_ROOT = 0x0, TVGN_NEXT = 0x1, TVGN_PREVIOUS = 0x2, TVGN_PARENT = 0x3,
+               TVGN_CHILD = 0x4, TVGN_FIRSTVISIBLE = 0x5, TVGN_NEXTVISIBLE = 0x6,
+               TVGN_PREVIOUSVISIBLE = 0x7, TVGN_CARET = 0x9;
+constexpr UINT TVIF_TEXT = 0x1, TVIF_IMAGE = 0x2, TVIF_PARAM = 0x4, TVIF_STATE = 0x8,
+               TVIF_HANDLE = 0x10, TVIF_SELECTEDIMAGE = 0x20, TVIF_CHILDREN = 0x40;
+constexpr UINT TVIS_SELECTED = 0x2, TVIS_EXPANDED = 0x20;
+constexpr UINT TVHT_NOWHERE = 0x1, TVHT_ONITEMICON = 0x2, TVHT_ONITEMLABEL = 0x4,
+               TVHT_ONITEMINDENT = 0x8, TVHT_ONITEMBUTTON = 0x10, TVHT_ONITEMRIGHT = 0x20,
+               TVHT_ONITEM = 0x46;
+constexpr UINT TVC_UNKNOWN = 0x0, TVC_BYMOUSE = 0x1, TVC_BYKEYBOARD = 0x2;
+constexpr int TVSIL_NORMAL = 0;
+constexpr UINT TVN_SELCHANGEDW = static_cast<UINT>(-451);
+struct TVITEMW {
+  UINT mask = 0;
+  HTREEITEM hItem = nullptr;
+  UINT state = 0;
+  UINT stateMask = 0;
+  LPWSTR pszText = nullptr;
+  int cchTextMax = 0;
+  int iImage = 0;
+  int iSelectedImage = 0;
+  int cChildren = 0;
+  LPARAM lParam = 0;
+};
+struct TVINSERTSTRUCTW {
+  HTREEITEM hParent = nullptr;
+  HTREEITEM hInsertAfter = nullptr;
+  TVITEMW item;
+};
+struct NMTREEVIEWW {
+  NMHDR hdr;
+  UINT action = 0;
+  TVITEMW itemOld;
+  TVITEMW itemNew;
+  POINT ptDrag;
+};
+struct TVHITTESTINFO {
+  POINT pt;
+  UINT flags = 0;
+  HTREEITEM hItem = nullptr;
+};
+struct NMTVCUSTOMDRAW {
+  NMCUSTOMDRAW nmcd;
+  COLORREF clrText = 0;
+  COLORREF clrTextBk = 0;
+  int iLevel = 0;
+};

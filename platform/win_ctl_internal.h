@@ -107,6 +107,7 @@ void RegisterScrollBar();
 void RegisterListBox();
 void RegisterProgressUpDown();
 void RegisterListView();
+void RegisterTreeView();
 void RegisterMenuClass();
 void RegisterDialogClass();
 void InstallMessageBox();

@@ -14,6 +14,7 @@ void RegisterStandardControls() {
     ctl::RegisterListBox();
     ctl::RegisterProgressUpDown();
     ctl::RegisterListView();
+    ctl::RegisterTreeView();
     ctl::RegisterMenuClass();
     ctl::RegisterDialogClass();
     ctl::InstallMessageBox();

@@ -16,13 +16,13 @@ namespace {
 
 enum : int {
   kGroup = 100, kLabel, kEdit, kPassword, kReadOnly, kMemo, kCheck, kCheck3, kRadio1, kRadio2, kRadio3,
-  kOwnerDraw, kList, kCombo, kDropDown, kReport, kProgress, kSpin, kBar, kEtched, kHint
+  kOwnerDraw, kList, kCombo, kDropDown, kReport, kProgress, kSpin, kBar, kEtched, kHint, kTree
 };
 
 const DialogTemplate kGallery = {
     WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME,
     0,
-    0, 0, 400, 262,
+    0, 0, 400, 300,
     u"控件一览",
     9,
     u"宋体",
@@ -53,9 +53,11 @@ const DialogTemplate kGallery = {
         {kProgress, PROGRESS_CLASS, u"", WS_VISIBLE, 200, 150, 193, 10},
         {kEtched, WC_STATIC, u"", WS_VISIBLE | SS_ETCHEDHORZ, 200, 168, 193, 2},
         {0xFFFF, WC_STATIC, u"与服务器连接断开，是否重新连接？", WS_VISIBLE | SS_CENTER, 200, 174, 193, 22},
-        {IDOK, WC_BUTTON, u"确定", WS_VISIBLE | WS_TABSTOP | WS_GROUP | BS_DEFPUSHBUTTON, 280, 240, 54, 16},
-        {IDCANCEL, WC_BUTTON, u"取消", WS_VISIBLE | WS_TABSTOP, 340, 240, 54, 16},
-        {0xFFFF, WC_BUTTON, u"停用", WS_VISIBLE | WS_DISABLED, 220, 240, 54, 16},
+        {kTree, WC_TREEVIEW, u"", WS_VISIBLE | WS_BORDER | WS_TABSTOP | TVS_HASLINES | TVS_HASBUTTONS | TVS_LINESATROOT | TVS_SHOWSELALWAYS,
+         200, 200, 193, 72},
+        {IDOK, WC_BUTTON, u"确定", WS_VISIBLE | WS_TABSTOP | WS_GROUP | BS_DEFPUSHBUTTON, 280, 280, 54, 16},
+        {IDCANCEL, WC_BUTTON, u"取消", WS_VISIBLE | WS_TABSTOP, 340, 280, 54, 16},
+        {0xFFFF, WC_BUTTON, u"停用", WS_VISIBLE | WS_DISABLED, 220, 280, 54, 16},
     },
 };
 
@@ -94,6 +96,15 @@ class GalleryDlg : public CDialog {
     si.nPos = 30;
     SetScrollInfo(::GetDlgItem(m_hWnd, kBar), SB_CTL, &si, TRUE);
     SendDlgItemMessageW(m_hWnd, kProgress, PBM_SETPOS, 60, 0);
+    tree_.SubclassWindow(::GetDlgItem(m_hWnd, kTree));
+    HTREEITEM trade = tree_.InsertItem(u"股票交易");
+    tree_.InsertItem(u"买入", trade);
+    HTREEITEM sell = tree_.InsertItem(u"卖出", trade);
+    tree_.InsertItem(u"撤单", trade);
+    HTREEITEM query = tree_.InsertItem(u"查询");
+    tree_.InsertItem(u"资金股份", query);
+    tree_.Expand(trade, TVE_EXPAND);
+    tree_.SelectItem(sell);
     return TRUE;
   }
   void OnDrawItem(int id, LPDRAWITEMSTRUCT dis) override {
@@ -107,6 +118,7 @@ class GalleryDlg : public CDialog {
     dc->DrawText(u"自绘按钮", &rc, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
   }
   CListCtrl report_;
+  CTreeCtrl tree_;
 };
 
 class GalleryApp : public CWinApp {
