@@ -366,6 +366,52 @@ class CTreeCtrl : public CWnd {
   COLORREF SetTextColor(COLORREF c) { return static_cast<COLORREF>(SendMessage(TVM_SETTEXTCOLOR, 0, static_cast<LPARAM>(c))); }
 };
 
+class CToolTipCtrl : public CWnd {
+ public:
+  // A pop-up tip window owned by the parent's top-level window.
+  BOOL Create(CWnd* parent, DWORD style = 0) {
+    return CreateEx(WS_EX_TOPMOST | WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE, TOOLTIPS_CLASS, u"", WS_POPUP | style,
+                    CRect(0, 0, 0, 0), parent, 0);
+  }
+  // With no rectangle and id 0 the tool is the whole window.
+  BOOL AddTool(CWnd* wnd, LPCWSTR text, LPCRECT rect = nullptr, UINT_PTR id = 0) {
+    TTTOOLINFOW ti = Info(wnd, rect, id);
+    ti.lpszText = const_cast<LPWSTR>(text);
+    return static_cast<BOOL>(SendMessage(TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&ti)));
+  }
+  void UpdateTipText(LPCWSTR text, CWnd* wnd, UINT_PTR id = 0) {
+    TTTOOLINFOW ti = Info(wnd, nullptr, id);
+    ti.lpszText = const_cast<LPWSTR>(text);
+    SendMessage(TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&ti));
+  }
+  void DelTool(CWnd* wnd, UINT_PTR id = 0) {
+    TTTOOLINFOW ti = Info(wnd, nullptr, id);
+    SendMessage(TTM_DELTOOLW, 0, reinterpret_cast<LPARAM>(&ti));
+  }
+  int GetToolCount() const { return static_cast<int>(SendMessage(TTM_GETTOOLCOUNT)); }
+  void Activate(BOOL active) { SendMessage(TTM_ACTIVATE, active); }
+  void SetDelayTime(DWORD which, int ms) { SendMessage(TTM_SETDELAYTIME, which, MAKELPARAM(ms, 0)); }
+  int GetDelayTime(DWORD which) const { return static_cast<int>(SendMessage(TTM_GETDELAYTIME, which)); }
+  void SetTipTextColor(COLORREF c) { SendMessage(TTM_SETTIPTEXTCOLOR, c); }
+  void SetTipBkColor(COLORREF c) { SendMessage(TTM_SETTIPBKCOLOR, c); }
+  void RelayEvent(MSG* msg) { SendMessage(TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(msg)); }
+  void Pop() { SendMessage(TTM_POP); }
+
+ private:
+  static TTTOOLINFOW Info(CWnd* wnd, LPCRECT rect, UINT_PTR id) {
+    TTTOOLINFOW ti;
+    ti.hwnd = wnd ? wnd->m_hWnd : nullptr;
+    if (!rect && id == 0) {
+      ti.uFlags = TTF_IDISHWND;
+      ti.uId = reinterpret_cast<UINT_PTR>(ti.hwnd);
+    } else {
+      ti.uId = id;
+      if (rect) ti.rect = *rect;
+    }
+    return ti;
+  }
+};
+
 // ---------------------------------------------------------------------------
 // Menus. A CMenu owns its handle (destroyed with the object unless
 // detached); owner-drawn items are measured and drawn by the CMenu that

@@ -486,3 +486,24 @@ struct NMTVCUSTOMDRAW {
   COLORREF clrTextBk = 0;
   int iLevel = 0;
 };
+
+// ---------------------------------------------------------------------------
+// Tool tips.
+inline constexpr const WCHAR* TOOLTIPS_CLASS = u"tooltips_class32";
+constexpr DWORD TTS_ALWAYSTIP = 0x1, TTS_NOPREFIX = 0x2;
+constexpr UINT TTF_IDISHWND = 0x1, TTF_CENTERTIP = 0x2, TTF_SUBCLASS = 0x10;
+constexpr UINT TTM_ACTIVATE = WM_USER + 1, TTM_SETDELAYTIME = WM_USER + 3, TTM_RELAYEVENT = WM_USER + 7,
+               TTM_GETTOOLCOUNT = WM_USER + 13, TTM_SETTIPBKCOLOR = WM_USER + 19,
+               TTM_SETTIPTEXTCOLOR = WM_USER + 20, TTM_GETDELAYTIME = WM_USER + 21, TTM_POP = WM_USER + 28,
+               TTM_ADDTOOLW = WM_USER + 50, TTM_DELTOOLW = WM_USER + 51, TTM_UPDATETIPTEXTW = WM_USER + 57;
+constexpr int TTDT_AUTOMATIC = 0, TTDT_RESHOW = 1, TTDT_AUTOPOP = 2, TTDT_INITIAL = 3;
+struct TTTOOLINFOW {
+  UINT cbSize = sizeof(TTTOOLINFOW);
+  UINT uFlags = 0;
+  HWND hwnd = nullptr;
+  UINT_PTR uId = 0;
+  RECT rect;
+  HINSTANCE hinst = nullptr;
+  LPWSTR lpszText = nullptr;
+  LPARAM lParam = 0;
+};

@@ -108,6 +108,7 @@ void RegisterListBox();
 void RegisterProgressUpDown();
 void RegisterListView();
 void RegisterTreeView();
+void RegisterToolTip();
 void RegisterMenuClass();
 void RegisterDialogClass();
 void InstallMessageBox();

@@ -15,6 +15,7 @@ void RegisterStandardControls() {
     ctl::RegisterProgressUpDown();
     ctl::RegisterListView();
     ctl::RegisterTreeView();
+    ctl::RegisterToolTip();
     ctl::RegisterMenuClass();
     ctl::RegisterDialogClass();
     ctl::InstallMessageBox();

@@ -101,11 +101,12 @@ TEST_F(CtlScrollListTest, ListBoxSortedAddExplicitInsertAndNotifications) {
   SendMessageW(lb, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(u"a"));
   SendMessageW(lb, LB_INSERTSTRING, 2, reinterpret_cast<LPARAM>(u"b"));  // the index holds
   SendMessageW(lb, LB_SETITEMDATA, 0, 77);
-  CListBox* list = static_cast<CListBox*>(CWnd::FromHandle(lb));
-  EXPECT_EQ(list->GetText(0), u"a");
-  EXPECT_EQ(list->GetText(1), u"c");
-  EXPECT_EQ(list->GetText(2), u"b");
-  EXPECT_EQ(list->GetItemData(0), 77u);
+  CListBox list;
+  ASSERT_TRUE(list.SubclassWindow(lb));
+  EXPECT_EQ(list.GetText(0), u"a");
+  EXPECT_EQ(list.GetText(1), u"c");
+  EXPECT_EQ(list.GetText(2), u"b");
+  EXPECT_EQ(list.GetItemData(0), 77u);
   int ih = static_cast<int>(SendMessageW(lb, LB_GETITEMHEIGHT, 0, 0));
   desk.Click(lb, 20, ih + ih / 2);
   EXPECT_EQ(SendMessageW(lb, LB_GETCURSEL, 0, 0), 1);
@@ -135,8 +136,9 @@ TEST_F(CtlScrollListTest, ComboDropDownListChoosesByMouseAndKeys) {
   EXPECT_FALSE(SendMessageW(cb, CB_GETDROPPEDSTATE, 0, 0));
   EXPECT_EQ(SendMessageW(cb, CB_GETCURSEL, 0, 0), 2);
   EXPECT_EQ(parent.Commands(73, CBN_SELCHANGE), 1);
-  CComboBox* combo = static_cast<CComboBox*>(CWnd::FromHandle(cb));
-  EXPECT_EQ(GetWindowTextString(cb), combo->GetLBText(2));
+  CComboBox combo;
+  ASSERT_TRUE(combo.SubclassWindow(cb));
+  EXPECT_EQ(GetWindowTextString(cb), combo.GetLBText(2));
   EXPECT_NE(GetWindowTextString(cb), first);
   desk.Key(VK_UP);
   EXPECT_EQ(SendMessageW(cb, CB_GETCURSEL, 0, 0), 1);
