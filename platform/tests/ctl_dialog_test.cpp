@@ -184,4 +184,19 @@ TEST_F(CtlDialogTest, RealMessageBoxFromAWorkerThread) {
   EXPECT_EQ(MessageBoxW(owner.m_hWnd, u"文件下载失败", u"升级提示", MB_OK), IDOK);
 }
 
+TEST_F(CtlDialogTest, ActivationCodesAreToldApart) {
+  OptionsDlg dlg(&owner);
+  ASSERT_TRUE(dlg.CreateIndirect(&kOptions, &owner));
+  dlg.ShowWindow(SW_SHOW);
+  ::SetActiveWindow(dlg.m_hWnd);
+  desk.RunUntilIdle();
+  dlg.activations.clear();
+  ::SetActiveWindow(owner.m_hWnd);
+  desk.Click(dlg.m_hWnd, 2, 2);  // a click on the dialog itself
+  ::SetActiveWindow(owner.m_hWnd);
+  ::SetActiveWindow(dlg.m_hWnd);  // the program's activation
+  EXPECT_EQ(dlg.activations, (std::vector<UINT>{WA_INACTIVE, WA_CLICKACTIVE, WA_INACTIVE, WA_ACTIVE}));
+  dlg.DestroyWindow();
+}
+
 }  // namespace
