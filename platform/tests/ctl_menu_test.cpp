@@ -2,6 +2,8 @@
 // submenus, clicks, alignment and the owner-draw protocol.
 #include "ctl_test_util.h"
 
+#include "platform/kernel_thread.h"
+
 namespace {
 
 class OwnerMenu : public CMenu {
@@ -172,6 +174,45 @@ TEST_F(CtlMenuTest, SubmenusByKeyAndMouseAndClickOutside) {
   EXPECT_FALSE(TrackPopupMenu(m, 0, 200, 200, 0, owner.m_hWnd, nullptr));
   desk.RunUntilIdle();
   EXPECT_EQ(owner.commands.size(), 2u);
+  DestroyMenu(m);
+}
+
+// The application flattens menu windows from a creation hook: it sees the
+// "#32768" class and replaces the procedure before the window's first message.
+WNDPROC g_menuSuper = nullptr;
+int g_flatMessages = 0;
+LRESULT FlatMenuProc(HWND h, UINT msg, WPARAM w, LPARAM l) {
+  ++g_flatMessages;
+  return CallWindowProcW(g_menuSuper, h, msg, w, l);
+}
+LRESULT MenuCreationHook(int code, WPARAM w, LPARAM l) {
+  if (code == HCBT_CREATEWND) {
+    auto* info = reinterpret_cast<CBT_CREATEWNDW*>(l);
+    if (info->lpcs->lpszClass && WString(info->lpcs->lpszClass) == WC_POPUPMENU) {
+      auto hwnd = reinterpret_cast<HWND>(w);
+      g_menuSuper = reinterpret_cast<WNDPROC>(
+          SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(FlatMenuProc)));
+    }
+  }
+  return CallNextHookEx(nullptr, code, w, l);
+}
+
+TEST_F(CtlMenuTest, CreationHookSubclassesMenuWindows) {
+  HHOOK hook = SetWindowsHookExW(WH_CBT, MenuCreationHook, nullptr, GetCurrentThreadId());
+  ASSERT_TRUE(hook);
+  HMENU m = CreatePopupMenu();
+  AppendMenuW(m, MF_STRING, 401, u"刷新");
+  g_flatMessages = 0;
+  script.Add([] { return MenuWindow() != nullptr; });
+  script.Then([] { InjectPress(VK_DOWN); });
+  script.Then([] { InjectPress(VK_RETURN); });
+  script.Start();
+  EXPECT_TRUE(TrackPopupMenu(m, 0, 120, 120, 0, owner.m_hWnd, nullptr));
+  UnhookWindowsHookEx(hook);
+  desk.RunUntilIdle();
+  EXPECT_GT(g_flatMessages, 0);
+  ASSERT_EQ(owner.commands.size(), 1u);
+  EXPECT_EQ(owner.commands[0], 401u);
   DestroyMenu(m);
 }
 
