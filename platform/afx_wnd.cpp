@@ -508,8 +508,18 @@ void CWnd::OnCaptureChanged(CWnd*) { Default(); }
 void CWnd::OnActivate(UINT, CWnd*, BOOL) { Default(); }
 void CWnd::OnHScroll(UINT, UINT, CWnd*) { Default(); }
 void CWnd::OnVScroll(UINT, UINT, CWnd*) { Default(); }
-void CWnd::OnDrawItem(int, LPDRAWITEMSTRUCT) { Default(); }
-void CWnd::OnMeasureItem(int, LPMEASUREITEMSTRUCT) { Default(); }
+// Owner-drawn menu items go to the CMenu object that owns the menu handle
+// (afx_ctl.cpp); other items get default handling.
+BOOL AfxDrawMenuItem(LPDRAWITEMSTRUCT dis);
+BOOL AfxMeasureMenuItem(LPMEASUREITEMSTRUCT mis);
+void CWnd::OnDrawItem(int, LPDRAWITEMSTRUCT dis) {
+  if (dis && dis->CtlType == ODT_MENU && AfxDrawMenuItem(dis)) return;
+  Default();
+}
+void CWnd::OnMeasureItem(int, LPMEASUREITEMSTRUCT mis) {
+  if (mis && mis->CtlType == ODT_MENU && AfxMeasureMenuItem(mis)) return;
+  Default();
+}
 HBRUSH CWnd::OnCtlColor(CDC*, CWnd*, UINT) { return reinterpret_cast<HBRUSH>(Default()); }
 void CWnd::OnGetMinMaxInfo(MINMAXINFO*) { Default(); }
 void CWnd::OnWindowPosChanging(WINDOWPOS*) { Default(); }

@@ -14,6 +14,7 @@
 // then posted and input messages in order, then WM_PAINT for the first
 // invalid window in tree order (parents before children), then due timers.
 #include "platform/win_internal.h"
+#include "platform/win_controls.h"
 
 #include "platform/debug_sink.h"
 #include "platform/gdi_internal.h"
@@ -689,6 +690,7 @@ HWND CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD
     });
   }
   InitUiThread();
+  RegisterStandardControls();  // the controls' classes exist before any window
   HWND hwnd;
   {
     Guard g(W().lock);
@@ -2027,8 +2029,17 @@ HWND GetActiveWindow() {
   return W().active;
 }
 
-HWND SetActiveWindow(HWND hwnd) {
-  if (!UiThreadHere()) return OnUi([&] { return SetActiveWindow(hwnd); });
+namespace {
+// Activation with its WM_ACTIVATE code: WA_ACTIVE (1) for a program's
+// activation, WA_CLICKACTIVE (2) for a mouse click.
+HWND ActivateWindow(HWND hwnd, WPARAM code);
+}  // namespace
+
+HWND SetActiveWindow(HWND hwnd) { return ActivateWindow(hwnd, 1); }
+
+namespace {
+HWND ActivateWindow(HWND hwnd, WPARAM code) {
+  if (!UiThreadHere()) return OnUi([&] { return ActivateWindow(hwnd, code); });
   HWND old;
   {
     Guard g(W().lock);
@@ -2039,9 +2050,10 @@ HWND SetActiveWindow(HWND hwnd) {
     W().active = hwnd;
   }
   if (old && IsWindow(old)) SendMessageW(old, WM_ACTIVATE, 0, reinterpret_cast<LPARAM>(hwnd));
-  SendMessageW(hwnd, WM_ACTIVATE, 1, reinterpret_cast<LPARAM>(old));
+  SendMessageW(hwnd, WM_ACTIVATE, code, reinterpret_cast<LPARAM>(old));
   return old;
 }
+}  // namespace
 
 BOOL SetForegroundWindow(HWND hwnd) { return SetActiveWindow(hwnd) != nullptr || GetActiveWindow() == hwnd; }
 HWND GetForegroundWindow() { return GetActiveWindow(); }
@@ -2442,7 +2454,7 @@ void InjectMouse(MouseInput kind, POINT pt, int wheelDelta) {
     bool noActivate = (GetWindowLongPtrW(top, GWL_EXSTYLE) & WS_EX_NOACTIVATE) != 0;
     LRESULT answer = SendMessageW(target, WM_MOUSEACTIVATE, reinterpret_cast<WPARAM>(top), MAKELPARAM(HTCLIENT, msg));
     if (!noActivate && answer != MA_NOACTIVATE && answer != MA_NOACTIVATEANDEAT && top && GetActiveWindow() != top)
-      SetActiveWindow(top);
+      ActivateWindow(top, 2);  // WA_CLICKACTIVE
     if (answer == MA_ACTIVATEANDEAT || answer == MA_NOACTIVATEANDEAT) return;
   }
   if (!capture) SendMessageW(target, WM_SETCURSOR, reinterpret_cast<WPARAM>(target), MAKELPARAM(HTCLIENT, msg));
