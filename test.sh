@@ -48,9 +48,9 @@ echo "== threaded code under ThreadSanitizer"
 # The areas whose tests race threads on purpose: the kernel, the window
 # system, the transport and both HTTP paths, the market-data engine, the
 # stores and the trade session.
-tsan_targets=(platform_kernel_tests platform_tests foundation_tests marketdata_tests
+tsan_targets=(platform_kernel_tests platform_tests platform_controls_tests foundation_tests marketdata_tests
               simbroker_tests trading_tests simbroker_trade_tests)
-tsan_labels='^(kernel|platform-ui|transport|http|engine|stores|trade)$'
+tsan_labels='^(kernel|platform-ui|platform-controls|transport|http|engine|stores|trade)$'
 configure build-tsan -DCMAKE_BUILD_TYPE=Debug -DORV_TSAN=ON
 cmake --build build-tsan -j "$jobs" --target "${tsan_targets[@]}"
 run_suite build-tsan -L "$tsan_labels"
