@@ -178,17 +178,8 @@ LRESULT ButtonProc(HWND h, UINT msg, WPARAM w, LPARAM l) {
     case WM_ERASEBKGND:
       return 1;  // painting covers the button
     case WM_PAINT:
-    case WM_PRINTCLIENT: {
-      if (w) {
-        PaintButton(h, reinterpret_cast<HDC>(w), b);
-        return 0;
-      }
-      PAINTSTRUCT ps;
-      HDC dc = BeginPaint(h, &ps);
-      PaintButton(h, dc, b);
-      EndPaint(h, &ps);
-      return 0;
-    }
+    case WM_PRINTCLIENT:
+      return ctl::PaintControl(h, w, [&](HDC dc) { PaintButton(h, dc, b); });
     case WM_LBUTTONDOWN:
     case WM_LBUTTONDBLCLK:
       if (k == BS_GROUPBOX) return 0;

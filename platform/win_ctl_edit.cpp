@@ -449,17 +449,8 @@ LRESULT EditProc(HWND h, UINT msg, WPARAM w, LPARAM l) {
     case WM_ERASEBKGND:
       return 1;
     case WM_PAINT:
-    case WM_PRINTCLIENT: {
-      if (w) {
-        Paint(h, e, reinterpret_cast<HDC>(w));
-        return 0;
-      }
-      PAINTSTRUCT ps;
-      HDC dc = BeginPaint(h, &ps);
-      Paint(h, e, dc);
-      EndPaint(h, &ps);
-      return 0;
-    }
+    case WM_PRINTCLIENT:
+      return ctl::PaintControl(h, w, [&](HDC dc) { Paint(h, e, dc); });
     case WM_SETFOCUS: {
       e->focus = true;
       Layout lay = Begin(h);

@@ -24,6 +24,21 @@ class StateMap {
   std::unordered_map<HWND, std::unique_ptr<State>> map_;
 };
 
+// WM_PAINT and WM_PRINTCLIENT of a control: paint(dc) draws into the DC that
+// WM_PRINTCLIENT passes in wParam, or between BeginPaint and EndPaint.
+template <class PaintFn>
+LRESULT PaintControl(HWND h, WPARAM w, PaintFn paint) {
+  if (w) {
+    paint(reinterpret_cast<HDC>(w));
+    return 0;
+  }
+  PAINTSTRUCT ps;
+  HDC dc = BeginPaint(h, &ps);
+  paint(dc);
+  EndPaint(h, &ps);
+  return 0;
+}
+
 inline DWORD Style(HWND h) { return static_cast<DWORD>(GetWindowLongPtrW(h, GWL_STYLE)); }
 inline int Id(HWND h) { return GetDlgCtrlID(h); }
 

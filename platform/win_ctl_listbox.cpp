@@ -133,17 +133,8 @@ LRESULT ListProc(HWND h, UINT msg, WPARAM w, LPARAM l) {
     case WM_MOUSEACTIVATE:
       return lb->combo ? MA_NOACTIVATE : DefWindowProcW(h, msg, w, l);
     case WM_PAINT:
-    case WM_PRINTCLIENT: {
-      if (w) {
-        PaintList(h, lb, reinterpret_cast<HDC>(w));
-        return 0;
-      }
-      PAINTSTRUCT ps;
-      HDC dc = BeginPaint(h, &ps);
-      PaintList(h, lb, dc);
-      EndPaint(h, &ps);
-      return 0;
-    }
+    case WM_PRINTCLIENT:
+      return ctl::PaintControl(h, w, [&](HDC dc) { PaintList(h, lb, dc); });
     case WM_SIZE:
       UpdateBar(h, lb);
       return 0;
@@ -454,17 +445,8 @@ LRESULT ComboProc(HWND h, UINT msg, WPARAM w, LPARAM l) {
     case WM_ERASEBKGND:
       return 1;
     case WM_PAINT:
-    case WM_PRINTCLIENT: {
-      if (w) {
-        PaintCombo(h, c, reinterpret_cast<HDC>(w));
-        return 0;
-      }
-      PAINTSTRUCT ps;
-      HDC dc = BeginPaint(h, &ps);
-      PaintCombo(h, c, dc);
-      EndPaint(h, &ps);
-      return 0;
-    }
+    case WM_PRINTCLIENT:
+      return ctl::PaintControl(h, w, [&](HDC dc) { PaintCombo(h, c, dc); });
     case WM_SETFOCUS:
       c->focus = true;
       if (c->edit) SetFocus(c->edit);

@@ -351,17 +351,8 @@ LRESULT ListViewProc(HWND h, UINT msg, WPARAM w, LPARAM l) {
     case WM_ERASEBKGND:
       return 1;
     case WM_PAINT:
-    case WM_PRINTCLIENT: {
-      if (w) {
-        PaintView(h, v, reinterpret_cast<HDC>(w));
-        return 0;
-      }
-      PAINTSTRUCT ps;
-      HDC dc = BeginPaint(h, &ps);
-      PaintView(h, v, dc);
-      EndPaint(h, &ps);
-      return 0;
-    }
+    case WM_PRINTCLIENT:
+      return ctl::PaintControl(h, w, [&](HDC dc) { PaintView(h, v, dc); });
     case WM_SIZE:
       UpdateBar(h, v);
       return 0;

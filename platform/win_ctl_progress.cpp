@@ -59,17 +59,8 @@ LRESULT ProgressProc(HWND h, UINT msg, WPARAM w, LPARAM l) {
     case WM_ERASEBKGND:
       return 1;
     case WM_PAINT:
-    case WM_PRINTCLIENT: {
-      if (w) {
-        PaintProgress(h, p, reinterpret_cast<HDC>(w));
-        return 0;
-      }
-      PAINTSTRUCT ps;
-      HDC dc = BeginPaint(h, &ps);
-      PaintProgress(h, p, dc);
-      EndPaint(h, &ps);
-      return 0;
-    }
+    case WM_PRINTCLIENT:
+      return ctl::PaintControl(h, w, [&](HDC dc) { PaintProgress(h, p, dc); });
     case PBM_SETRANGE: {
       LRESULT old = MAKELONG(p->lo, p->hi);
       p->lo = LOWORD(static_cast<std::uintptr_t>(l));

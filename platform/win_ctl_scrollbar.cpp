@@ -171,17 +171,8 @@ LRESULT ScrollBarProc(HWND h, UINT msg, WPARAM w, LPARAM l) {
     case WM_ERASEBKGND:
       return 1;
     case WM_PAINT:
-    case WM_PRINTCLIENT: {
-      if (w) {
-        Paint(h, b, reinterpret_cast<HDC>(w));
-        return 0;
-      }
-      PAINTSTRUCT ps;
-      HDC dc = BeginPaint(h, &ps);
-      Paint(h, b, dc);
-      EndPaint(h, &ps);
-      return 0;
-    }
+    case WM_PRINTCLIENT:
+      return ctl::PaintControl(h, w, [&](HDC dc) { Paint(h, b, dc); });
     case WM_LBUTTONDOWN:
     case WM_LBUTTONDBLCLK: {
       POINT p{GET_X_LPARAM(l), GET_Y_LPARAM(l)};

@@ -75,17 +75,8 @@ LRESULT StaticProc(HWND h, UINT msg, WPARAM w, LPARAM l) {
     case WM_ERASEBKGND:
       return 1;
     case WM_PAINT:
-    case WM_PRINTCLIENT: {
-      if (w) {
-        PaintStatic(h, reinterpret_cast<HDC>(w));
-        return 0;
-      }
-      PAINTSTRUCT ps;
-      HDC dc = BeginPaint(h, &ps);
-      PaintStatic(h, dc);
-      EndPaint(h, &ps);
-      return 0;
-    }
+    case WM_PRINTCLIENT:
+      return ctl::PaintControl(h, w, [&](HDC dc) { PaintStatic(h, dc); });
     case WM_SETTEXT: {
       LRESULT r = DefWindowProcW(h, msg, w, l);
       InvalidateRect(h, nullptr, TRUE);

@@ -415,17 +415,8 @@ LRESULT TreeProc(HWND h, UINT msg, WPARAM w, LPARAM l) {
     case WM_ERASEBKGND:
       return 1;
     case WM_PAINT:
-    case WM_PRINTCLIENT: {
-      if (w) {
-        Paint(h, t, reinterpret_cast<HDC>(w));
-        return 0;
-      }
-      PAINTSTRUCT ps;
-      HDC dc = BeginPaint(h, &ps);
-      Paint(h, t, dc);
-      EndPaint(h, &ps);
-      return 0;
-    }
+    case WM_PRINTCLIENT:
+      return ctl::PaintControl(h, w, [&](HDC dc) { Paint(h, t, dc); });
     case WM_SETFOCUS:
     case WM_KILLFOCUS:
       t->focus = msg == WM_SETFOCUS;
