@@ -2,33 +2,18 @@
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
-#include <netinet/tcp.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <cmath>
 #include <random>
 
-#include "tools/simbroker/loopback_listener.h"
+#include "tools/simbroker/framed_socket.h"
 
 namespace simbroker {
 
 namespace {
-
-constexpr size_t kMaxRequestFrame = 1 << 20;
-
-bool SendAll(int fd, const unsigned char* data, size_t size) {
-  while (size > 0) {
-    ssize_t n = ::send(fd, data, size, MSG_NOSIGNAL);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    data += n;
-    size -= static_cast<size_t>(n);
-  }
-  return true;
-}
 
 bool StartsWith(const std::string& code, const char* prefix) { return code.rfind(prefix, 0) == 0; }
 
@@ -216,12 +201,8 @@ bool HistoryServer::Send(const std::shared_ptr<Connection>& c, const Bytes& payl
 
 void HistoryServer::AcceptLoop() {
   while (running_) {
-    pollfd p{listenFd_, POLLIN, 0};
-    if (::poll(&p, 1, 50) <= 0) continue;
-    int fd = ::accept4(listenFd_, nullptr, nullptr, SOCK_CLOEXEC);
+    int fd = AcceptWithin(listenFd_, 50);
     if (fd < 0) continue;
-    int one = 1;
-    ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
     auto c = std::make_shared<Connection>();
     c->fd = fd;
     std::lock_guard<std::mutex> hold(lock_);
@@ -243,21 +224,16 @@ void HistoryServer::ConnectionLoop(std::shared_ptr<Connection> c) {
     ssize_t n = ::recv(c->fd, chunk, sizeof chunk, 0);
     if (n <= 0) break;
     buffer.insert(buffer.end(), chunk, chunk + n);
-    while (buffer.size() >= 5) {
-      size_t length = static_cast<size_t>(buffer[0]) << 24 | buffer[1] << 16 | buffer[2] << 8 | buffer[3];
-      if (length > kMaxRequestFrame) {
-        c->open = false;
-        break;
-      }
-      if (buffer.size() < length + 5) break;
-      Bytes payload(buffer.begin() + 5, buffer.begin() + 5 + static_cast<long>(length));
-      buffer.erase(buffer.begin(), buffer.begin() + 5 + static_cast<long>(length));
+    Bytes payload;
+    int taken = 0;
+    while ((taken = TakeFrame(&buffer, &payload)) == 1) {
       if (payload.empty()) {
         ++emptyFrames_;
         continue;
       }
       HandleFrame(c, payload);
     }
+    if (taken < 0) c->open = false;
   }
   c->cancel = true;
   std::lock_guard<std::mutex> hold(c->writeLock);
