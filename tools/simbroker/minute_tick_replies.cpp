@@ -469,48 +469,48 @@ bool BuildMinuteDataReply(const MarketData& data, const JournalEntry& request, i
   return true;
 }
 
-bool BuildTickReply(const MarketData& data, const JournalEntry& request, int mode, Bytes* body) {
-  SimStock stock;
-  if (!FindStock(data, request, &stock)) return false;
+namespace {
+
+// The ticks a tick request gets now: the last ones asked for in a complete
+// reply, the trades since the last reply in an update. False when the stock
+// is unknown or an update has nothing new.
+bool TicksToSend(const MarketData& data, const JournalEntry& request, int mode, SimStock* stock,
+                 std::vector<WireTick>* ticks, int* total) {
+  if (!FindStock(data, request, stock)) return false;
   std::lock_guard<std::mutex> hold(TapeLock());
   MarketTapes& market = AllTapes()[&data];
-  const Tape& tape = SyncTape(market, stock);
-  const int total = static_cast<int>(tape.trades.size());
+  const Tape& tape = SyncTape(market, *stock);
+  *total = static_cast<int>(tape.trades.size());
   int& sent = market.sent[SentKey(request)];
   int first = 0;
   if (mode == kReplyComplete) {
     const int count = static_cast<int>(std::clamp<int64_t>(Number(request, 1, 50), 0, kMaxCompleteTicks));
-    first = std::max(0, total - count);
+    first = std::max(0, *total - count);
   } else {
-    first = std::clamp(sent, 0, total);
-    if (first == total) return false;
+    first = std::clamp(sent, 0, *total);
+    if (first == *total) return false;
   }
-  sent = total;
+  sent = *total;
+  for (int i = first; i < *total; ++i) ticks->push_back(TickOf(tape.trades[static_cast<size_t>(i)], static_cast<size_t>(i)));
+  return true;
+}
+
+}  // namespace
+
+bool BuildTickReply(const MarketData& data, const JournalEntry& request, int mode, Bytes* body) {
+  SimStock stock;
   std::vector<WireTick> ticks;
-  for (int i = first; i < total; ++i) ticks.push_back(TickOf(tape.trades[static_cast<size_t>(i)], static_cast<size_t>(i)));
+  int total = 0;
+  if (!TicksToSend(data, request, mode, &stock, &ticks, &total)) return false;
   *body = TickBody(request.type == 80, mode == kReplyComplete, stock, Wire4(stock.prevClose), total, ticks);
   return true;
 }
 
 bool BuildFuturesTickReply(const MarketData& data, const JournalEntry& request, int mode, Bytes* body) {
   SimStock stock;
-  if (!FindStock(data, request, &stock)) return false;
-  std::lock_guard<std::mutex> hold(TapeLock());
-  MarketTapes& market = AllTapes()[&data];
-  const Tape& tape = SyncTape(market, stock);
-  const int total = static_cast<int>(tape.trades.size());
-  int& sent = market.sent[SentKey(request)];
-  int first = 0;
-  if (mode == kReplyComplete) {
-    const int count = static_cast<int>(std::clamp<int64_t>(Number(request, 1, 50), 0, kMaxCompleteTicks));
-    first = std::max(0, total - count);
-  } else {
-    first = std::clamp(sent, 0, total);
-    if (first == total) return false;
-  }
-  sent = total;
   std::vector<WireTick> ticks;
-  for (int i = first; i < total; ++i) ticks.push_back(TickOf(tape.trades[static_cast<size_t>(i)], static_cast<size_t>(i)));
+  int total = 0;
+  if (!TicksToSend(data, request, mode, &stock, &ticks, &total)) return false;
   *body = FuturesTickBody(mode == kReplyComplete, stock, Wire4(stock.prevClose), total, request.parsed.byteList, ticks);
   return true;
 }
