@@ -39,6 +39,22 @@ LRESULT PaintControl(HWND h, WPARAM w, PaintFn paint) {
   return 0;
 }
 
+// The first visible line a WM_VSCROLL request asks for in a list of count
+// lines showing page at a time, kept within the list; -1 for a request that
+// moves nothing.
+inline int ScrolledTop(WPARAM w, int top, int page, int count) {
+  switch (LOWORD(w)) {
+    case SB_LINEUP: --top; break;
+    case SB_LINEDOWN: ++top; break;
+    case SB_PAGEUP: top -= page; break;
+    case SB_PAGEDOWN: top += page; break;
+    case SB_THUMBTRACK:
+    case SB_THUMBPOSITION: top = static_cast<short>(HIWORD(w)); break;
+    default: return -1;
+  }
+  return std::clamp(top, 0, std::max(0, count - page));
+}
+
 inline DWORD Style(HWND h) { return static_cast<DWORD>(GetWindowLongPtrW(h, GWL_STYLE)); }
 inline int Id(HWND h) { return GetDlgCtrlID(h); }
 

@@ -201,17 +201,9 @@ LRESULT ListProc(HWND h, UINT msg, WPARAM w, LPARAM l) {
       return 0;
     }
     case WM_VSCROLL: {
-      int top = lb->top;
-      switch (LOWORD(w)) {
-        case SB_LINEUP: --top; break;
-        case SB_LINEDOWN: ++top; break;
-        case SB_PAGEUP: top -= Visible(h); break;
-        case SB_PAGEDOWN: top += Visible(h); break;
-        case SB_THUMBTRACK:
-        case SB_THUMBPOSITION: top = static_cast<short>(HIWORD(w)); break;
-        default: return 0;
-      }
-      lb->top = std::clamp(top, 0, std::max(0, n - Visible(h)));
+      int top = ctl::ScrolledTop(w, lb->top, Visible(h), n);
+      if (top < 0) return 0;
+      lb->top = top;
       UpdateBar(h, lb);
       InvalidateRect(h, nullptr, TRUE);
       return 0;

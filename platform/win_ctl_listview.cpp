@@ -406,17 +406,9 @@ LRESULT ListViewProc(HWND h, UINT msg, WPARAM w, LPARAM l) {
       return 0;
     }
     case WM_VSCROLL: {
-      int top = v->top;
-      switch (LOWORD(w)) {
-        case SB_LINEUP: --top; break;
-        case SB_LINEDOWN: ++top; break;
-        case SB_PAGEUP: top -= PerPage(h); break;
-        case SB_PAGEDOWN: top += PerPage(h); break;
-        case SB_THUMBTRACK:
-        case SB_THUMBPOSITION: top = static_cast<short>(HIWORD(w)); break;
-        default: return 0;
-      }
-      v->top = std::clamp(top, 0, std::max(0, n - PerPage(h)));
+      int top = ctl::ScrolledTop(w, v->top, PerPage(h), n);
+      if (top < 0) return 0;
+      v->top = top;
       UpdateBar(h, v);
       InvalidateRect(h, nullptr, TRUE);
       return 0;
