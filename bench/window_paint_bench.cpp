@@ -2,8 +2,8 @@
 // numeric text drawn with DrawText into a 1920x1080 memory DC and copied to
 // a window, against the same table drawn straight with QPainter (the
 // reference: what the layer adds on top of Qt). Reports ms per frame.
-#include "platform/afx.h"
-#include "platform/win_desktop.h"
+#include "platform/mfc/afx.h"
+#include "platform/window/win_desktop.h"
 
 #include <benchmark/benchmark.h>
 

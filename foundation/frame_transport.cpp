@@ -26,11 +26,11 @@
 #include "foundation/proxy_handshake.h"
 #include "foundation/proxy_setting.h"
 #include "foundation/transport_timing.h"
-#include "platform/debug_sink.h"
-#include "platform/kernel_clock.h"
-#include "platform/kernel_socket.h"
-#include "platform/kernel_sync.h"
-#include "platform/kernel_thread.h"
+#include "platform/kernel/debug_sink.h"
+#include "platform/kernel/kernel_clock.h"
+#include "platform/kernel/kernel_socket.h"
+#include "platform/kernel/kernel_sync.h"
+#include "platform/kernel/kernel_thread.h"
 
 namespace {
 

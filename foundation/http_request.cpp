@@ -23,9 +23,9 @@
 #include "foundation/http_request_internal.h"
 #include "foundation/proxy_handshake.h"
 #include "foundation/transport_timing.h"
-#include "platform/debug_sink.h"
-#include "platform/kernel_clock.h"
-#include "platform/kernel_thread.h"
+#include "platform/kernel/debug_sink.h"
+#include "platform/kernel/kernel_clock.h"
+#include "platform/kernel/kernel_thread.h"
 
 namespace {
 

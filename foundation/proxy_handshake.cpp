@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "foundation/base64.h"
-#include "platform/debug_sink.h"
-#include "platform/kernel_clock.h"
+#include "platform/kernel/debug_sink.h"
+#include "platform/kernel/kernel_clock.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <mutex>
 
 #include "foundation/config_store.h"
-#include "platform/kernel_files.h"
+#include "platform/kernel/kernel_files.h"
 
 const char kBuildText[] = "tq_winpc_tqx1_1.0.0.1_016";
 

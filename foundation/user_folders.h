@@ -83,7 +83,7 @@ void CopyFileIfMissing(const char* source, const char* destination);
 void CreateFolderUtf8(const char* path);
 
 // Deleting a folder with everything in it is the kernel's DeleteFolderTree
-// (platform/kernel_files.h): it refuses empty and relative roots and never
+// (platform/kernel/kernel_files.h): it refuses empty and relative roots and never
 // follows symbolic links.
 
 // Tests only: the folder that stands for the program's folder (with or

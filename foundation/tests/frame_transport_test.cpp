@@ -4,7 +4,7 @@
 #include <set>
 
 #include "foundation/frame_transport.h"
-#include "platform/kernel_thread.h"
+#include "platform/kernel/kernel_thread.h"
 #include "transport_test_support.h"
 
 namespace {

@@ -22,8 +22,8 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/debug_sink.h"
-#include "platform/kernel_registry.h"
+#include "platform/kernel/debug_sink.h"
+#include "platform/kernel/kernel_registry.h"
 #include "tokenstore/data_saver.h"
 #include "tokenstore/tests/token_text.h"
 
