@@ -1,10 +1,12 @@
 #include "platform/window/win_desktop.h"
 
+#include "platform/kernel/debug_sink.h"
 #include "platform/kernel/kernel_clock.h"
 #include "platform/window/win_internal.h"
 
 #include <chrono>
 #include <mutex>
+#include <string>
 #include <thread>
 
 namespace {
@@ -16,6 +18,15 @@ TestDesktop::TestDesktop() {
   InitUiThread();
   ResetInputState();
   clock_ = std::make_unique<ManualClock>(kDesktopStart);
+  ShowRealBoxes(false);
+  SetIdleHook([this] { return RunStep(); });
+}
+
+void TestDesktop::ShowRealBoxes(bool real) {
+  if (real) {
+    SetMessageBoxSink(nullptr);
+    return;
+  }
   SetMessageBoxSink([this](HWND owner, const WString& text, const WString& caption, UINT type) {
     static std::mutex lock;
     std::lock_guard<std::mutex> guard(lock);
@@ -24,7 +35,47 @@ TestDesktop::TestDesktop() {
   });
 }
 
+void TestDesktop::Then(std::function<void()> step) { steps_.push_back(Step{nullptr, std::move(step)}); }
+
+void TestDesktop::Until(std::function<bool()> ready, DWORD timeoutMs) {
+  steps_.push_back(Step{std::move(ready), nullptr, timeoutMs});
+}
+
+bool TestDesktop::RunStep() {
+  if (steps_.empty()) return false;
+  Step& front = steps_.front();
+  if (front.ready) {
+    ULONGLONG now = RealTickCount64();
+    if (!front.firstAsked) front.firstAsked = now;
+    if (!front.ready()) {
+      if (now - front.firstAsked < front.timeoutMs) return true;
+      DebugWrite(DebugChannel::Stderr,
+                 "TestDesktop: a step was never ready; " + std::to_string(steps_.size()) + " steps dropped\n");
+      steps_.clear();
+      stepsTimedOut_ = true;
+      InjectKey(VK_ESCAPE, true, 1);
+      InjectKey(VK_ESCAPE, false, 1);
+      return false;
+    }
+    steps_.pop_front();
+    return !steps_.empty();
+  }
+  std::function<void()> act = std::move(front.act);
+  steps_.pop_front();  // before running: the step may open a loop of its own
+  bool outer = inStep_;
+  inStep_ = true;
+  act();
+  inStep_ = outer;
+  return !steps_.empty();
+}
+
+void TestDesktop::Pump() {
+  if (!inStep_) RunUntilIdle();
+}
+
 TestDesktop::~TestDesktop() {
+  SetIdleHook(nullptr);
+  steps_.clear();
   RunUntilIdle();
   for (HWND top = GetTopWindow(nullptr); top; top = GetTopWindow(nullptr)) DestroyWindow(top);
   RunUntilIdle();
@@ -35,67 +86,67 @@ TestDesktop::~TestDesktop() {
 
 POINT TestDesktop::ToScreen(HWND hwnd, int x, int y) const {
   POINT p{x, y};
-  ClientToScreen(hwnd, &p);
+  if (hwnd) ClientToScreen(hwnd, &p);
   return p;
 }
 
 void TestDesktop::MoveMouse(HWND hwnd, int x, int y) {
   InjectMouse(MouseInput::Move, ToScreen(hwnd, x, y));
-  RunUntilIdle();
+  Pump();
 }
 
 void TestDesktop::MouseDown(HWND hwnd, int x, int y, bool right) {
   InjectMouse(right ? MouseInput::RightDown : MouseInput::LeftDown, ToScreen(hwnd, x, y));
-  RunUntilIdle();
+  Pump();
 }
 
 void TestDesktop::MouseUp(HWND hwnd, int x, int y, bool right) {
   InjectMouse(right ? MouseInput::RightUp : MouseInput::LeftUp, ToScreen(hwnd, x, y));
-  RunUntilIdle();
+  Pump();
 }
 
 void TestDesktop::Click(HWND hwnd, int x, int y) {
   POINT p = ToScreen(hwnd, x, y);
   InjectMouse(MouseInput::Move, p);
-  RunUntilIdle();
+  Pump();
   InjectMouse(MouseInput::LeftDown, p);
-  RunUntilIdle();
+  Pump();
   InjectMouse(MouseInput::LeftUp, p);
-  RunUntilIdle();
+  Pump();
 }
 
 void TestDesktop::RightClick(HWND hwnd, int x, int y) {
   POINT p = ToScreen(hwnd, x, y);
   InjectMouse(MouseInput::Move, p);
-  RunUntilIdle();
+  Pump();
   InjectMouse(MouseInput::RightDown, p);
-  RunUntilIdle();
+  Pump();
   InjectMouse(MouseInput::RightUp, p);
-  RunUntilIdle();
+  Pump();
 }
 
 void TestDesktop::DoubleClick(HWND hwnd, int x, int y) {
   Click(hwnd, x, y);
   POINT p = ToScreen(hwnd, x, y);
   InjectMouse(MouseInput::LeftDown, p);
-  RunUntilIdle();
+  Pump();
   InjectMouse(MouseInput::LeftUp, p);
-  RunUntilIdle();
+  Pump();
 }
 
 void TestDesktop::Wheel(HWND hwnd, int x, int y, int delta) {
   InjectMouse(MouseInput::Wheel, ToScreen(hwnd, x, y), delta);
-  RunUntilIdle();
+  Pump();
 }
 
 void TestDesktop::KeyDown(UINT vk, int repeat) {
   InjectKey(vk, true, repeat);
-  RunUntilIdle();
+  Pump();
 }
 
 void TestDesktop::KeyUp(UINT vk) {
   InjectKey(vk, false, 1);
-  RunUntilIdle();
+  Pump();
 }
 
 void TestDesktop::Key(UINT vk, bool shift, bool ctrl) {
@@ -105,7 +156,7 @@ void TestDesktop::Key(UINT vk, bool shift, bool ctrl) {
   InjectKey(vk, false, 1);
   if (ctrl) InjectKey(VK_CONTROL, false, 1);
   if (shift) InjectKey(VK_SHIFT, false, 1);
-  RunUntilIdle();
+  Pump();
 }
 
 void TestDesktop::Type(const WString& text) {
@@ -124,13 +175,17 @@ void TestDesktop::Type(const WString& text) {
     } else {
       InjectChar(c);
     }
-    RunUntilIdle();
+    Pump();
   }
 }
 
 ULONGLONG TestDesktop::Now() const { return UiTickCount64(); }
 
 void TestDesktop::Advance(DWORD ms) {
+  if (inStep_) {  // the running loop delivers what became due
+    clock_->Advance(ms);
+    return;
+  }
   RunUntilIdle();
   ULONGLONG target = UiTickCount64() + ms;
   for (int guard = 0; guard < 1000000; ++guard) {

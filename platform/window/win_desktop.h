@@ -13,6 +13,7 @@
 
 #include <QImage>
 
+#include <deque>
 #include <functional>
 #include <memory>
 #include <string>
@@ -25,9 +26,10 @@ class TestDesktop {
   TestDesktop(const TestDesktop&) = delete;
   TestDesktop& operator=(const TestDesktop&) = delete;
 
-  // Mouse input at a point in the client coordinates of hwnd (it need not
-  // be the window that receives the message: capture and hit testing
-  // decide). Each call runs the queue until idle afterwards.
+  // Mouse input at a point in the client coordinates of hwnd, or in screen
+  // coordinates when hwnd is null (hwnd need not be the window that receives
+  // the message: capture and hit testing decide). Each call runs the queue
+  // until idle afterwards (not inside a step, see Then).
   void MoveMouse(HWND hwnd, int x, int y);
   void MouseDown(HWND hwnd, int x, int y, bool right = false);
   void MouseUp(HWND hwnd, int x, int y, bool right = false);
@@ -61,6 +63,27 @@ class TestDesktop {
   QImage Snapshot(HWND hwnd) const;
   bool SavePng(HWND hwnd, const std::string& path) const;
 
+  // Acting inside a modal loop (a pop-up menu, a dialog, a message box, drag
+  // tracking). The test runs on the UI thread, so the call that opens such a
+  // loop returns only when the loop has ended: queue the steps first, then
+  // open it. Each time the innermost running message loop has nothing left
+  // to do, the next step runs, in the order queued. While a step runs, the
+  // input calls above (Click, Key, Type, ...) only queue their input, which
+  // the running loop then takes as the user's would; Advance only moves the
+  // clock. Until(ready) holds the steps behind it until ready() answers true
+  // (a window appearing, for instance); when it is not true within
+  // timeoutMs of real time the remaining steps are dropped, Escape is
+  // pressed to end the loop, and StepsTimedOut() answers true.
+  //
+  //   desk.Until([] { return FindWindowW(WC_POPUPMENU, nullptr) != nullptr; });
+  //   desk.Then([&] { desk.Key(VK_DOWN); });
+  //   desk.Then([&] { desk.Key(VK_RETURN); });
+  //   menu.TrackPopupMenu(0, 100, 100, &owner);   // returns after Enter
+  void Then(std::function<void()> step);
+  void Until(std::function<bool()> ready, DWORD timeoutMs = 10000);
+  size_t PendingSteps() const { return steps_.size(); }
+  bool StepsTimedOut() const { return stepsTimedOut_; }
+
   // Message boxes asked for while the desktop exists.
   struct Box {
     HWND owner;
@@ -68,12 +91,27 @@ class TestDesktop {
     WString caption;
     UINT type;
   };
+  // Recorded and answered with SetBoxAnswer's answer (IDOK by default), or,
+  // after ShowRealBoxes(true), shown as the real modal box (driven with
+  // steps like any dialog) and then not recorded.
   const std::vector<Box>& Boxes() const { return boxes_; }
   void SetBoxAnswer(int answer) { boxAnswer_ = answer; }
+  void ShowRealBoxes(bool real);
 
  private:
+  struct Step {
+    std::function<bool()> ready;  // null: always ready
+    std::function<void()> act;
+    DWORD timeoutMs = 0;
+    ULONGLONG firstAsked = 0;  // real time, 0 until first asked
+  };
   POINT ToScreen(HWND hwnd, int x, int y) const;
+  void Pump();  // runs the queue unless a step is running
+  bool RunStep();  // the idle hook
   std::unique_ptr<class ManualClock> clock_;
+  std::deque<Step> steps_;
+  bool inStep_ = false;
+  bool stepsTimedOut_ = false;
   std::vector<Box> boxes_;
   int boxAnswer_ = 1;  // IDOK
 };

@@ -46,6 +46,12 @@ void WaitForWork(DWORD timeoutMs);
 // place). Returns the number of messages dispatched. UI thread only.
 int PumpUntilIdle(int maxMessages = 100000);
 
+// Called (UI thread) by GetMessageW, in whatever loop runs it, each time the
+// queue has nothing left to do and before it waits; answering true asks to be
+// called again within a few milliseconds. The test desktop runs its steps
+// from here. Null removes the hook.
+void SetIdleHook(std::function<bool()> hook);
+
 // The framework's PreTranslateMessage walk: PumpUntilIdle asks it before
 // translating and dispatching; TRUE means the message was taken.
 void SetMessageFilter(BOOL (*filter)(MSG*));

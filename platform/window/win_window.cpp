@@ -1488,18 +1488,30 @@ BOOL PeekMessageW(MSG* msg, HWND hwnd, UINT lo, UINT hi, UINT removeFlags) {
   return FALSE;
 }
 
+namespace {
+std::function<bool()> g_idleHook;  // UI thread only
+}  // namespace
+
+void SetIdleHook(std::function<bool()> hook) { g_idleHook = std::move(hook); }
+
 BOOL GetMessageW(MSG* msg, HWND hwnd, UINT lo, UINT hi) {
   InitUiThread();
   for (;;) {
     if (PeekMessageW(msg, hwnd, lo, hi, PM_REMOVE)) return msg->message != WM_QUIT;
     FlushScreens();
+    bool again = false;
+    if (g_idleHook && IsUiThread()) {
+      std::function<bool()> hook = g_idleHook;  // a step may replace the hook
+      again = hook();
+      if (HasPendingWork()) continue;
+    }
     // Wait for Qt's input, another thread's work or the next timer; a
     // driven clock moves without real time, so the wait is capped.
     ULONGLONG due = 0;
-    DWORD wait = 100;
+    DWORD wait = again ? 5 : 100;
     if (NextTimerDue(&due)) {
       ULONGLONG now = UiTickCount64();
-      wait = due > now ? static_cast<DWORD>(std::min<ULONGLONG>(due - now, 100)) : 0;
+      wait = due > now ? static_cast<DWORD>(std::min<ULONGLONG>(due - now, wait)) : 0;
     }
     if (HasPendingWork()) continue;
     QTimer* timer = W().wakeTimer;

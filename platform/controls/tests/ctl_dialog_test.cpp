@@ -55,10 +55,8 @@ class CtlDialogTest : public ::testing::Test {
  protected:
   TestDesktop desk;
   Parent owner;
-  Script script;
   void SetUp() override {
     ASSERT_TRUE(owner.Make(600, 400));
-    ASSERT_TRUE(script.Make());
   }
 };
 
@@ -85,8 +83,8 @@ TEST_F(CtlDialogTest, DoModalWithTypingTabSpaceAndEnter) {
   OptionsDlg dlg(&owner);
   bool ownerDisabled = false;
   HWND focusAtStart = nullptr;
-  script.Add([&] { return dlg.m_hWnd != nullptr; });
-  script.Then([&] {
+  desk.Until([&] { return dlg.m_hWnd != nullptr; });
+  desk.Then([&] {
     ownerDisabled = !IsWindowEnabled(owner.m_hWnd);
     focusAtStart = GetFocus();
   });
@@ -98,8 +96,7 @@ TEST_F(CtlDialogTest, DoModalWithTypingTabSpaceAndEnter) {
                   VK_TAB,      // to the radio group (its checked button)
                   VK_DOWN,     // arrows move and check within the group
                   VK_RETURN})  // the default button
-    script.Then([vk] { InjectPress(vk); });
-  script.Start();
+    desk.Then([&, vk] { desk.Key(vk); });
   INT_PTR r = dlg.DoModal();
   EXPECT_EQ(r, IDOK);
   EXPECT_TRUE(ownerDisabled);
@@ -116,14 +113,13 @@ TEST_F(CtlDialogTest, DoModalWithTypingTabSpaceAndEnter) {
 TEST_F(CtlDialogTest, EscapeCancelsAndShiftTabGoesBack) {
   OptionsDlg dlg(&owner);
   int afterShiftTab = 0;
-  script.Add([&] { return dlg.m_hWnd != nullptr; });
-  script.Then([&] { InjectPress(VK_TAB, true); });
-  script.Then([&] {
+  desk.Until([&] { return dlg.m_hWnd != nullptr; });
+  desk.Then([&] { desk.Key(VK_TAB, true); });
+  desk.Then([&] {
     afterShiftTab = GetDlgCtrlID(GetFocus());
-    InjectPress('9');
+    desk.Key('9');
   });
-  script.Then([&] { InjectPress(VK_ESCAPE); });
-  script.Start();
+  desk.Then([&] { desk.Key(VK_ESCAPE); });
   EXPECT_EQ(dlg.DoModal(), IDCANCEL);
   EXPECT_EQ(afterShiftTab, IDCANCEL);  // from the first stop back to the last
   EXPECT_EQ(dlg.address, u"127.0.0.1");               // nothing saved on cancel
@@ -131,9 +127,8 @@ TEST_F(CtlDialogTest, EscapeCancelsAndShiftTabGoesBack) {
 
 TEST_F(CtlDialogTest, ClickingTheCancelButtonAndModeless) {
   OptionsDlg dlg(&owner);
-  script.Add([&] { return dlg.m_hWnd != nullptr; });
-  script.Then([&] { InjectClick(::GetDlgItem(dlg.m_hWnd, IDCANCEL), 5, 5); });
-  script.Start();
+  desk.Until([&] { return dlg.m_hWnd != nullptr; });
+  desk.Then([&] { desk.Click(::GetDlgItem(dlg.m_hWnd, IDCANCEL), 5, 5); });
   EXPECT_EQ(dlg.DoModal(), IDCANCEL);
 
   // Modeless: keyboard handled by the ordinary loop through PreTranslateMessage.
@@ -152,20 +147,19 @@ TEST_F(CtlDialogTest, ClickingTheCancelButtonAndModeless) {
 }
 
 TEST_F(CtlDialogTest, RealMessageBoxFromAWorkerThread) {
-  SetMessageBoxSink(nullptr);  // the real box instead of the desktop's record
+  desk.ShowRealBoxes(true);  // the real box instead of the desktop's record
   std::atomic<int> answer{0};
   std::atomic<bool> finished{false};
   HWND box = nullptr;
   WString shown;
-  script.Add([&] {
+  desk.Until([&] {
     box = FindWindowW(nullptr, u"提示");
     return box != nullptr && IsWindowVisible(box);
   });
-  script.Then([&] {
+  desk.Then([&] {
     shown = GetWindowTextString(GetDlgItem(box, 0xFFFF));
-    InjectClick(GetDlgItem(box, IDNO), 5, 5);
+    desk.Click(GetDlgItem(box, IDNO), 5, 5);
   });
-  script.Start();
   Thread worker;
   ASSERT_TRUE(worker.Start([&] {
     answer = MessageBoxW(nullptr, u"委托已提交，是否继续？", u"提示", MB_YESNO | MB_ICONQUESTION);
@@ -178,9 +172,8 @@ TEST_F(CtlDialogTest, RealMessageBoxFromAWorkerThread) {
   EXPECT_FALSE(IsWindow(box));
 
   // OK-only box on the UI thread: Enter answers IDOK, Esc as well.
-  script.Add([&] { return FindWindowW(nullptr, u"升级提示") != nullptr; });
-  script.Then([&] { InjectPress(VK_ESCAPE); });
-  script.Start();
+  desk.Until([&] { return FindWindowW(nullptr, u"升级提示") != nullptr; });
+  desk.Then([&] { desk.Key(VK_ESCAPE); });
   EXPECT_EQ(MessageBoxW(owner.m_hWnd, u"文件下载失败", u"升级提示", MB_OK), IDOK);
 }
 

@@ -39,10 +39,8 @@ class CtlMenuTest : public ::testing::Test {
  protected:
   TestDesktop desk;
   Owner owner;
-  Script script;
   void SetUp() override {
     ASSERT_TRUE(owner.CreateEx(0, nullptr, u"owner", WS_POPUP | WS_VISIBLE, CRect(100, 100, 500, 400), nullptr, 0));
-    ASSERT_TRUE(script.Make());
   }
   static HWND MenuWindow() { return FindWindowW(WC_POPUPMENU, nullptr); }
 };
@@ -77,17 +75,16 @@ TEST_F(CtlMenuTest, KeyboardChoosesAndOwnerDrawIsMeasuredOnce) {
   menu.ModifyMenu(1, MF_BYPOSITION | MF_CHECKED | MF_OWNERDRAW, 12, nullptr);
   RECT shown{};
   QImage picture;
-  script.Add([&] { return MenuWindow() != nullptr; });
-  script.Then([&] {
+  desk.Until([&] { return MenuWindow() != nullptr; });
+  desk.Then([&] {
     GetWindowRect(MenuWindow(), &shown);
-    InjectPress(VK_DOWN);
+    desk.Key(VK_DOWN);
   });
-  script.Then([] { InjectPress(VK_DOWN); });
-  script.Then([&] {
+  desk.Then([&] { desk.Key(VK_DOWN); });
+  desk.Then([&] {
     picture = desk.Snapshot(MenuWindow());
-    InjectPress(VK_RETURN);
+    desk.Key(VK_RETURN);
   });
-  script.Start();
   EXPECT_TRUE(menu.TrackPopupMenu(TPM_RIGHTALIGN | TPM_BOTTOMALIGN, 300, 300, &owner));
   desk.RunUntilIdle();
   ASSERT_EQ(owner.commands.size(), 1u);
@@ -105,10 +102,9 @@ TEST_F(CtlMenuTest, KeyboardChoosesAndOwnerDrawIsMeasuredOnce) {
   EXPECT_TRUE(checkedSeen);
 
   // Tracked again: no new measuring; Esc dismisses and sends nothing.
-  script.Add([&] { return MenuWindow() != nullptr; });
-  script.Then([] { InjectPress(VK_DOWN); });
-  script.Then([] { InjectPress(VK_ESCAPE); });
-  script.Start();
+  desk.Until([&] { return MenuWindow() != nullptr; });
+  desk.Then([&] { desk.Key(VK_DOWN); });
+  desk.Then([&] { desk.Key(VK_ESCAPE); });
   EXPECT_FALSE(menu.TrackPopupMenu(0, 150, 150, &owner));
   desk.RunUntilIdle();
   EXPECT_EQ(owner.commands.size(), 1u);
@@ -126,8 +122,7 @@ TEST_F(CtlMenuTest, SubmenusByKeyAndMouseAndClickOutside) {
   AppendMenuW(m, MF_POPUP, reinterpret_cast<UINT_PTR>(sub), u"周期");
   // Down lands on the grayed item, Down to the submenu, Right opens it, Down, Enter.
   for (UINT vk : {VK_DOWN, VK_DOWN, VK_DOWN, VK_RIGHT, VK_DOWN, VK_RETURN})
-    script.Then([vk] { InjectPress(vk); });
-  script.Start();
+    desk.Then([&, vk] { desk.Key(vk); });
   EXPECT_TRUE(TrackPopupMenu(m, 0, 200, 200, 0, owner.m_hWnd, nullptr));
   desk.RunUntilIdle();
   ASSERT_EQ(owner.commands.size(), 1u);
@@ -135,42 +130,34 @@ TEST_F(CtlMenuTest, SubmenusByKeyAndMouseAndClickOutside) {
 
   // The mouse: hover the submenu's item, click an item of the submenu.
   HWND first = nullptr;
-  script.Add([&] {
+  desk.Until([&] {
     first = MenuWindow();
     return first != nullptr;
   });
-  script.Then([&] {
+  desk.Then([&] {
     RECT r;
     GetWindowRect(first, &r);
-    InjectMouse(MouseInput::Move, POINT{r.left + 30, r.bottom - 10});  // over 周期
+    desk.MoveMouse(nullptr, r.left + 30, r.bottom - 10);  // over 周期
   });
-  script.Add([&] {
-    // The submenu window is the newest "#32768" window.
-    HWND w = FindWindowW(WC_POPUPMENU, nullptr);
-    if (!w || w == first) return false;
+  // The submenu window is the newest "#32768" window.
+  HWND second = nullptr;
+  desk.Until([&] {
+    second = FindWindowW(WC_POPUPMENU, nullptr);
+    return second && second != first;
+  });
+  desk.Then([&] {
     RECT r;
-    GetWindowRect(w, &r);
-    POINT p{r.left + 30, r.top + 10};
-    InjectMouse(MouseInput::Move, p);
-    InjectMouse(MouseInput::LeftDown, p);
-    InjectMouse(MouseInput::LeftUp, p);
-    return true;
+    GetWindowRect(second, &r);
+    desk.Click(nullptr, r.left + 30, r.top + 10);
   });
-  script.Start();
   EXPECT_TRUE(TrackPopupMenu(m, 0, 200, 200, 0, owner.m_hWnd, nullptr));
   desk.RunUntilIdle();
   ASSERT_EQ(owner.commands.size(), 2u);
   EXPECT_EQ(owner.commands[1], 301u);
 
   // A click outside every menu window dismisses and sends nothing.
-  script.Add([] { return MenuWindow() != nullptr; });
-  script.Then([&] {
-    POINT p{450, 350};
-    InjectMouse(MouseInput::Move, p);
-    InjectMouse(MouseInput::LeftDown, p);
-    InjectMouse(MouseInput::LeftUp, p);
-  });
-  script.Start();
+  desk.Until([&] { return MenuWindow() != nullptr; });
+  desk.Then([&] { desk.Click(nullptr, 450, 350); });
   EXPECT_FALSE(TrackPopupMenu(m, 0, 200, 200, 0, owner.m_hWnd, nullptr));
   desk.RunUntilIdle();
   EXPECT_EQ(owner.commands.size(), 2u);
@@ -203,16 +190,48 @@ TEST_F(CtlMenuTest, CreationHookSubclassesMenuWindows) {
   HMENU m = CreatePopupMenu();
   AppendMenuW(m, MF_STRING, 401, u"刷新");
   g_flatMessages = 0;
-  script.Add([] { return MenuWindow() != nullptr; });
-  script.Then([] { InjectPress(VK_DOWN); });
-  script.Then([] { InjectPress(VK_RETURN); });
-  script.Start();
+  desk.Until([&] { return MenuWindow() != nullptr; });
+  desk.Then([&] { desk.Key(VK_DOWN); });
+  desk.Then([&] { desk.Key(VK_RETURN); });
   EXPECT_TRUE(TrackPopupMenu(m, 0, 120, 120, 0, owner.m_hWnd, nullptr));
   UnhookWindowsHookEx(hook);
   desk.RunUntilIdle();
   EXPECT_GT(g_flatMessages, 0);
   ASSERT_EQ(owner.commands.size(), 1u);
   EXPECT_EQ(owner.commands[0], 401u);
+  DestroyMenu(m);
+}
+
+// The desktop's public input calls, queued as steps, reach the menu inside
+// its loop and never the focus window behind it; a step that never becomes
+// ready ends the loop instead of hanging the test.
+TEST_F(CtlMenuTest, DesktopStepsDriveTheMenuLoop) {
+  CEdit edit;
+  ASSERT_TRUE(edit.Create(WS_CHILD | WS_VISIBLE, CRect(10, 10, 200, 34), &owner, 77));
+  edit.SetFocus();
+  HMENU m = CreatePopupMenu();
+  AppendMenuW(m, MF_STRING, 501, u"买入");
+  AppendMenuW(m, MF_STRING, 502, u"卖出");
+  desk.Until([&] { return MenuWindow() != nullptr; });
+  desk.Then([&] { desk.Type(u"ab"); });
+  desk.Then([&] { desk.Key(VK_DOWN); });
+  desk.Then([&] { desk.Key(VK_DOWN); });
+  desk.Then([&] { desk.Key(VK_RETURN); });
+  EXPECT_TRUE(TrackPopupMenu(m, 0, 150, 150, 0, owner.m_hWnd, nullptr));
+  desk.RunUntilIdle();
+  EXPECT_EQ(desk.PendingSteps(), 0u);
+  auto& cmds = owner.commands;  // the edit's own notifications (id 77) aside
+  EXPECT_EQ(std::count(cmds.begin(), cmds.end(), 502u), 1);
+  EXPECT_EQ(std::count(cmds.begin(), cmds.end(), 501u), 0);
+  EXPECT_EQ(GetWindowTextString(edit.m_hWnd), u"");
+  EXPECT_FALSE(desk.StepsTimedOut());
+
+  desk.Until([] { return false; }, 200);
+  desk.Then([&] { desk.Key(VK_RETURN); });
+  EXPECT_FALSE(TrackPopupMenu(m, 0, 150, 150, 0, owner.m_hWnd, nullptr));
+  EXPECT_TRUE(desk.StepsTimedOut());
+  EXPECT_EQ(desk.PendingSteps(), 0u);
+  EXPECT_EQ(MenuWindow(), nullptr);
   DestroyMenu(m);
 }
 

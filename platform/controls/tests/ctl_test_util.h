@@ -1,7 +1,6 @@
 // Shared pieces of the controls tests: a parent window that records the
-// notifications it receives, and a script that drives input from inside a
-// modal loop (the test thread is the UI thread, so a dialog or a menu that
-// runs its own loop is driven by steps posted before the loop starts).
+// notifications it receives, and pixel counting. Modal loops (menus,
+// dialogs, message boxes) are driven with TestDesktop's steps.
 #pragma once
 
 #include "platform/mfc/afx_controls.h"
@@ -10,7 +9,6 @@
 
 #include <gtest/gtest.h>
 
-#include <deque>
 #include <functional>
 #include <vector>
 
@@ -118,56 +116,6 @@ class Parent : public CWnd {
     dc.FillSolidRect(&rc, fill);
   }
 };
-
-// Steps run one after another from the queue, each as a posted message, so
-// they run inside whatever loop is pumping. A step returning false is tried
-// again (waiting for a window to appear, for instance).
-class Script : public CWnd {
- public:
-  std::deque<std::function<bool()>> steps;
-  int retries = 0;
-  bool Make() { return CreateEx(0, nullptr, u"script", WS_POPUP, CRect(0, 0, 1, 1), nullptr, 0); }
-  void Add(std::function<bool()> step) { steps.push_back(std::move(step)); }
-  void Then(std::function<void()> step) {
-    steps.push_back([step] {
-      step();
-      return true;
-    });
-  }
-  void Start() { PostMessage(WM_APP + 7); }
-  LRESULT WindowProc(UINT msg, WPARAM w, LPARAM l) override {
-    if (msg != WM_APP + 7) return CWnd::WindowProc(msg, w, l);
-    if (steps.empty()) return 0;
-    if (steps.front()()) {
-      steps.pop_front();
-    } else if (++retries > 20000) {
-      ADD_FAILURE() << "script step never became ready";
-      steps.clear();
-      return 0;
-    }
-    if (!steps.empty()) PostMessage(WM_APP + 7);
-    return 0;
-  }
-};
-
-// Input injected without running the queue (for use inside a modal loop).
-inline POINT ScreenOf(HWND h, int x, int y) {
-  POINT p{x, y};
-  ClientToScreen(h, &p);
-  return p;
-}
-inline void InjectClick(HWND h, int x, int y) {
-  POINT p = ScreenOf(h, x, y);
-  InjectMouse(MouseInput::Move, p);
-  InjectMouse(MouseInput::LeftDown, p);
-  InjectMouse(MouseInput::LeftUp, p);
-}
-inline void InjectPress(UINT vk, bool shift = false) {
-  if (shift) InjectKey(VK_SHIFT, true);
-  InjectKey(vk, true);
-  InjectKey(vk, false);
-  if (shift) InjectKey(VK_SHIFT, false);
-}
 
 inline COLORREF PixelOf(const QImage& img, int x, int y) {
   QRgb c = img.pixel(x, y);
