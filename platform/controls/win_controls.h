@@ -330,7 +330,36 @@ constexpr UINT LVNI_ALL = 0x0, LVNI_FOCUSED = 0x1, LVNI_SELECTED = 0x2;
 constexpr int LVIR_BOUNDS = 0, LVIR_ICON = 1, LVIR_LABEL = 2;
 constexpr UINT LVCF_FMT = 0x1, LVCF_WIDTH = 0x2, LVCF_TEXT = 0x4, LVCF_SUBITEM = 0x8;
 constexpr int LVCFMT_LEFT = 0, LVCFMT_RIGHT = 1, LVCFMT_CENTER = 2;
-constexpr UINT LVN_ITEMCHANGED = static_cast<UINT>(-101);
+constexpr UINT LVN_ITEMCHANGED = static_cast<UINT>(-101), LVN_COLUMNCLICK = static_cast<UINT>(-108),
+               NM_RCLICK = static_cast<UINT>(-5);
+// The column header of a report list view: its notifications reach the list
+// view's parent in WM_NOTIFY with an NMHEADERW (hwndFrom and idFrom those of
+// the list view). A press on a column and its release on the same column
+// give HDN_ITEMCLICKW, then LVN_COLUMNCLICK (NMLISTVIEW, iItem -1,
+// iSubItem the column). Dragging a divider (the 4 pixels around a column's
+// right edge) sends HDN_BEGINTRACKW (non-zero refuses), HDN_TRACKW with
+// each new width (applied as the mouse moves), then HDN_ENDTRACKW and
+// HDN_ITEMCHANGEDW on release; a double click on it sends
+// HDN_DIVIDERDBLCLICKW.
+constexpr UINT HDN_ITEMCHANGINGW = static_cast<UINT>(-320), HDN_ITEMCHANGEDW = static_cast<UINT>(-321),
+               HDN_ITEMCLICKW = static_cast<UINT>(-322), HDN_ITEMDBLCLICKW = static_cast<UINT>(-323),
+               HDN_DIVIDERDBLCLICKW = static_cast<UINT>(-325), HDN_BEGINTRACKW = static_cast<UINT>(-326),
+               HDN_ENDTRACKW = static_cast<UINT>(-327), HDN_TRACKW = static_cast<UINT>(-328);
+constexpr UINT HDI_WIDTH = 0x1, HDI_TEXT = 0x2, HDI_FORMAT = 0x4;
+struct HDITEMW {
+  UINT mask = 0;
+  int cxy = 0;
+  LPWSTR pszText = nullptr;
+  int cchTextMax = 0;
+  int fmt = 0;
+  LPARAM lParam = 0;
+};
+struct NMHEADERW {
+  NMHDR hdr;
+  int iItem = -1;
+  int iButton = 0;  // 0 the left button
+  HDITEMW* pitem = nullptr;
+};
 constexpr UINT LVHT_NOWHERE = 0x1, LVHT_ONITEMICON = 0x2, LVHT_ONITEMLABEL = 0x4,
                LVHT_ONITEMSTATEICON = 0x8, LVHT_ONITEM = 0xE;
 constexpr DWORD CDDS_PREPAINT = 0x1, CDDS_POSTPAINT = 0x2, CDDS_ITEM = 0x10000,

@@ -93,7 +93,13 @@ void PaintButton(HWND h, HDC dc, Button* b) {
   HBRUSH bg = ctl::AskColors(h, dc, k == BS_PUSHBUTTON || k == BS_DEFPUSHBUTTON ? WM_CTLCOLORBTN : WM_CTLCOLORSTATIC);
   WString text = GetWindowTextString(h);
   SetBkMode(dc, TRANSPARENT);
-  if (!enabled) SetTextColor(dc, GetSysColor(COLOR_GRAYTEXT));
+  // Disabled texts are embossed.
+  auto label = [&](RECT* r, UINT fmt) {
+    if (enabled)
+      DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), r, fmt);
+    else
+      DrawDisabledTextW(dc, text.c_str(), static_cast<int>(text.size()), r, fmt);
+  };
   if (k == BS_PUSHBUTTON || k == BS_DEFPUSHBUTTON) {
     FillRect(dc, &rc, GetSysColorBrush(COLOR_BTNFACE));
     RECT r = rc;
@@ -109,7 +115,7 @@ void PaintButton(HWND h, HDC dc, Button* b) {
     }
     RECT t = r;
     if (b->pushed) t.left += 2, t.top += 2, t.right += 1, t.bottom += 1;
-    DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &t, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+    label(&t, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
     if (b->focus) {
       RECT f = r;
       f.left += 3, f.top += 3, f.right -= 3, f.bottom -= 3;
@@ -125,7 +131,8 @@ void PaintButton(HWND h, HDC dc, Button* b) {
       int w = ctl::TextWidth(dc, text.c_str(), static_cast<int>(text.size()));
       RECT t{8, 0, 8 + w + 4, th};
       if (!ctl::IsNullBrush(bg)) FillRect(dc, &t, bg);
-      TextOutW(dc, 10, 0, text.c_str(), static_cast<int>(text.size()));
+      RECT at{10, 0, 10 + w, th};
+      label(&at, DT_SINGLELINE | DT_NOCLIP);
     }
   } else {
     if (!ctl::IsNullBrush(bg)) FillRect(dc, &rc, bg);
@@ -134,15 +141,17 @@ void PaintButton(HWND h, HDC dc, Button* b) {
     bool left = !(style & BS_LEFTTEXT);
     RECT br{left ? 0 : rc.right - box, top, left ? box : rc.right, top + box};
     UINT state = IsRadio(k) ? DFCS_BUTTONRADIO : DFCS_BUTTONCHECK;
-    // An indeterminate check box draws checked; a radio button only for 1.
+    // A radio button draws checked only for 1; a check box for 1 and 2, which
+    // a three-state box draws as the grey, indeterminate mark.
     if (IsRadio(k) ? b->check == BST_CHECKED : b->check != BST_UNCHECKED) state |= DFCS_CHECKED;
+    if ((k == BS_3STATE || k == BS_AUTO3STATE) && b->check == BST_INDETERMINATE) state |= DFCS_BUTTON3STATE;
     if (b->pushed) state |= DFCS_PUSHED;
     if (!enabled) state |= DFCS_INACTIVE;
     DrawFrameControl(dc, &br, DFC_BUTTON, state);
     RECT t{left ? box + 4 : 0, 0, left ? rc.right : rc.right - box - 4, rc.bottom};
     RECT calc = t;
     DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &calc, DT_SINGLELINE | DT_VCENTER | DT_CALCRECT);
-    DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &t, DT_SINGLELINE | DT_VCENTER);
+    label(&t, DT_SINGLELINE | DT_VCENTER);
     if (b->focus && !text.empty()) {
       int th = ctl::TextHeight(dc);
       RECT f{t.left - 1, (rc.bottom - th) / 2 - 1, t.left + (calc.right - calc.left) + 1, (rc.bottom + th) / 2 + 1};

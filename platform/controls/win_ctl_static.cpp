@@ -50,7 +50,7 @@ void PaintStatic(HWND h, HDC dc) {
   HGDIOBJ oldFont = SelectObject(dc, ctl::FontOf(h));
   HBRUSH bg = ctl::AskColors(h, dc, WM_CTLCOLORSTATIC);
   if (!ctl::IsNullBrush(bg)) FillRect(dc, &rc, bg);
-  if (!IsWindowEnabled(h)) SetTextColor(dc, GetSysColor(COLOR_GRAYTEXT));
+  bool enabled = IsWindowEnabled(h);
   UINT fmt = DT_NOCLIP;
   if (type == SS_CENTER) fmt |= DT_CENTER | DT_WORDBREAK;
   else if (type == SS_RIGHT) fmt |= DT_RIGHT | DT_WORDBREAK;
@@ -62,7 +62,10 @@ void PaintStatic(HWND h, HDC dc) {
   fmt &= ~DT_NOCLIP;
   SetBkMode(dc, TRANSPARENT);
   WString text = GetWindowTextString(h);
-  DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &rc, fmt);
+  if (enabled)
+    DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &rc, fmt);
+  else
+    DrawDisabledTextW(dc, text.c_str(), static_cast<int>(text.size()), &rc, fmt);  // embossed
   SelectObject(dc, oldFont);
 }
 

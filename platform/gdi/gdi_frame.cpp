@@ -4,6 +4,7 @@
 #include "platform/gdi/gdi_internal.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace {
 
@@ -67,11 +68,35 @@ void Shrink(RECT* r, UINT flags) {
   if (flags & BF_BOTTOM) --r->bottom;
 }
 
-void CheckBox(HDC hdc, const RECT& rc, UINT state) {
-  int side = std::min({13, rc.right - rc.left, rc.bottom - rc.top});
+// The check mark in the square of side s at (x, y): at the classic size
+// (s = 9) the classic pixels, otherwise the same shape scaled.
+void Tick(HDC hdc, int x, int y, int s, COLORREF mark) {
+  if (s == 9) {
+    static const int kDrop[7] = {2, 3, 4, 3, 2, 1, 0};
+    for (int i = 0; i < 7; ++i)
+      for (int k = 0; k < 3; ++k) Pixel(hdc, x + 1 + i, y + 1 + kDrop[i] + k, mark);
+    return;
+  }
+  int w = std::max(3, s - 2), thick = std::max(1, (s + 3) / 4);
+  int low = (w - 1) / 3;  // the column where the mark is lowest
+  int rise = s - 2 - thick;  // height the long stroke climbs
+  for (int i = 0; i < w; ++i) {
+    int top = i <= low ? rise - low + i : rise - (i - low) * rise / std::max(1, w - 1 - low);
+    Fill(hdc, x + 1 + i, y + 1 + top, x + 2 + i, y + 1 + top + thick, mark);
+  }
+}
+
+// The largest centred square of rc.
+RECT Square(const RECT& rc) {
+  int side = std::max(0, std::min(rc.right - rc.left, rc.bottom - rc.top));
   int l = rc.left + (rc.right - rc.left - side) / 2;
   int t = rc.top + (rc.bottom - rc.top - side) / 2;
-  RECT box{l, t, l + side, t + side};
+  return RECT{l, t, l + side, t + side};
+}
+
+void CheckBox(HDC hdc, const RECT& rc, UINT state) {
+  RECT box = Square(rc);
+  int l = box.left, t = box.top, side = box.right - box.left;
   if (state & DFCS_FLAT) {
     Ring(hdc, box, GetSysColor(COLOR_BTNSHADOW), GetSysColor(COLOR_BTNSHADOW), BF_RECT);
     Shrink(&box, BF_RECT);
@@ -80,21 +105,21 @@ void CheckBox(HDC hdc, const RECT& rc, UINT state) {
     DrawEdge(hdc, &edge, EDGE_SUNKEN, BF_RECT | BF_ADJUST);
     box = edge;
   }
-  bool grey = state & (DFCS_PUSHED | DFCS_INACTIVE);
+  bool indeterminate = (state & DFCS_BUTTON3STATE) && (state & DFCS_CHECKED);
+  bool grey = indeterminate || (state & (DFCS_PUSHED | DFCS_INACTIVE));
   Fill(hdc, box.left, box.top, box.right, box.bottom, GetSysColor(grey ? COLOR_BTNFACE : COLOR_WINDOW));
   if (!(state & DFCS_CHECKED)) return;
-  COLORREF mark = GetSysColor((state & DFCS_INACTIVE) ? COLOR_GRAYTEXT : COLOR_WINDOWTEXT);
-  // The tick: seven columns, three pixels tall, down then up.
-  int x0 = l + (side - 7) / 2, y0 = t + (side - 7) / 2 + 2;
-  static const int kDrop[7] = {2, 3, 4, 3, 2, 1, 0};
-  for (int i = 0; i < 7; ++i)
-    for (int k = 0; k < 3; ++k) Pixel(hdc, x0 + i, y0 + kDrop[i] + k, mark);
+  COLORREF mark = GetSysColor(indeterminate               ? COLOR_BTNSHADOW
+                              : (state & DFCS_INACTIVE) ? COLOR_GRAYTEXT
+                                                        : COLOR_WINDOWTEXT);
+  int inner = side - 4;
+  (void)l, (void)t;
+  Tick(hdc, box.left, box.top, inner, mark);
 }
 
 void Radio(HDC hdc, const RECT& rc, UINT state) {
-  int side = std::min({12, rc.right - rc.left, rc.bottom - rc.top});
-  int l = rc.left + (rc.right - rc.left - side) / 2;
-  int t = rc.top + (rc.bottom - rc.top - side) / 2;
+  RECT sq = Square(rc);
+  int side = sq.right - sq.left, l = sq.left, t = sq.top;
   POINT origin;
   QImage* img = GetDCImage(hdc, &origin);
   if (!img) return;
@@ -122,8 +147,116 @@ void Radio(HDC hdc, const RECT& rc, UINT state) {
   if (state & DFCS_CHECKED) {
     COLORREF dot = GetSysColor((state & DFCS_INACTIVE) ? COLOR_GRAYTEXT : COLOR_WINDOWTEXT);
     int c = side / 2;
-    Fill(hdc, l + c - 2, t + c - 1, l + c + 2, t + c + 1, dot);
-    Fill(hdc, l + c - 1, t + c - 2, l + c + 1, t + c + 2, dot);
+    if (side <= 13) {  // the classic dot
+      Fill(hdc, l + c - 2, t + c - 1, l + c + 2, t + c + 1, dot);
+      Fill(hdc, l + c - 1, t + c - 2, l + c + 1, t + c + 2, dot);
+    } else {
+      double r = side / 6.0, cx = l + side / 2.0, cy = t + side / 2.0;
+      for (int y = t; y < t + side; ++y)
+        for (int x = l; x < l + side; ++x) {
+          double dx = x + 0.5 - cx, dy = y + 0.5 - cy;
+          if (dx * dx + dy * dy <= r * r) Pixel(hdc, x, y, dot);
+        }
+    }
+  }
+}
+
+// A solid triangle pointing in direction dir (0 up, 1 down, 2 left, 3
+// right) centred in r, as large as the rectangle allows (base about half
+// its smaller side).
+void Arrow(HDC hdc, const RECT& r, int dir, COLORREF c) {
+  int w = r.right - r.left, h = r.bottom - r.top;
+  int n = std::max(1, (std::min(w, h) + 2) / 4);  // rows of the triangle
+  bool vertical = dir < 2;
+  int cx = r.left + w / 2, cy = r.top + h / 2;
+  for (int i = 0; i < n; ++i) {
+    int half = i;  // row i spans 2*i+1 pixels
+    int k = (dir == 0 || dir == 2) ? i : n - 1 - i;
+    if (vertical) {
+      int y = cy - n / 2 + k;
+      Fill(hdc, cx - half, y, cx + half + 1, y + 1, c);
+    } else {
+      int x = cx - n / 2 + k;
+      Fill(hdc, x, cy - half, x + 1, cy + half + 1, c);
+    }
+  }
+}
+
+// A line of the given thickness from (x0, y0) to (x1, y1), by pixels.
+void Stroke(HDC hdc, double x0, double y0, double x1, double y1, int thick, COLORREF c) {
+  int steps = static_cast<int>(std::max(std::abs(x1 - x0), std::abs(y1 - y0))) + 1;
+  for (int i = 0; i <= steps; ++i) {
+    double f = static_cast<double>(i) / steps;
+    int x = static_cast<int>(x0 + (x1 - x0) * f), y = static_cast<int>(y0 + (y1 - y0) * f);
+    Fill(hdc, x - thick / 2, y - thick / 2, x - thick / 2 + thick, y - thick / 2 + thick, c);
+  }
+}
+
+void CaptionGlyph(HDC hdc, const RECT& r, UINT kind, COLORREF c) {
+  int w = r.right - r.left, h = r.bottom - r.top;
+  int side = std::min(w, h);
+  int m = std::max(2, side / 4);  // margin around the glyph
+  int thick = std::max(1, side / 8);
+  RECT g{r.left + (w - side) / 2 + m, r.top + (h - side) / 2 + m, r.left + (w + side) / 2 - m,
+         r.top + (h + side) / 2 - m};
+  switch (kind) {
+    case DFCS_CAPTIONCLOSE:
+      Stroke(hdc, g.left, g.top, g.right - 1, g.bottom - 1, thick + 1, c);
+      Stroke(hdc, g.right - 1, g.top, g.left, g.bottom - 1, thick + 1, c);
+      break;
+    case DFCS_CAPTIONMIN:
+      Fill(hdc, g.left, g.bottom - thick - 1, g.right, g.bottom, c);
+      break;
+    case DFCS_CAPTIONMAX:
+      Fill(hdc, g.left, g.top, g.right, g.top + thick + 1, c);
+      Ring(hdc, g, c, c, BF_RECT);
+      break;
+    case DFCS_CAPTIONRESTORE: {
+      int d = std::max(2, (g.right - g.left) / 3);
+      RECT back{g.left + d, g.top, g.right, g.bottom - d};
+      RECT front{g.left, g.top + d, g.right - d, g.bottom};
+      Fill(hdc, back.left, back.top, back.right, back.top + thick, c);
+      Ring(hdc, back, c, c, BF_RECT);
+      Fill(hdc, front.left, front.top, front.right, front.bottom, GetSysColor(COLOR_BTNFACE));
+      Fill(hdc, front.left, front.top, front.right, front.top + thick, c);
+      Ring(hdc, front, c, c, BF_RECT);
+      break;
+    }
+    default: {  // help: a question mark's dot and hook
+      int cx = (g.left + g.right) / 2;
+      Fill(hdc, cx - thick, g.bottom - 2 * thick, cx + thick, g.bottom, c);
+      Stroke(hdc, g.left, g.top + thick, cx, g.top, thick, c);
+      Stroke(hdc, cx, g.top, g.right - 1, g.top + (g.bottom - g.top) / 4, thick, c);
+      Stroke(hdc, g.right - 1, g.top + (g.bottom - g.top) / 4, cx, g.bottom - 3 * thick, thick, c);
+      break;
+    }
+  }
+}
+
+void MenuGlyph(HDC hdc, const RECT& r, UINT kind) {
+  COLORREF black = RGB(0, 0, 0);
+  Fill(hdc, r.left, r.top, r.right, r.bottom, RGB(255, 255, 255));
+  RECT sq = Square(r);
+  int side = sq.right - sq.left;
+  switch (kind) {
+    case DFCS_MENUCHECK:
+      Tick(hdc, sq.left + 1, sq.top + 1, std::max(3, side - 2), black);
+      break;
+    case DFCS_MENUBULLET: {
+      double rad = side / 5.0, cx = sq.left + side / 2.0, cy = sq.top + side / 2.0;
+      for (int y = sq.top; y < sq.bottom; ++y)
+        for (int x = sq.left; x < sq.right; ++x) {
+          double dx = x + 0.5 - cx, dy = y + 0.5 - cy;
+          if (dx * dx + dy * dy <= rad * rad) Pixel(hdc, x, y, black);
+        }
+      break;
+    }
+    case DFCS_MENUARROWRIGHT:
+      Arrow(hdc, sq, 2, black);
+      break;
+    default:
+      Arrow(hdc, sq, 3, black);
+      break;
   }
 }
 
@@ -251,14 +384,105 @@ BOOL DrawFocusRect(HDC hdc, const RECT* rc) {
 
 BOOL DrawFrameControl(HDC hdc, RECT* rc, UINT type, UINT state) {
   if (!rc || !IsValidDc(hdc) || !hdc->image) return FALSE;
-  if (type != DFC_BUTTON) return FALSE;
-  if (state & DFCS_BUTTONPUSH) {
-    PushFrame(hdc, rc, state);
-  } else if (state & (DFCS_BUTTONRADIO | DFCS_BUTTONRADIOIMAGE)) {
-    Radio(hdc, *rc, state);
-  } else {
-    CheckBox(hdc, *rc, state);
+  UINT kind = state & 0xFF;
+  COLORREF glyph = GetSysColor((state & DFCS_INACTIVE) ? COLOR_GRAYTEXT : COLOR_BTNTEXT);
+  switch (type) {
+    case DFC_BUTTON:
+      if (state & DFCS_BUTTONPUSH) {
+        PushFrame(hdc, rc, state);
+      } else if (state & (DFCS_BUTTONRADIO | DFCS_BUTTONRADIOIMAGE)) {
+        Radio(hdc, *rc, state);
+      } else {
+        CheckBox(hdc, *rc, state);
+      }
+      break;
+    case DFC_SCROLL: {
+      RECT face = *rc;
+      PushFrame(hdc, &face, state & ~DFCS_ADJUSTRECT);
+      RECT g = *rc;
+      if (state & DFCS_PUSHED) OffsetRect(&g, 1, 1);
+      if (kind == DFCS_SCROLLSIZEGRIP) {
+        int side = std::min(g.right - g.left, g.bottom - g.top);
+        for (int k = 3; k < side; k += 4)
+          Stroke(hdc, g.right - k, g.bottom - 1, g.right - 1, g.bottom - k, 1, GetSysColor(COLOR_BTNSHADOW));
+      } else {
+        int dir = kind == DFCS_SCROLLCOMBOBOX ? 1 : static_cast<int>(kind & 3);
+        Arrow(hdc, g, dir, glyph);
+      }
+      break;
+    }
+    case DFC_CAPTION: {
+      RECT face = *rc;
+      PushFrame(hdc, &face, state & ~DFCS_ADJUSTRECT);
+      RECT g = *rc;
+      if (state & DFCS_PUSHED) OffsetRect(&g, 1, 1);
+      CaptionGlyph(hdc, g, kind, glyph);
+      break;
+    }
+    case DFC_MENU:
+      MenuGlyph(hdc, *rc, kind);
+      break;
+    default:
+      return FALSE;
   }
   NotifyDcDrawn(hdc);
+  return TRUE;
+}
+
+BOOL GradientFill(HDC hdc, const TRIVERTEX* v, ULONG count, const void* mesh, ULONG meshCount, ULONG mode) {
+  if (!IsValidDc(hdc) || !hdc->image || !v || (!mesh && meshCount)) return FALSE;
+  if (mode != GRADIENT_FILL_RECT_H && mode != GRADIENT_FILL_RECT_V) return FALSE;
+  const auto* rects = static_cast<const GRADIENT_RECT*>(mesh);
+  for (ULONG i = 0; i < meshCount; ++i) {
+    if (rects[i].UpperLeft >= count || rects[i].LowerRight >= count) return FALSE;
+    TRIVERTEX a = v[rects[i].UpperLeft], b = v[rects[i].LowerRight];
+    if (a.x > b.x) std::swap(a.x, b.x);
+    if (a.y > b.y) std::swap(a.y, b.y);
+    bool h = mode == GRADIENT_FILL_RECT_H;
+    int from = h ? a.x : a.y, to = h ? b.x : b.y;
+    int span = std::max(1, to - from - 1);
+    for (int k = from; k < to; ++k) {
+      auto mix = [&](COLOR16 p, COLOR16 q) {
+        return static_cast<int>((p + static_cast<long long>(q - p) * (k - from) / span) >> 8);
+      };
+      COLORREF c = RGB(mix(a.Red, b.Red), mix(a.Green, b.Green), mix(a.Blue, b.Blue));
+      if (h)
+        Fill(hdc, k, a.y, k + 1, b.y, c);
+      else
+        Fill(hdc, a.x, k, b.x, k + 1, c);
+    }
+  }
+  NotifyDcDrawn(hdc);
+  return TRUE;
+}
+
+int DrawDisabledTextW(HDC hdc, LPCWSTR text, int length, RECT* rect, UINT format) {
+  if (!rect || (format & DT_CALCRECT)) return DrawTextW(hdc, text, length, rect, format);
+  COLORREF old = SetTextColor(hdc, GetSysColor(COLOR_BTNHIGHLIGHT));
+  int mode = SetBkMode(hdc, TRANSPARENT);
+  RECT shifted = *rect;
+  OffsetRect(&shifted, 1, 1);
+  DrawTextW(hdc, text, length, &shifted, format);
+  SetTextColor(hdc, GetSysColor(COLOR_BTNSHADOW));
+  int height = DrawTextW(hdc, text, length, rect, format);
+  SetTextColor(hdc, old);
+  SetBkMode(hdc, mode);
+  return height;
+}
+
+BOOL DrawStateW(HDC hdc, HBRUSH, void*, LPARAM data, WPARAM length, int x, int y, int, int, UINT flags) {
+  UINT kind = flags & 0x000F;
+  if (!IsValidDc(hdc) || (kind != DST_TEXT && kind != DST_PREFIXTEXT) || !data) return FALSE;
+  auto text = reinterpret_cast<LPCWSTR>(data);
+  int n = length ? static_cast<int>(length) : -1;
+  UINT format = DT_SINGLELINE | DT_NOCLIP | (kind == DST_TEXT ? DT_NOPREFIX : 0);
+  RECT r{x, y, x + 1, y + 1};
+  if (flags & DSS_DISABLED) {
+    DrawDisabledTextW(hdc, text, n, &r, format);
+  } else {
+    int mode = SetBkMode(hdc, TRANSPARENT);
+    DrawTextW(hdc, text, n, &r, format);
+    SetBkMode(hdc, mode);
+  }
   return TRUE;
 }

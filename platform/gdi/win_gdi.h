@@ -109,9 +109,34 @@ constexpr UINT DFCS_BUTTONCHECK = 0x0000, DFCS_BUTTONRADIOIMAGE = 0x0001,
                DFCS_BUTTONRADIOMASK = 0x0002, DFCS_BUTTONRADIO = 0x0004,
                DFCS_BUTTON3STATE = 0x0008, DFCS_BUTTONPUSH = 0x0010,
                DFCS_SCROLLUP = 0x0000, DFCS_SCROLLDOWN = 0x0001, DFCS_SCROLLLEFT = 0x0002,
-               DFCS_SCROLLRIGHT = 0x0003, DFCS_INACTIVE = 0x0100, DFCS_PUSHED = 0x0200,
+               DFCS_SCROLLRIGHT = 0x0003,
+               DFCS_SCROLLCOMBOBOX = 0x0005, DFCS_SCROLLSIZEGRIP = 0x0008,
+               DFCS_CAPTIONCLOSE = 0x0000, DFCS_CAPTIONMIN = 0x0001, DFCS_CAPTIONMAX = 0x0002,
+               DFCS_CAPTIONRESTORE = 0x0003, DFCS_CAPTIONHELP = 0x0004,
+               DFCS_MENUARROW = 0x0000, DFCS_MENUCHECK = 0x0001, DFCS_MENUBULLET = 0x0002,
+               DFCS_MENUARROWRIGHT = 0x0004,
+               DFCS_INACTIVE = 0x0100, DFCS_PUSHED = 0x0200,
                DFCS_CHECKED = 0x0400, DFCS_ADJUSTRECT = 0x2000, DFCS_FLAT = 0x4000,
                DFCS_MONO = 0x8000;
+
+// Gradients (GradientFill with the rectangle modes).
+using COLOR16 = unsigned short;  // a colour channel in the high byte
+struct TRIVERTEX {
+  LONG x = 0;
+  LONG y = 0;
+  COLOR16 Red = 0;
+  COLOR16 Green = 0;
+  COLOR16 Blue = 0;
+  COLOR16 Alpha = 0;
+};
+struct GRADIENT_RECT {
+  ULONG UpperLeft = 0;
+  ULONG LowerRight = 0;
+};
+
+// DrawState: text drawn normally or embossed as disabled.
+constexpr UINT DST_TEXT = 0x0001, DST_PREFIXTEXT = 0x0002, DSS_NORMAL = 0x0000, DSS_DISABLED = 0x0020,
+               DSS_RIGHT = 0x8000;
 
 // Fonts.
 constexpr int LF_FACESIZE = 32;
@@ -305,8 +330,25 @@ COLORREF SetPixel(HDC hdc, int x, int y, COLORREF color);
 COLORREF GetPixel(HDC hdc, int x, int y);  // CLR_INVALID outside the picture
 BOOL DrawEdge(HDC hdc, RECT* rect, UINT edge, UINT flags);
 BOOL DrawFocusRect(HDC hdc, const RECT* rect);
+// The classic frame controls. Their glyphs (check mark, radio dot, scroll
+// arrows, caption buttons, menu marks) are scaled to fill the rectangle
+// (check boxes and radio buttons: its largest centred square). DFC_MENU
+// glyphs are black on white, for use as a mask. DFCS_BUTTON3STATE with
+// DFCS_CHECKED is the indeterminate check box: a grey mark on the face colour.
 BOOL DrawFrameControl(HDC hdc, RECT* rect, UINT type, UINT state);
 constexpr ULONG GRADIENT_FILL_RECT_H = 0, GRADIENT_FILL_RECT_V = 1;
+// Fills each GRADIENT_RECT (two vertex indices: upper left, lower right)
+// with the colours interpolated left to right (RECT_H) or top to bottom
+// (RECT_V). FALSE for another mode or a bad index.
+BOOL GradientFill(HDC hdc, const TRIVERTEX* vertices, ULONG count, const void* mesh, ULONG meshCount, ULONG mode);
+// Text (DST_TEXT; DST_PREFIXTEXT handles '&') at x, y in the DC's font:
+// DSS_NORMAL in the text colour, DSS_DISABLED embossed (the highlight
+// colour one pixel down and right, the shadow colour over it). data is the
+// text, length its length (0: up to its zero). Brush and size are unused.
+BOOL DrawStateW(HDC hdc, HBRUSH brush, void* proc, LPARAM data, WPARAM length, int x, int y, int cx, int cy,
+                UINT flags);
+// DrawText drawing disabled (embossed) text: the same layout as DrawTextW.
+int DrawDisabledTextW(HDC hdc, LPCWSTR text, int length, RECT* rect, UINT format);
 
 // Blits.
 BOOL BitBlt(HDC dst, int x, int y, int w, int h, HDC src, int sx, int sy, DWORD rop);

@@ -7,6 +7,7 @@
 #include <mutex>
 
 #include "platform/kernel/kernel_files.h"
+#include "platform/kernel/kernel_utf.h"
 
 namespace {
 
@@ -271,4 +272,68 @@ std::vector<std::string> GetProfileSectionNames(std::string_view path) {
   std::lock_guard<std::mutex> guard(g_profileLock);
   bool exists = false;
   return SectionNames(Load(path, &exists));
+}
+
+namespace {
+// A UTF-16 argument as UTF-8, remembering whether it was null.
+struct Narrow {
+  explicit Narrow(const WCHAR* w) : null(w == nullptr), text(w ? WideToUtf8(std::u16string_view(w)) : std::string()) {}
+  const char* get() const { return null ? nullptr : text.c_str(); }
+  bool null;
+  std::string text;
+};
+}  // namespace
+
+DWORD GetPrivateProfileStringW(const WCHAR* section, const WCHAR* key, const WCHAR* deflt, WCHAR* out, DWORD size,
+                               const WCHAR* path) {
+  if (!out || size == 0) return 0;
+  Narrow s(section), k(key), d(deflt), p(path);
+  // The whole answer in UTF-8 first, then cut in UTF-16 units.
+  std::vector<char> buf(1024);
+  DWORD n = 0;
+  for (;;) {
+    n = GetPrivateProfileStringA(s.get(), k.get(), d.get(), buf.data(), static_cast<DWORD>(buf.size()), p.get());
+    if (n + 2 < buf.size()) break;
+    buf.resize(buf.size() * 4);
+  }
+  bool list = !section || !key;
+  if (!list) {
+    WString w = Utf8ToWide(std::string_view(buf.data(), n));
+    DWORD copied = std::min<DWORD>(static_cast<DWORD>(w.size()), size - 1);
+    std::copy(w.begin(), w.begin() + copied, out);
+    out[copied] = 0;
+    return copied;
+  }
+  // Names each followed by a zero, the list by one more.
+  WString all;
+  for (DWORD i = 0; i < n;) {
+    DWORD j = i;
+    while (j < n && buf[j]) ++j;
+    all += Utf8ToWide(std::string_view(buf.data() + i, j - i));
+    all += u'\0';
+    i = j + 1;
+  }
+  if (all.size() + 1 <= size) {
+    std::copy(all.begin(), all.end(), out);
+    out[all.size()] = 0;
+    return static_cast<DWORD>(all.size());
+  }
+  if (size < 2) {
+    out[0] = 0;
+    return 0;
+  }
+  std::copy(all.begin(), all.begin() + (size - 2), out);
+  out[size - 2] = 0;
+  out[size - 1] = 0;
+  return size - 2;
+}
+
+UINT GetPrivateProfileIntW(const WCHAR* section, const WCHAR* key, INT deflt, const WCHAR* path) {
+  Narrow s(section), k(key), p(path);
+  return GetPrivateProfileIntA(s.get(), k.get(), deflt, p.get());
+}
+
+BOOL WritePrivateProfileStringW(const WCHAR* section, const WCHAR* key, const WCHAR* value, const WCHAR* path) {
+  Narrow s(section), k(key), v(value), p(path);
+  return WritePrivateProfileStringA(s.get(), k.get(), v.get(), p.get());
 }

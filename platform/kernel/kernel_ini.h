@@ -41,6 +41,14 @@ UINT GetPrivateProfileIntA(const char* section, const char* key, INT deflt, cons
 // success, FALSE when section is null or the file cannot be written.
 BOOL WritePrivateProfileStringA(const char* section, const char* key, const char* value, const char* path);
 
+// The same three with UTF-16 texts (converted to and from the UTF-8 of the
+// file); sizes and the returned counts are in UTF-16 units, with the same
+// cutting rules.
+DWORD GetPrivateProfileStringW(const WCHAR* section, const WCHAR* key, const WCHAR* deflt, WCHAR* out, DWORD size,
+                               const WCHAR* path);
+UINT GetPrivateProfileIntW(const WCHAR* section, const WCHAR* key, INT deflt, const WCHAR* path);
+BOOL WritePrivateProfileStringW(const WCHAR* section, const WCHAR* key, const WCHAR* value, const WCHAR* path);
+
 // The same lookups without a size limit, for the layer's own callers.
 std::string GetProfileText(std::string_view path, std::string_view section, std::string_view key,
                            std::string_view deflt = {});

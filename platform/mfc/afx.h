@@ -244,6 +244,9 @@ class CDC {
   BOOL DrawEdge(RECT* rc, UINT edge, UINT flags) { return ::DrawEdge(m_hDC, rc, edge, flags); }
   void DrawFocusRect(const RECT* rc) { ::DrawFocusRect(m_hDC, rc); }
   BOOL DrawFrameControl(RECT* rc, UINT type, UINT state) { return ::DrawFrameControl(m_hDC, rc, type, state); }
+  BOOL GradientFill(TRIVERTEX* vertices, ULONG count, void* mesh, ULONG meshCount, ULONG mode) {
+    return ::GradientFill(m_hDC, vertices, count, mesh, meshCount, mode);
+  }
   COLORREF SetPixel(int x, int y, COLORREF c) { return ::SetPixel(m_hDC, x, y, c); }
   COLORREF GetPixel(int x, int y) const { return ::GetPixel(m_hDC, x, y); }
   BOOL BitBlt(int x, int y, int w, int h, CDC* src, int sx, int sy, DWORD rop) {
@@ -354,6 +357,23 @@ class CImage {
     return TransparentBlt(dst, rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top, key);
   }
   BOOL AlphaBlend(HDC dst, int x, int y, int w, int h, BYTE alpha = 255) const;
+  // The same with a source rectangle of the picture (a sprite sheet's cell).
+  BOOL StretchBlt(HDC dst, int x, int y, int w, int h, int sx, int sy, int sw, int sh, DWORD rop = SRCCOPY) const;
+  BOOL StretchBlt(HDC dst, const RECT& dstRc, const RECT& srcRc, DWORD rop = SRCCOPY) const {
+    return StretchBlt(dst, dstRc.left, dstRc.top, dstRc.right - dstRc.left, dstRc.bottom - dstRc.top, srcRc.left,
+                      srcRc.top, srcRc.right - srcRc.left, srcRc.bottom - srcRc.top, rop);
+  }
+  BOOL TransparentBlt(HDC dst, int x, int y, int w, int h, int sx, int sy, int sw, int sh, UINT key) const;
+  BOOL TransparentBlt(HDC dst, const RECT& dstRc, const RECT& srcRc, UINT key) const {
+    return TransparentBlt(dst, dstRc.left, dstRc.top, dstRc.right - dstRc.left, dstRc.bottom - dstRc.top,
+                          srcRc.left, srcRc.top, srcRc.right - srcRc.left, srcRc.bottom - srcRc.top, key);
+  }
+  BOOL AlphaBlend(HDC dst, int x, int y, int w, int h, int sx, int sy, int sw, int sh, BYTE alpha = 255,
+                  BYTE op = AC_SRC_OVER) const;
+  BOOL AlphaBlend(HDC dst, const RECT& dstRc, const RECT& srcRc, BYTE alpha = 255, BYTE op = AC_SRC_OVER) const {
+    return AlphaBlend(dst, dstRc.left, dstRc.top, dstRc.right - dstRc.left, dstRc.bottom - dstRc.top, srcRc.left,
+                      srcRc.top, srcRc.right - srcRc.left, srcRc.bottom - srcRc.top, alpha, op);
+  }
   // A memory DC with the picture selected; release with ReleaseDC.
   HDC GetDC() const;
   void ReleaseDC() const;
@@ -437,6 +457,9 @@ class CWnd {
   virtual void OnLButtonDblClk(UINT flags, CPoint point);
   virtual void OnRButtonDown(UINT flags, CPoint point);
   virtual void OnRButtonUp(UINT flags, CPoint point);
+  // WM_CONTEXTMENU: the window clicked and the screen point ((-1, -1) from
+  // the keyboard); the default passes it to the parent.
+  virtual void OnContextMenu(CWnd* wnd, CPoint screenPoint);
   virtual void OnRButtonDblClk(UINT flags, CPoint point);
   virtual void OnMButtonDown(UINT flags, CPoint point);
   virtual void OnMButtonUp(UINT flags, CPoint point);
@@ -505,6 +528,14 @@ class CWnd {
   }
   void ValidateRect(const RECT* rc) { ::ValidateRect(m_hWnd, rc); }
   void UpdateWindow() { ::UpdateWindow(m_hWnd); }
+  void ScrollWindow(int dx, int dy, const RECT* rect = nullptr, const RECT* clip = nullptr) {
+    ::ScrollWindow(m_hWnd, dx, dy, rect, clip);
+  }
+  int ScrollWindowEx(int dx, int dy, const RECT* scroll, const RECT* clip, CRgn* update, RECT* rcUpdate,
+                     UINT flags) {
+    return ::ScrollWindowEx(m_hWnd, dx, dy, scroll, clip, update ? static_cast<HRGN>(update->m_hObject) : nullptr,
+                            rcUpdate, flags);
+  }
   BOOL RedrawWindow(const RECT* rc = nullptr, CRgn* rgn = nullptr,
                     UINT flags = RDW_INVALIDATE | RDW_UPDATENOW | RDW_ERASE) {
     return ::RedrawWindow(m_hWnd, rc, rgn ? static_cast<HRGN>(rgn->m_hObject) : nullptr, flags);

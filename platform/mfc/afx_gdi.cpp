@@ -414,18 +414,35 @@ BOOL CImage::StretchBlt(HDC dst, int x, int y, int w, int h, DWORD rop) const {
 }
 
 BOOL CImage::TransparentBlt(HDC dst, int x, int y, int w, int h, UINT key) const {
+  return TransparentBlt(dst, x, y, w, h, 0, 0, GetWidth(), GetHeight(), key);
+}
+
+BOOL CImage::AlphaBlend(HDC dst, int x, int y, int w, int h, BYTE alpha) const {
+  return AlphaBlend(dst, x, y, w, h, 0, 0, GetWidth(), GetHeight(), alpha);
+}
+
+BOOL CImage::StretchBlt(HDC dst, int x, int y, int w, int h, int sx, int sy, int sw, int sh, DWORD rop) const {
   if (!bitmap_) return FALSE;
-  BOOL ok = ::TransparentBlt(dst, x, y, w, h, GetDC(), 0, 0, GetWidth(), GetHeight(), key);
+  BOOL ok = ::StretchBlt(dst, x, y, w, h, GetDC(), sx, sy, sw, sh, rop);
   ReleaseDC();
   return ok;
 }
 
-BOOL CImage::AlphaBlend(HDC dst, int x, int y, int w, int h, BYTE alpha) const {
+BOOL CImage::TransparentBlt(HDC dst, int x, int y, int w, int h, int sx, int sy, int sw, int sh, UINT key) const {
+  if (!bitmap_) return FALSE;
+  BOOL ok = ::TransparentBlt(dst, x, y, w, h, GetDC(), sx, sy, sw, sh, key);
+  ReleaseDC();
+  return ok;
+}
+
+BOOL CImage::AlphaBlend(HDC dst, int x, int y, int w, int h, int sx, int sy, int sw, int sh, BYTE alpha,
+                        BYTE op) const {
   if (!bitmap_) return FALSE;
   BLENDFUNCTION bf;
+  bf.BlendOp = op;
   bf.SourceConstantAlpha = alpha;
   bf.AlphaFormat = GetBPP() == 32 ? AC_SRC_ALPHA : 0;
-  BOOL ok = ::AlphaBlend(dst, x, y, w, h, GetDC(), 0, 0, GetWidth(), GetHeight(), bf);
+  BOOL ok = ::AlphaBlend(dst, x, y, w, h, GetDC(), sx, sy, sw, sh, bf);
   ReleaseDC();
   return ok;
 }

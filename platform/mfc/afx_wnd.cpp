@@ -345,6 +345,12 @@ BOOL CWnd::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result)
     case WM_RBUTTONDBLCLK:
       *result = VoidHandler(this, [&] { OnRButtonDblClk(flags, pt); });
       return TRUE;
+    case WM_CONTEXTMENU:
+      *result = VoidHandler(this, [&] {
+        OnContextMenu(FromHandle(reinterpret_cast<HWND>(wParam)),
+                      CPoint(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)));
+      });
+      return TRUE;
     case WM_MBUTTONDOWN:
       *result = VoidHandler(this, [&] { OnMButtonDown(flags, pt); });
       return TRUE;
@@ -490,6 +496,7 @@ void CWnd::OnLButtonUp(UINT, CPoint) { Default(); }
 void CWnd::OnLButtonDblClk(UINT, CPoint) { Default(); }
 void CWnd::OnRButtonDown(UINT, CPoint) { Default(); }
 void CWnd::OnRButtonUp(UINT, CPoint) { Default(); }
+void CWnd::OnContextMenu(CWnd*, CPoint) { Default(); }
 void CWnd::OnRButtonDblClk(UINT, CPoint) { Default(); }
 void CWnd::OnMButtonDown(UINT, CPoint) { Default(); }
 void CWnd::OnMButtonUp(UINT, CPoint) { Default(); }

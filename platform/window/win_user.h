@@ -69,6 +69,24 @@ using LPRECT = RECT*;
 using LPCRECT = const RECT*;
 using LPPOINT = POINT*;
 
+// Rectangles. A rectangle holds the points left <= x < right and
+// top <= y < bottom; it is empty when it holds none. Every function taking
+// an out rectangle returns FALSE (and leaves it empty where Win32 does) for
+// null arguments.
+BOOL SetRect(RECT* r, int left, int top, int right, int bottom);
+BOOL SetRectEmpty(RECT* r);
+BOOL CopyRect(RECT* dst, const RECT* src);
+BOOL IsRectEmpty(const RECT* r);  // TRUE for null as well
+BOOL EqualRect(const RECT* a, const RECT* b);
+BOOL PtInRect(const RECT* r, POINT p);
+BOOL OffsetRect(RECT* r, int dx, int dy);
+BOOL InflateRect(RECT* r, int dx, int dy);  // negative values shrink
+// The common part; empty (and FALSE) when they do not overlap.
+BOOL IntersectRect(RECT* dst, const RECT* a, const RECT* b);
+// The smallest rectangle holding both, ignoring an empty one; empty (and
+// FALSE) when both are empty.
+BOOL UnionRect(RECT* dst, const RECT* a, const RECT* b);
+
 constexpr WORD LOWORD(std::uintptr_t v) { return static_cast<WORD>(v & 0xFFFF); }
 constexpr WORD HIWORD(std::uintptr_t v) { return static_cast<WORD>((v >> 16) & 0xFFFF); }
 constexpr int GET_X_LPARAM(LPARAM l) { return static_cast<short>(LOWORD(static_cast<std::uintptr_t>(l))); }
@@ -212,7 +230,7 @@ constexpr UINT WM_NULL = 0x0000, WM_CREATE = 0x0001, WM_DESTROY = 0x0002, WM_MOV
                WM_MOUSEACTIVATE = 0x0021, WM_GETMINMAXINFO = 0x0024, WM_DRAWITEM = 0x002B,
                WM_MEASUREITEM = 0x002C, WM_SETFONT = 0x0030, WM_GETFONT = 0x0031,
                WM_WINDOWPOSCHANGING = 0x0046, WM_WINDOWPOSCHANGED = 0x0047, WM_NOTIFY = 0x004E,
-               WM_GETICON = 0x007F, WM_NCCREATE = 0x0081, WM_NCDESTROY = 0x0082,
+               WM_CONTEXTMENU = 0x007B, WM_GETICON = 0x007F, WM_NCCREATE = 0x0081, WM_NCDESTROY = 0x0082,
                WM_NCHITTEST = 0x0084, WM_NCPAINT = 0x0085, WM_KEYDOWN = 0x0100, WM_KEYUP = 0x0101,
                WM_CHAR = 0x0102, WM_SYSKEYDOWN = 0x0104, WM_SYSKEYUP = 0x0105, WM_SYSCHAR = 0x0106,
                WM_INITDIALOG = 0x0110, WM_COMMAND = 0x0111, WM_SYSCOMMAND = 0x0112,
@@ -227,6 +245,14 @@ constexpr UINT WM_NULL = 0x0000, WM_CREATE = 0x0001, WM_DESTROY = 0x0002, WM_MOV
                WM_MOUSEHOVER = 0x02A1, WM_MOUSELEAVE = 0x02A3, WM_PRINT = 0x0317,
                WM_PRINTCLIENT = 0x0318, WM_USER = 0x0400, WM_APP = 0x8000;
 constexpr UINT SBM_SETSCROLLINFO = 0x00E9, SBM_GETSCROLLINFO = 0x00EA;
+// The kinds of WM_CTLCOLOR* (message - WM_CTLCOLORMSGBOX), as CWnd::OnCtlColor
+// receives them.
+constexpr UINT CTLCOLOR_MSGBOX = 0, CTLCOLOR_EDIT = 1, CTLCOLOR_LISTBOX = 2, CTLCOLOR_BTN = 3,
+               CTLCOLOR_DLG = 4, CTLCOLOR_SCROLLBAR = 5, CTLCOLOR_STATIC = 6;
+// WM_CONTEXTMENU: wParam the window clicked, lParam the screen point, or
+// (-1, -1) when asked from the keyboard (the menu key or Shift+F10). Default
+// handling of WM_RBUTTONUP sends it; default handling of WM_CONTEXTMENU
+// passes it to the parent of a child window.
 
 // Notification codes.
 constexpr UINT BN_CLICKED = 0, EN_CHANGE = 0x0300;
@@ -306,7 +332,8 @@ constexpr UINT VK_LBUTTON = 0x01, VK_RBUTTON = 0x02, VK_MBUTTON = 0x04, VK_BACK 
                VK_DELETE = 0x2E, VK_NUMPAD0 = 0x60, VK_MULTIPLY = 0x6A, VK_ADD = 0x6B,
                VK_SUBTRACT = 0x6D, VK_DECIMAL = 0x6E, VK_DIVIDE = 0x6F, VK_F1 = 0x70,
                VK_F12 = 0x7B, VK_OEM_1 = 0xBA, VK_OEM_PLUS = 0xBB, VK_OEM_COMMA = 0xBC,
-               VK_OEM_MINUS = 0xBD, VK_OEM_PERIOD = 0xBE, VK_OEM_2 = 0xBF;
+               VK_OEM_MINUS = 0xBD, VK_OEM_PERIOD = 0xBE, VK_OEM_2 = 0xBF, VK_APPS = 0x5D,
+               VK_F10 = 0x79;
 
 // Cursors (LoadCursor with a null instance).
 inline LPCWSTR const IDC_ARROW = reinterpret_cast<LPCWSTR>(32512);
@@ -452,6 +479,18 @@ constexpr UINT RDW_INVALIDATE = 0x0001, RDW_INTERNALPAINT = 0x0002, RDW_ERASE = 
                RDW_UPDATENOW = 0x0100, RDW_ERASENOW = 0x0200, RDW_FRAME = 0x0400,
                RDW_NOCHILDREN = 0x0040;
 BOOL RedrawWindow(HWND hwnd, const RECT* rect, HRGN rgn, UINT flags);
+// Scrolling the client area's picture: the pixels of the scroll rectangle
+// (null: the client area) inside the clip rectangle (null: the client area)
+// move by dx, dy; what they uncover is returned in rgnUpdate/rcUpdate and,
+// with SW_INVALIDATE, invalidated (erased with SW_ERASE). SW_SCROLLCHILDREN
+// moves the child windows the scroll rectangle holds along. ScrollWindow is
+// ScrollWindowEx with SW_INVALIDATE | SW_ERASE, moving every child when
+// rect is null. Returns the region kind of the uncovered part (ERROR for an
+// invalid window).
+constexpr UINT SW_SCROLLCHILDREN = 0x0001, SW_INVALIDATE = 0x0002, SW_ERASE = 0x0004;
+int ScrollWindowEx(HWND hwnd, int dx, int dy, const RECT* scroll, const RECT* clip, HRGN rgnUpdate,
+                   RECT* rcUpdate, UINT flags);
+BOOL ScrollWindow(HWND hwnd, int dx, int dy, const RECT* rect, const RECT* clip);
 HDC BeginPaint(HWND hwnd, PAINTSTRUCT* ps);
 BOOL EndPaint(HWND hwnd, const PAINTSTRUCT* ps);
 HDC GetDC(HWND hwnd);        // client area; null hwnd: a memory screen DC

@@ -1760,6 +1760,26 @@ LRESULT DefWindowProcW(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     }
     case WM_NCHITTEST:
       return HTCLIENT;
+    case WM_RBUTTONUP: {
+      POINT pt{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+      ClientToScreen(hwnd, &pt);
+      SendMessageW(hwnd, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(hwnd), MAKELPARAM(pt.x, pt.y));
+      return 0;
+    }
+    case WM_KEYUP:
+    case WM_SYSKEYUP:
+      if (wParam == VK_APPS || (wParam == VK_F10 && (GetKeyState(VK_SHIFT) & 0x8000)))
+        SendMessageW(hwnd, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(hwnd), MAKELPARAM(-1, -1));
+      return 0;
+    case WM_CONTEXTMENU: {
+      HWND parent = nullptr;
+      {
+        Guard g(W().lock);
+        Win* w = Find(hwnd);
+        if (w && w->Child()) parent = w->parent;
+      }
+      return parent ? SendMessageW(parent, msg, wParam, lParam) : 0;
+    }
     case WM_CLOSE:
       DestroyWindow(hwnd);
       return 0;

@@ -170,4 +170,50 @@ TEST_F(CtlButtonTest, ProgressAndUpDownDefaultRangeIsInverted) {
   EXPECT_EQ(SendMessageW(bar, PBM_GETPOS, 0, 0), 50);
 }
 
+// A three-state box cycles unchecked, checked, indeterminate and draws the
+// last as a grey mark; disabled labels are embossed (highlight under shadow).
+TEST_F(CtlButtonTest, ThreeStateBoxAndEmbossedDisabledText) {
+  HWND box = Make(WC_BUTTON, u"含停牌", BS_AUTO3STATE, 10, 10, 120, 20, 51);
+  desk.RunUntilIdle();
+  QImage unchecked = desk.Snapshot(box);
+  desk.Click(box, 5, 10);
+  EXPECT_EQ(SendMessageW(box, BM_GETCHECK, 0, 0), BST_CHECKED);
+  SetFocus(parent.m_hWnd);
+  desk.RunUntilIdle();
+  QImage checked = desk.Snapshot(box);
+  desk.Click(box, 5, 10);
+  EXPECT_EQ(SendMessageW(box, BM_GETCHECK, 0, 0), BST_INDETERMINATE);
+  SetFocus(parent.m_hWnd);
+  desk.RunUntilIdle();
+  QImage mixed = desk.Snapshot(box);
+  EXPECT_NE(mixed, checked);
+  EXPECT_NE(mixed, unchecked);
+  QRect glyph(0, 0, 13, 20);
+  EXPECT_GT(CountColor(checked, GetSysColor(COLOR_WINDOWTEXT), glyph), 10);
+  EXPECT_EQ(CountColor(mixed, GetSysColor(COLOR_WINDOWTEXT), glyph), 0);
+  EXPECT_GT(CountColor(mixed, GetSysColor(COLOR_BTNSHADOW), glyph), 10);
+
+  HWND off = Make(WC_BUTTON, u"撤单", BS_PUSHBUTTON | WS_DISABLED, 10, 40, 80, 26, 52);
+  HWND label = Make(WC_STATIC, u"不可用", SS_LEFT | WS_DISABLED, 10, 80, 100, 20, 53);
+  desk.RunUntilIdle();
+  for (HWND h : {off, label}) {
+    QImage img = desk.Snapshot(h);
+    RECT rc;
+    GetClientRect(h, &rc);
+    QRect inner(3, 3, rc.right - 6, rc.bottom - 6);  // inside the button's edges
+    // Text is smoothed: count pixels lighter than the face (the highlight
+    // showing below and right of the strokes) and darker ones.
+    int light = 0, dark = 0;
+    for (int y = inner.top(); y <= inner.bottom(); ++y)
+      for (int x = inner.left(); x <= inner.right(); ++x) {
+        int g = qGreen(img.pixel(x, y));
+        light += g > 245;
+        dark += g < 200;
+      }
+    EXPECT_GT(light, 3);
+    EXPECT_GT(dark, 3);
+    EXPECT_EQ(CountColor(img, GetSysColor(COLOR_GRAYTEXT)), 0);
+  }
+}
+
 }  // namespace

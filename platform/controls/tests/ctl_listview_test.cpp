@@ -138,4 +138,126 @@ TEST_F(CtlListViewTest, OrdinaryItemsWithCheckBoxesAndGrid) {
   EXPECT_EQ(list.GetItemText(0, 0), u"600001");
 }
 
+// A parent that records every cell an owner-data list asks for, the
+// header notifications and the right-click order.
+class AskingParent : public Parent {
+ public:
+  std::vector<std::pair<int, int>> asks;  // (item, sub-item)
+  std::vector<NMHEADERW> headers;
+  std::vector<int> widths;  // pitem->cxy of each header notification
+  std::vector<UINT> order;  // NM_RCLICK and WM_CONTEXTMENU as they came
+  LRESULT refuseTrack = 0;
+  LRESULT WindowProc(UINT msg, WPARAM w, LPARAM l) override {
+    if (msg == WM_CONTEXTMENU) order.push_back(msg);
+    if (msg == WM_NOTIFY) {
+      auto* hdr = reinterpret_cast<NMHDR*>(l);
+      if (hdr->code == LVN_GETDISPINFOW) {
+        auto* di = reinterpret_cast<NMLVDISPINFOW*>(l);
+        asks.emplace_back(di->item.iItem, di->item.iSubItem);
+        di->item.pszText[0] = u'x';
+        di->item.pszText[1] = 0;
+        return 0;
+      }
+      if (hdr->code == NM_RCLICK) order.push_back(NM_RCLICK);
+      if (hdr->code <= HDN_ITEMCHANGINGW && hdr->code >= HDN_TRACKW) {
+        auto* nm = reinterpret_cast<NMHEADERW*>(l);
+        headers.push_back(*nm);
+        widths.push_back(nm->pitem ? nm->pitem->cxy : -1);
+        if (hdr->code == HDN_BEGINTRACKW) return refuseTrack;
+        return 0;
+      }
+    }
+    return Parent::WindowProc(msg, w, l);
+  }
+  std::vector<UINT> HeaderCodes() const {
+    std::vector<UINT> v;
+    for (auto& h : headers) v.push_back(h.hdr.code);
+    return v;
+  }
+};
+
+class CtlListViewHeaderTest : public ::testing::Test {
+ protected:
+  TestDesktop desk;
+  AskingParent parent;
+  CListCtrl list;
+  void SetUp() override {
+    ASSERT_TRUE(parent.Make(500, 400));
+    ASSERT_TRUE(list.Create(WS_CHILD | WS_VISIBLE | LVS_REPORT | LVS_OWNERDATA | LVS_SINGLESEL,
+                            CRect(10, 10, 410, 310), &parent, 83));
+    for (int c = 0; c < 4; ++c) list.InsertColumn(c, u"列", LVCFMT_LEFT, 80);
+    list.SetItemCount(2000);
+    desk.RunUntilIdle();
+  }
+  int HeaderMid() {
+    RECT r{};
+    list.GetSubItemRect(0, 0, LVIR_BOUNDS, r);
+    return r.top / 2;  // the header is above the first row
+  }
+};
+
+TEST_F(CtlListViewHeaderTest, OnlyCellsOfTheUpdateRegionAreAsked) {
+  ASSERT_FALSE(parent.asks.empty());
+  RECT cell{};
+  ASSERT_TRUE(list.GetSubItemRect(3, 2, LVIR_BOUNDS, cell));
+  parent.asks.clear();
+  list.InvalidateRect(&cell, FALSE);
+  desk.RunUntilIdle();
+  ASSERT_EQ(parent.asks.size(), 1u);
+  EXPECT_EQ(parent.asks[0], std::make_pair(3, 2));
+}
+
+TEST_F(CtlListViewHeaderTest, ColumnClickAndDividerDrag) {
+  int y = HeaderMid();
+  desk.Click(list.m_hWnd, 120, y);  // the second column
+  EXPECT_EQ(parent.HeaderCodes(), std::vector<UINT>{HDN_ITEMCLICKW});
+  ASSERT_EQ(parent.headers.size(), 1u);
+  EXPECT_EQ(parent.headers[0].iItem, 1);
+  std::vector<Note> clicks;
+  for (auto& n : parent.Of(WM_NOTIFY))
+    if (n.code == LVN_COLUMNCLICK) clicks.push_back(n);
+  ASSERT_EQ(clicks.size(), 1u);
+  EXPECT_EQ(list.GetNextItem(-1, LVNI_SELECTED), -1);  // the rows are untouched
+
+  // Pressed on one column, released on another: no click.
+  parent.headers.clear();
+  desk.MouseDown(list.m_hWnd, 100, y);
+  desk.MouseUp(list.m_hWnd, 200, y);
+  EXPECT_TRUE(parent.headers.empty());
+
+  // The divider after the first column, dragged 30 pixels right.
+  desk.MouseDown(list.m_hWnd, 80, y);
+  desk.MoveMouse(list.m_hWnd, 95, y);
+  desk.MoveMouse(list.m_hWnd, 110, y);
+  desk.MouseUp(list.m_hWnd, 110, y);
+  EXPECT_EQ(list.GetColumnWidth(0), 110);
+  EXPECT_EQ(parent.HeaderCodes(),
+            (std::vector<UINT>{HDN_BEGINTRACKW, HDN_TRACKW, HDN_TRACKW, HDN_ENDTRACKW, HDN_ITEMCHANGEDW}));
+  EXPECT_EQ(parent.widths.back(), 110);
+  EXPECT_EQ(parent.headers.back().iItem, 0);
+
+  // A refused track changes nothing; a double click on a divider is told.
+  parent.headers.clear();
+  parent.refuseTrack = 1;
+  desk.MouseDown(list.m_hWnd, 110, y);
+  desk.MoveMouse(list.m_hWnd, 150, y);
+  desk.MouseUp(list.m_hWnd, 150, y);
+  EXPECT_EQ(list.GetColumnWidth(0), 110);
+  EXPECT_EQ(parent.HeaderCodes(), std::vector<UINT>{HDN_BEGINTRACKW});
+  parent.headers.clear();
+  desk.DoubleClick(list.m_hWnd, 190, y);
+  EXPECT_EQ(parent.HeaderCodes().back(), HDN_DIVIDERDBLCLICKW);
+}
+
+TEST_F(CtlListViewHeaderTest, RightClickNotifiesAfterReleaseThenContextMenu) {
+  RECT row{};
+  list.GetSubItemRect(4, 0, LVIR_BOUNDS, row);
+  int y = (row.top + row.bottom) / 2;
+  desk.MouseDown(list.m_hWnd, 20, y, true);
+  EXPECT_EQ(list.GetNextItem(-1, LVNI_SELECTED), 4);  // selected on the press
+  EXPECT_TRUE(parent.order.empty());                  // nothing told yet
+  desk.MouseUp(list.m_hWnd, 20, y, true);
+  EXPECT_EQ(parent.order, (std::vector<UINT>{NM_RCLICK, WM_CONTEXTMENU}));
+}
+
 }  // namespace

@@ -5,6 +5,7 @@
 
 #include <QImage>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -431,6 +432,129 @@ TEST(GdiSystem, FixedColoursAndMetrics) {
                                 {SM_CXDOUBLECLK, 4}, {SM_CXSCREEN, 1920}, {SM_CYSCREEN, 1080}, {SM_CYCAPTION, 22}};
   for (const auto& m : metrics) EXPECT_EQ(GetSystemMetrics(m.index), m.value) << m.index;
   EXPECT_EQ(GetSystemMetrics(999), 0);
+}
+
+// Counts the pixels of a colour in the rectangle.
+int CountOf(const Canvas& cv, RECT r, COLORREF c) {
+  int n = 0;
+  for (int y = r.top; y < r.bottom; ++y)
+    for (int x = r.left; x < r.right; ++x) n += cv.At(x, y) == c;
+  return n;
+}
+
+// The bounding box of the pixels of a colour.
+RECT BoxOf(const Canvas& cv, RECT r, COLORREF c) {
+  RECT b{r.right, r.bottom, r.left, r.top};
+  for (int y = r.top; y < r.bottom; ++y)
+    for (int x = r.left; x < r.right; ++x)
+      if (cv.At(x, y) == c) {
+        b.left = std::min<LONG>(b.left, x), b.top = std::min<LONG>(b.top, y);
+        b.right = std::max<LONG>(b.right, x + 1), b.bottom = std::max<LONG>(b.bottom, y + 1);
+      }
+  return b;
+}
+
+TEST(GdiFrames, GlyphsFillTheirRectangle) {
+  struct Case {
+    const char* name;
+    UINT type, state;
+    COLORREF glyph;
+    int minExtent;  // of the glyph's box, in pixels, in a 48x48 rectangle
+  };
+  const COLORREF text = GetSysColor(COLOR_BTNTEXT);
+  const Case cases[] = {
+      {"check mark", DFC_BUTTON, DFCS_BUTTONCHECK | DFCS_CHECKED, GetSysColor(COLOR_WINDOWTEXT), 30},
+      {"radio dot", DFC_BUTTON, DFCS_BUTTONRADIO | DFCS_CHECKED, GetSysColor(COLOR_WINDOWTEXT), 12},
+      {"scroll up", DFC_SCROLL, DFCS_SCROLLUP, text, 20},
+      {"scroll right", DFC_SCROLL, DFCS_SCROLLRIGHT, text, 20},
+      {"combo arrow", DFC_SCROLL, DFCS_SCROLLCOMBOBOX, text, 20},
+      {"caption close", DFC_CAPTION, DFCS_CAPTIONCLOSE, text, 20},
+      {"caption max", DFC_CAPTION, DFCS_CAPTIONMAX, text, 20},
+      {"menu check", DFC_MENU, DFCS_MENUCHECK, kBlack, 30},
+      {"menu arrow", DFC_MENU, DFCS_MENUARROW, kBlack, 20},
+  };
+  for (const Case& c : cases) {
+    Canvas cv(52, 52);
+    RECT r{2, 2, 50, 50};
+    ASSERT_TRUE(DrawFrameControl(cv.dc, &r, c.type, c.state)) << c.name;
+    RECT box = BoxOf(cv, r, c.glyph);
+    EXPECT_GE(std::max(box.right - box.left, box.bottom - box.top), c.minExtent) << c.name;
+    EXPECT_EQ(cv.At(0, 0), kWhite) << c.name;  // nothing outside the rectangle
+    EXPECT_EQ(cv.At(51, 51), kWhite) << c.name;
+  }
+  // Menu glyphs are black on white; pushed caption buttons move the glyph.
+  Canvas menu(20, 20);
+  RECT m{0, 0, 20, 20};
+  DrawFrameControl(menu.dc, &m, DFC_MENU, DFCS_MENUBULLET);
+  EXPECT_EQ(CountOf(menu, m, kBlack) + CountOf(menu, m, kWhite), 400);
+  Canvas up(30, 30), down(30, 30);
+  RECT c{0, 0, 30, 30};
+  DrawFrameControl(up.dc, &c, DFC_CAPTION, DFCS_CAPTIONCLOSE);
+  DrawFrameControl(down.dc, &c, DFC_CAPTION, DFCS_CAPTIONCLOSE | DFCS_PUSHED);
+  RECT a = BoxOf(up, c, text), b = BoxOf(down, c, text);
+  EXPECT_EQ(b.left, a.left + 1);
+  EXPECT_EQ(b.top, a.top + 1);
+  EXPECT_FALSE(DrawFrameControl(up.dc, &c, 99, 0));
+}
+
+TEST(GdiFrames, IndeterminateCheckBoxIsGrey) {
+  Canvas checked(20, 20), mixed(20, 20);
+  RECT r{2, 2, 15, 15};
+  DrawFrameControl(checked.dc, &r, DFC_BUTTON, DFCS_BUTTONCHECK | DFCS_CHECKED);
+  DrawFrameControl(mixed.dc, &r, DFC_BUTTON, DFCS_BUTTON3STATE | DFCS_CHECKED);
+  RECT inside{4, 4, 13, 13};
+  EXPECT_GT(CountOf(checked, inside, GetSysColor(COLOR_WINDOWTEXT)), 10);
+  EXPECT_EQ(CountOf(mixed, inside, GetSysColor(COLOR_WINDOWTEXT)), 0);
+  EXPECT_EQ(CountOf(mixed, inside, GetSysColor(COLOR_BTNSHADOW)),
+            CountOf(checked, inside, GetSysColor(COLOR_WINDOWTEXT)));  // the same mark, grey
+  EXPECT_GT(CountOf(mixed, inside, GetSysColor(COLOR_BTNFACE)), 30);
+}
+
+TEST(GdiGradients, RectanglesInterpolateAcrossOrDown) {
+  TRIVERTEX v[2];
+  v[0].x = 0, v[0].y = 0, v[0].Red = 0, v[0].Green = 0, v[0].Blue = 0xFF00;
+  v[1].x = 101, v[1].y = 10, v[1].Red = 0xFF00, v[1].Green = 0, v[1].Blue = 0;
+  GRADIENT_RECT gr{0, 1};
+  Canvas h(120, 20);
+  ASSERT_TRUE(GradientFill(h.dc, v, 2, &gr, 1, GRADIENT_FILL_RECT_H));
+  EXPECT_EQ(h.At(0, 5), RGB(0, 0, 255));
+  EXPECT_EQ(h.At(100, 5), RGB(255, 0, 0));
+  EXPECT_EQ(h.At(50, 5), RGB(127, 0, 127));
+  EXPECT_EQ(h.At(50, 10), kWhite);   // bottom edge excluded
+  EXPECT_EQ(h.At(101, 5), kWhite);   // right edge excluded
+  Canvas vert(20, 120);
+  v[1].x = 10, v[1].y = 101;
+  ASSERT_TRUE(GradientFill(vert.dc, v, 2, &gr, 1, GRADIENT_FILL_RECT_V));
+  EXPECT_EQ(vert.At(5, 0), RGB(0, 0, 255));
+  EXPECT_EQ(vert.At(5, 100), RGB(255, 0, 0));
+  GRADIENT_RECT bad{0, 2};
+  EXPECT_FALSE(GradientFill(vert.dc, v, 2, &bad, 1, GRADIENT_FILL_RECT_V));
+  EXPECT_FALSE(GradientFill(vert.dc, v, 2, &gr, 1, 2));  // triangles are not drawn
+}
+
+TEST(GdiText, DisabledTextIsEmbossed) {
+  Canvas cv(80, 30);
+  RECT all{0, 0, 80, 30};
+  FillRect(cv.dc, &all, GetSysColorBrush(COLOR_BTNFACE));
+  WString text = u"禁用";
+  HFONT font = CreateFontW(-14, 0, 0, 0, FW_NORMAL, 0, 0, 0, GB2312_CHARSET, 0, 0, NONANTIALIASED_QUALITY, 0, u"宋体");
+  HGDIOBJ oldFont = SelectObject(cv.dc, font);
+  ASSERT_TRUE(DrawStateW(cv.dc, nullptr, nullptr, reinterpret_cast<LPARAM>(text.c_str()), 0, 5, 5, 0, 0,
+                         DST_TEXT | DSS_DISABLED));
+  RECT shadow = BoxOf(cv, all, GetSysColor(COLOR_BTNSHADOW));
+  RECT light = BoxOf(cv, all, GetSysColor(COLOR_BTNHIGHLIGHT));
+  ASSERT_LT(shadow.left, shadow.right);
+  ASSERT_LT(light.left, light.right);
+  EXPECT_EQ(light.right, shadow.right + 1);   // the highlight one pixel down and right
+  EXPECT_EQ(light.bottom, shadow.bottom + 1);
+  Canvas normal(80, 30);
+  SetTextColor(normal.dc, kRed);
+  SelectObject(normal.dc, font);
+  DrawStateW(normal.dc, nullptr, nullptr, reinterpret_cast<LPARAM>(text.c_str()), 0, 5, 5, 0, 0, DST_TEXT);
+  EXPECT_GT(CountOf(normal, all, kRed), 10);
+  EXPECT_FALSE(DrawStateW(normal.dc, nullptr, nullptr, 0, 0, 5, 5, 0, 0, DST_TEXT));
+  SelectObject(cv.dc, oldFont);
+  DeleteObject(font);
 }
 
 }  // namespace

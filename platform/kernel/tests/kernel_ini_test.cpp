@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/kernel/kernel_files.h"
+#include "platform/kernel/kernel_utf.h"
 #include "platform/kernel/tests/kernel_test_folder.h"
 
 namespace {
@@ -173,4 +174,36 @@ TEST_F(KernelIni, ConcurrentWritersLoseNoKey) {
       std::string key = "k" + std::to_string(t) + "_" + std::to_string(i);
       EXPECT_EQ(GetProfileText(path_, "Many", key), "1") << key;
     }
+}
+
+// The UTF-16 forms convert at the boundary and cut in UTF-16 units.
+TEST_F(KernelIni, WideFormsReadWriteAndCutInUnits) {
+  WString path = Utf8ToWide(path_);
+  WCHAR out[32];
+  EXPECT_EQ(GetPrivateProfileStringW(u"Tamsel", u"名称", u"", out, 32, path.c_str()), 2u);
+  EXPECT_EQ(WString(out), u"证券");
+  EXPECT_EQ(GetPrivateProfileStringW(u"Tamsel", u"名称", u"", out, 2, path.c_str()), 1u);
+  EXPECT_EQ(WString(out), u"证");
+  EXPECT_EQ(GetPrivateProfileStringW(u"Tamsel", u"none", u"缺省", out, 32, path.c_str()), 2u);
+  EXPECT_EQ(WString(out), u"缺省");
+
+  ASSERT_TRUE(WritePrivateProfileStringW(u"行情", u"周期", u"日线", path.c_str()));
+  ASSERT_TRUE(WritePrivateProfileStringW(u"行情", u"数量", u"-7", path.c_str()));
+  EXPECT_EQ(GetProfileText(path_, "行情", "周期"), "日线");
+  EXPECT_EQ(static_cast<INT>(GetPrivateProfileIntW(u"行情", u"数量", 0, path.c_str())), -7);
+  EXPECT_EQ(GetPrivateProfileIntW(u"行情", u"none", 5, path.c_str()), 5u);
+
+  // Section names: each followed by a zero, one more at the end; a list
+  // that does not fit ends in two zeros.
+  WCHAR names[64];
+  DWORD n = GetPrivateProfileStringW(nullptr, nullptr, u"", names, 64, path.c_str());
+  EXPECT_EQ(n, 16u);
+  EXPECT_EQ(WString(names, n + 1), WString(u"Tamsel\0Other\0行情\0\0", 17));
+  n = GetPrivateProfileStringW(nullptr, nullptr, u"", names, 9, path.c_str());
+  EXPECT_EQ(n, 7u);
+  EXPECT_EQ(WString(names, 9), WString(u"Tamsel\0\0\0", 9));
+
+  ASSERT_TRUE(WritePrivateProfileStringW(u"行情", u"周期", nullptr, path.c_str()));
+  EXPECT_EQ(GetPrivateProfileStringW(u"行情", u"周期", u"无", out, 32, path.c_str()), 1u);
+  EXPECT_EQ(WString(out), u"无");
 }
