@@ -300,13 +300,16 @@ QRegion VisibleRegion(Win* w, bool client) {
   return r;
 }
 
-void InvalidateLocked(Win* w, const QRegion& clientRgn, bool erase, bool children) {
+// children: the children the region covers are invalidated as well unless
+// the window has WS_CLIPCHILDREN; allChildren (RDW_ALLCHILDREN): whatever
+// the styles, all the way down.
+void InvalidateLocked(Win* w, const QRegion& clientRgn, bool erase, bool children, bool allChildren = false) {
   if (!w || w->destroying) return;
   QRegion r = clientRgn & QRegion(ClientRectOf(w));
   if (r.isEmpty()) return;
   w->update |= r;
   if (erase) w->erase = true;
-  if (!children || (w->style & WS_CLIPCHILDREN)) return;
+  if (!allChildren && (!children || (w->style & WS_CLIPCHILDREN))) return;
   for (HWND ch : w->children) {
     Win* c = Find(ch);
     if (!c || !(c->style & WS_VISIBLE)) continue;
@@ -314,7 +317,7 @@ void InvalidateLocked(Win* w, const QRegion& clientRgn, bool erase, bool childre
     QRegion part = r & QRegion(c->rect);
     if (part.isEmpty()) continue;
     c->ncDirty = true;
-    InvalidateLocked(c, part.translated(-c->rect.topLeft() - QPoint(n, n)), erase, true);
+    InvalidateLocked(c, part.translated(-c->rect.topLeft() - QPoint(n, n)), erase, true, allChildren);
   }
 }
 
@@ -1603,14 +1606,21 @@ LRESULT DispatchMessageW(const MSG* msg) {
     }
   }
   LRESULT r = CallProc(msg->hwnd, WM_PAINT, 0, 0);
-  Guard g(W().lock);
-  Win* w = Find(msg->hwnd);
-  if (w && w->paintSerial == serial && !w->update.isEmpty()) {
-    // A handler that never began painting would be asked forever.
-    Trace("DispatchMessageW: WM_PAINT handler did not validate the window");
-    w->update = QRegion();
-    w->erase = false;
+  bool passDone;
+  {
+    Guard g(W().lock);
+    Win* w = Find(msg->hwnd);
+    if (w && w->paintSerial == serial && !w->update.isEmpty()) {
+      // A handler that never began painting would be asked forever.
+      Trace("DispatchMessageW: WM_PAINT handler did not validate the window");
+      w->update = QRegion();
+      w->erase = false;
+    }
+    passDone = NextPaintWindowLocked() == nullptr;
   }
+  // The paint pass is over: show it, whichever loop pumps (a PeekMessage
+  // loop may never go idle).
+  if (passDone) FlushScreens();
   return r;
 }
 
@@ -1898,8 +1908,9 @@ BOOL RedrawWindow(HWND hwnd, const RECT* rect, HRGN rgn, UINT flags) {
     QRegion r = rgn && AsRegion(rgn) ? AsRegion(rgn)->rgn
                 : rect ? QRegion(QRect(QPoint(rect->left, rect->top), QPoint(rect->right - 1, rect->bottom - 1)))
                        : QRegion(ClientRectOf(w));
-    bool children = (flags & RDW_ALLCHILDREN) || !(flags & RDW_NOCHILDREN);
-    if (flags & RDW_INVALIDATE) InvalidateLocked(w, r, (flags & RDW_ERASE) != 0, children);
+    bool all = (flags & RDW_ALLCHILDREN) != 0;
+    bool children = all || !(flags & RDW_NOCHILDREN);
+    if (flags & RDW_INVALIDATE) InvalidateLocked(w, r, (flags & RDW_ERASE) != 0, children, all);
     if (flags & RDW_FRAME) w->ncDirty = true;
     if (flags & RDW_VALIDATE) {
       w->update -= r;
