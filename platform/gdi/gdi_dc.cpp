@@ -1288,6 +1288,22 @@ QImage SourcePart(HDC src, int sx, int sy, int sw, int sh) {
   return src->image->copy(QRect(o.x(), o.y(), sw, sh));
 }
 
+// The source rectangle without copying: a read-only picture over the
+// source's own pixels, when the rectangle lies inside the source picture and
+// the blit cannot overwrite pixels it still has to read (a different
+// picture, or no overlap with the target). Otherwise the copying SourcePart.
+QImage SourceView(HDC src, int sx, int sy, int sw, int sh, HDC dst, const QRect& target) {
+  QPoint o = src->ToImage(sx, sy);
+  QRect r(o.x(), o.y(), sw, sh);
+  const QImage& img = *src->image;
+  bool inside = img.rect().contains(r);
+  bool direct = img.format() == QImage::Format_RGB32 || img.format() == QImage::Format_ARGB32_Premultiplied;
+  bool overlap = src->image == dst->image && r.intersects(target);
+  if (!inside || !direct || overlap) return SourcePart(src, sx, sy, sw, sh);
+  const uchar* bits = img.constBits() + static_cast<qsizetype>(r.top()) * img.bytesPerLine() + r.left() * 4;
+  return QImage(bits, sw, sh, img.bytesPerLine(), img.format());
+}
+
 void BlitImage(HDC dst, const QRect& target, const QImage& source, DWORD rop) {
   bool dstMono = DcIsMono(dst);
   bool keepAlpha = dst->image->format() == QImage::Format_ARGB32_Premultiplied && rop == SRCCOPY;
@@ -1356,11 +1372,12 @@ BOOL BitBlt(HDC dst, int x, int y, int w, int h, HDC src, int sx, int sy, DWORD 
   if (!CheckDc(dst, "BitBlt")) return FALSE;
   if (w <= 0 || h <= 0) return TRUE;
   QImage part;
+  QRect target(dst->ToImage(x, y), QSize(w, h));
   if (UsesSource(rop)) {
     if (!CheckDc(src, "BitBlt")) return FALSE;
-    part = ConvertSource(dst, src, SourcePart(src, sx, sy, w, h));
+    part = ConvertSource(dst, src, SourceView(src, sx, sy, w, h, dst, target));
   }
-  BlitImage(dst, QRect(dst->ToImage(x, y), QSize(w, h)), part, rop);
+  BlitImage(dst, target, part, rop);
   NotifyDcDrawn(dst);
   return TRUE;
 }

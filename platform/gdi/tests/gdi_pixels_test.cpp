@@ -557,4 +557,37 @@ TEST(GdiText, DisabledTextIsEmbossed) {
   DeleteObject(font);
 }
 
+// Blits read the source in place; within one picture an overlapping copy
+// still moves the original pixels, in every direction, and a source outside
+// the picture reads black.
+TEST(GdiBlits, WithinOnePictureAndOutsideTheSource) {
+  auto paint = [](Canvas& cv) {
+    for (int y = 0; y < 16; ++y)
+      for (int x = 0; x < 16; ++x) SetPixel(cv.dc, x, y, RGB(x * 16, y * 16, 7));
+  };
+  struct Case {
+    const char* name;
+    int x, y, sx, sy;
+  };
+  const Case cases[] = {
+      {"right", 3, 0, 0, 0}, {"left", 0, 0, 3, 0}, {"down", 0, 3, 0, 0}, {"up", 0, 0, 0, 3},
+      {"diagonal", 2, 2, 0, 0}, {"apart", 10, 10, 0, 0}};
+  for (const Case& c : cases) {
+    Canvas cv(16, 16);
+    paint(cv);
+    ASSERT_TRUE(BitBlt(cv.dc, c.x, c.y, 6, 6, cv.dc, c.sx, c.sy, SRCCOPY)) << c.name;
+    for (int y = 0; y < 6; ++y)
+      for (int x = 0; x < 6; ++x)
+        ASSERT_EQ(cv.At(c.x + x, c.y + y), RGB((c.sx + x) * 16, (c.sy + y) * 16, 7)) << c.name << " " << x << "," << y;
+  }
+  Canvas from(8, 8), to(8, 8);
+  paint(from);
+  ASSERT_TRUE(BitBlt(to.dc, 0, 0, 8, 8, from.dc, 4, 4, SRCCOPY));
+  EXPECT_EQ(to.At(0, 0), RGB(64, 64, 7));
+  EXPECT_EQ(to.At(3, 3), RGB(112, 112, 7));
+  EXPECT_EQ(to.At(4, 4), kBlack);  // beyond the source picture
+  ASSERT_TRUE(BitBlt(to.dc, 0, 0, 2, 2, from.dc, 0, 0, SRCINVERT));  // other operations read in place too
+  EXPECT_EQ(to.At(1, 1), RGB(80 ^ 16, 80 ^ 16, 0));
+}
+
 }  // namespace
