@@ -19,6 +19,7 @@
 #include <atomic>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <mutex>
 #include <sstream>
@@ -529,9 +530,14 @@ int EnumFontFamiliesW(HDC hdc, LPCWSTR face, FONTENUMPROCW proc, LPARAM lParam) 
   return EnumFontsW(hdc, face, proc, lParam);
 }
 
-bool LoadFontAliases(const std::string& path) {
+bool LoadFontAliases(const std::string& given) {
   static std::mutex loadLock;
   static std::vector<std::string> loaded;
+  // fontconfig resolves a relative file name against its own configuration
+  // folder, not the working directory: hand it an absolute path.
+  std::error_code ec;
+  std::filesystem::path abs = std::filesystem::absolute(given, ec);
+  std::string path = ec ? given : abs.lexically_normal().string();
   std::lock_guard<std::mutex> loadGuard(loadLock);
   if (std::find(loaded.begin(), loaded.end(), path) != loaded.end()) return true;
   std::ifstream in(path, std::ios::binary);
@@ -557,7 +563,9 @@ bool LoadFontAliases(const std::string& path) {
     while (fit.hasNext()) families << fit.next().captured(1);
     if (families.size() < 2) continue;
     QString alias = families.takeFirst();
-    Aliases().emplace_back(alias, families);
+    bool known = false;  // the same file found in two places
+    for (auto& a : Aliases()) known |= a.first == alias;
+    if (!known) Aliases().emplace_back(alias, families);
   }
   return true;
 }

@@ -6,9 +6,12 @@
 
 #include <QFontInfo>
 
+#include <filesystem>
 #include <mutex>
 #include <string>
 #include <vector>
+
+#include <unistd.h>
 
 namespace {
 
@@ -232,6 +235,28 @@ TEST(GdiFonts, ChineseTextIsDrawnWithTheCjkFace) {
     for (int x = 0; x < 120; ++x) ASSERT_EQ(GetPixel(a.dc, x, y), GetPixel(b.dc, x, y)) << x << "," << y;
   DeleteObject(alias);
   DeleteObject(real);
+}
+
+}  // namespace
+
+namespace {
+
+// The alias file found below the working directory is handed to fontconfig
+// by its absolute path (fontconfig would resolve a relative one against its
+// own folder and refuse it).
+TEST(GdiFontAliases, RelativePathIsResolvedAgainstTheWorkingDirectory) {
+  EnsureGuiApplication();
+  namespace fs = std::filesystem;
+  fs::path dir = fs::path(ORV_BINARY_DIR) / ("gdi_alias_" + std::to_string(getpid()));
+  fs::create_directories(dir / "res");
+  fs::copy_file(fs::path(ORV_SOURCE_DIR) / "res/fonts.conf", dir / "res/fonts.conf",
+                fs::copy_options::overwrite_existing);
+  fs::path before = fs::current_path();
+  fs::current_path(dir);
+  bool loaded = LoadFontAliases("res/fonts.conf");
+  fs::current_path(before);
+  fs::remove_all(dir);
+  EXPECT_TRUE(loaded);
 }
 
 }  // namespace
