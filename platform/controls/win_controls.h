@@ -221,6 +221,11 @@ int GetMenuStringW(HMENU menu, UINT item, LPWSTR out, int capacity, UINT flags);
 // choice arrives at the owner as WM_COMMAND(id) (posted) unless
 // TPM_RETURNCMD, which returns it; dismissing returns 0 and sends nothing.
 BOOL TrackPopupMenu(HMENU menu, UINT flags, int x, int y, int reserved, HWND owner, const RECT* rect);
+// Dismisses the menu being tracked (as Esc on its first level would); FALSE
+// when none is. A menu is also dismissed when another window becomes active
+// (the owner lost the focus) and, on screen, when the user presses in another
+// program's window (the host calls EndMenu then).
+BOOL EndMenu();
 // The menu a "#32768" window shows (null for other windows).
 HMENU MenuOfMenuWindow(HWND hwnd);
 

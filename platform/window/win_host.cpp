@@ -2,6 +2,7 @@
 // the window's backing picture and turns Qt's input into the platform's
 // messages (through the same routing as the test desktop's input).
 #include "platform/mfc/afx.h"
+#include "platform/controls/win_controls.h"
 #include "platform/window/win_internal.h"
 
 #include <QGuiApplication>
@@ -115,7 +116,33 @@ class HostWindow : public QRasterWindow {
       for (QChar c : static_cast<QInputMethodEvent*>(e)->commitString()) InjectChar(c.unicode());
       return true;
     }
+    if (e->type() == QEvent::InputMethodQuery) {
+      AnswerInputMethod(static_cast<QInputMethodQueryEvent*>(e));
+      return true;
+    }
     return QRasterWindow::event(e);
+  }
+  // The input method is on while the focus is in an edit of this window,
+  // and places its candidates at the caret.
+  void AnswerInputMethod(QInputMethodQueryEvent* q) {
+    HWND focus = GetFocus();
+    WCHAR cls[32] = {};
+    bool edit = focus && GetAncestor(focus, GA_ROOT) == hwnd_ && GetClassNameW(focus, cls, 32) > 0 &&
+                WString(cls) == WC_EDIT;
+    if (q->queries() & Qt::ImEnabled) q->setValue(Qt::ImEnabled, edit);
+    if (q->queries() & Qt::ImHints) q->setValue(Qt::ImHints, static_cast<int>(Qt::ImhNone));
+    if (q->queries() & Qt::ImCursorRectangle) {
+      QRect r;
+      HWND caretWnd = nullptr;
+      RECT caret;
+      if (edit && GetCaretRect(&caretWnd, &caret) && caretWnd == focus) {
+        POINT tl{caret.left, caret.top};
+        ClientToScreen(focus, &tl);
+        r = QRect(QPoint(tl.x, tl.y) - geometry().topLeft(), QSize(caret.right - caret.left, caret.bottom - caret.top));
+      }
+      q->setValue(Qt::ImCursorRectangle, r);
+    }
+    q->accept();
   }
   void keyPressEvent(QKeyEvent* e) override {
     Modifiers(e->modifiers());
@@ -145,13 +172,32 @@ class HostWindow : public QRasterWindow {
 
 class QtHost final : public ScreenHost {
  public:
+  QtHost() {
+    // A press in another program's window takes the focus from ours: an
+    // open menu closes, as a native one does.
+    QObject::connect(qGuiApp, &QGuiApplication::focusWindowChanged, [this](QWindow* now) {
+      if (!Ours(now)) EndMenu();
+    });
+  }
+  bool Ours(QWindow* w) const {
+    if (!w) return false;
+    for (auto& [h, hw] : windows_)
+      if (hw == w) return true;
+    for (auto& [h, nw] : natives_)
+      if (nw == w) return true;
+    return false;
+  }
   void TopLevelChanged(HWND top) override {
     TopLevelInfo info;
     if (!GetTopLevelInfo(top, &info)) return;
     HostWindow*& w = windows_[top];
     if (!w) {
       w = new HostWindow(top);
-      w->setFlags(info.popup ? (Qt::Tool | Qt::FramelessWindowHint) : Qt::Window);
+      // A window without owner is an application window with a task-bar
+      // entry whatever its caption; owned pop-ups (menus, tips, lists) are
+      // frameless tool windows.
+      Qt::WindowFlags kind = info.owned && info.popup ? Qt::Tool : Qt::Window;
+      w->setFlags(info.popup ? (kind | Qt::FramelessWindowHint) : kind);
     }
     w->applying = true;
     w->setTitle(QString::fromStdU16String(info.title));

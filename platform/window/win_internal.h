@@ -81,6 +81,7 @@ void DisableScreenHost();
 struct TopLevelInfo {
   bool visible = false;
   bool popup = false;      // no native frame
+  bool owned = false;      // has an owner (menus, tips, drop-down lists)
   bool maximized = false;
   QRect rect;              // screen rectangle
   WString title;
@@ -89,5 +90,8 @@ struct TopLevelInfo {
 // whether it is visible.
 bool GetNativeChildInfo(HWND child, HWND* top, QRect* rectInTop, bool* visible);
 bool GetTopLevelInfo(HWND top, TopLevelInfo* info);
+// The caret's window and rectangle in that window's client coordinates;
+// false when no window has a caret.
+bool GetCaretRect(HWND* hwnd, RECT* rect);
 // Called by the host when the native frame moved or resized the window.
 void HostMovedTopLevel(HWND top, const QRect& screenRect);

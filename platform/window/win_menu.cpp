@@ -631,6 +631,13 @@ BOOL TrackPopupMenu(HMENU menu, UINT flags, int x, int y, int, HWND owner, const
   return t.chosen ? TRUE : FALSE;
 }
 
+BOOL EndMenu() {
+  if (!g_tracker) return FALSE;
+  g_tracker->done = true;
+  PostMessageW(g_tracker->owner, WM_NULL, 0, 0);  // wakes the loop
+  return TRUE;
+}
+
 namespace ctl {
 void RegisterMenuClass() {
   WNDCLASSW wc;

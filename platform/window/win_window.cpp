@@ -2092,6 +2092,9 @@ HWND ActivateWindow(HWND hwnd, WPARAM code) {
     if (old == hwnd) return old;
     W().active = hwnd;
   }
+  // Menu windows never activate: another window becoming active means the
+  // owner lost the focus, and a menu being tracked closes.
+  EndMenu();
   if (old && IsWindow(old)) SendMessageW(old, WM_ACTIVATE, 0, reinterpret_cast<LPARAM>(hwnd));
   SendMessageW(hwnd, WM_ACTIVATE, code, reinterpret_cast<LPARAM>(old));
   return old;
@@ -2612,6 +2615,7 @@ bool GetTopLevelInfo(HWND top, TopLevelInfo* info) {
   if (!w || w->Child() || !info) return false;
   info->visible = (w->style & WS_VISIBLE) != 0;
   info->popup = (w->style & WS_CAPTION) != WS_CAPTION;
+  info->owned = w->owner != nullptr;
   info->maximized = (w->style & WS_MAXIMIZE) != 0;
   info->rect = w->rect;
   info->title = w->text;
@@ -2659,4 +2663,14 @@ int MessageBoxW(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type) {
   OutputDebugStringA(line.c_str());
   UINT kind = type & 0xF;
   return (kind == MB_YESNO || kind == MB_YESNOCANCEL) ? IDYES : IDOK;
+}
+
+bool GetCaretRect(HWND* hwnd, RECT* rect) {
+  Guard g(W().lock);
+  Wm& w = W();
+  if (!w.caretHwnd || !Find(w.caretHwnd)) return false;
+  if (hwnd) *hwnd = w.caretHwnd;
+  if (rect)
+    *rect = RECT{w.caretPos.x, w.caretPos.y, w.caretPos.x + w.caretSize.cx, w.caretPos.y + w.caretSize.cy};
+  return true;
 }

@@ -235,4 +235,28 @@ TEST_F(CtlMenuTest, DesktopStepsDriveTheMenuLoop) {
   DestroyMenu(m);
 }
 
+// EndMenu dismisses the tracked menu; so does another window of ours
+// becoming active (the owner lost the focus).
+TEST_F(CtlMenuTest, EndMenuAndFocusLossDismiss) {
+  HMENU m = CreatePopupMenu();
+  AppendMenuW(m, MF_STRING, 601, u"刷新");
+  EXPECT_FALSE(EndMenu());
+  desk.Until([&] { return MenuWindow() != nullptr; });
+  desk.Then([] { EXPECT_TRUE(EndMenu()); });
+  EXPECT_FALSE(TrackPopupMenu(m, 0, 150, 150, 0, owner.m_hWnd, nullptr));
+  EXPECT_EQ(MenuWindow(), nullptr);
+
+  CWnd other;
+  ASSERT_TRUE(other.CreateEx(0, nullptr, u"other", WS_POPUP | WS_VISIBLE, CRect(600, 100, 700, 200), nullptr, 0));
+  owner.SetActiveWindow();
+  desk.RunUntilIdle();
+  desk.Until([&] { return MenuWindow() != nullptr; });
+  desk.Then([&] { other.SetActiveWindow(); });
+  EXPECT_FALSE(TrackPopupMenu(m, 0, 150, 150, 0, owner.m_hWnd, nullptr));
+  EXPECT_FALSE(desk.StepsTimedOut());
+  desk.RunUntilIdle();
+  EXPECT_TRUE(owner.commands.empty());
+  DestroyMenu(m);
+}
+
 }  // namespace

@@ -1,12 +1,14 @@
 // The on-screen host on the offscreen Qt platform: top-level windows become
 // QRasterWindows, and Qt's input becomes the platform's messages.
-#include "platform/mfc/afx.h"
+#include "platform/mfc/afx_controls.h"
 #include "platform/window/win_desktop.h"
 #include "platform/window/win_internal.h"
 
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <QInputMethodEvent>
+#include <QInputMethodQueryEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QWindow>
@@ -109,6 +111,79 @@ TEST_F(ScreenHostTest, NativeChildFollowsItsWindow) {
   view.ShowWindow(SW_HIDE);
   EXPECT_FALSE(native->isVisible());
   top.DestroyWindow();
+}
+
+// An unowned pop-up is an application window (task-bar entry); an owned
+// one is a tool window.
+TEST_F(ScreenHostTest, UnownedPopupIsAnApplicationWindow) {
+  CWnd main, tip;
+  ASSERT_TRUE(main.CreateEx(0, nullptr, u"主窗口", WS_POPUP | WS_VISIBLE, CRect(0, 0, 300, 200), nullptr, 0));
+  ASSERT_TRUE(tip.CreateEx(0, nullptr, u"", WS_POPUP | WS_VISIBLE, CRect(10, 10, 60, 30), &main, 0));
+  desktop.RunUntilIdle();
+  QWindow* qm = ScreenWindowOf(main);
+  QWindow* qt = ScreenWindowOf(tip);
+  ASSERT_TRUE(qm && qt);
+  EXPECT_EQ(qm->flags() & Qt::WindowType_Mask, Qt::Window);
+  EXPECT_TRUE(qm->flags() & Qt::FramelessWindowHint);
+  EXPECT_EQ(qt->flags() & Qt::WindowType_Mask, Qt::Tool);
+}
+
+// The input method: on while an edit has the focus, its candidates at the
+// caret; its commits reach the edit as characters.
+TEST_F(ScreenHostTest, InputMethodFollowsTheEditAndItsCaret) {
+  CWnd top;
+  ASSERT_TRUE(top.CreateEx(0, nullptr, u"下单", WS_POPUP | WS_VISIBLE, CRect(50, 40, 350, 240), nullptr, 0));
+  CEdit edit;
+  ASSERT_TRUE(edit.Create(WS_CHILD | WS_VISIBLE, CRect(20, 30, 220, 54), &top, 1));
+  CButton button;
+  ASSERT_TRUE(button.Create(u"确定", WS_CHILD | WS_VISIBLE, CRect(20, 80, 100, 104), &top, 2));
+  desktop.RunUntilIdle();
+  QWindow* qw = ScreenWindowOf(top);
+  ASSERT_NE(qw, nullptr);
+  auto ask = [&] {
+    QInputMethodQueryEvent q(Qt::ImEnabled | Qt::ImCursorRectangle);
+    QCoreApplication::sendEvent(qw, &q);
+    return std::make_pair(q.value(Qt::ImEnabled).toBool(), q.value(Qt::ImCursorRectangle).toRect());
+  };
+  button.SetFocus();
+  desktop.RunUntilIdle();
+  EXPECT_FALSE(ask().first);
+  edit.SetFocus();
+  desktop.RunUntilIdle();
+  auto [enabled, rect] = ask();
+  EXPECT_TRUE(enabled);
+  POINT caret{};
+  ASSERT_TRUE(GetCaretPos(&caret));
+  EXPECT_EQ(rect.topLeft(), QPoint(20 + caret.x, 30 + caret.y));
+  EXPECT_GT(rect.height(), 8);
+
+  QInputMethodEvent commit;
+  commit.setCommitString(QStringLiteral("中文"));
+  QCoreApplication::sendEvent(qw, &commit);
+  desktop.RunUntilIdle();
+  EXPECT_EQ(GetWindowTextString(edit.m_hWnd), u"中文");
+}
+
+// A press in another program's window (here: another Qt window taking the
+// focus) closes an open menu.
+TEST_F(ScreenHostTest, MenuClosesWhenAnotherProgramTakesTheFocus) {
+  CWnd owner;
+  ASSERT_TRUE(owner.CreateEx(0, nullptr, u"行情", WS_POPUP | WS_VISIBLE, CRect(0, 0, 300, 200), nullptr, 0));
+  desktop.RunUntilIdle();
+  HMENU m = CreatePopupMenu();
+  AppendMenuW(m, MF_STRING, 1, u"刷新");
+  QWindow other;
+  other.setGeometry(400, 0, 100, 100);
+  desktop.Until([] { return FindWindowW(WC_POPUPMENU, nullptr) != nullptr; });
+  desktop.Then([&] {
+    other.show();
+    other.requestActivate();
+  });
+  desktop.Until([] { return false; }, 5000);  // bounds the wait should the menu stay open
+  EXPECT_FALSE(TrackPopupMenu(m, TPM_RETURNCMD, 20, 20, 0, owner.m_hWnd, nullptr));
+  EXPECT_FALSE(desktop.StepsTimedOut());
+  EXPECT_EQ(FindWindowW(WC_POPUPMENU, nullptr), nullptr);
+  DestroyMenu(m);
 }
 
 }  // namespace
