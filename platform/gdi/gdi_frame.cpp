@@ -1,6 +1,6 @@
 // The classic 3-D look drawn by hand: edges, focus rectangles, the push
-// button frame, check box and radio glyphs; and the fixed table of system
-// colours and metrics they are drawn in.
+// button frame, check box and radio glyphs, frame-control glyphs and
+// gradients; and the fixed table of system colours they are drawn in.
 #include "platform/gdi/gdi_internal.h"
 
 #include <algorithm>
@@ -290,36 +290,6 @@ DWORD GetSysColor(int index) {
   if (index < 0 || index > 30) return 0;
   return kSysColors[index];
 }
-
-int GetSystemMetrics(int index) {
-  switch (index) {
-    case SM_CXSCREEN: case SM_CXVIRTUALSCREEN: case SM_CXFULLSCREEN: return 1920;
-    case SM_CYSCREEN: case SM_CYVIRTUALSCREEN: return 1080;
-    case SM_CYFULLSCREEN: return 1080 - 40 - 22;
-    case SM_CXMAXIMIZED: return 1920 + 16;
-    case SM_CYMAXIMIZED: return 1080 - 40 + 16;
-    case SM_CXVSCROLL: case SM_CYHSCROLL: case SM_CYVSCROLL: case SM_CXHSCROLL:
-    case SM_CYVTHUMB: case SM_CXHTHUMB: return 17;
-    case SM_CYCAPTION: return 22;
-    case SM_CXBORDER: case SM_CYBORDER: return 1;
-    case SM_CXDLGFRAME: case SM_CYDLGFRAME: return 3;
-    case SM_CXFRAME: case SM_CYFRAME: return 4;
-    case SM_CXEDGE: case SM_CYEDGE: return 2;
-    case SM_CXICON: case SM_CYICON: case SM_CXCURSOR: case SM_CYCURSOR: return 32;
-    case SM_CXSMICON: case SM_CYSMICON: return 16;
-    case SM_CYMENU: return 20;
-    case SM_CXSIZE: case SM_CYSIZE: return 18;
-    case SM_CYSMCAPTION: return 16;
-    case SM_CXMIN: return 112;
-    case SM_CYMIN: return 27;
-    case SM_CXDOUBLECLK: case SM_CYDOUBLECLK: return 4;
-    case SM_CXMENUCHECK: case SM_CYMENUCHECK: return 13;
-    case SM_CMONITORS: return 1;
-    default: return 0;
-  }
-}
-
-UINT GetDoubleClickTime() { return 500; }
 
 BOOL DrawEdge(HDC hdc, RECT* rc, UINT edge, UINT flags) {
   if (!rc || !IsValidDc(hdc) || !hdc->image) return FALSE;

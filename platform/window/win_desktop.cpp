@@ -18,6 +18,7 @@ TestDesktop::TestDesktop() {
   InitUiThread();
   ResetInputState();
   clock_ = std::make_unique<ManualClock>(kDesktopStart);
+  ::SetScreenSize(1920, 1080);
   ShowRealBoxes(false);
   SetIdleHook([this] { return RunStep(); });
 }
@@ -34,6 +35,8 @@ void TestDesktop::ShowRealBoxes(bool real) {
     return boxAnswer_;
   });
 }
+
+void TestDesktop::SetScreenSize(int width, int height) { ::SetScreenSize(width, height); }
 
 void TestDesktop::Then(std::function<void()> step) { steps_.push_back(Step{nullptr, std::move(step)}); }
 
@@ -81,6 +84,7 @@ TestDesktop::~TestDesktop() {
   RunUntilIdle();
   SetMessageBoxSink(nullptr);
   ResetInputState();
+  ::SetScreenSize(1920, 1080);
   clock_.reset();
 }
 

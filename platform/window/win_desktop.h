@@ -52,6 +52,10 @@ class TestDesktop {
   ULONGLONG Now() const;
   void Advance(DWORD ms);
 
+  // The screen size the desktop reports (GetSystemMetrics; menus, tips and
+  // centring keep within it): 1920x1080 unless set.
+  void SetScreenSize(int width, int height);
+
   // Runs the queue until nothing is left; returns messages dispatched.
   int RunUntilIdle();
   // Runs the queue, waiting for other threads' work, until pred() holds or

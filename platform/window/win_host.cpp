@@ -11,6 +11,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QRasterWindow>
+#include <QScreen>
 #include <QWheelEvent>
 
 #include <unordered_map>
@@ -173,11 +174,21 @@ class HostWindow : public QRasterWindow {
 class QtHost final : public ScreenHost {
  public:
   QtHost() {
+    // The screen's real size, kept as it changes.
+    if (QScreen* screen = QGuiApplication::primaryScreen())
+      QObject::connect(screen, &QScreen::virtualGeometryChanged, [this](const QRect&) {
+        if (enabled) ApplyScreenSize();
+      });
     // A press in another program's window takes the focus from ours: an
     // open menu closes, as a native one does.
     QObject::connect(qGuiApp, &QGuiApplication::focusWindowChanged, [this](QWindow* now) {
       if (!Ours(now)) EndMenu();
     });
+  }
+  bool enabled = false;
+  static void ApplyScreenSize() {
+    if (QScreen* screen = QGuiApplication::primaryScreen())
+      SetScreenSize(screen->virtualGeometry().width(), screen->virtualGeometry().height());
   }
   bool Ours(QWindow* w) const {
     if (!w) return false;
@@ -281,8 +292,16 @@ QtHost* Host() {
 
 }  // namespace
 
-void EnableScreenHost() { SetScreenHost(Host()); }
+void EnableScreenHost() {
+  Host()->enabled = true;
+  QtHost::ApplyScreenSize();
+  SetScreenHost(Host());
+}
 
-void DisableScreenHost() { SetScreenHost(nullptr); }
+void DisableScreenHost() {
+  SetScreenHost(nullptr);
+  Host()->enabled = false;
+  SetScreenSize(1920, 1080);
+}
 
 QWindow* ScreenWindowOf(HWND top) { return Host()->WindowOf(top); }

@@ -8,6 +8,10 @@
 
 #include <functional>
 
+// The screen size GetSystemMetrics reports (1920x1080 until told): the
+// host sets the real screen's, the test desktop its own.
+void SetScreenSize(int width, int height);
+
 // True once some thread has become the UI thread.
 bool HasUiThread();
 

@@ -461,6 +461,9 @@ BOOL PeekMessageW(MSG* msg, HWND hwnd, UINT filterMin, UINT filterMax, UINT remo
 BOOL TranslateMessage(const MSG* msg);
 LRESULT DispatchMessageW(const MSG* msg);
 DWORD GetMessageTime();
+// TRUE while the UI thread runs a handler for a message another thread sent
+// with SendMessage; FALSE in a handler for a send from the UI thread itself
+// or for a posted message, and on any other thread.
 BOOL InSendMessage();
 
 HHOOK SetWindowsHookExW(int idHook, HOOKPROC proc, HINSTANCE, DWORD threadId);

@@ -1391,9 +1391,23 @@ HWND ChildWindowFromPoint(HWND parent, POINT pt) {
 // ---------------------------------------------------------------------------
 // Messages.
 
+namespace {
+// True while the UI thread runs a handler for a message another thread sent
+// (InSendMessage); each handler run sets it for its own duration.
+bool g_inInterThreadSend = false;  // UI thread only
+
+LRESULT CallProcAsSend(bool fromOtherThread, HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  bool outer = g_inInterThreadSend;
+  g_inInterThreadSend = fromOtherThread;
+  LRESULT r = CallProc(hwnd, msg, wParam, lParam);
+  g_inInterThreadSend = outer;
+  return r;
+}
+}  // namespace
+
 LRESULT SendMessageW(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-  if (!UiThreadHere()) return OnUi([&] { return SendMessageW(hwnd, msg, wParam, lParam); });
-  return CallProc(hwnd, msg, wParam, lParam);
+  if (!UiThreadHere()) return OnUi([&] { return CallProcAsSend(true, hwnd, msg, wParam, lParam); });
+  return CallProcAsSend(false, hwnd, msg, wParam, lParam);
 }
 
 BOOL PostMessageW(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -1592,7 +1606,7 @@ LRESULT DispatchMessageW(const MSG* msg) {
     reinterpret_cast<TIMERPROC>(msg->lParam)(msg->hwnd, WM_TIMER, msg->wParam, msg->time);
     return 0;
   }
-  if (msg->message != WM_PAINT) return CallProc(msg->hwnd, msg->message, msg->wParam, msg->lParam);
+  if (msg->message != WM_PAINT) return CallProcAsSend(false, msg->hwnd, msg->message, msg->wParam, msg->lParam);
   int serial;
   {
     Guard g(W().lock);
@@ -1605,7 +1619,7 @@ LRESULT DispatchMessageW(const MSG* msg) {
       return 0;
     }
   }
-  LRESULT r = CallProc(msg->hwnd, WM_PAINT, 0, 0);
+  LRESULT r = CallProcAsSend(false, msg->hwnd, WM_PAINT, 0, 0);
   bool passDone;
   {
     Guard g(W().lock);
@@ -1629,7 +1643,7 @@ DWORD GetMessageTime() {
   return W().lastMessageTime;
 }
 
-BOOL InSendMessage() { return FALSE; }
+BOOL InSendMessage() { return IsUiThread() && g_inInterThreadSend; }
 
 HHOOK SetWindowsHookExW(int idHook, HOOKPROC proc, HINSTANCE, DWORD) {
   if (!proc || (idHook != WH_CBT && idHook != WH_CALLWNDPROC)) return nullptr;

@@ -259,4 +259,27 @@ TEST_F(CtlMenuTest, EndMenuAndFocusLossDismiss) {
   DestroyMenu(m);
 }
 
+// Menus keep within the desktop's screen, whatever size the test sets.
+TEST_F(CtlMenuTest, MenusKeepWithinTheScreenSize) {
+  desk.SetScreenSize(1024, 768);
+  EXPECT_EQ(GetSystemMetrics(SM_CXSCREEN), 1024);
+  EXPECT_EQ(GetSystemMetrics(SM_CYSCREEN), 768);
+  HMENU m = CreatePopupMenu();
+  AppendMenuW(m, MF_STRING, 701, u"刷新");
+  AppendMenuW(m, MF_STRING, 702, u"属性");
+  RECT shown{};
+  desk.Until([&] { return MenuWindow() != nullptr; });
+  desk.Then([&] {
+    GetWindowRect(MenuWindow(), &shown);
+    desk.Key(VK_ESCAPE);
+  });
+  TrackPopupMenu(m, 0, 1010, 760, 0, owner.m_hWnd, nullptr);
+  EXPECT_LE(shown.right, 1024);
+  EXPECT_LE(shown.bottom, 768);
+  EXPECT_GT(shown.right - shown.left, 20);
+  desk.SetScreenSize(1920, 1080);
+  EXPECT_EQ(GetSystemMetrics(SM_CXSCREEN), 1920);
+  DestroyMenu(m);
+}
+
 }  // namespace

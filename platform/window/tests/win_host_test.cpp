@@ -7,6 +7,8 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QInputMethodEvent>
 #include <QInputMethodQueryEvent>
 #include <QKeyEvent>
@@ -184,6 +186,18 @@ TEST_F(ScreenHostTest, MenuClosesWhenAnotherProgramTakesTheFocus) {
   EXPECT_FALSE(desktop.StepsTimedOut());
   EXPECT_EQ(FindWindowW(WC_POPUPMENU, nullptr), nullptr);
   DestroyMenu(m);
+}
+
+// On screen the metrics report the real screen; without the host, the
+// desktop's size again.
+TEST_F(ScreenHostTest, ScreenSizeIsTheRealScreens) {
+  QRect real = QGuiApplication::primaryScreen()->virtualGeometry();
+  EXPECT_EQ(GetSystemMetrics(SM_CXSCREEN), real.width());
+  EXPECT_EQ(GetSystemMetrics(SM_CYSCREEN), real.height());
+  DisableScreenHost();
+  EXPECT_EQ(GetSystemMetrics(SM_CXSCREEN), 1920);
+  EXPECT_EQ(GetSystemMetrics(SM_CYSCREEN), 1080);
+  EnableScreenHost();
 }
 
 }  // namespace

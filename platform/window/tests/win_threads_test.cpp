@@ -149,4 +149,47 @@ TEST(WindowThreads, MemoryPicturesAreDrawnOnAnyThread) {
   for (const QImage& r : results) EXPECT_EQ(r, reference);
 }
 
+// InSendMessage answers for the handler running now: TRUE for another
+// thread's send, FALSE for a send from the UI thread itself (also nested in
+// the former) and for a posted message.
+class Asker : public CWnd {
+ public:
+  std::vector<std::pair<UINT, BOOL>> answers;  // (message, InSendMessage())
+  HWND nestTo = nullptr;
+  LRESULT WindowProc(UINT msg, WPARAM w, LPARAM l) override {
+    if (msg < WM_APP || msg > WM_APP + 10) return CWnd::WindowProc(msg, w, l);
+    answers.emplace_back(msg, InSendMessage());
+    if (msg == WM_APP + 1 && nestTo) {
+      ::SendMessageW(nestTo, WM_APP + 2, 0, 0);
+      answers.emplace_back(msg, InSendMessage());  // the outer handler's answer again
+    }
+    return 0;
+  }
+};
+
+TEST(WindowThreads, InSendMessageTellsAnotherThreadsSendApart) {
+  TestDesktop desktop;
+  Asker a, b;
+  ASSERT_TRUE(a.CreateEx(0, nullptr, u"a", WS_POPUP, CRect(0, 0, 10, 10), nullptr, 0));
+  ASSERT_TRUE(b.CreateEx(0, nullptr, u"b", WS_POPUP, CRect(0, 0, 10, 10), nullptr, 0));
+  a.nestTo = b.m_hWnd;
+  EXPECT_FALSE(InSendMessage());
+  std::atomic<bool> done{false};
+  std::atomic<BOOL> onWorker{TRUE};
+  std::thread worker([&] {
+    ::SendMessageW(a.m_hWnd, WM_APP + 1, 0, 0);
+    onWorker = InSendMessage();
+    done = true;
+  });
+  EXPECT_TRUE(desktop.RunUntil([&] { return done.load(); }));
+  worker.join();
+  EXPECT_FALSE(onWorker.load());
+  ::SendMessageW(a.m_hWnd, WM_APP + 3, 0, 0);
+  ::PostMessageW(a.m_hWnd, WM_APP + 4, 0, 0);
+  desktop.RunUntilIdle();
+  EXPECT_EQ(a.answers, (std::vector<std::pair<UINT, BOOL>>{
+                           {WM_APP + 1, TRUE}, {WM_APP + 1, TRUE}, {WM_APP + 3, FALSE}, {WM_APP + 4, FALSE}}));
+  EXPECT_EQ(b.answers, (std::vector<std::pair<UINT, BOOL>>{{WM_APP + 2, FALSE}}));
+}
+
 }  // namespace
