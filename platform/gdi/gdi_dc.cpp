@@ -1132,27 +1132,36 @@ BOOL Polygon(HDC hdc, const POINT* pts, int count) {
   return TRUE;
 }
 
+namespace {
+// The start angle and the counter-clockwise span (Qt's 1/16 degrees) from
+// the ellipse's centre towards the radial points (x1, y1) and (x2, y2); a
+// zero span is a full turn, as the platform draws it.
+struct ArcAngles {
+  int start16, span16;
+};
+ArcAngles AnglesOf(const QRectF& rc, int x1, int y1, int x2, int y2) {
+  QPointF c = rc.center();
+  double a1 = std::atan2(-(y1 - c.y()), x1 - c.x()) * 180 / M_PI;
+  double a2 = std::atan2(-(y2 - c.y()), x2 - c.x()) * 180 / M_PI;
+  double span = a2 - a1;
+  if (span <= 0) span += 360;
+  return ArcAngles{static_cast<int>(a1 * 16), static_cast<int>(span * 16)};
+}
+}  // namespace
+
 BOOL Pie(HDC hdc, int l, int t, int r, int b, int x1, int y1, int x2, int y2) {
   return PaintShape(hdc, "Pie", [&](QPainter& p) {
     QRectF rc = ShapeRect(hdc, l, t, r, b);
-    QPointF c = rc.center();
-    double a1 = std::atan2(-(y1 - c.y()), x1 - c.x()) * 180 / M_PI;
-    double a2 = std::atan2(-(y2 - c.y()), x2 - c.x()) * 180 / M_PI;
-    double span = a2 - a1;
-    if (span <= 0) span += 360;
-    p.drawPie(rc, static_cast<int>(a1 * 16), static_cast<int>(span * 16));
+    ArcAngles a = AnglesOf(rc, x1, y1, x2, y2);
+    p.drawPie(rc, a.start16, a.span16);
   });
 }
 
 BOOL Arc(HDC hdc, int l, int t, int r, int b, int x1, int y1, int x2, int y2) {
   return PaintShape(hdc, "Arc", [&](QPainter& p) {
     QRectF rc = ShapeRect(hdc, l, t, r, b);
-    QPointF c = rc.center();
-    double a1 = std::atan2(-(y1 - c.y()), x1 - c.x()) * 180 / M_PI;
-    double a2 = std::atan2(-(y2 - c.y()), x2 - c.x()) * 180 / M_PI;
-    double span = a2 - a1;
-    if (span <= 0) span += 360;
-    p.drawArc(rc, static_cast<int>(a1 * 16), static_cast<int>(span * 16));
+    ArcAngles a = AnglesOf(rc, x1, y1, x2, y2);
+    p.drawArc(rc, a.start16, a.span16);
   });
 }
 

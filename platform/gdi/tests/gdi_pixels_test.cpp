@@ -590,4 +590,37 @@ TEST(GdiBlits, WithinOnePictureAndOutsideTheSource) {
   EXPECT_EQ(to.At(1, 1), RGB(80 ^ 16, 80 ^ 16, 0));
 }
 
+// Pie and Arc run counter-clockwise from the first radial point to the
+// second; equal points make a full turn.
+TEST(GdiShapes, PieAndArcFollowTheRadialPoints) {
+  HBRUSH red = CreateSolidBrush(kRed);
+  HPEN blue = CreatePen(PS_SOLID, 1, kBlue);
+  struct Case {
+    const char* name;
+    int x1, y1, x2, y2;
+    bool topRight, bottomLeft;  // whether those quadrants are filled
+  };
+  const Case cases[] = {{"first quadrant", 40, 20, 20, 0, true, false},
+                        {"three quadrants", 20, 0, 40, 20, false, true},
+                        {"full turn", 40, 20, 40, 20, true, true}};
+  for (const Case& c : cases) {
+    Canvas cv(41, 41);
+    HGDIOBJ ob = SelectObject(cv.dc, red), op = SelectObject(cv.dc, blue);
+    ASSERT_TRUE(Pie(cv.dc, 0, 0, 40, 40, c.x1, c.y1, c.x2, c.y2)) << c.name;
+    EXPECT_EQ(cv.At(28, 12) == kRed, c.topRight) << c.name;
+    EXPECT_EQ(cv.At(12, 28) == kRed, c.bottomLeft) << c.name;
+    Canvas arc(41, 41);
+    SelectObject(arc.dc, blue);
+    ASSERT_TRUE(Arc(arc.dc, 0, 0, 40, 40, c.x1, c.y1, c.x2, c.y2)) << c.name;
+    RECT tr{22, 0, 41, 18}, bl{0, 22, 18, 41};
+    EXPECT_EQ(CountOf(arc, tr, kBlue) > 0, c.topRight) << c.name;
+    EXPECT_EQ(CountOf(arc, bl, kBlue) > 0, c.bottomLeft) << c.name;
+    SelectObject(cv.dc, ob);
+    SelectObject(cv.dc, op);
+    SelectObject(arc.dc, GetStockObject(BLACK_PEN));
+  }
+  DeleteObject(red);
+  DeleteObject(blue);
+}
+
 }  // namespace
