@@ -11,6 +11,8 @@
 
 #include <QFontDatabase>
 #include <QFontInfo>
+#include <QGlyphRun>
+#include <QTextLayout>
 #include <QGuiApplication>
 #include <QPainter>
 #include <QRegularExpression>
@@ -95,6 +97,46 @@ struct TextLine {
   int width = 0;
 };
 
+// A text shaped once per thread and font: its advance width and its glyph
+// runs, so a repaint that draws the same texts again neither measures nor
+// shapes them again. Bounded: the cache starts over when it grows large.
+struct ShapedText {
+  int width = 0;
+  qreal ascent = 0;  // of the layout the runs are placed for
+  QList<QGlyphRun> runs;
+};
+
+struct ShapeKey {
+  uint64_t serial;
+  QString text;
+  bool operator==(const ShapeKey& o) const { return serial == o.serial && text == o.text; }
+};
+struct ShapeKeyHash {
+  size_t operator()(const ShapeKey& k) const { return qHash(k.text, static_cast<size_t>(k.serial)); }
+};
+
+const ShapedText& Shaped(const ThreadFont& tf, uint64_t serial, const QString& s) {
+  thread_local std::unordered_map<ShapeKey, ShapedText, ShapeKeyHash> cache;
+  ShapeKey key{serial, s};
+  auto it = cache.find(key);
+  if (it != cache.end()) return it->second;
+  if (cache.size() >= 8192) cache.clear();
+  ShapedText st;
+  st.width = tf.metrics.horizontalAdvance(s);
+  QTextLayout layout(s, tf.font);
+  QTextOption option;
+  option.setWrapMode(QTextOption::NoWrap);
+  layout.setTextOption(option);
+  layout.beginLayout();
+  QTextLine line = layout.createLine();
+  layout.endLayout();
+  if (line.isValid()) {
+    st.ascent = line.ascent();
+    st.runs = layout.glyphRuns();
+  }
+  return cache.emplace(std::move(key), std::move(st)).first->second;
+}
+
 bool IsCjk(QChar c) {
   ushort u = c.unicode();
   return (u >= 0x2E80 && u <= 0x9FFF) || (u >= 0xF900 && u <= 0xFAFF) || (u >= 0xFF00 && u <= 0xFFEF) ||
@@ -109,7 +151,7 @@ class TextLayout {
 
   // Width of a line, tabs expanded to the next tab stop when asked.
   int Width(const QString& s) const {
-    if (!(format_ & DT_EXPANDTABS) || !s.contains(QLatin1Char('\t'))) return tf_.metrics.horizontalAdvance(s);
+    if (!(format_ & DT_EXPANDTABS) || !s.contains(QLatin1Char('\t'))) return Shaped(tf_, font_->serial, s).width;
     int x = 0;
     const QStringList parts = s.split(QLatin1Char('\t'));
     for (int i = 0; i < parts.size(); ++i) {
@@ -243,7 +285,13 @@ void PaintLine(QPainter& p, HDC dc, const TextLayout& layout, const QString& s, 
   if (dc->s.bkMode == OPAQUE && width > 0)
     p.fillRect(QRect(x, y, width, font->height), QColorOf(dc->s.bkColor));
   if (!(layout.format_ & DT_EXPANDTABS) || !s.contains(QLatin1Char('\t'))) {
-    p.drawText(QPoint(x, y + font->ascent), s);
+    if (font->lf.lfUnderline || font->lf.lfStrikeOut) {  // lines drawn by QPainter
+      p.drawText(QPoint(x, y + font->ascent), s);
+      return;
+    }
+    const ShapedText& st = Shaped(layout.tf_, font->serial, s);
+    QPointF origin(x, y + font->ascent - st.ascent);
+    for (const QGlyphRun& run : st.runs) p.drawGlyphRun(origin, run);
     return;
   }
   int cx = 0;

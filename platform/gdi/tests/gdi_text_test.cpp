@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <QFontInfo>
+#include <QPainter>
 
 #include <filesystem>
 #include <mutex>
@@ -257,6 +258,55 @@ TEST(GdiFontAliases, RelativePathIsResolvedAgainstTheWorkingDirectory) {
   fs::current_path(before);
   fs::remove_all(dir);
   EXPECT_TRUE(loaded);
+}
+
+}  // namespace
+
+namespace {
+
+// Texts drawn from the shaping cache are the very pixels QPainter draws for
+// the same font, the first time and again from the cache.
+TEST(GdiText, CachedShapingDrawsWhatQPainterDraws) {
+  LoadAliasesOnce();
+  struct Case {
+    const char16_t* face;
+    int height;
+    DWORD quality;
+    const char16_t* text;
+  };
+  const Case cases[] = {{u"宋体", -12, ANTIALIASED_QUALITY, u"浦发银行 600000"},
+                        {u"微软雅黑", -16, CLEARTYPE_QUALITY, u"+10.02%"},
+                        {u"宋体", -14, NONANTIALIASED_QUALITY, u"成交量 12345手"}};
+  for (const Case& c : cases) {
+    HFONT font = CreateFontW(c.height, 0, 0, 0, FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET, 0, 0, c.quality, 0, c.face);
+    TextCanvas cv(200, 30, font);
+    QImage reference(200, 30, QImage::Format_RGB32);
+    reference.fill(Qt::white);
+    {
+      QPainter p(&reference);
+      p.setRenderHint(QPainter::TextAntialiasing, c.quality != NONANTIALIASED_QUALITY);
+      p.setFont(*GetQFont(font));
+      p.setPen(Qt::black);
+      TEXTMETRICW tm;
+      GetTextMetricsW(cv.dc, &tm);
+      p.drawText(QPoint(3, 4 + tm.tmAscent), QString::fromStdU16String(c.text));
+    }
+    for (int round = 0; round < 2; ++round) {
+      cv.Clear();
+      RECT r{3, 4, 200, 30};
+      DrawTextW(cv.dc, c.text, -1, &r, DT_SINGLELINE | DT_NOPREFIX);
+      int differ = 0;
+      for (int y = 0; y < 30; ++y)
+        for (int x = 0; x < 200; ++x) {
+          QRgb q = reference.pixel(x, y);
+          differ += GetPixel(cv.dc, x, y) != RGB(qRed(q), qGreen(q), qBlue(q));
+        }
+      EXPECT_EQ(differ, 0) << QString::fromStdU16String(c.text).toStdString() << " round " << round;
+    }
+    SelectObject(cv.dc, GetStockObject(DEFAULT_GUI_FONT));
+    cv.oldFont = nullptr;
+    DeleteObject(font);
+  }
 }
 
 }  // namespace
