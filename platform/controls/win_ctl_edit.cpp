@@ -679,11 +679,6 @@ LRESULT EditProc(HWND h, UINT msg, WPARAM w, LPARAM l) {
 
 namespace ctl {
 void RegisterEdit() {
-  WNDCLASSW wc;
-  wc.style = CS_DBLCLKS | CS_PARENTDC;
-  wc.lpfnWndProc = EditProc;
-  wc.hCursor = LoadCursorW(nullptr, IDC_IBEAM);
-  wc.lpszClassName = WC_EDIT;
-  RegisterClassW(&wc);
+  RegisterControlClass(WC_EDIT, EditProc, CS_DBLCLKS | CS_PARENTDC, IDC_IBEAM);
 }
 }  // namespace ctl

@@ -520,18 +520,8 @@ LRESULT ComboProc(HWND h, UINT msg, WPARAM w, LPARAM l) {
 
 namespace ctl {
 void RegisterListBox() {
-  WNDCLASSW wc;
-  wc.style = CS_DBLCLKS | CS_PARENTDC;
-  wc.lpfnWndProc = ListProc;
-  wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-  wc.lpszClassName = WC_LISTBOX;
-  RegisterClassW(&wc);
-  wc.style = CS_SAVEBITS;
-  wc.lpszClassName = kComboListClass;
-  RegisterClassW(&wc);
-  wc.style = CS_DBLCLKS | CS_PARENTDC;
-  wc.lpfnWndProc = ComboProc;
-  wc.lpszClassName = WC_COMBOBOX;
-  RegisterClassW(&wc);
+  RegisterControlClass(WC_LISTBOX, ListProc, CS_DBLCLKS | CS_PARENTDC);
+  RegisterControlClass(kComboListClass, ListProc, CS_SAVEBITS);
+  RegisterControlClass(WC_COMBOBOX, ComboProc, CS_DBLCLKS | CS_PARENTDC);
 }
 }  // namespace ctl

@@ -632,11 +632,6 @@ LRESULT TreeProc(HWND h, UINT msg, WPARAM w, LPARAM l) {
 
 namespace ctl {
 void RegisterTreeView() {
-  WNDCLASSW wc;
-  wc.style = CS_DBLCLKS | CS_PARENTDC;
-  wc.lpfnWndProc = TreeProc;
-  wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-  wc.lpszClassName = WC_TREEVIEW;
-  RegisterClassW(&wc);
+  RegisterControlClass(WC_TREEVIEW, TreeProc, CS_DBLCLKS | CS_PARENTDC);
 }
 }  // namespace ctl
