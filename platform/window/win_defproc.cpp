@@ -85,7 +85,7 @@ LRESULT OnWindowPosChanged(HWND hwnd, const WINDOWPOS* pos) {
   QPoint at;
   DWORD style = 0;
   if (!WithWin(hwnd, false, [&](Win& w) {
-        client = ClientRectOf(&w).size();
+        client = ClientRectOfLocked(&w).size();
         at = w.rect.topLeft();
         style = w.style;
         return true;

@@ -286,7 +286,7 @@ void InjectMouse(MouseInput kind, POINT pt, int wheelDelta) {
     HWND focus = GetFocus();
     HWND wheelTarget = focus ? focus : target;
     Guard g(W().lock);
-    PostLocked(wheelTarget, WM_MOUSEWHEEL, MAKEWPARAM(KeyFlags(), wheelDelta), MAKELPARAM(pt.x, pt.y));
+    PostLocked(wheelTarget, WM_MOUSEWHEEL, MAKEWPARAM(KeyFlagsLocked(), wheelDelta), MAKELPARAM(pt.x, pt.y));
     WakeUi();
     return;
   }
@@ -321,8 +321,8 @@ void InjectMouse(MouseInput kind, POINT pt, int wheelDelta) {
       w.lastDownPt = pt;
     }
   }
-  QPoint o = ClientOriginOnScreen(t);
-  PostLocked(target, msg, KeyFlags(), MAKELPARAM(pt.x - o.x(), pt.y - o.y()));
+  QPoint o = ClientOriginOnScreenLocked(t);
+  PostLocked(target, msg, KeyFlagsLocked(), MAKELPARAM(pt.x - o.x(), pt.y - o.y()));
   WakeUi();
 }
 

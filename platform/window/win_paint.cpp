@@ -27,7 +27,7 @@ BOOL InvalidateRect(HWND hwnd, const RECT* rect, BOOL erase) {
     Win* w = Find(hwnd);
     if (!w) return FALSE;
     QRegion r = rect ? QRegion(QRect(QPoint(rect->left, rect->top), QPoint(rect->right - 1, rect->bottom - 1)))
-                     : QRegion(ClientRectOf(w));
+                     : QRegion(ClientRectOfLocked(w));
     if (!rect) w->ncDirty = true;
     InvalidateLocked(w, r, erase != 0, true);
   }
@@ -76,7 +76,7 @@ BOOL UpdateWindow(HWND hwnd) {
     Guard g(W().lock);
     Win* w = Find(hwnd);
     if (!w) return FALSE;
-    if (w->update.isEmpty() || !VisibleChain(w) || !RedrawChain(w)) return TRUE;
+    if (w->update.isEmpty() || !VisibleChainLocked(w) || !RedrawChainLocked(w)) return TRUE;
   }
   MSG m{hwnd, WM_PAINT, 0, 0, 0, POINT{}};
   DispatchMessageW(&m);
@@ -91,7 +91,7 @@ BOOL RedrawWindow(HWND hwnd, const RECT* rect, HRGN rgn, UINT flags) {
     if (!w) return FALSE;
     QRegion r = rgn && AsRegion(rgn) ? AsRegion(rgn)->rgn
                 : rect ? QRegion(QRect(QPoint(rect->left, rect->top), QPoint(rect->right - 1, rect->bottom - 1)))
-                       : QRegion(ClientRectOf(w));
+                       : QRegion(ClientRectOfLocked(w));
     bool all = (flags & RDW_ALLCHILDREN) != 0;
     bool children = all || !(flags & RDW_NOCHILDREN);
     if (flags & RDW_INVALIDATE) InvalidateLocked(w, r, (flags & RDW_ERASE) != 0, children, all);
@@ -105,7 +105,7 @@ BOOL RedrawWindow(HWND hwnd, const RECT* rect, HRGN rgn, UINT flags) {
     std::vector<HWND> tree;
     {
       Guard g(W().lock);
-      CollectTree(hwnd, &tree);
+      CollectTreeLocked(hwnd, &tree);
     }
     for (HWND h : tree) UpdateWindow(h);
   }
@@ -132,7 +132,7 @@ HDC BeginPaint(HWND hwnd, PAINTSTRUCT* ps) {
     Guard g(W().lock);
     Win* w = Find(hwnd);
     if (!w) return nullptr;
-    DrawNonClient(w, hwnd);
+    DrawNonClientLocked(w, hwnd);
     update = w->update;
     erase = w->erase;
     w->update = QRegion();
@@ -144,8 +144,8 @@ HDC BeginPaint(HWND hwnd, PAINTSTRUCT* ps) {
   {
     Guard g(W().lock);
     Win* w = Find(hwnd);
-    int n = Inset(w);
-    dc->vis &= update.translated(OriginInTop(w) + QPoint(n, n));
+    int n = InsetLocked(w);
+    dc->vis &= update.translated(OriginInTopLocked(w) + QPoint(n, n));
     dc->ClipChanged();
   }
   dc->paintDc = true;
@@ -182,14 +182,14 @@ HDC GetDC(HWND hwnd) {
   Guard g(W().lock);
   Win* w = Find(hwnd);
   if (!w) return nullptr;
-  Win* top = TopOf(w);
+  Win* top = TopOfLocked(w);
   if (!top || !top->backing) return nullptr;
   HDC dc = MakeWindowDc(hwnd, true, nullptr);
   dc->image = top->backing.get();
-  int n = Inset(w);
-  dc->deviceOrigin = OriginInTop(w) + QPoint(n, n);
+  int n = InsetLocked(w);
+  dc->deviceOrigin = OriginInTopLocked(w) + QPoint(n, n);
   dc->hasVis = true;
-  dc->vis = VisibleChain(w) ? VisibleRegion(w, true) : QRegion();
+  dc->vis = VisibleChainLocked(w) ? VisibleRegionLocked(w, true) : QRegion();
   dc->screenDirty = &top->screenDirty;
   dc->ClipChanged();
   return dc;
@@ -199,13 +199,13 @@ HDC GetWindowDC(HWND hwnd) {
   Guard g(W().lock);
   Win* w = Find(hwnd);
   if (!w) return nullptr;
-  Win* top = TopOf(w);
+  Win* top = TopOfLocked(w);
   if (!top || !top->backing) return nullptr;
   HDC dc = MakeWindowDc(hwnd, false, nullptr);
   dc->image = top->backing.get();
-  dc->deviceOrigin = OriginInTop(w);
+  dc->deviceOrigin = OriginInTopLocked(w);
   dc->hasVis = true;
-  dc->vis = VisibleChain(w) ? VisibleRegion(w, false) : QRegion();
+  dc->vis = VisibleChainLocked(w) ? VisibleRegionLocked(w, false) : QRegion();
   dc->screenDirty = &top->screenDirty;
   dc->ClipChanged();
   return dc;

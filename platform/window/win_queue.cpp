@@ -236,8 +236,8 @@ BOOL PeekMessageW(MSG* msg, HWND hwnd, UINT lo, UINT hi, UINT removeFlags) {
         POINT pt = w.mouse;
         Win* t = Find(target);
         if (t) {
-          QPoint o = ClientOriginOnScreen(t);
-          *msg = MSG{target, WM_MOUSEHOVER, KeyFlags(), MAKELPARAM(pt.x - o.x(), pt.y - o.y()),
+          QPoint o = ClientOriginOnScreenLocked(t);
+          *msg = MSG{target, WM_MOUSEHOVER, KeyFlagsLocked(), MAKELPARAM(pt.x - o.x(), pt.y - o.y()),
                      static_cast<DWORD>(now), pt};
           if (remove) {
             w.trackFlags &= ~TME_HOVER;
@@ -295,7 +295,7 @@ BOOL GetMessageW(MSG* msg, HWND hwnd, UINT lo, UINT hi) {
 }
 
 namespace winsys {
-WCHAR CharForKey(UINT vk) {
+WCHAR CharForKeyLocked(UINT vk) {
   Wm& w = W();
   bool shift = (w.keys[VK_SHIFT] & 0x80) != 0;
   bool ctrl = (w.keys[VK_CONTROL] & 0x80) != 0;
@@ -337,7 +337,7 @@ BOOL TranslateMessage(const MSG* msg) {
   WCHAR ch;
   {
     Guard g(W().lock);
-    ch = CharForKey(static_cast<UINT>(msg->wParam));
+    ch = CharForKeyLocked(static_cast<UINT>(msg->wParam));
     if (!ch) return FALSE;
     MSG m = *msg;
     m.message = msg->message == WM_KEYDOWN ? WM_CHAR : WM_SYSCHAR;
@@ -367,7 +367,7 @@ LRESULT DispatchMessageW(const MSG* msg) {
     serial = w->paintSerial;
     if (w->update.isEmpty()) {
       // Only the frame needs drawing.
-      DrawNonClient(w, msg->hwnd);
+      DrawNonClientLocked(w, msg->hwnd);
       return 0;
     }
   }

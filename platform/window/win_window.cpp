@@ -86,7 +86,7 @@ void WakeUi() {
 }
 
 // Non-client insets (frame) of a window.
-int Inset(const Win* w) {
+int InsetLocked(const Win* w) {
   if (!w->Child() && (w->style & WS_CAPTION) == WS_CAPTION) return 0;  // the native frame stands in
   int n = 0;
   if (w->style & WS_THICKFRAME)
@@ -101,24 +101,24 @@ int Inset(const Win* w) {
   return n;
 }
 
-QRect ClientRectOf(const Win* w) {
-  int n = Inset(w);
+QRect ClientRectOfLocked(const Win* w) {
+  int n = InsetLocked(w);
   return QRect(0, 0, std::max(0, w->rect.width() - 2 * n), std::max(0, w->rect.height() - 2 * n));
 }
 
-Win* TopOf(Win* w) {
+Win* TopOfLocked(Win* w) {
   while (w && w->Child()) w = Find(w->parent);
   return w;
 }
 
 // Position of the window's top-left corner in its top-level picture.
-QPoint OriginInTop(Win* w) {
+QPoint OriginInTopLocked(Win* w) {
   QPoint p(0, 0);
   while (w && w->Child()) {
     p += w->rect.topLeft();
     Win* parent = Find(w->parent);
     if (!parent) break;
-    int n = Inset(parent);
+    int n = InsetLocked(parent);
     p += QPoint(n, n);
     w = parent;
   }
@@ -126,14 +126,14 @@ QPoint OriginInTop(Win* w) {
 }
 
 // Position of the window's client origin in screen coordinates.
-QPoint ClientOriginOnScreen(Win* w) {
-  Win* top = TopOf(w);
-  QPoint p = OriginInTop(w) + QPoint(Inset(w), Inset(w));
+QPoint ClientOriginOnScreenLocked(Win* w) {
+  Win* top = TopOfLocked(w);
+  QPoint p = OriginInTopLocked(w) + QPoint(InsetLocked(w), InsetLocked(w));
   if (top) p += top->rect.topLeft();
   return p;
 }
 
-bool VisibleChain(Win* w) {
+bool VisibleChainLocked(Win* w) {
   while (w) {
     if (!(w->style & WS_VISIBLE)) return false;
     if (!w->Child()) return true;
@@ -142,7 +142,7 @@ bool VisibleChain(Win* w) {
   return false;
 }
 
-bool RedrawChain(Win* w) {
+bool RedrawChainLocked(Win* w) {
   while (w) {
     if (!w->redraw) return false;
     if (!w->Child()) return true;
@@ -152,23 +152,23 @@ bool RedrawChain(Win* w) {
 }
 
 // The region of the top-level picture that the window may draw on.
-QRegion VisibleRegion(Win* w, bool client) {
-  QPoint org = OriginInTop(w);
-  int n = Inset(w);
-  QRect area = client ? QRect(org + QPoint(n, n), ClientRectOf(w).size()) : QRect(org, w->rect.size());
+QRegion VisibleRegionLocked(Win* w, bool client) {
+  QPoint org = OriginInTopLocked(w);
+  int n = InsetLocked(w);
+  QRect area = client ? QRect(org + QPoint(n, n), ClientRectOfLocked(w).size()) : QRect(org, w->rect.size());
   QRegion r(area);
   Win* c = w;
   while (c && c->Child()) {
     Win* p = Find(c->parent);
     if (!p) break;
-    QPoint porg = OriginInTop(p);
-    int pn = Inset(p);
-    r &= QRegion(QRect(porg + QPoint(pn, pn), ClientRectOf(p).size()));
+    QPoint porg = OriginInTopLocked(p);
+    int pn = InsetLocked(p);
+    r &= QRegion(QRect(porg + QPoint(pn, pn), ClientRectOfLocked(p).size()));
     if (c->style & WS_CLIPSIBLINGS) {
       for (HWND sib : p->children) {
         if (sib == c->hwnd) break;
         Win* s = Find(sib);
-        if (s && (s->style & WS_VISIBLE)) r -= QRegion(QRect(OriginInTop(s), s->rect.size()));
+        if (s && (s->style & WS_VISIBLE)) r -= QRegion(QRect(OriginInTopLocked(s), s->rect.size()));
       }
     }
     c = p;
@@ -176,7 +176,7 @@ QRegion VisibleRegion(Win* w, bool client) {
   if (client && (w->style & WS_CLIPCHILDREN)) {
     for (HWND ch : w->children) {
       Win* s = Find(ch);
-      if (s && (s->style & WS_VISIBLE)) r -= QRegion(QRect(OriginInTop(s), s->rect.size()));
+      if (s && (s->style & WS_VISIBLE)) r -= QRegion(QRect(OriginInTopLocked(s), s->rect.size()));
     }
   }
   return r;
@@ -187,7 +187,7 @@ QRegion VisibleRegion(Win* w, bool client) {
 // the styles, all the way down.
 void InvalidateLocked(Win* w, const QRegion& clientRgn, bool erase, bool children, bool allChildren) {
   if (!w || w->destroying) return;
-  QRegion r = clientRgn & QRegion(ClientRectOf(w));
+  QRegion r = clientRgn & QRegion(ClientRectOfLocked(w));
   if (r.isEmpty()) return;
   w->update |= r;
   if (erase) w->erase = true;
@@ -195,7 +195,7 @@ void InvalidateLocked(Win* w, const QRegion& clientRgn, bool erase, bool childre
   for (HWND ch : w->children) {
     Win* c = Find(ch);
     if (!c || !(c->style & WS_VISIBLE)) continue;
-    int n = Inset(c);
+    int n = InsetLocked(c);
     QRegion part = r & QRegion(c->rect);
     if (part.isEmpty()) continue;
     c->ncDirty = true;
@@ -214,7 +214,7 @@ void ExposeParentLocked(Win* w, const QRect& rect) {
 
 void FullInvalidateLocked(Win* w) {
   w->ncDirty = true;
-  InvalidateLocked(w, QRegion(ClientRectOf(w)), true, true);
+  InvalidateLocked(w, QRegion(ClientRectOfLocked(w)), true, true);
 }
 
 LRESULT CallProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -267,10 +267,10 @@ void NotifyHost(HWND top) {
   if (host) host->TopLevelChanged(top);
 }
 
-void DrawNonClient(Win* w, HWND hwnd) {
+void DrawNonClientLocked(Win* w, HWND hwnd) {
   if (!w->ncDirty) return;
   w->ncDirty = false;
-  if (Inset(w) == 0) return;
+  if (InsetLocked(w) == 0) return;
   HDC dc = GetWindowDC(hwnd);
   if (!dc) return;
   RECT r{0, 0, w->rect.width(), w->rect.height()};
@@ -294,19 +294,19 @@ void DrawNonClient(Win* w, HWND hwnd) {
   ReleaseDC(hwnd, dc);
 }
 
-HWND FirstInvalid(HWND hwnd) {
+HWND FirstInvalidLocked(HWND hwnd) {
   Win* w = Find(hwnd);
   if (!w || !(w->style & WS_VISIBLE) || !w->redraw) return nullptr;
-  if (!w->update.isEmpty() || (w->ncDirty && Inset(w) > 0)) return hwnd;
+  if (!w->update.isEmpty() || (w->ncDirty && InsetLocked(w) > 0)) return hwnd;
   for (HWND ch : w->children) {
-    if (HWND found = FirstInvalid(ch)) return found;
+    if (HWND found = FirstInvalidLocked(ch)) return found;
   }
   return nullptr;
 }
 
 HWND NextPaintWindowLocked() {
   for (HWND top : W().topLevels) {
-    if (HWND h = FirstInvalid(top)) return h;
+    if (HWND h = FirstInvalidLocked(top)) return h;
   }
   return nullptr;
 }
@@ -357,7 +357,7 @@ void FlushScreens() {
   for (HWND h : dirty) host->Flush(h);
 }
 
-UINT KeyFlags() {
+UINT KeyFlagsLocked() {
   Wm& w = W();
   UINT f = 0;
   if (w.keys[VK_LBUTTON] & 0x80) f |= MK_LBUTTON;
@@ -525,7 +525,7 @@ HWND CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD
     Win* w = Find(hwnd);
     if (!w) return nullptr;
     w->created = true;
-    client = ClientRectOf(w).size();
+    client = ClientRectOfLocked(w).size();
     pos = w->rect.topLeft();
   }
   SendMessageW(hwnd, WM_SIZE, SIZE_RESTORED, MAKELPARAM(client.width(), client.height()));
@@ -548,11 +548,11 @@ HWND CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD
 
 namespace winsys {
 
-void CollectTree(HWND hwnd, std::vector<HWND>* out) {
+void CollectTreeLocked(HWND hwnd, std::vector<HWND>* out) {
   Win* w = Find(hwnd);
   if (!w) return;
   out->push_back(hwnd);
-  for (HWND ch : w->children) CollectTree(ch, out);
+  for (HWND ch : w->children) CollectTreeLocked(ch, out);
 }
 
 }  // namespace winsys
@@ -579,7 +579,7 @@ BOOL DestroyWindow(HWND hwnd) {
     Guard g(W().lock);
     Win* w = Find(hwnd);
     if (!w || w->destroying) return FALSE;
-    CollectTree(hwnd, &tree);
+    CollectTreeLocked(hwnd, &tree);
     for (HWND h : tree) Find(h)->destroying = true;
     wasVisible = (w->style & WS_VISIBLE) != 0;
     parent = w->Child() ? w->parent : nullptr;
@@ -688,7 +688,7 @@ HWND GetAncestor(HWND hwnd, UINT flags) {
   Win* w = Find(hwnd);
   if (!w) return nullptr;
   if (flags == GA_PARENT) return w->Child() ? w->parent : nullptr;
-  Win* top = TopOf(w);
+  Win* top = TopOfLocked(w);
   return top ? top->hwnd : nullptr;
 }
 
@@ -795,7 +795,7 @@ BOOL EnumChildWindows(HWND parent, const std::function<BOOL(HWND)>& callback) {
   std::vector<HWND> tree;
   {
     Guard g(W().lock);
-    CollectTree(parent, &tree);
+    CollectTreeLocked(parent, &tree);
   }
   for (size_t i = 1; i < tree.size(); ++i) {
     if (!IsWindow(tree[i])) continue;
@@ -822,8 +822,8 @@ HWND FindWindowW(LPCWSTR className, LPCWSTR title) {
 BOOL GetWindowRect(HWND hwnd, RECT* rect) {
   if (!rect) return FALSE;
   return WithWin(hwnd, FALSE, [&](Win& w) {
-    Win* top = TopOf(&w);
-    QPoint p = OriginInTop(&w) + (top ? top->rect.topLeft() : QPoint());
+    Win* top = TopOfLocked(&w);
+    QPoint p = OriginInTopLocked(&w) + (top ? top->rect.topLeft() : QPoint());
     *rect = RECT{p.x(), p.y(), p.x() + w.rect.width(), p.y() + w.rect.height()};
     return TRUE;
   });
@@ -832,7 +832,7 @@ BOOL GetWindowRect(HWND hwnd, RECT* rect) {
 BOOL GetClientRect(HWND hwnd, RECT* rect) {
   if (!rect) return FALSE;
   return WithWin(hwnd, FALSE, [&](Win& w) {
-    QRect c = ClientRectOf(&w);
+    QRect c = ClientRectOfLocked(&w);
     *rect = RECT{0, 0, c.width(), c.height()};
     return TRUE;
   });
@@ -842,7 +842,7 @@ BOOL ClientToScreen(HWND hwnd, POINT* pt) {
   Guard g(W().lock);
   Win* w = Find(hwnd);
   if (!w || !pt) return FALSE;
-  QPoint o = ClientOriginOnScreen(w);
+  QPoint o = ClientOriginOnScreenLocked(w);
   pt->x += o.x();
   pt->y += o.y();
   return TRUE;
@@ -852,7 +852,7 @@ BOOL ScreenToClient(HWND hwnd, POINT* pt) {
   Guard g(W().lock);
   Win* w = Find(hwnd);
   if (!w || !pt) return FALSE;
-  QPoint o = ClientOriginOnScreen(w);
+  QPoint o = ClientOriginOnScreenLocked(w);
   pt->x -= o.x();
   pt->y -= o.y();
   return TRUE;
@@ -860,8 +860,8 @@ BOOL ScreenToClient(HWND hwnd, POINT* pt) {
 
 int MapWindowPoints(HWND from, HWND to, POINT* pts, UINT count) {
   Guard g(W().lock);
-  QPoint a = from ? (Find(from) ? ClientOriginOnScreen(Find(from)) : QPoint()) : QPoint();
-  QPoint b = to ? (Find(to) ? ClientOriginOnScreen(Find(to)) : QPoint()) : QPoint();
+  QPoint a = from ? (Find(from) ? ClientOriginOnScreenLocked(Find(from)) : QPoint()) : QPoint();
+  QPoint b = to ? (Find(to) ? ClientOriginOnScreenLocked(Find(to)) : QPoint()) : QPoint();
   QPoint d = a - b;
   for (UINT i = 0; i < count; ++i) {
     pts[i].x += d.x();
@@ -936,7 +936,7 @@ BOOL SetWindowPos(HWND hwnd, HWND insertAfter, int x, int y, int cx, int cy, UIN
         FullInvalidateLocked(w);
       } else if (visible && sized) {
         // Without redraw only the newly uncovered part is painted.
-        QRegion fresh = QRegion(ClientRectOf(w)) - QRegion(QRect(QPoint(0, 0), old.size()));
+        QRegion fresh = QRegion(ClientRectOfLocked(w)) - QRegion(QRect(QPoint(0, 0), old.size()));
         InvalidateLocked(w, fresh, true, true);
       }
     }
@@ -1002,7 +1002,7 @@ BOOL ShowWindow(HWND hwnd, int cmd) {
 
 BOOL IsWindowVisible(HWND hwnd) {
   Guard g(W().lock);
-  return VisibleChain(Find(hwnd)) ? TRUE : FALSE;
+  return VisibleChainLocked(Find(hwnd)) ? TRUE : FALSE;
 }
 
 BOOL IsIconic(HWND hwnd) {
@@ -1070,7 +1070,7 @@ HWND HitChildLocked(Win* parent, QPoint clientPt, const std::vector<HWND>& exclu
     if (!c || !(c->style & WS_VISIBLE)) continue;
     if (!c->rect.contains(clientPt)) continue;
     if (std::find(excluded.begin(), excluded.end(), ch) != excluded.end()) continue;
-    int n = Inset(c);
+    int n = InsetLocked(c);
     QPoint inner = clientPt - c->rect.topLeft() - QPoint(n, n);
     if (!(c->style & WS_DISABLED)) {
       if (HWND deeper = HitChildLocked(c, inner, excluded)) return deeper;
@@ -1102,7 +1102,7 @@ HWND HitTest(POINT pt) {
       Guard g(W().lock);
       Win* t = Find(top);
       if (!t) return nullptr;
-      int n = Inset(t);
+      int n = InsetLocked(t);
       QPoint clientPt = QPoint(pt.x, pt.y) - t->rect.topLeft() - QPoint(n, n);
       hit = HitChildLocked(t, clientPt, excluded);
       if (!hit) return top;
@@ -1125,7 +1125,7 @@ HWND ChildWindowFromPoint(HWND parent, POINT pt) {
     Win* c = Find(ch);
     if (c && c->rect.contains(QPoint(pt.x, pt.y))) return ch;
   }
-  return QRect(QPoint(0, 0), ClientRectOf(p).size()).contains(QPoint(pt.x, pt.y)) ? parent : nullptr;
+  return QRect(QPoint(0, 0), ClientRectOfLocked(p).size()).contains(QPoint(pt.x, pt.y)) ? parent : nullptr;
 }
 
 // ---------------------------------------------------------------------------
@@ -1141,7 +1141,7 @@ bool WindowRectInBacking(HWND hwnd, QRect* rect) {
   Guard g(W().lock);
   Win* w = Find(hwnd);
   if (!w || !rect) return false;
-  *rect = QRect(OriginInTop(w), w->rect.size());
+  *rect = QRect(OriginInTopLocked(w), w->rect.size());
   return true;
 }
 
@@ -1162,11 +1162,11 @@ bool GetNativeChildInfo(HWND child, HWND* top, QRect* rectInTop, bool* visible) 
   Guard g(W().lock);
   Win* w = Find(child);
   if (!w || !w->Child()) return false;
-  Win* t = TopOf(w);
+  Win* t = TopOfLocked(w);
   if (!t) return false;
   if (top) *top = t->hwnd;
-  if (rectInTop) *rectInTop = QRect(OriginInTop(w), w->rect.size());
-  if (visible) *visible = VisibleChain(w);
+  if (rectInTop) *rectInTop = QRect(OriginInTopLocked(w), w->rect.size());
+  if (visible) *visible = VisibleChainLocked(w);
   return true;
 }
 
