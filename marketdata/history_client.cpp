@@ -143,8 +143,8 @@ HistoryClient* CreateHistoryClient() {
     FreeHistoryClient(client);
     return nullptr;
   }
-  OpenDayStore(client->shStore, "data\\shDay.data");
-  OpenDayStore(client->szStore, "data\\szDay.data");
+  OpenOrRecreateDayStore(client->shStore, "data\\shDay.data");
+  OpenOrRecreateDayStore(client->szStore, "data\\szDay.data");
   return client;
 }
 
