@@ -160,6 +160,10 @@ TEST_F(HttpRequestTest, ThroughScriptedProxies) {
   } cases[] = {
       {"socks4", 0, {{9, std::string("\x00\x5A\0\0\0\0\0\0", 8)}}},
       {"socks5", 1, {{3, std::string("\x05\x00", 2)}, {10, std::string("\x05\x00\x00\x01\0\0\0\0\0\0", 10)}}},
+      {"socks5 bound to a domain name", 1,
+       {{3, std::string("\x05\x00", 2)}, {10, std::string("\x05\x00\x00\x03\x0Bproxy.local\x1F\xAE", 18)}}},
+      {"socks5 bound to an IPv6 address", 1,
+       {{3, std::string("\x05\x00", 2)}, {10, std::string("\x05\x00\x00\x04", 4) + std::string(18, '\x01')}}},
       {"connect", 2, {{0, "HTTP/1.1 200 Connection established\r\n\r\n"}}},
   };
   for (const Case& c : cases) {
