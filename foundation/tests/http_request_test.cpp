@@ -177,6 +177,33 @@ TEST_F(HttpRequestTest, ThroughScriptedProxies) {
   }
 }
 
+// A proxy that accepts and never answers: once the request has reported its
+// time-out, its worker leaves the handshake within a wait step, long before
+// the handshake's own deadline.
+TEST_F(HttpRequestTest, SilentProxyWorkerEndsWithTheTimeOut) {
+  TransportTimings t = FastTimings();
+  t.httpTimeoutMs = 300;
+  t.connectTimeoutMs = 30000;
+  t.handshakeTimeoutMs = 30000;
+  SetTransportTimings(t);
+  for (int type : {0, 1, 2}) {
+    std::atomic<long long> closedAt{0};
+    Server proxy([&](int fd) {
+      if (PeerClosed(fd, 20000)) closedAt = NowMs();
+    });
+    std::string setting = std::to_string(type) + "|127.0.0.1|" + std::to_string(proxy.port()) + "|||";
+    HttpRecord record;
+    StartHttpRequest("http://10.0.0.2:8889/v2bin", "k=v", 3, setting.c_str(), HttpRecord::OnReply, &record);
+    ASSERT_TRUE(record.WaitFinal()) << type;
+    long long reported = NowMs();
+    EXPECT_EQ(record.First().status, kHttpTimedOut) << type;
+    ASSERT_TRUE(WaitFor([] { return CountHttpRequestsForTesting() == 0; }, 5000)) << type << ": the worker lingers";
+    ASSERT_TRUE(WaitFor([&] { return closedAt.load() != 0; }, 5000)) << type;
+    EXPECT_LT(closedAt.load() - reported, 3000) << type;
+    EXPECT_EQ(record.FinalCount(), 1u) << type;
+  }
+}
+
 TEST_F(HttpRequestTest, LongAddressWorks) {
   std::string request;
   auto server = std::make_unique<Server>(Reply({"HTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\nok"}, 0, &request));
