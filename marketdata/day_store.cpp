@@ -237,8 +237,7 @@ off_t BlockOffset(uint32_t block) {
 // ---- the merge journal
 //
 // A merge never changes the file in place before its whole result is safe
-// beside it: the journal (<file>.journal, written through a temporary file
-// and a rename) holds the new header, the stock's new directory entry and
+// beside it: the journal (<file>.journal) holds the new header, the stock's new directory entry and
 // every block the merge writes. Then the blocks, the entry and the header
 // are written in place and the journal is deleted. Whoever opens the file
 // next replays a journal it finds, so after a kill at any point the stock
@@ -416,6 +415,18 @@ bool LayOutEntryBars(DayStore* store, DayStoreEntry& e, const std::vector<DayBar
   return true;
 }
 
+// Writes the journal file. It needs no temporary file: a journal cut short
+// fails its size or checksum and is dropped, and the store file is not
+// touched before the journal is whole. It is not flushed to the disk either
+// (a merge costs no disk wait): a kill at any point is safe, a power cut is
+// as for any cache.
+bool WriteJournalFile(const std::string& path, const std::vector<unsigned char>& j) {
+  int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0600);
+  if (fd < 0) return false;
+  bool ok = WriteAt(fd, j.data(), j.size(), 0);
+  return close(fd) == 0 && ok;
+}
+
 // Commits the merge's journal, then writes it in place. False when the
 // journal could not be written (the file is then as it was).
 bool WriteEntryThroughJournal(DayStore* store, int at, const DayStoreEntry& e, const JournalBlocks& blocks) {
@@ -425,7 +436,10 @@ bool WriteEntryThroughJournal(DayStore* store, int at, const DayStoreEntry& e, c
   if (!ReplayJournal(store)) return false;
   std::vector<unsigned char> j = MakeJournal(store->header, at, e, blocks);
   const std::string journal = JournalPath(store);
-  if (!WriteWholeFile(journal, j.data(), j.size(), FileAccess::OwnerOnly)) return false;
+  if (!WriteJournalFile(journal, j)) {
+    DeleteFileAt(journal);
+    return false;
+  }
   if (ApplyJournal(store->fd, j)) {
     DeleteFileAt(journal);
   } else {

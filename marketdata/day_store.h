@@ -20,7 +20,9 @@
 // journal beside the file (<file>.journal), then writes them in place and
 // deletes the journal; opening the file replays a journal left behind. A
 // stock therefore reads its old or its new series after a kill at any
-// point, never a mix.
+// point, never a mix. (The journal is not flushed to the disk: a power cut
+// may still leave a mix, which validation does not see; the day bars are a
+// cache.)
 //
 // Opening validates the file before anything is read or written: magic 33
 // and version 1000, a next free block within the format's limit and the
