@@ -498,6 +498,7 @@ void FreeDayStore(DayStore* store) {
 int CreateDayStoreFile(DayStore* store, const char* relativeName) {
   Guard hold(store->lock);
   DeleteDataFile(relativeName);
+  DeleteFileAt(FullPath(relativeName) + ".journal");  // belongs to the file that is gone
   store->header = FreshHeader();
   ResetDirectory(store);
   std::vector<unsigned char> image(static_cast<size_t>(kDayStoreDataOffset), 0);
