@@ -15,7 +15,9 @@
 // All paths are zero-terminated UTF-8. The helpers keep no state besides the
 // roots and take no lock on files: callers that share a file serialise
 // their own access. Files are replaced through a temporary file in the same
-// folder and a rename, so a failed write keeps the old file.
+// folder and a rename, so a failed write keeps the old file. Everything the
+// helpers create below the data root is the user's alone (folders 0700,
+// files 0600, whatever the umask), since it holds passwords and session ids.
 #pragma once
 
 #include <cstddef>

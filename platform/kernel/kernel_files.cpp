@@ -2,6 +2,7 @@
 
 #include <dirent.h>
 #include <errno.h>
+#include <signal.h>
 #include <fcntl.h>
 #include <pwd.h>
 #include <stdio.h>
@@ -12,6 +13,8 @@
 #include <algorithm>
 #include <atomic>
 #include <mutex>
+
+#include "platform/kernel/debug_sink.h"
 
 namespace {
 
@@ -45,25 +48,110 @@ bool ReadAll(int fd, std::string* out) {
   }
 }
 
+// The folder part (with its '/', or empty) and the name part of path.
+void SplitPath(const std::string& path, std::string* folder, std::string* name) {
+  size_t slash = path.rfind('/');
+  *folder = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+  *name = slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// The start of every temporary name beside the file called name.
+std::string TempPrefix(const std::string& name) { return "." + name + ".tmp"; }
+
 // A name for a temporary file beside path, unique within the process and,
-// with the process id, across processes.
+// with the process id, across processes: ".<name>.tmp<pid>-<n>".
 std::string TempNameBeside(const std::string& path) {
   static std::atomic<unsigned> counter{0};
-  size_t slash = path.rfind('/');
-  std::string folder = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-  std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-  return folder + "." + name + ".tmp" + std::to_string(::getpid()) + "-" + std::to_string(counter.fetch_add(1));
+  std::string folder, name;
+  SplitPath(path, &folder, &name);
+  return folder + TempPrefix(name) + std::to_string(::getpid()) + "-" + std::to_string(counter.fetch_add(1));
+}
+
+// The process that made a temporary name, or 0 when entry is not one of
+// ".<name>.tmp<pid>-<n>".
+pid_t TempWriter(const std::string& entry, const std::string& prefix) {
+  if (entry.compare(0, prefix.size(), prefix) != 0) return 0;
+  size_t at = prefix.size();
+  long long pid = 0;
+  size_t digits = 0;
+  while (at < entry.size() && entry[at] >= '0' && entry[at] <= '9' && digits < 10) {
+    pid = pid * 10 + (entry[at++] - '0');
+    ++digits;
+  }
+  if (digits == 0 || at >= entry.size() || entry[at] != '-' || at + 1 == entry.size()) return 0;
+  for (size_t i = at + 1; i < entry.size(); ++i)
+    if (entry[i] < '0' || entry[i] > '9') return 0;
+  return pid > 0 && pid <= 0x3FFFFFFF ? static_cast<pid_t>(pid) : 0;
+}
+
+// Removes the temporary files beside path that writers which died left
+// behind. A temporary file of this process or of any process that still
+// exists (or that this one may not signal) is kept: it may be being written.
+void RemoveStaleTemps(const std::string& path) {
+  std::string folder, name;
+  SplitPath(path, &folder, &name);
+  std::string prefix = TempPrefix(name);
+  int dirFd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (dirFd < 0) return;
+  DIR* dir = ::fdopendir(dirFd);
+  if (!dir) {
+    ::close(dirFd);
+    return;
+  }
+  std::vector<std::string> stale;
+  pid_t self = ::getpid();
+  while (struct dirent* entry = ::readdir(dir)) {
+    pid_t writer = TempWriter(entry->d_name, prefix);
+    if (writer == 0 || writer == self) continue;
+    if (::kill(writer, 0) == 0 || errno != ESRCH) continue;
+    stale.push_back(entry->d_name);
+  }
+  for (const std::string& entry : stale) {
+    struct stat info {};
+    if (::fstatat(dirFd, entry.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(info.st_mode))
+      ::unlinkat(dirFd, entry.c_str(), 0);
+  }
+  ::closedir(dir);
 }
 
 // Opens a new temporary file beside path; -1 on failure, else the descriptor
-// and *tempPath its name.
-int CreateTempBeside(const std::string& path, std::string* tempPath) {
+// and *tempPath its name. An OwnerOnly file is 0600 whatever the umask; a
+// Shared one replacing an existing file takes over that file's permission
+// bits, so a file the user narrowed stays narrowed.
+int CreateTempBeside(const std::string& path, FileAccess access, std::string* tempPath) {
+  mode_t mode = access == FileAccess::OwnerOnly ? 0600 : 0666;
   for (int attempt = 0; attempt < 16; ++attempt) {
     *tempPath = TempNameBeside(path);
-    int fd = ::open(tempPath->c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd >= 0 || errno != EEXIST) return fd;
+    int fd = ::open(tempPath->c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
+    if (fd < 0 && errno == EEXIST) continue;
+    if (fd < 0) return fd;
+    struct stat old {};
+    if (access == FileAccess::OwnerOnly) {
+      ::fchmod(fd, 0600);
+    } else if (::stat(path.c_str(), &old) == 0 && S_ISREG(old.st_mode)) {
+      ::fchmod(fd, old.st_mode & 0777);
+    }
+    return fd;
   }
   return -1;
+}
+
+// Narrows a folder of the caller's to 0700; true when it is a folder (not a
+// link) owned by the caller with no group or other bits afterwards.
+bool NarrowOwnFolder(const std::string& path) {
+  struct stat info {};
+  if (::lstat(path.c_str(), &info) != 0 || !S_ISDIR(info.st_mode) || info.st_uid != ::geteuid()) return false;
+  if ((info.st_mode & 077) == 0) return true;
+  return ::chmod(path.c_str(), info.st_mode & 0700) == 0;
+}
+
+// mkdir with the access's mode; an OwnerOnly folder it made is set to 0700
+// exactly (the umask could have taken owner bits away).
+bool MakeFolder(const std::string& path, FileAccess access) {
+  if (access == FileAccess::Shared) return ::mkdir(path.c_str(), 0777) == 0;
+  if (::mkdir(path.c_str(), 0700) != 0) return false;
+  ::chmod(path.c_str(), 0700);
+  return true;
 }
 
 // Deletes everything inside the open folder dirFd (which this closes).
@@ -186,12 +274,13 @@ bool ReadWholeFile(std::string_view path, std::string* out) {
   return ok;
 }
 
-bool WriteWholeFile(std::string_view path, const void* data, size_t size) {
+bool WriteWholeFile(std::string_view path, const void* data, size_t size, FileAccess access) {
   if (!data && size > 0) return false;
   std::string target = NativePath(path);
   if (target.empty() || target.back() == '/') return false;
+  RemoveStaleTemps(target);
   std::string temp;
-  int fd = CreateTempBeside(target, &temp);
+  int fd = CreateTempBeside(target, access, &temp);
   if (fd < 0) return false;
   bool ok = WriteAll(fd, static_cast<const char*>(data), size);
   ok = ::fdatasync(fd) == 0 && ok;
@@ -208,14 +297,15 @@ bool DeleteFileAt(std::string_view path) {
   return ::unlink(native.c_str()) == 0;
 }
 
-bool CopyFileIfAbsent(std::string_view src, std::string_view dst) {
+bool CopyFileIfAbsent(std::string_view src, std::string_view dst, FileAccess access) {
   std::string target = NativePath(dst);
   struct stat info {};
   if (target.empty() || ::lstat(target.c_str(), &info) == 0) return false;
   std::string bytes;
   if (!ReadWholeFile(src, &bytes)) return false;
+  RemoveStaleTemps(target);
   std::string temp;
-  int fd = CreateTempBeside(target, &temp);
+  int fd = CreateTempBeside(target, access, &temp);
   if (fd < 0) return false;
   bool ok = WriteAll(fd, bytes.data(), bytes.size());
   ok = ::fdatasync(fd) == 0 && ok;
@@ -230,22 +320,45 @@ bool CopyFileIfAbsent(std::string_view src, std::string_view dst) {
   return ok;
 }
 
-bool CreateFolder(std::string_view path) {
+bool CreateFolder(std::string_view path, FileAccess access) {
   std::string native = NativePath(path);
   if (native.empty()) return false;
-  if (::mkdir(native.c_str(), 0777) == 0) return true;
+  if (MakeFolder(native, access)) return true;
+  if (access == FileAccess::OwnerOnly) NarrowOwnFolder(native);
   return FolderExists(native);
 }
 
-bool CreateFolderTree(std::string_view path) {
+bool CreateFolderTree(std::string_view path, FileAccess access) {
   std::string native = NativePath(path);
   if (native.empty()) return false;
   for (size_t at = 1; at < native.size(); ++at) {
     if (native[at] != '/') continue;
     std::string part = native.substr(0, at);
-    if (::mkdir(part.c_str(), 0777) != 0 && errno != EEXIST) return false;
+    if (!MakeFolder(part, access) && errno != EEXIST) return false;
   }
-  return CreateFolder(native);
+  return CreateFolder(native, access);
+}
+
+std::string PrivateRuntimeFolder() {
+  std::string folder;
+  const char* runtime = ::getenv("XDG_RUNTIME_DIR");
+  if (runtime && runtime[0] == '/' && FolderExists(runtime)) {
+    folder = WithSlash(runtime) + "orvenna";
+  } else {
+    const char* temp = ::getenv("TMPDIR");
+    folder = WithSlash(temp && temp[0] == '/' ? temp : "/tmp") + "orvenna-" + std::to_string(::geteuid());
+  }
+  while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+  if (::mkdir(folder.c_str(), 0700) == 0) ::chmod(folder.c_str(), 0700);
+  struct stat info {};
+  if (::lstat(folder.c_str(), &info) != 0 || !S_ISDIR(info.st_mode) || info.st_uid != ::geteuid() ||
+      (info.st_mode & 07777) != 0700) {
+    std::string line = "kernel: the private runtime folder " + folder +
+                       " is not a folder of this user's with mode 0700; it is not used\n";
+    OutputDebugStringA(line.c_str());
+    return std::string();
+  }
+  return folder + "/";
 }
 
 bool DeleteFolderTree(std::string_view root) {

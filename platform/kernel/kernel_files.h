@@ -37,11 +37,25 @@ long long GetFileSizeOf(std::string_view path);
 // with *out emptied, when the file cannot be opened or read.
 bool ReadWholeFile(std::string_view path, std::string* out);
 
+// Who may read what the functions below create.
+enum class FileAccess {
+  // Files 0666 and folders 0777 less the process's umask; a replaced file
+  // keeps the permission bits it had.
+  Shared,
+  // Files 0600 and folders 0700 whatever the umask: per-user data such as
+  // settings, remembered passwords and session ids. A folder that exists
+  // already and belongs to the caller loses its group and other bits.
+  OwnerOnly,
+};
+
 // Replaces the file with exactly size bytes of data (size 0 leaves an empty
 // file). The bytes go to a temporary file in the same folder, which is then
 // renamed over the old one, so a failed write leaves the old file as it was.
-// False when the folder is missing or not writable, or the write failed.
-bool WriteWholeFile(std::string_view path, const void* data, size_t size);
+// Temporary files of the same file left by writers that died (their process
+// is gone) are removed first. False when the folder is missing or not
+// writable, or the write failed.
+bool WriteWholeFile(std::string_view path, const void* data, size_t size,
+                    FileAccess access = FileAccess::Shared);
 
 // Deletes a file (or a symbolic link, never its target). False when nothing
 // was deleted.
@@ -50,14 +64,25 @@ bool DeleteFileAt(std::string_view path);
 // Copies src to dst only when dst does not exist yet (nothing is ever
 // overwritten). The copy appears under dst whole or not at all. False when
 // dst exists, src cannot be read, or the copy failed.
-bool CopyFileIfAbsent(std::string_view src, std::string_view dst);
+bool CopyFileIfAbsent(std::string_view src, std::string_view dst, FileAccess access = FileAccess::Shared);
 
 // Creates one folder level (the parent must exist). True when the folder
 // exists afterwards.
-bool CreateFolder(std::string_view path);
+bool CreateFolder(std::string_view path, FileAccess access = FileAccess::Shared);
 
 // Creates the folder and any missing parents. True when it exists afterwards.
-bool CreateFolderTree(std::string_view path);
+// With OwnerOnly the levels it creates are 0700 and the folder itself is
+// narrowed when it existed; parents that existed are left as they are.
+bool CreateFolderTree(std::string_view path, FileAccess access = FileAccess::Shared);
+
+// The user's private runtime folder, ending in '/': "orvenna" in
+// $XDG_RUNTIME_DIR when that names a folder, else "orvenna-<uid>" in the
+// temporary folder ($TMPDIR when absolute, else /tmp). Created 0700 when
+// missing. Returned only when it is a real folder (not a link) owned by the
+// caller with mode exactly 0700; otherwise empty, with a trace, and nothing
+// of the user's may be kept there. Shared objects between the user's own
+// processes (message ports, the token table) live here.
+std::string PrivateRuntimeFolder();
 
 // Deletes the folder and everything in it, sub-folders first. Refuses (false,
 // nothing touched) an empty or relative path, the file-system root, and a
