@@ -22,15 +22,13 @@ using namespace winsys;
 // Painting.
 
 BOOL InvalidateRect(HWND hwnd, const RECT* rect, BOOL erase) {
-  {
-    Guard g(W().lock);
-    Win* w = Find(hwnd);
-    if (!w) return FALSE;
-    QRegion r = rect ? QRegion(QRect(QPoint(rect->left, rect->top), QPoint(rect->right - 1, rect->bottom - 1)))
-                     : QRegion(ClientRectOfLocked(w));
-    if (!rect) w->ncDirty = true;
-    InvalidateLocked(w, r, erase != 0, true);
-  }
+  if (!WithWin(hwnd, false, [&](Win& w) {
+        QRegion r = rect ? QRegion(QRectOf(*rect)) : QRegion(ClientRectOfLocked(&w));
+        if (!rect) w.ncDirty = true;
+        InvalidateLocked(&w, r, erase != 0, true);
+        return true;
+      }))
+    return FALSE;
   WakeUi();
   return TRUE;
 }
@@ -38,36 +36,30 @@ BOOL InvalidateRect(HWND hwnd, const RECT* rect, BOOL erase) {
 BOOL InvalidateRgn(HWND hwnd, HRGN rgn, BOOL erase) {
   RegionObject* r = AsRegion(rgn);
   if (!r) return InvalidateRect(hwnd, nullptr, erase);
-  {
-    Guard g(W().lock);
-    Win* w = Find(hwnd);
-    if (!w) return FALSE;
-    InvalidateLocked(w, r->rgn, erase != 0, true);
-  }
+  if (!WithWin(hwnd, false, [&](Win& w) { return InvalidateLocked(&w, r->rgn, erase != 0, true), true; }))
+    return FALSE;
   WakeUi();
   return TRUE;
 }
 
 BOOL ValidateRect(HWND hwnd, const RECT* rect) {
-  Guard g(W().lock);
-  Win* w = Find(hwnd);
-  if (!w) return FALSE;
-  if (!rect) {
-    w->update = QRegion();
-    w->erase = false;
-  } else {
-    w->update -= QRegion(QRect(QPoint(rect->left, rect->top), QPoint(rect->right - 1, rect->bottom - 1)));
-  }
-  return TRUE;
+  return WithWin(hwnd, FALSE, [&](Win& w) {
+    if (!rect) {
+      w.update = QRegion();
+      w.erase = false;
+    } else {
+      w.update -= QRegion(QRectOf(*rect));
+    }
+    return TRUE;
+  });
 }
 
 BOOL GetUpdateRect(HWND hwnd, RECT* rect, BOOL) {
-  Guard g(W().lock);
-  Win* w = Find(hwnd);
-  if (!w) return FALSE;
-  QRect b = w->update.boundingRect();
-  if (rect) *rect = b.isEmpty() ? RECT{} : RECT{b.left(), b.top(), b.right() + 1, b.bottom() + 1};
-  return !b.isEmpty();
+  return WithWin(hwnd, FALSE, [&](Win& w) {
+    QRect b = w.update.boundingRect();
+    if (rect) *rect = b.isEmpty() ? RECT{} : RECT{b.left(), b.top(), b.right() + 1, b.bottom() + 1};
+    return b.isEmpty() ? FALSE : TRUE;
+  });
 }
 
 BOOL UpdateWindow(HWND hwnd) {
@@ -90,7 +82,7 @@ BOOL RedrawWindow(HWND hwnd, const RECT* rect, HRGN rgn, UINT flags) {
     Win* w = Find(hwnd);
     if (!w) return FALSE;
     QRegion r = rgn && AsRegion(rgn) ? AsRegion(rgn)->rgn
-                : rect ? QRegion(QRect(QPoint(rect->left, rect->top), QPoint(rect->right - 1, rect->bottom - 1)))
+                : rect ? QRegion(QRectOf(*rect))
                        : QRegion(ClientRectOfLocked(w));
     bool all = (flags & RDW_ALLCHILDREN) != 0;
     bool children = all || !(flags & RDW_NOCHILDREN);

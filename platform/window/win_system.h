@@ -199,6 +199,9 @@ void DrawCaret(bool on);
 void CaretBlink(HWND, UINT, UINT_PTR, DWORD);
 void RestartBlink();
 
+// A RECT (right and bottom excluded) as a QRect.
+inline QRect QRectOf(const RECT& r) { return QRect(QPoint(r.left, r.top), QPoint(r.right - 1, r.bottom - 1)); }
+
 // Under the lock: fn(window record) for a live window, def for any other handle.
 template <class R, class Fn>
 R WithWin(HWND hwnd, R def, Fn fn) {
