@@ -428,13 +428,13 @@ BOOL GetClassInfoW(HINSTANCE, LPCWSTR className, WNDCLASSW* out) {
 }
 
 int GetClassNameW(HWND hwnd, LPWSTR out, int capacity) {
-  Guard g(W().lock);
-  Win* w = Find(hwnd);
-  if (!w || !out || capacity <= 0) return 0;
-  int n = std::min<int>(static_cast<int>(w->cls->name.size()), capacity - 1);
-  std::copy(w->cls->name.begin(), w->cls->name.begin() + n, out);
-  out[n] = 0;
-  return n;
+  if (!out || capacity <= 0) return 0;
+  return WithWin(hwnd, 0, [&](Win& w) {
+    int n = std::min<int>(static_cast<int>(w.cls->name.size()), capacity - 1);
+    std::copy(w.cls->name.begin(), w.cls->name.begin() + n, out);
+    out[n] = 0;
+    return n;
+  });
 }
 
 // ---------------------------------------------------------------------------
@@ -738,18 +738,17 @@ int GetDlgCtrlID(HWND hwnd) {
 }
 
 LONG_PTR GetWindowLongPtrW(HWND hwnd, int index) {
-  Guard g(W().lock);
-  Win* w = Find(hwnd);
-  if (!w) return 0;
-  switch (index) {
-    case GWL_STYLE: return static_cast<LONG_PTR>(static_cast<LONG>(w->style));
-    case GWL_EXSTYLE: return static_cast<LONG_PTR>(w->exStyle);
-    case GWLP_ID: return static_cast<LONG_PTR>(w->id);
-    case GWLP_USERDATA: return w->userData;
-    case GWLP_WNDPROC: return reinterpret_cast<LONG_PTR>(w->proc);
-    case GWLP_HWNDPARENT: return reinterpret_cast<LONG_PTR>(w->Child() ? w->parent : w->owner);
-    default: return 0;
-  }
+  return WithWin(hwnd, LONG_PTR{0}, [&](Win& w) -> LONG_PTR {
+    switch (index) {
+      case GWL_STYLE: return static_cast<LONG_PTR>(static_cast<LONG>(w.style));
+      case GWL_EXSTYLE: return static_cast<LONG_PTR>(w.exStyle);
+      case GWLP_ID: return static_cast<LONG_PTR>(w.id);
+      case GWLP_USERDATA: return w.userData;
+      case GWLP_WNDPROC: return reinterpret_cast<LONG_PTR>(w.proc);
+      case GWLP_HWNDPARENT: return reinterpret_cast<LONG_PTR>(w.Child() ? w.parent : w.owner);
+      default: return 0;
+    }
+  });
 }
 
 LONG_PTR SetWindowLongPtrW(HWND hwnd, int index, LONG_PTR value) {
@@ -1132,17 +1131,15 @@ HWND ChildWindowFromPoint(HWND parent, POINT pt) {
 // Host and desktop access.
 
 QImage* TopLevelBacking(HWND top) {
-  Guard g(W().lock);
-  Win* w = Find(top);
-  return w && !w->Child() ? w->backing.get() : nullptr;
+  return WithWin(top, static_cast<QImage*>(nullptr), [](Win& w) { return w.Child() ? nullptr : w.backing.get(); });
 }
 
 bool WindowRectInBacking(HWND hwnd, QRect* rect) {
-  Guard g(W().lock);
-  Win* w = Find(hwnd);
-  if (!w || !rect) return false;
-  *rect = QRect(OriginInTopLocked(w), w->rect.size());
-  return true;
+  if (!rect) return false;
+  return WithWin(hwnd, false, [&](Win& w) {
+    *rect = QRect(OriginInTopLocked(&w), w.rect.size());
+    return true;
+  });
 }
 
 std::uintptr_t GetNativeWindowId(HWND hwnd) {
@@ -1176,16 +1173,17 @@ void SetScreenHost(ScreenHost* host) {
 }
 
 bool GetTopLevelInfo(HWND top, TopLevelInfo* info) {
-  Guard g(W().lock);
-  Win* w = Find(top);
-  if (!w || w->Child() || !info) return false;
-  info->visible = (w->style & WS_VISIBLE) != 0;
-  info->popup = (w->style & WS_CAPTION) != WS_CAPTION;
-  info->owned = w->owner != nullptr;
-  info->maximized = (w->style & WS_MAXIMIZE) != 0;
-  info->rect = w->rect;
-  info->title = w->text;
-  return true;
+  if (!info) return false;
+  return WithWin(top, false, [&](Win& w) {
+    if (w.Child()) return false;
+    info->visible = (w.style & WS_VISIBLE) != 0;
+    info->popup = (w.style & WS_CAPTION) != WS_CAPTION;
+    info->owned = w.owner != nullptr;
+    info->maximized = (w.style & WS_MAXIMIZE) != 0;
+    info->rect = w.rect;
+    info->title = w.text;
+    return true;
+  });
 }
 
 void HostMovedTopLevel(HWND top, const QRect& rect) {
