@@ -12,8 +12,3 @@ if(EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/examples)
   add_executable(window_demo ${CMAKE_CURRENT_SOURCE_DIR}/examples/window_demo.cpp)
   target_link_libraries(window_demo PRIVATE platform)
 endif()
-
-# The font-alias file beside the programs built here (they look for
-# res/fonts.conf below their own folder).
-configure_file(${CMAKE_SOURCE_DIR}/res/fonts.conf ${CMAKE_CURRENT_BINARY_DIR}/res/fonts.conf COPYONLY)
-configure_file(${CMAKE_SOURCE_DIR}/res/fonts.conf ${CMAKE_BINARY_DIR}/res/fonts.conf COPYONLY)
