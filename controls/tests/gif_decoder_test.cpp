@@ -12,7 +12,7 @@
 #include <sstream>
 
 #include "controls/tests/gif_block_reader.h"
-#include "controls/tests/gif_test_writer.h"
+#include "tools/skins/gif_test_writer.h"
 #include "platform/debug_sink.h"
 
 using namespace giftest;
