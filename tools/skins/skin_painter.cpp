@@ -500,6 +500,11 @@ class PictureContext {
       high[i] = std::max(open[i], close[i]) + next() * 0.04;
       low[i] = std::min(open[i], close[i]) - next() * 0.04;
     }
+    // Spread the walk over the chart's height.
+    const double lowest = *std::min_element(low.begin(), low.end());
+    const double highest = *std::max_element(high.begin(), high.end());
+    for (auto* series : {&open, &close, &high, &low})
+      for (double& v : *series) v = 0.05 + 0.9 * (v - lowest) / (highest - lowest);
     const QRectF chart(30, 20, pic_.size.width() - 60, pic_.size.height() * 6 / 10);
     auto Y = [&](double v) { return chart.bottom() - v * chart.height(); };
     const qreal step = chart.width() / candles;
