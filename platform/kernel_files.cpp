@@ -141,6 +141,12 @@ std::string StartingFolder() {
   return folder;
 }
 
+std::string PathFromStartingFolder(std::string_view path) {
+  std::string native = NativePath(path);
+  if (native.empty() || native[0] == '/') return native;
+  return StartingFolder() + native;
+}
+
 namespace {
 // Read while the process starts, before anything can change the folder.
 [[maybe_unused]] const bool g_startingFolderKept = !StartingFolder().empty();

@@ -28,6 +28,11 @@ bool EnterProgramFolder();
 // absolute against it. Empty when it could not be read.
 std::string StartingFolder();
 
+// A path given on the command line or in a test switch, as the user meant
+// it: absolute paths unchanged, relative ones below StartingFolder() ('\'
+// becomes '/'). Empty for an empty path.
+std::string PathFromStartingFolder(std::string_view path);
+
 // The per-user application-data folder, ending in '/': $XDG_DATA_HOME when
 // it is set to an absolute path, else $HOME/.local/share (home from the
 // password database when $HOME is unset); empty when neither exists. The

@@ -167,6 +167,17 @@ TEST(ResourceLoading, EnterProgramFolderKeepsTheStartingFolder) {
   ASSERT_TRUE(EnterProgramFolder());
   EXPECT_EQ(WorkingFolder(), ProgramFolder());
   EXPECT_EQ(StartingFolder(), started);
+
+  // Command-line paths keep meaning the folder the user started in.
+  struct Case {
+    const char* path;
+    std::string expected;
+  };
+  const Case cases[] = {{"shot.png", started + "shot.png"},
+                        {"out\\shot.png", started + "out/shot.png"},
+                        {"/tmp/shot.png", "/tmp/shot.png"},
+                        {"", ""}};
+  for (const Case& c : cases) EXPECT_EQ(PathFromStartingFolder(c.path), c.expected) << c.path;
 }
 
 }  // namespace

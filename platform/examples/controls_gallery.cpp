@@ -7,6 +7,7 @@
 // picture to the PNG named by the first argument (controls_gallery.png by
 // default) and exits.
 #include "platform/afx_controls.h"
+#include "platform/kernel_files.h"
 #include "platform/win_desktop.h"
 
 #include <cstdlib>
@@ -147,6 +148,7 @@ GalleryApp theApp;
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc > 1) theApp.out_ = argv[1];
+  // The program runs in its own folder; the picture goes where the user meant.
+  theApp.out_ = PathFromStartingFolder(argc > 1 ? argv[1] : theApp.out_);
   return AfxWinMain(argc, argv);
 }

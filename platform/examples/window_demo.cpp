@@ -3,6 +3,7 @@
 // window; with QT_QPA_PLATFORM=offscreen it saves its picture to the PNG
 // named by the first argument (window_demo.png by default) and exits.
 #include "platform/afx.h"
+#include "platform/kernel_files.h"
 #include "platform/win_desktop.h"
 
 #include <cstdlib>
@@ -97,6 +98,7 @@ class DemoApp : public CWinApp {
 DemoApp theApp;
 
 int main(int argc, char** argv) {
-  if (argc > 1) theApp.out_ = argv[1];
+  // The program runs in its own folder; the picture goes where the user meant.
+  theApp.out_ = PathFromStartingFolder(argc > 1 ? argv[1] : theApp.out_);
   return AfxWinMain(argc, argv);
 }

@@ -71,7 +71,7 @@ bool ParseSize(const std::string& s, QSize* out) {
   const size_t x = s.find('x');
   int w = 0, h = 0;
   if (x == std::string::npos || !ParseCount(s.substr(0, x), &w) || !ParseCount(s.substr(x + 1), &h)) return false;
-  if (w <= 0 || h <= 0) return false;
+  if (w <= 0 || h <= 0 || w > 4096 || h > 4096) return false;  // pictures of the windows, never posters
   *out = QSize(w, h);
   return true;
 }
@@ -169,7 +169,7 @@ class Parser {
     };
     SkinValue size, format, frames, draw;
     if (!need("size", &size) || !need("format", &format) || !need("draw", &draw)) return false;
-    if (!ParseSize(size.text, &p.size)) return Fail(size.line, "size '" + size.text + "' is not WxH");
+    if (!ParseSize(size.text, &p.size)) return Fail(size.line, "size '" + size.text + "' is not WxH (1 to 4096 each)");
     static const std::map<std::string, SkinFormat> formats = {
         {"png", SkinFormat::Png}, {"bmp24", SkinFormat::Bmp24}, {"jpeg", SkinFormat::Jpeg}, {"gif", SkinFormat::Gif}};
     auto f = formats.find(format.text);

@@ -60,6 +60,7 @@ TEST(SkinMaker, DescriptionFaultsNameTheirLine) {
       {"unknown prefix", "[res\\a.png]\nsize=8x4\nformat=png\ndraw=gradient\nx1.fill=#000000\n", "skins.ini:12: unknown key 'x1.fill'"},
       {"unknown painter", "[res\\a.png]\nsize=8x4\nformat=png\ndraw=sparkle\n", "skins.ini:11: unknown painter 'sparkle'"},
       {"size not WxH", "[res\\a.png]\nsize=8 by 4\nformat=png\ndraw=gradient\n", "skins.ini:9: size '8 by 4' is not WxH"},
+      {"size too large", "[res\\a.png]\nsize=5000x4\nformat=png\ndraw=gradient\n", "skins.ini:9: size '5000x4' is not WxH"},
       {"size zero", "[res\\a.png]\nsize=0x4\nformat=png\ndraw=gradient\n", "skins.ini:9: size '0x4' is not WxH"},
       {"frames do not divide", "[res\\a.png]\nsize=10x4\nformat=png\nframes=3 across\ndraw=gradient\n", "skins.ini:11: frames do not divide the width"},
       {"malformed colour", "[res\\a.png]\nsize=8x4\nformat=png\ndraw=gradient\nfill=#12345G\n", "skins.ini:12: malformed colour '#12345G'"},
