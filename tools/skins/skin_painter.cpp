@@ -186,8 +186,8 @@ void DrawGlyph(QPainter& p, const std::string& name, const QRectF& box, const QC
     p.setPen(QPen(c, pen));
     p.setBrush(Qt::NoBrush);
     p.drawEllipse(QRectF(P(0.2, 0.14), P(0.8, 0.86)));
-    p.setPen(QPen(second, std::max<qreal>(1, pen / 3)));
-    p.drawEllipse(QRectF(P(0.2, 0.14), P(0.8, 0.86)).adjusted(pen, pen, -pen, -pen));
+    p.setPen(QPen(second, 1));  // a highlight along the outer edge
+    p.drawArc(QRectF(P(0.2, 0.14), P(0.8, 0.86)).adjusted(-pen / 2, -pen / 2, pen / 2, pen / 2), 40 * 16, 100 * 16);
   } else if (name == "drag") {
     p.fillRect(QRectF(P(0.0, 0.3), P(0.7, 0.7)), second);
     poly({{0.45, 0.2}, {1.0, 0.5}, {0.45, 0.8}});
