@@ -1,7 +1,7 @@
 #include "controls/tests/resource_fixture.h"
 
 #include "foundation/draw_helpers.h"
-#include "platform/kernel_files.h"
+#include "platform/kernel/kernel_files.h"
 
 #include <QColor>
 #include <QImage>

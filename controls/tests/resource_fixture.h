@@ -8,7 +8,7 @@
 // resources by id) at it for the length of one test.
 #pragma once
 
-#include "platform/win_gdi.h"
+#include "platform/gdi/win_gdi.h"
 
 #include <string>
 #include <vector>

@@ -3,8 +3,8 @@
 #include "controls/tests/resource_fixture.h"
 
 #include "foundation/draw_helpers.h"
-#include "platform/afx.h"
-#include "platform/kernel_files.h"
+#include "platform/mfc/afx.h"
+#include "platform/kernel/kernel_files.h"
 
 #include <QImage>
 #include <QImageReader>

@@ -1,6 +1,6 @@
 #include "tools/skins/skin_maker.h"
 
-#include "platform/kernel_files.h"
+#include "platform/kernel/kernel_files.h"
 #include "tools/skins/gif_test_writer.h"
 #include "tools/skins/skin_painter.h"
 

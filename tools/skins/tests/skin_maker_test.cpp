@@ -2,8 +2,8 @@
 // description or a missing font, leaving no half-written file.
 #include "tools/skins/skin_maker.h"
 
-#include "platform/kernel_files.h"
-#include "platform/win_gdi.h"
+#include "platform/kernel/kernel_files.h"
+#include "platform/gdi/win_gdi.h"
 #include "tools/skins/tests/temp_folder.h"
 
 #include <gtest/gtest.h>

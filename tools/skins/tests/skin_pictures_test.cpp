@@ -4,11 +4,11 @@
 #include "controls/gif_decoder.h"
 #include "foundation/config_store.h"
 #include "foundation/user_folders.h"
-#include "platform/kernel_files.h"
-#include "platform/kernel_global_memory.h"
-#include "platform/kernel_ini.h"
-#include "platform/kernel_utf.h"
-#include "platform/win_gdi.h"
+#include "platform/kernel/kernel_files.h"
+#include "platform/kernel/kernel_global_memory.h"
+#include "platform/kernel/kernel_ini.h"
+#include "platform/kernel/kernel_utf.h"
+#include "platform/gdi/win_gdi.h"
 #include "tools/skins/tests/temp_folder.h"
 
 #include <QImage>
