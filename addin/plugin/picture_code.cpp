@@ -44,8 +44,10 @@ namespace {
 // Where a stroke point lies: on the moved reference line, on the moved half
 // line (reference + 6, the cell's middle), or on a bottom line (bottom -
 // offset), which keeps its height.
-enum class Line : std::uint8_t { kTop, kMiddle, kBottom };
+enum class Line : std::uint8_t { kEnd, kTop, kMiddle, kBottom };
 
+// A stroke's points end at the first kEnd point (the zero-filled rest), a
+// glyph's strokes at the first stroke that starts with one.
 struct StrokePoint {
   int x;       // from the reference x
   Line line;
@@ -54,12 +56,10 @@ struct StrokePoint {
 };
 
 struct Stroke {
-  int count;
-  StrokePoint points[8];
+  StrokePoint points[9];
 };
 
 struct Glyph {
-  int count;
   Stroke strokes[6];
 };
 
@@ -72,36 +72,38 @@ constexpr Line B = Line::kBottom;
 // the 9).
 const Glyph kGlyphs[10] = {
     // 0: the left half moves with the jitter, the right half stays.
-    {2, {{4, {{0, T, 0, true}, {-2, T, 0, false}, {-3, T, 1, false}, {-3, B, 4, false}}},
-         {5, {{-2, B, 3, false}, {2, B, 3, true}, {3, B, 4, true}, {3, T, 1, true}, {0, T, 0, true}}}}},
+    {{{{{0, T, 0, true}, {-2, T, 0, false}, {-3, T, 1, false}, {-3, B, 4, false}}},
+         {{{-2, B, 3, false}, {2, B, 3, true}, {3, B, 4, true}, {3, T, 1, true}, {0, T, 0, true}}}}},
     // 1
-    {2, {{3, {{-1, T, 1, false}, {0, T, 0, false}, {0, B, 3, false}}},
-         {2, {{-1, B, 3, false}, {2, B, 3, false}}}}},
+    {{{{{-1, T, 1, false}, {0, T, 0, false}, {0, B, 3, false}}},
+         {{{-1, B, 3, false}, {2, B, 3, false}}}}},
     // 2
-    {1, {{7, {{-3, T, 1, false}, {-2, T, 0, false}, {2, T, 0, false}, {3, T, 1, false}, {3, T, 4, false},
-              {-3, B, 4, false}, {-3, B, 3, false}}},
-         }},
+    {{{{{-3, T, 1, false}, {-2, T, 0, false}, {2, T, 0, false}, {3, T, 1, false}, {3, T, 4, false},
+              {-3, B, 4, false}, {-3, B, 3, false}, {4, B, 3, false}}}}},
     // 3
-    {3, {{4, {{-3, T, 0, false}, {3, T, 0, false}, {3, M, -1, false}, {-1, M, -1, false}}},
-         {4, {{3, M, 0, false}, {3, B, 4, false}, {2, B, 3, false}, {-3, B, 3, false}}},
-         {2, {{-3, B, 4, false}, {-2, B, 3, false}}}}},
+    {{{{{-3, T, 0, false}, {3, T, 0, false}, {3, M, -1, false}, {-1, M, -1, false}}},
+         {{{3, M, 0, false}, {3, B, 4, false}, {2, B, 3, false}, {-3, B, 3, false}}},
+         {{{-3, B, 4, false}, {-2, B, 3, false}}}}},
     // 4
-    {2, {{3, {{1, T, 0, false}, {-4, M, 1, false}, {4, M, 1, false}}},
-         {2, {{1, T, 0, false}, {1, B, 3, false}}}}},
+    {{{{{1, T, 0, false}, {-4, M, 1, false}, {4, M, 1, false}}},
+         {{{1, T, 0, false}, {1, B, 3, false}}}}},
     // 5
-    {1, {{7, {{3, T, 0, false}, {-3, T, 0, false}, {-3, M, -1, false}, {2, M, -1, false}, {3, M, 0, false},
+    {{{{{3, T, 0, false}, {-3, T, 0, false}, {-3, M, -1, false}, {2, M, -1, false}, {3, M, 0, false},
               {3, B, 4, false}, {-3, B, 3, false}}}}},
     // 6
-    {1, {{8, {{2, T, 0, false}, {-2, T, 1, false}, {-3, M, 0, false}, {-3, B, 4, false}, {-2, B, 3, false},
+    {{{{{2, T, 0, false}, {-2, T, 1, false}, {-3, M, 0, false}, {-3, B, 4, false}, {-2, B, 3, false},
               {3, B, 4, false}, {3, M, 0, false}, {-3, M, 0, false}}}}},
     // 7
-    {0, {}},
-    // 8
-    {2, {{5, {{-2, T, 0, false}, {2, T, 0, false}, {3, T, 1, false}, {-3, B, 6, false}, {-3, B, 4, false}}},
-         {6, {{-3, T, 1, false}, {-2, T, 0, false}, {3, B, 6, false}, {3, B, 4, false}, {2, B, 3, false},
-              {-2, B, 3, false}}}}},
+    {},
+    // 8: two loops.
+    {{{{{-2, T, 0, false}, {2, T, 0, false}, {3, T, 1, false}, {3, M, -2, false}, {2, M, -1, false},
+              {-2, M, -1, false}, {-3, M, -2, false}, {-3, T, 1, false}}},
+         {{{-3, T, 1, false}, {-2, T, 0, false}}},
+         {{{-2, M, -1, false}, {-3, M, 0, false}, {-3, B, 4, false}, {-2, B, 3, false}, {2, B, 3, false},
+              {3, B, 4, false}, {3, M, 0, false}}},
+         {{{3, M, 0, false}, {2, M, -1, false}}}}},
     // 9
-    {1, {{8, {{3, M, -1, false}, {-2, M, -1, false}, {-3, M, -2, false}, {-3, T, 1, false}, {-2, T, 0, false},
+    {{{{{3, M, -1, false}, {-2, M, -1, false}, {-3, M, -2, false}, {-3, T, 1, false}, {-2, T, 0, false},
               {3, T, 1, false}, {3, B, 4, false}, {1, B, 2, false}}}}},
 };
 
@@ -131,9 +133,9 @@ void PictureCode::DrawDigit(HDC dc, const RECT& cell, int digit, bool coloured) 
     }
   }
   const Glyph& glyph = kGlyphs[digit];
-  for (int s = 0; s < glyph.count; ++s) {
-    const Stroke& stroke = glyph.strokes[s];
-    for (int p = 0; p < stroke.count; ++p) {
+  for (const Stroke& stroke : glyph.strokes) {
+    if (stroke.points[0].line == Line::kEnd) break;
+    for (int p = 0; p < 9 && stroke.points[p].line != Line::kEnd; ++p) {
       const StrokePoint& point = stroke.points[p];
       int x = (point.fixedX ? refX : movedX) + point.x;
       int y = 0;
@@ -141,6 +143,7 @@ void PictureCode::DrawDigit(HDC dc, const RECT& cell, int digit, bool coloured) 
         case Line::kTop: y = (point.fixedX ? refY : movedY) + point.y; break;
         case Line::kMiddle: y = midY + dy + point.y; break;
         case Line::kBottom: y = cell.bottom - point.y; break;
+        case Line::kEnd: break;
       }
       if (p == 0) {
         MoveToEx(dc, x, y, nullptr);
