@@ -7,6 +7,7 @@
 #include "platform/kernel_clock.h"
 #include "platform/kernel_utf.h"
 #include "platform/win_controls.h"
+#include "platform/win_gdi.h"
 
 namespace {
 
@@ -35,7 +36,7 @@ int CopyOut(const std::string& text, char* buffer, int size) {
 // The host's controls: layer controls with their typed interface.
 class FakeControl final : public IQarnControl, public IQarnSafeEdit, public IQarnLabel {
  public:
-  FakeControl(bool safeEdit, HWND window) : safeEdit_(safeEdit), window_(window) {}
+  FakeControl(FakePort* port, bool safeEdit, HWND window) : port_(port), safeEdit_(safeEdit), window_(window) {}
   HWND GetWindow() override { return window_; }
   void* GetTypedInterface(int which) override {
     if (which != 0) return nullptr;
@@ -49,11 +50,10 @@ class FakeControl final : public IQarnControl, public IQarnSafeEdit, public IQar
     return CopyOut(WideToUtf8(std::u16string_view(text.data(), static_cast<std::size_t>(units))), buffer, size);
   }
   void SetText(const char* text) override { SetWindowTextW(window_, Utf8ToWide(text != nullptr ? text : "").c_str()); }
-  void SetTextColour(COLORREF colour) override { textColour = colour; }
-
-  COLORREF textColour = 0;
+  void SetTextColour(COLORREF colour) override { port_->labelColours[window_] = colour; }
 
  private:
+  FakePort* port_;
   bool safeEdit_;
   HWND window_;
 };
@@ -161,8 +161,18 @@ int FakePort::PreTranslateHostMessage(HWND window, MSG*) {
   return 0;
 }
 
-int FakePort::HookDialogMessage(HWND, UINT message, WPARAM, LPARAM, LRESULT* result) {
+int FakePort::HookDialogMessage(HWND, UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) {
   hookSeen.push_back(message);
+  if (message == WM_CTLCOLORSTATIC) {
+    // The host paints its own labels in the colour given to them.
+    auto label = labelColours.find(reinterpret_cast<HWND>(lParam));
+    if (label == labelColours.end()) return 0;
+    HDC dc = reinterpret_cast<HDC>(wParam);
+    SetTextColor(dc, label->second);
+    SetBkMode(dc, TRANSPARENT);
+    if (result != nullptr) *result = reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
+    return 1;
+  }
   auto found = hookedMessages.find(message);
   if (found == hookedMessages.end()) return 0;
   if (result != nullptr) *result = found->second;
@@ -199,13 +209,14 @@ IQarnControl* FakePort::CreateControl(const char* className, HWND parent, const 
                                 parent, reinterpret_cast<HMENU>(static_cast<std::intptr_t>(id)), nullptr, nullptr);
   if (window == nullptr) return nullptr;
   ++createdControls;
-  return new FakeControl(safeEdit, window);
+  return new FakeControl(this, safeEdit, window);
 }
 
 void FakePort::DestroyControl(IQarnControl* control) {
   if (control == nullptr) return;
   ++destroyedControls;
   HWND window = control->GetWindow();
+  labelColours.erase(window);
   if (IsWindow(window)) DestroyWindow(window);
   delete static_cast<FakeControl*>(control);
 }

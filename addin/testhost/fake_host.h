@@ -214,6 +214,8 @@ class FakePort final : public IAddinPort {
   // Messages HookDialogMessage handles: message → result.
   std::map<UINT, LRESULT> hookedMessages;
   std::vector<UINT> hookSeen;
+  // The colours given to the host's labels (painted through the dialog hook).
+  std::map<HWND, COLORREF> labelColours;
   FakeAnswerScript connectAnswer;   // how started connection jobs answer
   FakeAnswerScript requestAnswer;   // how submitted requests answer
   FakeClient* connectionClient = nullptr;  // the client of the connection (made at construction)
