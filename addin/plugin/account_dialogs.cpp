@@ -59,6 +59,31 @@ POINT CodeAreaCorner(HWND dialog, int id) {
 
 // --- HostDialog ---------------------------------------------------------------
 
+namespace {
+
+BOOL (*g_addinFilter)(MSG*) = nullptr;  // the plug-in's message filter
+thread_local bool t_filtering = false;  // the filter is running on this thread
+
+}  // namespace
+
+void SetAddinMessageFilter(BOOL (*filter)(MSG*)) { g_addinFilter = filter; }
+
+BOOL PluginPreTranslate(CWnd* object, MSG* message) {
+  bool was = t_filtering;
+  t_filtering = true;
+  BOOL handled = object->PreTranslateMessage(message);
+  t_filtering = was;
+  return handled;
+}
+
+BOOL HostDialog::PreTranslateMessage(MSG* message) {
+  if (g_addinFilter == nullptr || t_filtering) return CDialog::PreTranslateMessage(message);
+  t_filtering = true;
+  BOOL handled = g_addinFilter(message);
+  t_filtering = false;
+  return handled;
+}
+
 LRESULT HostDialog::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
   if (services_.port != nullptr) {
     LRESULT result = 0;

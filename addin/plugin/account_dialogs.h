@@ -24,6 +24,13 @@ constexpr UINT IDD_CHANGE_PASSWORD = 5003;
 // Registers the three templates (once; later calls do nothing).
 void RegisterAccountDialogTemplates();
 
+// The plug-in's message filter (the application object's), asked first by
+// the pre-translation of every plug-in dialog; null: none.
+void SetAddinMessageFilter(BOOL (*filter)(MSG*));
+// A window object's own pre-translation without the plug-in's filter (the
+// filter's walk over the windows uses it).
+BOOL PluginPreTranslate(CWnd* object, MSG* message);
+
 // The base of every dialog of the plug-in: a copy of its creator's host
 // set, and a window procedure that offers every message to the host's
 // IAddinPort::HookDialogMessage first (the host's answer wins).
@@ -32,6 +39,8 @@ class HostDialog : public CDialog {
   HostDialog(UINT templateId, CWnd* parent, const HostServiceSet& services)
       : CDialog(templateId, parent), services_(services) {}
   LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+  // The plug-in's message filter first, then the dialog's own keys.
+  BOOL PreTranslateMessage(MSG* message) override;
   const HostServiceSet& Services() const { return services_; }
 
  protected:

@@ -6,6 +6,7 @@
 
 #include "addin/xml_profile.h"
 #include "platform/kernel_utf.h"
+#include "tokenstore/data_saver.h"
 
 namespace {
 
@@ -39,6 +40,16 @@ bool IsTokenLoginType(int loginType) { return loginType == 28 || loginType == 29
 const FeatureClassRecord kGetSafeComClass = {"CGetSafeCom", sizeof(CGetSafeCom), 0, &CreateGetSafeCom};
 const FeatureClassRecord kGinaExtentAuthClass = {"CGinaExtentAuth", sizeof(CGinaExtentAuth), 0,
                                                  &CreateGinaExtentAuth};
+
+IDataSaver* BindDataSaver() {
+  void* saver = nullptr;
+  if (FAILED(CoCreateInstanceByProgID(kDataSaverProgId, IID_IDataSaver, &saver))) return nullptr;
+  return static_cast<IDataSaver*>(saver);
+}
+
+void ReleaseDataSaver(IDataSaver* saver) {
+  if (saver != nullptr) saver->Release();
+}
 
 void HandTokenOver(IDataSaver* saver, IAddinPort* port, const char* customerCode, int userType,
                    const char* token, const char* failTrace) {

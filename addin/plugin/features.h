@@ -15,7 +15,14 @@
 
 #include "addin/host_interfaces.h"
 #include "addin/plugin/host_services.h"
-#include "tokenstore/data_saver.h"
+
+class IDataSaver;  // tokenstore/data_saver.h
+
+// The token store's data saver by its ProgID, or null when the store is
+// not registered or cannot be made. The caller releases it with
+// ReleaseDataSaver.
+IDataSaver* BindDataSaver();
+void ReleaseDataSaver(IDataSaver* saver);
 
 // The base of the plug-in's feature objects: three slots (deleting
 // destructor, the interface handed to the host, the class record).

@@ -1,4 +1,5 @@
 #include "addin/testhost/fake_host.h"
+#include "addin/testhost/host_script.h"
 
 #include <cstdarg>
 #include <cstdio>
@@ -301,4 +302,9 @@ void FakePort::AnswerRequest(FakeJob*, HWND window, UINT message, LPARAM code) {
     handle = AddJob(answer);
   }
   QueueNotify(window, message, handle, code, requestAnswer.delayMs);
+}
+
+HWND FindTopLevel(const char16_t* title) {
+  HWND window = FindWindowW(nullptr, title);
+  return window != nullptr && IsWindowVisible(window) ? window : nullptr;
 }

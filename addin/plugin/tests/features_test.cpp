@@ -10,6 +10,7 @@
 #include "addin/testhost/fake_host.h"
 #include "addin/xml_profile.h"
 #include "platform/kernel_utf.h"
+#include "tokenstore/data_saver.h"
 
 namespace {
 
