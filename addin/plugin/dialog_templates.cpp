@@ -30,7 +30,7 @@ DialogItem Caption(int id, const WCHAR* text, int y) { return {id, WC_STATIC, te
 DialogItem Field(int id, int y, DWORD style = kEdit, int x = kFieldX, int w = kFieldW) {
   return {id, WC_EDIT, u"", style, x, y, w, 13};
 }
-DialogItem Hint(int id, int y, int h = 10) { return {id, WC_STATIC, u"", kHint, kHintX, y + 2, kHintW, h}; }
+DialogItem Hint(int id, int y, int h = 10, int w = kHintW) { return {id, WC_STATIC, u"", kHint, kHintX, y + 2, w, h}; }
 
 const DialogTemplate kRegister = {
     kDialogStyle, 0, 0, 0, 420, 322, u"用户注册", 9, u"宋体",
@@ -45,7 +45,7 @@ const DialogTemplate kRegister = {
         {5057, WC_STATIC, u"86-", WS_VISIBLE | SS_RIGHT, kFieldX, 94, 16, 10},
         Field(register_ids::kMobile, 92, kNumber, kFieldX + 18, kFieldW - 18),
         Caption(5048, u"电子邮箱:", 108), Field(register_ids::kEmail, 108),
-        Hint(5062, 90, 28),
+        Hint(5062, 90, 28, kHintW - 10),
         {register_ids::kDetails, WC_BUTTON, u"高级信息", WS_VISIBLE | WS_TABSTOP | BS_AUTOCHECKBOX, 12, 134, 80, 10},
         // The optional block: 146 to 301.
         {5035, WC_BUTTON, u"客户资料（选填）", kGroup, 6, 146, 408, 146},

@@ -500,3 +500,59 @@ TEST_F(Addin, WithoutTheStoreTheHandOverIsTraced) {
 }
 
 }  // namespace
+
+namespace {
+
+// The program quorath_host, run as a user would.
+struct HostRun {
+  std::string output;
+  int exitCode;
+};
+
+HostRun RunHost(const std::string& arguments) {
+  std::string command = std::string(QUORATH_HOST) + " " + arguments + " 2>&1; echo \"exit=$?\"";
+  std::string output = RunCommand(command);
+  std::size_t at = output.rfind("exit=");
+  int code = at == std::string::npos ? -1 : std::atoi(output.c_str() + at + 5);
+  return HostRun{output.substr(0, at == std::string::npos ? output.size() : at), code};
+}
+
+TEST(QuorathHost, ListAndLogin) {
+  HostRun list = RunHost("--list");
+  EXPECT_EQ(list.exitCode, 0) << list.output;
+  EXPECT_NE(list.output.find("interfaces: 17"), std::string::npos) << list.output;
+  EXPECT_NE(list.output.find("IFeatureForOption    6.02 (4)"), std::string::npos);
+  EXPECT_NE(list.output.find("kind 110  id -1  EmbDialog.FN3        注册用户"), std::string::npos);
+  EXPECT_NE(list.output.find("Gina.VelmicRegAuth"), std::string::npos);
+
+  HostRun login = RunHost("--login 29");
+  EXPECT_EQ(login.exitCode, 0) << login.output;
+  EXPECT_NE(login.output.find("OnBeforeLogin(type 29): 1"), std::string::npos) << login.output;
+  EXPECT_NE(login.output.find("SetField(4225,7,0)"), std::string::npos);
+  EXPECT_NE(login.output.find("SetToken Faild"), std::string::npos);
+
+  EXPECT_EQ(RunHost("--login x").exitCode, 2);
+  EXPECT_EQ(RunHost("--sign-up --list").exitCode, 2);
+  EXPECT_EQ(RunHost("--help").exitCode, 0);
+  EXPECT_EQ(RunHost("--list --plugin /no/such/plugin.so").exitCode, 1);
+}
+
+TEST(QuorathHost, SignUpAndPasswordChangeWithPictures) {
+  char pattern[] = "/tmp/orv-quorath-host-XXXXXX";
+  ASSERT_NE(mkdtemp(pattern), nullptr);
+  std::string dir = pattern;
+  HostRun signUp = RunHost("--sign-up --snapshot " + dir);
+  EXPECT_EQ(signUp.exitCode, 0) << signUp.output;
+  EXPECT_NE(signUp.output.find("[注册成功 64] 注册成功！您注册的用户名是：wangwu"), std::string::npos) << signUp.output;
+  HostRun password = RunHost("--change-password --snapshot " + dir);
+  EXPECT_EQ(password.exitCode, 0) << password.output;
+  EXPECT_NE(password.output.find("SetField(804,secret2,1)"), std::string::npos) << password.output;
+  for (const char* name : {"entry.png", "sign_up.png", "sign_up_details.png", "change_password.png"}) {
+    std::string path = dir + "/" + name;
+    EXPECT_EQ(access(path.c_str(), R_OK), 0) << name;
+    unlink(path.c_str());
+  }
+  rmdir(dir.c_str());
+}
+
+}  // namespace
