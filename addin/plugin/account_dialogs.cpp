@@ -62,25 +62,27 @@ POINT CodeAreaCorner(HWND dialog, int id) {
 namespace {
 
 BOOL (*g_addinFilter)(MSG*) = nullptr;  // the plug-in's message filter
-thread_local bool t_filtering = false;  // the filter is running on this thread
+// The filter is running (the plug-in runs on the host's one UI thread; no
+// thread_local: the library is unloaded, and its TLS with it).
+bool g_filtering = false;
 
 }  // namespace
 
 void SetAddinMessageFilter(BOOL (*filter)(MSG*)) { g_addinFilter = filter; }
 
 BOOL PluginPreTranslate(CWnd* object, MSG* message) {
-  bool was = t_filtering;
-  t_filtering = true;
+  bool was = g_filtering;
+  g_filtering = true;
   BOOL handled = object->PreTranslateMessage(message);
-  t_filtering = was;
+  g_filtering = was;
   return handled;
 }
 
 BOOL HostDialog::PreTranslateMessage(MSG* message) {
-  if (g_addinFilter == nullptr || t_filtering) return CDialog::PreTranslateMessage(message);
-  t_filtering = true;
+  if (g_addinFilter == nullptr || g_filtering) return CDialog::PreTranslateMessage(message);
+  g_filtering = true;
   BOOL handled = g_addinFilter(message);
-  t_filtering = false;
+  g_filtering = false;
   return handled;
 }
 
