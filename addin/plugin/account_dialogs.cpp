@@ -79,6 +79,7 @@ BOOL PluginPreTranslate(CWnd* object, MSG* message) {
 }
 
 BOOL HostDialog::PreTranslateMessage(MSG* message) {
+  PluginModuleScope scope;
   if (g_addinFilter == nullptr || g_filtering) return CDialog::PreTranslateMessage(message);
   g_filtering = true;
   BOOL handled = g_addinFilter(message);
@@ -87,6 +88,7 @@ BOOL HostDialog::PreTranslateMessage(MSG* message) {
 }
 
 LRESULT HostDialog::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+  PluginModuleScope scope;
   if (services_.port != nullptr) {
     LRESULT result = 0;
     if (services_.port->HookDialogMessage(m_hWnd, message, wParam, lParam, &result) != 0) return result;

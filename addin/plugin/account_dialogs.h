@@ -21,7 +21,7 @@ constexpr UINT IDD_ACCOUNT_ENTRY = 5002;
 constexpr UINT IDD_REGISTER = 5000;
 constexpr UINT IDD_CHANGE_PASSWORD = 5003;
 
-// Registers the three templates (once; later calls do nothing).
+// Registers the three templates under the current resource module.
 void RegisterAccountDialogTemplates();
 
 // The plug-in's message filter (the application object's), asked first by

@@ -67,11 +67,13 @@ void HandTokenOver(IDataSaver* saver, IAddinPort* port, const char* customerCode
 }
 
 int CGetSafeCom::Face::AttachHost(IAddinPort* port) {
+  PluginModuleScope scope;
   owner_->services.Attach(port);
   return 1;
 }
 
 int CGinaExtentAuth::OnBeforeLogin(IQarnJob* login) {
+  PluginModuleScope scope;
   if (login == nullptr) return 0;
   IQarnJobOwner* owner = login->GetOwner();
   if (owner == nullptr) return 0;
@@ -123,6 +125,7 @@ int CGinaExtentAuth::OnBeforeLogin(IQarnJob* login) {
 }
 
 int CGinaExtentAuth::OnLoginAnswer(IQarnJob* login, IQarnAnswerRef* answerRef) {
+  PluginModuleScope scope;
   JobRef answer(answerRef != nullptr ? answerRef->GetJob() : nullptr);
   IQarnJobOwner* owner = answer ? answer->GetOwner() : nullptr;
   ConnectJobRef<IQarnClient> client(owner != nullptr ? owner->GetClient() : nullptr);

@@ -59,7 +59,10 @@ class CGetSafeCom final : public FeatureObject {
     void* GetOwner() override { return owner_; }
     std::intptr_t GetValue() override { return owner_->services.ownerEntry; }
     void SetValue(std::intptr_t value) override { owner_->services.ownerEntry = value; }
-    void Release() override { delete owner_; }
+    void Release() override {
+      PluginModuleScope scope;
+      delete owner_;
+    }
     IValueFeature* QueryFeature(int flag) override { return flag == 0 ? this : nullptr; }
     int AttachHost(IAddinPort* port) override;
     void Idle1() override {}
@@ -94,7 +97,10 @@ class CGinaExtentAuth final : public ILoginExtension, public FeatureObject {
   void* GetSelf() override { return this; }
   std::intptr_t GetValue() override { return services.ownerEntry; }
   void SetValue(std::intptr_t value) override { services.ownerEntry = value; }
-  void Release() override { delete this; }
+  void Release() override {
+    PluginModuleScope scope;
+    delete this;
+  }
   // 1: the extra request was sent; 0: nothing to do (or not a login this
   // extension handles); -1: the login job was failed (no request job).
   int OnBeforeLogin(IQarnJob* login) override;

@@ -12,6 +12,15 @@
 #include "addin/xml_profile.h"
 #include "platform/kernel_ini.h"
 
+namespace {
+
+HINSTANCE g_pluginModule = nullptr;  // the plug-in's resource module
+
+}  // namespace
+
+HINSTANCE PluginModule() { return g_pluginModule; }
+void SetPluginModule(HINSTANCE module) { g_pluginModule = module; }
+
 void HostServiceSet::Attach(IAddinPort* newPort) {
   port = newPort;
   if (port == nullptr) {

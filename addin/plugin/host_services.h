@@ -14,6 +14,20 @@
 #include <cstdint>
 
 #include "addin/host_interfaces.h"
+#include "platform/win_controls.h"
+
+// The plug-in's own resource module (its dialog templates and strings),
+// set while the plug-in is loaded; null before.
+HINSTANCE PluginModule();
+void SetPluginModule(HINSTANCE module);
+
+// Makes the plug-in's module the current resource module for one entry from
+// the host (or one of the host's calls into a plug-in window), restoring the
+// caller's on return.
+class PluginModuleScope : public ResourceModuleScope {
+ public:
+  PluginModuleScope() : ResourceModuleScope(PluginModule()) {}
+};
 
 // The host pointers an add-in object, feature object or dialog carries (ten
 // pointer-sized words, copied whole when passed on). Words 7 to 10 are

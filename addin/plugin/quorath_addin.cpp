@@ -1,5 +1,7 @@
 #include "addin/plugin/quorath_addin.h"
 
+#include <dlfcn.h>
+
 #include <algorithm>
 #include <cstring>
 
@@ -26,6 +28,7 @@ const InterfaceVersionRow kVersionRows[17] = {
 // --- CQuorathFeatureEntry ---------------------------------------------------------
 
 const char* CQuorathFeatureEntry::GetCaption() {
+  PluginModuleScope scope;
   auto value = reinterpret_cast<std::uintptr_t>(caption_);
   if (value < 0x10000) return LoadResString(static_cast<UINT>(value));
   return caption_;
@@ -48,6 +51,7 @@ FeatureObject* CQuorathFeatureEntry::MakeObject(std::intptr_t argument) {
 }
 
 int CQuorathFeatureEntry::CreateFeature(std::intptr_t argument, void* existing, void** resultSlot) {
+  PluginModuleScope scope;
   if (resultSlot != nullptr) *resultSlot = nullptr;
   int resultValue = 0;
   if (owner_->OnBeforeCreateFeature(this, argument, existing, resultSlot, &resultValue) == 0) return resultValue;
@@ -141,6 +145,7 @@ int CQuorathAddin::GetFeatureEntries(IFeatureEntry** buffer, int capacity) {
 }
 
 int CQuorathAddin::AttachHost(IAddinPort* port) {
+  PluginModuleScope scope;
   services_.Attach(port);
   if (port == nullptr) return 1;
   HWND main = port->GetMainWindow();
@@ -158,6 +163,7 @@ void CQuorathAddin::DetachMainWindow() {
 }
 
 int CQuorathAddin::PreTranslateAddinMessage(HWND window, MSG* message) {
+  PluginModuleScope scope;
   CWnd* object = CWnd::FromHandlePermanent(window);
   if (object == nullptr || message == nullptr) return 0;
   return object->PreTranslateMessage(message);
@@ -165,13 +171,13 @@ int CQuorathAddin::PreTranslateAddinMessage(HWND window, MSG* message) {
 
 int CQuorathAddin::OnHostEvent(int code, std::intptr_t value, std::intptr_t, std::intptr_t, std::intptr_t) {
   if (code != kSetResourceModuleEvent) return 0;
+  PluginModuleScope scope;
   ResetStringCache(value != 0 ? reinterpret_cast<HINSTANCE>(value) : ownModule_);
   return 0;
 }
 
 int CQuorathAddin::RunAccountEntryDialog(CQuorathAddin* addin, IFeatureEntry*, std::intptr_t, void*, void**) {
   addin->services_.Attach(addin->services_.port);
-  RegisterAccountDialogTemplates();
   AccountEntryDialog dialog(&addin->services_, nullptr);
   dialog.DoModal();
   return 1;
@@ -200,6 +206,17 @@ CQuorathApp::~CQuorathApp() {
 BOOL CQuorathApp::InitInstance() {
   if (module_ == nullptr) module_ = RegisterStringResources(kOwnStrings, 0);
   addin_.SetOwnModule(module_);
+  // The library's load address names its resource module: unique in the
+  // process, unlike the string module's handle.
+  Dl_info library{};
+  templateModule_ = dladdr(reinterpret_cast<void*>(&FilterPluginMessage), &library) != 0
+                        ? static_cast<HINSTANCE>(library.dli_fbase)
+                        : reinterpret_cast<HINSTANCE>(this);
+  SetPluginModule(templateModule_);
+  {
+    PluginModuleScope scope;
+    RegisterAccountDialogTemplates();
+  }
   InstallStringCache(&cache_, module_, kStringCacheSize);
   g_app = this;
   SetAddinMessageFilter(&FilterPluginMessage);
@@ -213,6 +230,8 @@ int CQuorathApp::ExitInstance() {
     SetAddinMessageFilter(nullptr);
   }
   addin_.DetachMainWindow();
+  ForgetDialogTemplates(templateModule_);
+  if (PluginModule() == templateModule_) SetPluginModule(nullptr);
   if (module_ != nullptr) UnregisterStringResources(module_);
   module_ = nullptr;
   return 0;

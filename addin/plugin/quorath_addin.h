@@ -88,7 +88,10 @@ class CQuorathAddin final : public IAddin {
   // The window object's own pre-translation when the window has one; else 0.
   int PreTranslateAddinMessage(HWND window, MSG* message) override;
   int OnBeforeCreateFeature(IFeatureEntry*, std::intptr_t, void*, void**, int*) override { return 1; }
-  void RefreshServices(std::intptr_t) override { services_.Attach(services_.port); }
+  void RefreshServices(std::intptr_t) override {
+    PluginModuleScope scope;
+    services_.Attach(services_.port);
+  }
   void IgnoreNotification1(std::intptr_t) override {}
   void IgnoreNotification2(std::intptr_t) override {}
   void IgnoreNotification3(std::intptr_t) override {}
@@ -161,6 +164,7 @@ class CQuorathApp {
  private:
   ResStringCache cache_;
   CQuorathAddin addin_;
-  CQuorathAddin* addinRef_;   // how PreTranslateMessage reaches the host
-  HINSTANCE module_ = nullptr;
+  CQuorathAddin* addinRef_;            // how PreTranslateMessage reaches the host
+  HINSTANCE module_ = nullptr;         // the string module (its own, empty table)
+  HINSTANCE templateModule_ = nullptr; // the resource module of its dialog templates
 };

@@ -151,6 +151,9 @@ TEST_F(LoadedPlugin, OneWindowLayerWithTheHost) {
 }
 
 TEST_F(LoadedPlugin, SignUpThroughTheFeatureWithHostControlsInThePluginsDialog) {
+  // The host's own template 5002 does not hide the plug-in's.
+  static const DialogTemplate hostsOwn = {WS_POPUP | WS_CAPTION, 0, 0, 0, 50, 20, u"宿主的对话框", 9, u"宋体", {}};
+  RegisterDialogTemplate(IDD_ACCOUNT_ENTRY, &hostsOwn);
   FakePort port;
   addin->AttachHost(&port);
   HostScript script;
@@ -179,6 +182,8 @@ TEST_F(LoadedPlugin, SignUpThroughTheFeatureWithHostControlsInThePluginsDialog) 
   EXPECT_EQ(typed, u"abc");
   EXPECT_EQ(port.createdControls, 20);
   EXPECT_EQ(port.destroyedControls, 20);
+  EXPECT_EQ(FindDialogTemplate(IDD_ACCOUNT_ENTRY), &hostsOwn);
+  RegisterAccountDialogTemplates();  // the program's copy, as the in-process tests expect
 }
 
 // --- In process ---------------------------------------------------------------------
