@@ -93,6 +93,7 @@ LRESULT HostDialog::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     LRESULT result = 0;
     if (services_.port->HookDialogMessage(m_hWnd, message, wParam, lParam, &result) != 0) return result;
   }
+  if (message == WM_ACCOUNT_JOB_NOTIFY) return OnJobNotify(wParam, lParam);
   return CDialog::WindowProc(message, wParam, lParam);
 }
 
@@ -144,16 +145,19 @@ int HostSkinnedControl::ReplacePlaceholder(IAddinPort* port, HWND dialog, int id
 }
 
 std::string HostSafeEdit::GetText(HWND dialog, int id, int size) const {
-  std::string text(static_cast<std::size_t>(size), '\0');
+  if (size < 1) return std::string();
+  std::string raw;
   if (typed_ != nullptr) {
-    static_cast<IQarnSafeEdit*>(typed_)->GetText(text.data(), size);
-    text[static_cast<std::size_t>(size) - 1] = '\0';
-    char* bounded = text.data();
-    CopyTextBounded(bounded, size, std::string(text.c_str()).c_str());
-    return text.c_str();
+    // The host's copy may fill the buffer without a terminator.
+    std::string buffer(static_cast<std::size_t>(size) + 1, '\0');
+    static_cast<IQarnSafeEdit*>(typed_)->GetText(buffer.data(), size);
+    raw = buffer.c_str();
+  } else {
+    raw = WideToUtf8(::GetWindowTextString(::GetDlgItem(dialog, id)));
   }
-  CopyTextBounded(text.data(), size, WideToUtf8(::GetWindowTextString(::GetDlgItem(dialog, id))).c_str());
-  return text.c_str();
+  std::string text(static_cast<std::size_t>(size), '\0');
+  text.resize(static_cast<std::size_t>(CopyTextBounded(text.data(), size, raw.c_str())));
+  return text;
 }
 
 void HostSafeEdit::SetText(HWND dialog, int id, const char* text) {
@@ -482,15 +486,10 @@ void RegisterDialog::OnOK() {
   HostMessageBox(services_, "未知错误", "错误", kBoxError);
 }
 
-LRESULT RegisterDialog::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message != WM_ACCOUNT_JOB_NOTIFY) return HostDialog::WindowProc(message, wParam, lParam);
-  if (services_.port != nullptr) {
-    LRESULT result = 0;
-    if (services_.port->HookDialogMessage(m_hWnd, message, wParam, lParam, &result) != 0) return result;
-    services_.port->SetBusy(0);
-  }
+LRESULT RegisterDialog::OnJobNotify(WPARAM handle, LPARAM code) {
+  if (services_.port != nullptr) services_.port->SetBusy(0);
   Steps steps(this);
-  return connection_.OnJobNotify(services_, m_hWnd, wParam, lParam, steps);
+  return connection_.OnJobNotify(services_, m_hWnd, handle, code, steps);
 }
 
 void RegisterDialog::OnPaint() {
@@ -601,14 +600,9 @@ void ChangePasswordDialog::OnOK() {
   }
 }
 
-LRESULT ChangePasswordDialog::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message != WM_ACCOUNT_JOB_NOTIFY) return HostDialog::WindowProc(message, wParam, lParam);
-  if (services_.port != nullptr) {
-    LRESULT result = 0;
-    if (services_.port->HookDialogMessage(m_hWnd, message, wParam, lParam, &result) != 0) return result;
-  }
+LRESULT ChangePasswordDialog::OnJobNotify(WPARAM handle, LPARAM code) {
   Steps steps(this);
-  return connection_.OnJobNotify(services_, m_hWnd, wParam, lParam, steps);
+  return connection_.OnJobNotify(services_, m_hWnd, handle, code, steps);
 }
 
 void ChangePasswordDialog::OnPaint() {

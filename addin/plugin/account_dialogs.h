@@ -44,6 +44,10 @@ class HostDialog : public CDialog {
   const HostServiceSet& Services() const { return services_; }
 
  protected:
+  // WM_ACCOUNT_JOB_NOTIFY that the host did not take: the answer of a job
+  // (wParam its handle, lParam the code the dialog gave). Returns 0.
+  virtual LRESULT OnJobNotify(WPARAM, LPARAM) { return 0; }
+
   HostServiceSet services_;  // a copy of the creator's set
 };
 
@@ -119,7 +123,6 @@ class RegisterDialog : public HostDialog {
   void OnOK() override;
   BOOL OnCmdMsg(UINT id, int code) override;
   BOOL PreTranslateMessage(MSG* msg) override;
-  LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
   void OnPaint() override;
 
   // The details toggle (check box 5033).
@@ -148,6 +151,7 @@ class RegisterDialog : public HostDialog {
 
  private:
   class Steps;
+  LRESULT OnJobNotify(WPARAM handle, LPARAM code) override;
   void ShowDetails(bool show);
   void MoveBottomControls(int dy);
   void Notice(const char* text, int focusId);
@@ -172,7 +176,6 @@ class ChangePasswordDialog : public HostDialog {
   BOOL OnInitDialog() override;
   void DoDataExchange(CDataExchange* dx) override;
   void OnOK() override;
-  LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
   void OnPaint() override;
   const PictureCode& Code() const { return code_; }
 
@@ -183,6 +186,7 @@ class ChangePasswordDialog : public HostDialog {
 
  private:
   class Steps;
+  LRESULT OnJobNotify(WPARAM handle, LPARAM code) override;
   void Notice(const char* text, int focusId);
   void FocusItem(int id);
   void RenewCode();
