@@ -18,7 +18,7 @@
 #include <cstdint>
 
 #include "addin/lite_xml.h"
-#include "platform/win_user.h"
+#include "platform/window/win_user.h"
 
 // Posted by the host to the window given to Start or Submit: wParam the job
 // handle for IAddinPort::GetJob, lParam the code the caller gave.

@@ -3,7 +3,7 @@
 #include <cstring>
 
 #include "addin/framework_utils.h"
-#include "platform/kernel_utf.h"
+#include "platform/kernel/kernel_utf.h"
 
 namespace {
 

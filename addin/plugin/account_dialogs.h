@@ -14,7 +14,7 @@
 
 #include "addin/plugin/host_services.h"
 #include "addin/plugin/picture_code.h"
-#include "platform/afx_controls.h"
+#include "platform/mfc/afx_controls.h"
 
 // Dialog resources and the ids the dialogs work with.
 constexpr UINT IDD_ACCOUNT_ENTRY = 5002;

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "addin/xml_profile.h"
-#include "platform/kernel_utf.h"
+#include "platform/kernel/kernel_utf.h"
 #include "tokenstore/data_saver.h"
 
 namespace {

@@ -10,7 +10,7 @@
 #include <string>
 
 #include "addin/xml_profile.h"
-#include "platform/kernel_ini.h"
+#include "platform/kernel/kernel_ini.h"
 
 namespace {
 

@@ -14,7 +14,7 @@
 #include <cstdint>
 
 #include "addin/host_interfaces.h"
-#include "platform/win_controls.h"
+#include "platform/controls/win_controls.h"
 
 // The plug-in's own resource module (its dialog templates and strings),
 // set while the plug-in is loaded; null before.

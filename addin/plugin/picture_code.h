@@ -11,7 +11,7 @@
 #include <cstdlib>
 #include <ctime>
 
-#include "platform/win_gdi.h"
+#include "platform/gdi/win_gdi.h"
 
 class PictureCodeRandom {
  public:

@@ -6,7 +6,7 @@
 #include <cstring>
 
 #include "addin/plugin/account_dialogs.h"
-#include "platform/win_controls.h"
+#include "platform/controls/win_controls.h"
 
 namespace {
 

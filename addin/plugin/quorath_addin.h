@@ -14,7 +14,7 @@
 #include "addin/host_interfaces.h"
 #include "addin/plugin/features.h"
 #include "addin/res_string_cache.h"
-#include "platform/afx.h"
+#include "platform/mfc/afx.h"
 
 class CQuorathAddin;
 

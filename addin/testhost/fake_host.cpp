@@ -5,10 +5,10 @@
 #include <cstdio>
 #include <cstring>
 
-#include "platform/kernel_clock.h"
-#include "platform/kernel_utf.h"
-#include "platform/win_controls.h"
-#include "platform/win_gdi.h"
+#include "platform/kernel/kernel_clock.h"
+#include "platform/kernel/kernel_utf.h"
+#include "platform/controls/win_controls.h"
+#include "platform/gdi/win_gdi.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include <functional>
 #include <string>
 
-#include "platform/afx.h"
+#include "platform/mfc/afx.h"
 
 class HostScript : public CWnd {
  public:

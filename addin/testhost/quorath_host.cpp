@@ -27,8 +27,8 @@
 #include "addin/testhost/fake_host.h"
 #include "addin/testhost/host_script.h"
 #include "addin/testhost/token_readback.h"
-#include "platform/afx.h"
-#include "platform/win_desktop.h"
+#include "platform/mfc/afx.h"
+#include "platform/window/win_desktop.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #include "addin/testhost/token_readback.h"
 
-#include "platform/kernel_utf.h"
+#include "platform/kernel/kernel_utf.h"
 #include "tokenstore/data_saver.h"
 
 std::string ReadTokenBack(long long customerCode) {

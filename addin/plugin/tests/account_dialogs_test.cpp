@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "addin/testhost/fake_host.h"
-#include "platform/kernel_utf.h"
-#include "platform/win_desktop.h"
+#include "platform/kernel/kernel_utf.h"
+#include "platform/window/win_desktop.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 
 #include "addin/testhost/fake_host.h"
 #include "addin/xml_profile.h"
-#include "platform/kernel_utf.h"
+#include "platform/kernel/kernel_utf.h"
 #include "tokenstore/data_saver.h"
 
 namespace {

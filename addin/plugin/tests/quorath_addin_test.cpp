@@ -20,7 +20,7 @@
 #include "addin/testhost/fake_host.h"
 #include "addin/testhost/host_script.h"
 #include "addin/plugin/tests/token_store_fixture.h"
-#include "platform/win_desktop.h"
+#include "platform/window/win_desktop.h"
 
 namespace {
 

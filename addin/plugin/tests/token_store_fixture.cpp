@@ -2,8 +2,8 @@
 
 #include <dlfcn.h>
 
-#include "platform/kernel_com.h"
-#include "platform/kernel_registry.h"
+#include "platform/kernel/kernel_com.h"
+#include "platform/kernel/kernel_registry.h"
 
 void* LoadAndRegisterTokenStore(const std::string& registryFile) {
   SetRegistryFileForTesting(registryFile);
