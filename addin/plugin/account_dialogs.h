@@ -127,8 +127,6 @@ class RegisterDialog : public HostDialog {
 
   // The details toggle (check box 5033).
   void ToggleDetails();
-  const PictureCode& Code() const { return code_; }
-  const SiteTable& Sites() const { return sites_; }
 
   // Fields behind the controls.
   WString userName;
@@ -177,7 +175,6 @@ class ChangePasswordDialog : public HostDialog {
   void DoDataExchange(CDataExchange* dx) override;
   void OnOK() override;
   void OnPaint() override;
-  const PictureCode& Code() const { return code_; }
 
   WString userName;
   WString typedCode;
