@@ -19,6 +19,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <filesystem>
 #include <memory>
 #include <string>
 
@@ -62,6 +63,15 @@ std::string ProgramFolder() {
   return folder.substr(0, folder.find_last_of('/'));
 }
 
+// path made absolute against the folder the program was started in (the
+// framework enters the program folder before the dialogs run).
+std::string Absolute(const std::string& path) {
+  if (path.empty() || path[0] == '/') return path;
+  char folder[4096];
+  if (getcwd(folder, sizeof folder) == nullptr) return path;
+  return std::string(folder) + "/" + path;
+}
+
 Options Parse(int argc, char** argv) {
   Options options;
   options.plugin = ProgramFolder() + "/libQuorath.so";
@@ -69,9 +79,9 @@ Options Parse(int argc, char** argv) {
     std::string arg = argv[i];
     bool hasValue = i + 1 < argc;
     if (arg == "--plugin" && hasValue) {
-      options.plugin = argv[++i];
+      options.plugin = Absolute(argv[++i]);
     } else if (arg == "--snapshot" && hasValue) {
-      options.snapshotDir = argv[++i];
+      options.snapshotDir = Absolute(argv[++i]);
     } else if (arg == "--login" && hasValue) {
       char* end = nullptr;
       long type = std::strtol(argv[++i], &end, 10);
@@ -286,6 +296,8 @@ int Dialogs(const Plugin& plugin, const Options& options) {
   if (platform != nullptr && std::string(platform) == "offscreen") scripted = true;
   std::unique_ptr<TestDesktop> desk;
   if (scripted) desk = std::make_unique<TestDesktop>();
+  std::error_code ignored;
+  if (!options.snapshotDir.empty()) std::filesystem::create_directories(options.snapshotDir, ignored);
 
   FakePort port;
   AddSites(port);
