@@ -45,14 +45,12 @@ CGridCtrl::CGridCtrl() {
 }
 
 CGridCtrl::~CGridCtrl() {
-  {
-    std::lock_guard guard(lock_);
-    ReleaseSurface();
-    SelectObject(measureDc_, measureSavedFont_);
-    DeleteDC(measureDc_);
-    DeleteObject(font_);
-  }
   if (m_hWnd) DestroyWindow();
+  std::lock_guard guard(lock_);
+  ReleaseSurface();
+  SelectObject(measureDc_, measureSavedFont_);
+  DeleteDC(measureDc_);
+  DeleteObject(font_);
 }
 
 // ---------------------------------------------------------------------------

@@ -149,6 +149,9 @@ TEST_F(GridInput, ClicksSortSelectAndActivate) {
        {{WM_GRID_SELECT, kGrid, 4}, {WM_GRID_ACTIVATE, kGrid, 4}}, 4, 0},
       {"a double click in the header with no row", Cur(-2), [](TestDesktop& d, HWND h) { d.DoubleClick(h, 250, 13); },
        {{WM_GRID_ACTIVATE, kGrid, -2}}, -2, 0},
+      {"a double click with no press before it", Cur(-2),
+       [](TestDesktop& d, HWND h) { ::SendMessageW(h, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(50, RowY(3))), d.RunUntilIdle(); },
+       {{WM_GRID_ACTIVATE, kGrid, -2}}, -2, 0},
       {"a double click in the header with a row", Cur(3), [](TestDesktop& d, HWND h) { d.DoubleClick(h, 250, 13); }, {},
        3, 0},
   };

@@ -51,6 +51,21 @@ TEST_F(GridModel, NewGridPaintsHeaderBandAndEmptyBands) {
   EXPECT_EQ(grid->GetCurRow(), -2);
 }
 
+// A paint that comes before any size event makes the surface first.
+TEST_F(GridModel, PaintBeforeTheFirstSizeEvent) {
+  ASSERT_TRUE(parent.CreateEx(0, nullptr, u"parent", WS_POPUP | WS_VISIBLE, CRect(0, 0, 200, 80), nullptr, 0));
+  grid = new ProbeGrid;
+  grid->skipSize = true;
+  grid->SetHeaderBkColor(kHeaderBk);
+  grid->SetRowColors(kEvenRow, kOddRow);
+  ASSERT_TRUE(grid->Create(nullptr, u"", WS_CHILD | WS_VISIBLE, CRect(0, 0, 200, 80), &parent, 1));
+  QImage img = Paint();
+  EXPECT_GE(grid->paintCount, 1);
+  EXPECT_EQ(CountOther(img, kHeaderBk, 0, 0, 200, 26), 0);
+  EXPECT_EQ(CountOther(img, kOddRow, 0, 26, 200, 52), 0);
+  EXPECT_EQ(CountOther(img, kEvenRow, 0, 52, 200, 78), 0);
+}
+
 // Each step of the fill order resets what the later ones set.
 TEST_F(GridModel, FillSequencesResetLaterSteps) {
   Make(400, 200);

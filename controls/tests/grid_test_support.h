@@ -61,6 +61,7 @@ class ProbeGrid : public CGridCtrl {
  public:
   int depth = 0;
   int paintCount = 0;
+  bool skipSize = false;  // WM_SIZE never reaches the grid
   std::vector<RECT> updateRects;  // each paint's update rectangle
 
  protected:
@@ -70,6 +71,9 @@ class ProbeGrid : public CGridCtrl {
     updateRects.push_back(rc);
     ++paintCount;
     CGridCtrl::OnPaint();
+  }
+  void OnSize(UINT type, int cx, int cy) override {
+    if (!skipSize) CGridCtrl::OnSize(type, cx, cy);
   }
   void OnLButtonDown(UINT f, CPoint p) override { Inside([&] { CGridCtrl::OnLButtonDown(f, p); }); }
   void OnRButtonDown(UINT f, CPoint p) override { Inside([&] { CGridCtrl::OnRButtonDown(f, p); }); }
