@@ -2,6 +2,7 @@
 // highlight and its timer. Probes sit away from glyph edges.
 #include "controls/tests/grid_test_support.h"
 
+#include <cstdio>
 #include <functional>
 
 using namespace grid_test;
@@ -69,6 +70,30 @@ TEST_F(GridPaint, SortArrowOnlyOnASortableSortColumn) {
     EXPECT_GE(whiteRight, 240 - shift - 4);
   }
   EXPECT_NE(down, up);
+}
+
+// A picture that does not load leaves the header in its colour, and no
+// tag or drag mark anywhere.
+TEST_F(GridPaint, PicturesThatDoNotLoadAreLeftOut) {
+  Make(300, 26 + 2 * 26);
+  const std::string notPicture = std::string(ORV_BINARY_DIR) + "/grid_not_a_picture.png";
+  FILE* f = std::fopen(notPicture.c_str(), "wb");
+  ASSERT_NE(f, nullptr);
+  std::fputs("not a picture", f);
+  std::fclose(f);
+  const std::u16string notPicture16(notPicture.begin(), notPicture.end());
+  FillEmpty(2, 3, 100);
+  grid->EnableRowDrag(1);
+  for (const char16_t* path : {u"res\\no_such_picture.png", notPicture16.c_str()}) {
+    grid->LoadHeaderImage(path);
+    grid->LoadTagImage(path);
+    grid->LoadDragImage(path);
+    QImage img = Paint();
+    EXPECT_EQ(CountOther(img, kHeaderBk, 0, 0, 60, 26), 0);  // left of the title
+    EXPECT_EQ(CountOther(img, kOddRow, 0, 26, 100, 52), 0);
+  }
+  grid->LoadHeaderImage(nullptr);
+  Paint();
 }
 
 TEST_F(GridPaint, SeparatorsAndWholeColumnsOnly) {
