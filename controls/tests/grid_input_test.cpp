@@ -256,7 +256,7 @@ TEST_F(GridInput, DragStartsOnlyAfterHoldingStill) {
          d.MoveMouse(h, 60, 5);
          d.MouseUp(h, 60, 5);
        }, {{WM_GRID_DRAG_BEGIN, 0, 2}, {WM_GRID_DROP, 0, 0}}},
-      {"drop under a scrolled view", [&](TestDesktop& d) {
+      {"drop on a lower row", [&](TestDesktop& d) {
          hold(d);
          d.MoveMouse(h, 60, RowY(9));
          d.MouseUp(h, 60, RowY(9));
