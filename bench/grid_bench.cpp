@@ -6,7 +6,7 @@
 // runs, prints each time with its ratios and the goal for the full repaint.
 #include "controls/grid_ctrl.h"
 #include "foundation/draw_helpers.h"
-#include "platform/win_desktop.h"
+#include "platform/window/win_desktop.h"
 
 #include <benchmark/benchmark.h>
 

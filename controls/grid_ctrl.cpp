@@ -1,7 +1,7 @@
 #include "controls/grid_ctrl.h"
 
 #include "foundation/draw_helpers.h"
-#include "platform/debug_sink.h"
+#include "platform/kernel/debug_sink.h"
 
 #include <algorithm>
 #include <string>

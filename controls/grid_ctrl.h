@@ -32,7 +32,7 @@
 #pragma once
 
 #include "controls/grid_messages.h"
-#include "platform/afx.h"
+#include "platform/mfc/afx.h"
 
 #include <cstddef>
 #include <cstdint>

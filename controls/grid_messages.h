@@ -7,7 +7,7 @@
 // row is current.
 #pragma once
 
-#include "platform/win_user.h"
+#include "platform/window/win_user.h"
 
 // wParam grid, lParam current row: Enter on a data row, double click.
 constexpr UINT WM_GRID_ACTIVATE = 5000;

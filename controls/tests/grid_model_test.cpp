@@ -2,7 +2,7 @@
 // the geometry getters, including the malformed calls owners never make.
 #include "controls/tests/grid_test_support.h"
 
-#include "platform/debug_sink.h"
+#include "platform/kernel/debug_sink.h"
 
 #include <climits>
 #include <functional>

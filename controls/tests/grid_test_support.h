@@ -6,7 +6,7 @@
 
 #include "controls/grid_ctrl.h"
 #include "foundation/draw_helpers.h"
-#include "platform/win_desktop.h"
+#include "platform/window/win_desktop.h"
 
 #include <gtest/gtest.h>
 
