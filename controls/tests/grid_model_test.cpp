@@ -166,7 +166,6 @@ TEST_F(GridModel, CellTextIsBoundedAndReadsDataRows) {
 }
 
 TEST_F(GridModel, MeasuringKeepsTheWidestTextOfTheColumn) {
-  UseGridFonts();
   // A grid with no window yet measures as one with its surface.
   CGridCtrl early;
   early.EnableTextMeasure(1);

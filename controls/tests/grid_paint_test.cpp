@@ -96,6 +96,94 @@ TEST_F(GridPaint, PicturesThatDoNotLoadAreLeftOut) {
   Paint();
 }
 
+// Fixture pictures of flat colours with marked corners: the header picture
+// is stretched over the band, the tag and the drag picture are drawn at
+// their own size, alpha-aware.
+class GridPictures : public GridFixture {
+ protected:
+  orvtest::TempFolder folder;
+  void SetUp() override {
+    GridFixture::SetUp();
+    ASSERT_FALSE(folder.Path().empty());
+    orvtest::ProbePicture tag = orvtest::Probe(8, 8);
+    tag.transparent = {{0, 0, 2, 2}, {6, 0, 8, 2}, {0, 6, 2, 8}, {6, 6, 8, 8}};
+    ASSERT_TRUE(orvtest::WriteProbePicture(folder.Path() + "res/grid_head_bg.png", orvtest::Probe(64, 26)));
+    ASSERT_TRUE(orvtest::WriteProbePicture(folder.Path() + "res/Tag.png", tag));
+    ASSERT_TRUE(orvtest::WriteProbePicture(folder.Path() + "res/drag.png", orvtest::Probe(16, 16)));
+  }
+};
+
+TEST_F(GridPictures, HeaderPictureStretchedOverTheBand) {
+  Make(320, 26 + 2 * 26);
+  FillEmpty(2, 3, 100);
+  for (int c = 0; c < 3; ++c) grid->SetCell(0, c, nullptr, kWhite, kRight, 0);
+  {
+    orvtest::ScopedWorkingFolder cd(folder.Path());
+    ASSERT_TRUE(cd.Ok());
+    grid->LoadHeaderImage(u"res\\grid_head_bg.png");
+  }
+  QImage img = Paint();
+  const COLORREF flat = orvtest::ProbeCellColor(0);
+  EXPECT_EQ(PixelOf(img, 50, 13), flat);
+  EXPECT_EQ(PixelOf(img, 310, 13), flat);  // past the last column too
+  EXPECT_EQ(PixelOf(img, 0, 0), orvtest::ProbeCornerColor(0, 0));
+  EXPECT_EQ(PixelOf(img, 319, 25), orvtest::ProbeCornerColor(0, 3));
+  EXPECT_EQ(CountColor(img, kHeaderBk, 0, 0, 320, 26), 0);
+  EXPECT_EQ(CountOther(img, kGridLine, 100, 3, 101, 23), 0);  // separators over it
+}
+
+TEST_F(GridPictures, TagBeforeEveryDataRow) {
+  Make(300, 26 + 3 * 26);
+  FillEmpty(2, 3, 100);
+  {
+    orvtest::ScopedWorkingFolder cd(folder.Path());
+    grid->LoadTagImage(u"res\\Tag.png");
+  }
+  QImage img = Paint();
+  const COLORREF flat = orvtest::ProbeCellColor(0);
+  for (int band = 0; band < 2; ++band) {
+    SCOPED_TRACE(band);
+    const int top = 26 + 26 * band + (26 - 8) / 2;
+    const COLORREF bk = band == 0 ? kOddRow : kEvenRow;
+    EXPECT_EQ(PixelOf(img, 3 + 4, top + 4), flat);
+    EXPECT_EQ(PixelOf(img, 3 + 2, top), flat);
+    EXPECT_EQ(PixelOf(img, 3, top), bk);          // a transparent corner
+    EXPECT_EQ(PixelOf(img, 3 + 7, top + 7), bk);
+    EXPECT_EQ(PixelOf(img, 2, top + 4), bk);
+    EXPECT_EQ(PixelOf(img, 11, top + 4), bk);
+    EXPECT_EQ(PixelOf(img, 3 + 4, top - 1), bk);
+    EXPECT_EQ(PixelOf(img, 3 + 4, top + 8), bk);
+  }
+  EXPECT_EQ(CountColor(img, flat, 0, 26 + 52, 300, 26 + 78), 0);  // no tag past the data
+}
+
+TEST_F(GridPictures, DragPictureBesideThePointer) {
+  Make(300, 26 + 8 * 26);
+  FillEmpty(6, 3, 100);
+  grid->EnableRowDrag(1);
+  {
+    orvtest::ScopedWorkingFolder cd(folder.Path());
+    grid->LoadDragImage(u"res\\drag.png");
+  }
+  grid->SetCurRow(1);
+  Paint();
+  const HWND h = grid->m_hWnd;
+  desk.MoveMouse(h, 50, 26 + 26 + 13);
+  desk.MouseDown(h, 50, 26 + 26 + 13);
+  EXPECT_EQ(CountColor(desk.Snapshot(h), orvtest::ProbeCellColor(0), 0, 0, 300, 26 + 8 * 26), 0);
+  desk.Advance(500);
+  desk.MoveMouse(h, 150, 120);
+  QImage img = desk.Snapshot(h);
+  // Bottom-right corner at pointer + 5 (exclusive): 16 x 16 from (139, 109).
+  EXPECT_EQ(PixelOf(img, 139, 109), orvtest::ProbeCornerColor(0, 0));
+  EXPECT_EQ(PixelOf(img, 154, 124), orvtest::ProbeCornerColor(0, 3));
+  EXPECT_EQ(PixelOf(img, 146, 116), orvtest::ProbeCellColor(0));
+  EXPECT_NE(PixelOf(img, 155, 124), orvtest::ProbeCornerColor(0, 3));
+  EXPECT_NE(PixelOf(img, 154, 125), orvtest::ProbeCornerColor(0, 3));
+  desk.MouseUp(h, 150, 120);
+  EXPECT_EQ(CountColor(desk.Snapshot(h), orvtest::ProbeCellColor(0), 0, 0, 300, 26 + 8 * 26), 0);
+}
+
 TEST_F(GridPaint, SeparatorsAndWholeColumnsOnly) {
   Make(250, 26 + 3 * 26);
   Fill(3, 3, 100, [](int, int c) { return c == 2 ? std::u16string(u"88888888") : std::u16string(); });

@@ -1,5 +1,6 @@
-// A filled quote table as the terminal shows it, saved as a PNG under the
-// build folder for checking by eye, with a few probes of what must be there.
+// A filled quote table as the terminal shows it, with the generated skins of
+// the build's program folder, saved as a PNG under the build folder for
+// checking by eye, with a few probes of what must be there.
 #include "controls/tests/grid_test_support.h"
 
 #include <string>
@@ -33,6 +34,12 @@ TEST_F(GridSnapshot, QuoteTable) {
   grid->SetRowLines(1);
   grid->SetRightBorder(1, 0x3A4A66);
   grid->EnableChangeFlash(1);
+  {
+    orvtest::ScopedWorkingFolder cd(orvtest::BuildProgramFolder());
+    ASSERT_TRUE(cd.Ok());
+    grid->LoadHeaderImage(u"res\\grid_head_bg.png");
+    grid->LoadTagImage(u"res\\Tag.png");
+  }
   const Quote quotes[] = {
       {u"600000", u"浦发银行", 7.82, 0.12},   {u"600036", u"招商银行", 33.15, -0.41}, {u"600519", u"贵州茅台", 1688.00, 12.5},
       {u"601318", u"中国平安", 45.60, -0.80}, {u"000001", u"平安银行", 11.02, 0.00},  {u"000002", u"万科Ａ", 8.95, -0.21},
@@ -68,7 +75,7 @@ TEST_F(GridSnapshot, QuoteTable) {
       const double change = q.change + (r == 2 || r == 8 ? bump : 0);
       const COLORREF tone = change > 0 ? up : change < 0 ? down : flat;
       const double base = price - change;
-      grid->SetCell(r + 1, 0, Number(r + 1, 0).c_str(), flat, 0x25, 0);
+      grid->SetCell(r + 1, 0, Number(r + 1, 0).c_str(), flat, 0x25, 10);  // clear of the tag
       grid->SetCell(r + 1, 1, q.code, yellow, 0x26, 0);
       grid->SetCell(r + 1, 2, q.name, yellow, 0x8025, 0);
       grid->SetCell(r + 1, 3, Number(price).c_str(), tone, 0x26, 0);
@@ -90,7 +97,8 @@ TEST_F(GridSnapshot, QuoteTable) {
   QImage img = Paint();
   const std::string path = std::string(ORV_BINARY_DIR) + "/grid_snapshot.png";
   ASSERT_TRUE(desk.SavePng(grid->m_hWnd, path));
-  EXPECT_GT(CountColor(img, kRed, 0, 26, kW, 52), 0);                          // the sort arrow
+  EXPECT_GT(CountColor(img, kRed, 0, 26, kW, 52), 0);  // the sort arrow
+  EXPECT_EQ(CountColor(img, RGB(20, 24, 36), 0, 27, kW, 51), 0);  // the header picture, not the colour
   EXPECT_GT(CountColor(img, RGB(47, 79, 134), 0, 52 + 26 * 4, 44, 78 + 26 * 4), 0);  // the current row
 }
 

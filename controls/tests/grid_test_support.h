@@ -5,6 +5,7 @@
 #pragma once
 
 #include "controls/grid_ctrl.h"
+#include "controls/tests/resource_fixture.h"
 #include "foundation/draw_helpers.h"
 #include "platform/window/win_desktop.h"
 
@@ -122,9 +123,6 @@ class RecordingParent : public CWnd {
   }
 };
 
-// The program's fonts: 微软雅黑 through the alias file, chosen as UI face.
-void UseGridFonts();
-
 // The desktop, a parent at (0, 0) and a grid filling it. The grid is made
 // after the fonts, as at run time.
 class GridFixture : public testing::Test {
@@ -133,7 +131,7 @@ class GridFixture : public testing::Test {
   RecordingParent parent;
   ProbeGrid* grid = nullptr;
 
-  void SetUp() override { UseGridFonts(); }
+  void SetUp() override { orvtest::UseProgramFonts(); }
   void TearDown() override {
     if (grid && grid->m_hWnd) grid->DestroyWindow();
     delete grid;
