@@ -5,6 +5,7 @@
 // positions, ellipsis cuts) drawn with one QPainter into a QImage. After the
 // runs, prints each time with its ratios and the goal for the full repaint.
 #include "controls/grid_ctrl.h"
+#include "controls/tests/resource_fixture.h"
 #include "foundation/draw_helpers.h"
 #include "platform/window/win_desktop.h"
 
@@ -56,17 +57,6 @@ std::vector<Cell> Matrix(int variant) {
   return cells;
 }
 
-void UseProgramFontsOnce() {
-  static bool done = false;
-  if (done) return;
-  done = true;
-  EnsureGuiApplication();
-  LoadFontAliases(std::string(ORV_SOURCE_DIR) + "/res/fonts.conf");
-  HDC dc = CreateCompatibleDC(nullptr);
-  ChooseUiFontFace(dc);
-  DeleteDC(dc);
-}
-
 void Fill(CGridCtrl& grid, const std::vector<Cell>& cells) {
   grid.SetRowCount(kRows + 1);
   grid.SetColumnCount(kColumns);
@@ -89,7 +79,7 @@ struct GridWindow {
   CWnd parent;
   CGridCtrl* grid = nullptr;
   GridWindow() {
-    UseProgramFontsOnce();
+    orvtest::UseProgramFonts();
     parent.CreateEx(0, nullptr, u"bench", WS_POPUP | WS_VISIBLE, CRect(0, 0, kWidth, kHeight), nullptr, 0);
     grid = new CGridCtrl;
     grid->SetRowColors(RGB(0, 0, 0), RGB(16, 16, 24));
@@ -150,7 +140,7 @@ BENCHMARK(BM_ReferencePlainFill)->Unit(benchmark::kMillisecond);
 
 // The same bands and texts with one QPainter, in the grid's font size.
 void BM_ReferenceQPainter(benchmark::State& state) {
-  UseProgramFontsOnce();
+  orvtest::UseProgramFonts();
   HDC dc = CreateCompatibleDC(nullptr);
   HFONT font = CreateUiFont(GetUiFontFace(), 16);
   HGDIOBJ old = SelectObject(dc, font);
