@@ -349,7 +349,11 @@ class CImage {
   BOOL StretchBlt(HDC dst, const RECT& rc, DWORD rop = SRCCOPY) const {
     return StretchBlt(dst, rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top, rop);
   }
+  // Parts of a picture (one frame of a strip): the source rectangle of the
+  // picture stretched over the destination rectangle.
+  BOOL StretchBlt(HDC dst, const RECT& dstRc, const RECT& srcRc, DWORD rop = SRCCOPY) const;
   BOOL TransparentBlt(HDC dst, int x, int y, int w, int h, UINT key) const;
+  BOOL TransparentBlt(HDC dst, const RECT& dstRc, const RECT& srcRc, UINT key) const;
   BOOL TransparentBlt(HDC dst, const RECT& rc, UINT key) const {
     return TransparentBlt(dst, rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top, key);
   }

@@ -1,0 +1,148 @@
+// Shared pieces of the skinned-control tests: a parent that records what
+// its buttons tell it, a script that acts from inside a modal loop (menus),
+// fixture pictures and pixel probes.
+#pragma once
+
+#include "controls/foo_button.h"
+#include "platform/win_desktop.h"
+#include "platform/win_internal.h"
+
+#include <gtest/gtest.h>
+
+#include <QImage>
+
+#include <deque>
+#include <functional>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+namespace skintest {
+
+inline COLORREF PixelOf(const QImage& img, int x, int y) {
+  QRgb c = img.pixel(x, y);
+  return RGB(qRed(c), qGreen(c), qBlue(c));
+}
+
+// Pixels of the colour inside r (the whole picture when r is null).
+inline int CountColor(const QImage& img, COLORREF c, QRect r = QRect()) {
+  if (r.isNull()) r = img.rect();
+  int n = 0;
+  for (int y = r.top(); y <= r.bottom(); ++y)
+    for (int x = r.left(); x <= r.right(); ++x) n += PixelOf(img, x, y) == c;
+  return n;
+}
+
+// The bounding box of the pixels of colour c inside r (the whole picture
+// when r is null); null when none.
+inline QRect BoxOf(const QImage& img, COLORREF c, QRect r = QRect()) {
+  if (r.isNull()) r = img.rect();
+  QRect box;
+  for (int y = r.top(); y <= r.bottom(); ++y)
+    for (int x = r.left(); x <= r.right(); ++x)
+      if (PixelOf(img, x, y) == c) box = box.united(QRect(x, y, 1, 1));
+  return box;
+}
+
+// A file name in the build folder, unique to this process.
+inline std::string TempFile(const std::string& name) {
+  return std::string(ORV_BINARY_DIR) + "/skin_" + std::to_string(getpid()) + "_" + name;
+}
+
+inline WString Wide(const std::string& s) { return QString::fromStdString(s).toStdU16String(); }
+
+// A flat picture of one colour saved as PNG; returns its path.
+inline std::string WriteFlatPng(const std::string& name, int w, int h, QRgb color) {
+  QImage img(w, h, QImage::Format_ARGB32);
+  img.fill(color);
+  std::string path = TempFile(name);
+  img.save(QString::fromStdString(path), "PNG");
+  return path;
+}
+
+struct Command {
+  int id;
+  UINT code;
+  BOOL arrowPressed;  // asked of the FooButton inside the handler
+  int check;
+};
+
+// A top-level window that records commands (with the button's state as
+// seen during the call), posted keys and everything else it gets.
+class Recorder : public CWnd {
+ public:
+  std::vector<Command> commands;
+  std::vector<MSG> keys;
+  bool Make(int w = 400, int h = 200) {
+    return CreateEx(0, nullptr, u"recorder", WS_POPUP | WS_VISIBLE, CRect(100, 100, 100 + w, 100 + h), nullptr, 0);
+  }
+  int Clicks(int id) const {
+    int n = 0;
+    for (auto& c : commands) n += c.id == id && c.code == BN_CLICKED;
+    return n;
+  }
+  BOOL OnCommand(WPARAM w, LPARAM l) override {
+    Command c{LOWORD(w), HIWORD(w), FALSE, -1};
+    if (auto* b = dynamic_cast<FooButton*>(CWnd::FromHandlePermanent(reinterpret_cast<HWND>(l)))) {
+      c.arrowPressed = b->IsArrowPressed();
+      c.check = b->GetCheck();
+    }
+    commands.push_back(c);
+    return TRUE;
+  }
+  LRESULT WindowProc(UINT msg, WPARAM w, LPARAM l) override {
+    if (msg == WM_KEYDOWN) keys.push_back(MSG{m_hWnd, msg, w, l, 0, {}});
+    return CWnd::WindowProc(msg, w, l);
+  }
+  BOOL OnEraseBkgnd(CDC*) override { return TRUE; }
+  void OnPaint() override {
+    CPaintDC dc(this);
+    CRect rc;
+    GetClientRect(&rc);
+    dc.FillSolidRect(&rc, RGB(20, 20, 20));
+  }
+};
+
+// Steps run one after another from the queue, each as a posted message, so
+// they run inside whatever loop is pumping (a menu's modal loop). A step
+// returning false is tried again.
+class Script : public CWnd {
+ public:
+  std::deque<std::function<bool()>> steps;
+  int retries = 0;
+  bool Make() { return CreateEx(0, nullptr, u"script", WS_POPUP, CRect(0, 0, 1, 1), nullptr, 0); }
+  void Add(std::function<bool()> step) { steps.push_back(std::move(step)); }
+  void Then(std::function<void()> step) {
+    steps.push_back([step] {
+      step();
+      return true;
+    });
+  }
+  void Start() { PostMessage(WM_APP + 7); }
+  LRESULT WindowProc(UINT msg, WPARAM w, LPARAM l) override {
+    if (msg != WM_APP + 7) return CWnd::WindowProc(msg, w, l);
+    if (steps.empty()) return 0;
+    if (steps.front()()) {
+      steps.pop_front();
+    } else if (++retries > 20000) {
+      ADD_FAILURE() << "script step never became ready";
+      steps.clear();
+      return 0;
+    }
+    if (!steps.empty()) PostMessage(WM_APP + 7);
+    return 0;
+  }
+};
+
+// Input injected without running the queue (for use inside a modal loop).
+inline void InjectPress(UINT vk) {
+  InjectKey(vk, true);
+  InjectKey(vk, false);
+}
+inline void InjectClickAt(POINT screen) {
+  InjectMouse(MouseInput::Move, screen);
+  InjectMouse(MouseInput::LeftDown, screen);
+  InjectMouse(MouseInput::LeftUp, screen);
+}
+
+}  // namespace skintest
