@@ -11,6 +11,7 @@
 
 #include <QImage>
 
+#include <cstdlib>
 #include <deque>
 #include <functional>
 #include <string>
@@ -30,6 +31,19 @@ inline int CountColor(const QImage& img, COLORREF c, QRect r = QRect()) {
   int n = 0;
   for (int y = r.top(); y <= r.bottom(); ++y)
     for (int x = r.left(); x <= r.right(); ++x) n += PixelOf(img, x, y) == c;
+  return n;
+}
+
+// Pixels within tolerance of the colour in every channel, inside r.
+inline int CountNear(const QImage& img, COLORREF c, int tolerance, QRect r = QRect()) {
+  if (r.isNull()) r = img.rect();
+  int n = 0;
+  for (int y = r.top(); y <= r.bottom(); ++y)
+    for (int x = r.left(); x <= r.right(); ++x) {
+      COLORREF p = PixelOf(img, x, y);
+      n += std::abs(GetRValue(p) - GetRValue(c)) <= tolerance && std::abs(GetGValue(p) - GetGValue(c)) <= tolerance &&
+           std::abs(GetBValue(p) - GetBValue(c)) <= tolerance;
+    }
   return n;
 }
 
