@@ -127,9 +127,9 @@ void CMenuEx::DrawItem(LPDRAWITEMSTRUCT dis) {
   CPen pen(PS_SOLID, 1, text);
   CPen* oldPen = dc->SelectObject(&pen);
   const int tip = r.right - 8, mid = r.top + r.Height() / 2;
-  for (int i = 0; i < 4; ++i) {
-    dc->MoveTo(tip - i, mid - 3 + i);
-    dc->LineTo(tip - i, mid + 4 - i);
+  for (int i = 0; i < 4; ++i) {  // columns shrinking towards the tip
+    dc->MoveTo(tip - 3 + i, mid - 3 + i);
+    dc->LineTo(tip - 3 + i, mid + 4 - i);
   }
   dc->SelectObject(oldPen);
 }

@@ -247,6 +247,8 @@ TEST_F(MenuExTrackTest, SubmenuItemDrawsItsArrowAndOpens) {
   const int w = picture.width();
   EXPECT_EQ(picture.height(), 5 * 25);
   EXPECT_GT(CountColor(picture, kText, QRect(w - 12, 100 + 8, 5, 9)), 4);
+  // Pointing right: the column at the tip is shorter than the one before.
+  EXPECT_LT(CountColor(picture, kText, QRect(w - 8, 100, 1, 25)), CountColor(picture, kText, QRect(w - 11, 100, 1, 25)));
   EXPECT_EQ(CountColor(picture, kText, QRect(w - 12, 8, 5, 9)), 0);  // none on a plain item
   EXPECT_GT(CountColor(picture, kText, QRect(24, 102, 60, 21)), 5);
 }
