@@ -286,6 +286,20 @@ TEST_F(FooButtonTest, HoverLooksComeAndGoWithTheLeaveNotice) {
   EXPECT_EQ(CountColor(away, kRed), 0);
   EXPECT_GT(CountColor(away, RGB(0, 0, 255)), 0);
   EXPECT_NE(PixelOf(away, 2, 2), RGB(0, 255, 0));
+
+  // A split button shows its separator picture (right - 18 .. right - 16)
+  // only while the mouse-over picture does.
+  FooButton split;
+  Make(split, 5, u"", 100, 24, 9);
+  split.SetMouseOverImage(TRUE, Wide(Picture("over2.png", 0xFF00FF00)).c_str());
+  split.SetSeparatorImage(Wide(Picture("sep.png", 0xFFFF00FF, 2, 10)).c_str());
+  EXPECT_NE(PixelOf(Shot(split), 82, 12), RGB(255, 0, 255));
+  desk.MoveMouse(split.m_hWnd, 5, 5);
+  QImage sep = Shot(split);
+  EXPECT_EQ(PixelOf(sep, 82, 12), RGB(255, 0, 255));
+  EXPECT_EQ(PixelOf(sep, 83, 12), RGB(255, 0, 255));
+  EXPECT_EQ(PixelOf(sep, 81, 12), RGB(0, 255, 0));
+  EXPECT_EQ(PixelOf(sep, 84, 12), RGB(0, 255, 0));
 }
 
 TEST_F(FooButtonTest, HandCursor) {
