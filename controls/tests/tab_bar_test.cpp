@@ -388,9 +388,11 @@ TEST_F(TabBarTest, SkinLoadingErrors) {
   std::fclose(f);
   const std::string missing = TempFile("missing.png");
   const std::string good = skins.paths[2];
+  const std::string tooLong = good + std::string(300, 'x');  // cut at 255: no such file
   const Case cases[] = {
       {"missing files", missing.c_str(), missing.c_str(), nullptr, 1},
       {"empty keys", "", "", nullptr, 1},
+      {"values longer than 255", tooLong.c_str(), tooLong.c_str(), nullptr, 1},
       {"background no picture", notPicture.c_str(), good.c_str(), u"加载m_bmpBmpBkgnd图片失败！", 0},
       {"close no picture", good.c_str(), notPicture.c_str(), u"加载m_bmpClose图片失败！", 0},
   };
