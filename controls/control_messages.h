@@ -2,7 +2,7 @@
 // application's main window, or among their own parts.
 #pragma once
 
-#include "platform/win_user.h"
+#include "platform/window/win_user.h"
 
 // The tab bar to the application's main window (both sent, so the title in
 // lParam is valid only during the call): show the page of a tab (wParam the

@@ -28,7 +28,7 @@
 // except EnableButton.
 #pragma once
 
-#include "platform/afx_controls.h"
+#include "platform/mfc/afx_controls.h"
 
 class FooButton : public CButton {
  public:

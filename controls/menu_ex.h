@@ -15,7 +15,7 @@
 // "#32768" window it sees being created. UI thread only.
 #pragma once
 
-#include "platform/afx_controls.h"
+#include "platform/mfc/afx_controls.h"
 
 #include <memory>
 #include <vector>

@@ -3,9 +3,9 @@
 #include "controls/tab_bar.h"
 
 #include "foundation/draw_helpers.h"
-#include "platform/kernel_clock.h"
-#include "platform/kernel_files.h"
-#include "platform/kernel_ini.h"
+#include "platform/kernel/kernel_clock.h"
+#include "platform/kernel/kernel_files.h"
+#include "platform/kernel/kernel_ini.h"
 
 #include <QString>
 

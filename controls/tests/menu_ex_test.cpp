@@ -5,7 +5,7 @@
 
 #include "controls/menu_ex.h"
 #include "foundation/draw_helpers.h"
-#include "platform/kernel_thread.h"
+#include "platform/kernel/kernel_thread.h"
 
 using namespace skintest;
 

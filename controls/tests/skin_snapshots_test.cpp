@@ -6,7 +6,7 @@
 #include "controls/menu_ex.h"
 #include "controls/tab_bar.h"
 #include "foundation/draw_helpers.h"
-#include "platform/kernel_files.h"
+#include "platform/kernel/kernel_files.h"
 
 using namespace skintest;
 

@@ -4,8 +4,8 @@
 #pragma once
 
 #include "controls/foo_button.h"
-#include "platform/win_desktop.h"
-#include "platform/win_internal.h"
+#include "platform/window/win_desktop.h"
+#include "platform/window/win_internal.h"
 
 #include <gtest/gtest.h>
 

@@ -4,7 +4,7 @@
 #include "skin_test_util.h"
 
 #include "controls/tab_bar.h"
-#include "platform/kernel_ini.h"
+#include "platform/kernel/kernel_ini.h"
 
 #include <cstdio>
 #include <cstring>
