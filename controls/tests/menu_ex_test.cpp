@@ -176,11 +176,9 @@ class Owner : public CWnd {
 class MenuExTrackTest : public MenuExTest {
  protected:
   Owner owner;
-  Script script;
   void SetUp() override {
     MenuExTest::SetUp();
     ASSERT_TRUE(owner.CreateEx(0, nullptr, u"owner", WS_POPUP | WS_VISIBLE, CRect(100, 100, 600, 500), nullptr, 0));
-    ASSERT_TRUE(script.Make());
     menu.AppendItem(MF_OWNERDRAW, 101, u"日线");
     menu.AppendItem(MF_OWNERDRAW, 102, u"周线");
     menu.AppendItem(MF_OWNERDRAW, 0, nullptr);
@@ -188,9 +186,8 @@ class MenuExTrackTest : public MenuExTest {
   }
   static HWND MenuWindow() { return FindWindowW(WC_POPUPMENU, nullptr); }
   void Keys(std::initializer_list<UINT> keys) {
-    script.Add([] { return MenuWindow() != nullptr; });
-    for (UINT vk : keys) script.Then([vk] { InjectPress(vk); });
-    script.Start();
+    desk.Until([] { return MenuWindow() != nullptr; });
+    for (UINT vk : keys) desk.Then([this, vk] { desk.Key(vk); });
   }
 };
 
@@ -203,9 +200,8 @@ TEST_F(MenuExTrackTest, KeysChooseAndDismiss) {
   Keys({VK_DOWN, VK_ESCAPE});
   EXPECT_FALSE(menu.TrackPopupMenu(0, 200, 200, &owner));
   desk.RunUntilIdle();
-  script.Add([] { return MenuWindow() != nullptr; });
-  script.Then([] { InjectClickAt(POINT{580, 480}); });
-  script.Start();
+  desk.Until([] { return MenuWindow() != nullptr; });
+  desk.Then([this] { desk.Click(owner.m_hWnd, 480, 380); });
   EXPECT_FALSE(menu.TrackPopupMenu(0, 200, 200, &owner));
   desk.RunUntilIdle();
   EXPECT_EQ(owner.commands.size(), 1u);
@@ -213,13 +209,11 @@ TEST_F(MenuExTrackTest, KeysChooseAndDismiss) {
 
 TEST_F(MenuExTrackTest, RightAlignedAtX) {
   RECT shown{};
-  script.Add([&] {
-    if (!MenuWindow()) return false;
+  desk.Until([] { return MenuWindow() != nullptr; });
+  desk.Then([&] {
     GetWindowRect(MenuWindow(), &shown);
-    InjectPress(VK_ESCAPE);
-    return true;
+    desk.Key(VK_ESCAPE);
   });
-  script.Start();
   menu.TrackPopupMenu(TPM_RIGHTALIGN, 450, 200, &owner);
   desk.RunUntilIdle();
   EXPECT_EQ(shown.right, 450);
@@ -234,11 +228,10 @@ TEST_F(MenuExTrackTest, SubmenuItemDrawsItsArrowAndOpens) {
   sub.AppendItem(MF_OWNERDRAW, 202, u"五分钟");
   menu.AppendItem(MF_OWNERDRAW | MF_POPUP, reinterpret_cast<UINT_PTR>(sub.m_hMenu), u"分时周期");
   QImage picture;
-  script.Add([] { return MenuWindow() != nullptr; });
-  script.Then([&] { picture = desk.Snapshot(MenuWindow()); });
-  // Down to the submenu item (the greyed and separator items are passed).
-  for (UINT vk : {VK_UP, VK_RIGHT, VK_DOWN, VK_RETURN}) script.Then([vk] { InjectPress(vk); });
-  script.Start();
+  desk.Until([] { return MenuWindow() != nullptr; });
+  desk.Then([&] { picture = desk.Snapshot(MenuWindow()); });
+  // Up to the submenu item (the last), Right opens it, Down to its second.
+  for (UINT vk : {VK_UP, VK_RIGHT, VK_DOWN, VK_RETURN}) desk.Then([this, vk] { desk.Key(vk); });
   EXPECT_TRUE(menu.TrackPopupMenu(0, 200, 200, &owner));
   desk.RunUntilIdle();
   EXPECT_EQ(owner.commands, std::vector<UINT>{202});
@@ -284,8 +277,8 @@ TEST_F(MenuExTrackTest, FlatProcedureOnMenuWindows) {
   BOOL again = TRUE;
   QImage picture, printed;
   RECT shown{};
-  script.Add([] { return MenuWindow() != nullptr; });
-  script.Then([&] {
+  desk.Until([] { return MenuWindow() != nullptr; });
+  desk.Then([&] {
     HWND w = MenuWindow();
     style = static_cast<DWORD>(GetWindowLongPtrW(w, GWL_STYLE));
     exStyle = static_cast<DWORD>(GetWindowLongPtrW(w, GWL_EXSTYLE));
@@ -295,9 +288,8 @@ TEST_F(MenuExTrackTest, FlatProcedureOnMenuWindows) {
     icon = SendMessageW(w, WM_GETICON, 0, 0);
     Canvas canvas(10, 10);
     SendMessageW(w, WM_PRINT, reinterpret_cast<WPARAM>(canvas.dc), 0x4);  // PRF_CLIENT
-    InjectPress(VK_ESCAPE);
+    desk.Key(VK_ESCAPE);
   });
-  script.Start();
   menu.TrackPopupMenu(0, 200, 200, &owner);
   UnhookWindowsHookEx(hook);
   desk.RunUntilIdle();

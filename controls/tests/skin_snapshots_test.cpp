@@ -27,8 +27,6 @@ TEST(MenuExSnapshot, DarkFlatMenu) {
   ReleaseDC(nullptr, screen);
   MenuOwner owner;
   ASSERT_TRUE(owner.CreateEx(0, nullptr, u"owner", WS_POPUP | WS_VISIBLE, CRect(0, 0, 600, 400), nullptr, 0));
-  Script script;
-  ASSERT_TRUE(script.Make());
   CMenuEx menu, sub;
   ASSERT_TRUE(menu.CreatePopupMenu());
   ASSERT_TRUE(sub.CreatePopupMenu());
@@ -40,13 +38,12 @@ TEST(MenuExSnapshot, DarkFlatMenu) {
   menu.AppendItem(MF_OWNERDRAW, 0, nullptr);
   menu.AppendItem(MF_OWNERDRAW | MF_POPUP, reinterpret_cast<UINT_PTR>(sub.m_hMenu), u"分析周期");
   QImage picture;
-  script.Add([] { return FindWindowW(WC_POPUPMENU, nullptr) != nullptr; });
-  script.Then([] { InjectPress(VK_DOWN); });
-  script.Then([&] {
+  desk.Until([] { return FindWindowW(WC_POPUPMENU, nullptr) != nullptr; });
+  desk.Then([&] { desk.Key(VK_DOWN); });
+  desk.Then([&] {
     picture = desk.Snapshot(FindWindowW(WC_POPUPMENU, nullptr));
-    InjectPress(VK_ESCAPE);
+    desk.Key(VK_ESCAPE);
   });
-  script.Start();
   menu.TrackPopupMenu(0, 100, 100, &owner);
   desk.RunUntilIdle();
   ASSERT_FALSE(picture.isNull());

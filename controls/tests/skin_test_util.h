@@ -1,19 +1,15 @@
 // Shared pieces of the skinned-control tests: a parent that records what
-// its buttons tell it, a script that acts from inside a modal loop (menus),
-// fixture pictures and pixel probes.
+// its buttons tell it, fixture pictures and pixel probes.
 #pragma once
 
 #include "controls/foo_button.h"
 #include "platform/window/win_desktop.h"
-#include "platform/window/win_internal.h"
 
 #include <gtest/gtest.h>
 
 #include <QImage>
 
 #include <cstdlib>
-#include <deque>
-#include <functional>
 #include <string>
 #include <unistd.h>
 #include <vector>
@@ -116,47 +112,5 @@ class Recorder : public CWnd {
     dc.FillSolidRect(&rc, RGB(20, 20, 20));
   }
 };
-
-// Steps run one after another from the queue, each as a posted message, so
-// they run inside whatever loop is pumping (a menu's modal loop). A step
-// returning false is tried again.
-class Script : public CWnd {
- public:
-  std::deque<std::function<bool()>> steps;
-  int retries = 0;
-  bool Make() { return CreateEx(0, nullptr, u"script", WS_POPUP, CRect(0, 0, 1, 1), nullptr, 0); }
-  void Add(std::function<bool()> step) { steps.push_back(std::move(step)); }
-  void Then(std::function<void()> step) {
-    steps.push_back([step] {
-      step();
-      return true;
-    });
-  }
-  void Start() { PostMessage(WM_APP + 7); }
-  LRESULT WindowProc(UINT msg, WPARAM w, LPARAM l) override {
-    if (msg != WM_APP + 7) return CWnd::WindowProc(msg, w, l);
-    if (steps.empty()) return 0;
-    if (steps.front()()) {
-      steps.pop_front();
-    } else if (++retries > 20000) {
-      ADD_FAILURE() << "script step never became ready";
-      steps.clear();
-      return 0;
-    }
-    if (!steps.empty()) PostMessage(WM_APP + 7);
-    return 0;
-  }
-};
-
-// Input injected without running the queue (for use inside a modal loop).
-inline void InjectPress(UINT vk) {
-  InjectKey(vk, true);
-  InjectKey(vk, false);
-}
-inline void InjectClickAt(POINT screen) {
-  InjectMouse(MouseInput::Move, screen);
-  InjectMouse(MouseInput::LeftDown, screen);
-  InjectMouse(MouseInput::LeftUp, screen);
-}
 
 }  // namespace skintest

@@ -102,13 +102,11 @@ class TabBarTest : public ::testing::Test {
   SkinFiles skins;
   MainRecorder main;
   std::unique_ptr<CTabBar> bar = std::make_unique<CTabBar>();
-  Script script;
 
   void SetUp() override {
     ASSERT_TRUE(main.CreateEx(0, nullptr, u"main", WS_POPUP | WS_VISIBLE, CRect(50, 50, 1150, 250), nullptr, 0));
     app.m_pMainWnd = &main;
     main.bar = bar.get();
-    ASSERT_TRUE(script.Make());
     ASSERT_EQ(bar->LoadSkin(skins.theme.c_str(), "tabbar"), 1);
   }
   void TearDown() override { app.m_pMainWnd = nullptr; }
@@ -264,23 +262,17 @@ TEST_F(TabBarTest, ShowMoreMenuListsTabsAndActsAsAClick) {
   AddTabs({"行情", "分析", "交易"});
   RECT shown{};
   QImage picture;
-  desk.Advance(600);
-  // The click from the script, so that the steps after it run inside the
-  // menu's loop.
-  script.Then([&] {
-    POINT p{8, 16};
-    ClientToScreen(bar->ShowMoreButton().m_hWnd, &p);
-    InjectClickAt(p);
-  });
-  script.Add([] { return FindWindowW(WC_POPUPMENU, nullptr) != nullptr; });
-  script.Then([&] {
+  desk.Until([] { return FindWindowW(WC_POPUPMENU, nullptr) != nullptr; });
+  desk.Then([&] {
     HWND menu = FindWindowW(WC_POPUPMENU, nullptr);
     GetWindowRect(menu, &shown);
     picture = desk.Snapshot(menu);
   });
-  for (UINT vk : {VK_DOWN, VK_DOWN, VK_RETURN}) script.Then([vk] { InjectPress(vk); });
-  script.Start();
+  for (UINT vk : {VK_DOWN, VK_DOWN, VK_RETURN}) desk.Then([this, vk] { desk.Key(vk); });
+  desk.Advance(600);
+  desk.Click(bar->ShowMoreButton().m_hWnd, 8, 16);
   desk.RunUntilIdle();
+  EXPECT_FALSE(desk.StepsTimedOut());
   // Right-aligned at the bar's bottom-right corner, one 25-px item per tab.
   CRect barRect;
   bar->GetWindowRect(&barRect);

@@ -174,12 +174,11 @@ TEST_F(CtlMenuTest, OwnerDrawnSubmenuItemIsMeasuredByItsMenu) {
   menu.AppendMenu(MF_OWNERDRAW, 500, nullptr);
   menu.AppendMenu(MF_OWNERDRAW | MF_POPUP, reinterpret_cast<UINT_PTR>(sub), nullptr);
   RECT shown{};
-  script.Add([&] { return MenuWindow() != nullptr; });
-  script.Then([&] {
+  desk.Until([&] { return MenuWindow() != nullptr; });
+  desk.Then([&] {
     GetWindowRect(MenuWindow(), &shown);
-    InjectPress(VK_ESCAPE);
+    desk.Key(VK_ESCAPE);
   });
-  script.Start();
   EXPECT_FALSE(menu.TrackPopupMenu(0, 150, 150, &owner));
   desk.RunUntilIdle();
   EXPECT_EQ(menu.measures, 2);
