@@ -3,7 +3,6 @@
 // probed on the test desktop.
 #include "skin_test_util.h"
 
-#include <cstdio>
 #include <thread>
 
 using namespace skintest;
@@ -18,12 +17,9 @@ class FooButtonTest : public ::testing::Test {
  protected:
   TestDesktop desk;
   Recorder parent;
-  std::vector<std::string> files;
+  orvtest::TempFolder temp;
   int nextY = 10;
   void SetUp() override { ASSERT_TRUE(parent.Make(400, 600)); }
-  void TearDown() override {
-    for (auto& f : files) std::remove(f.c_str());
-  }
   // A button of the type, w × h, with text, below the previous one.
   void Make(FooButton& b, int type, const WString& text = u"", int w = 100, int h = 24, int id = 7) {
     ASSERT_TRUE(b.Create(text.c_str(), WS_CHILD | WS_VISIBLE, CRect(10, nextY, 10 + w, nextY + h), &parent, id));
@@ -36,9 +32,8 @@ class FooButtonTest : public ::testing::Test {
     desk.RunUntilIdle();
     return desk.Snapshot(b.m_hWnd);
   }
-  std::string Picture(const std::string& name, QRgb color, int w = 20, int h = 10) {
-    files.push_back(WriteFlatPng(name, w, h, color));
-    return files.back();
+  std::string Picture(const std::string& name, COLORREF color, int w = 20, int h = 10) {
+    return WriteFlatPicture(temp.Path() + name, w, h, color);
   }
 };
 
@@ -275,7 +270,7 @@ TEST_F(FooButtonTest, HoverLooksComeAndGoWithTheLeaveNotice) {
   Make(colored, 1, u"■■", 100, 24, 8);
   colored.SetTextColor(RGB(0, 0, 255));
   colored.SetHoverTextColor(TRUE, kRed);
-  colored.SetMouseOverImage(TRUE, Wide(Picture("over.png", 0xFF00FF00)).c_str());
+  colored.SetMouseOverImage(TRUE, Wide(Picture("over.png", RGB(0, 255, 0))).c_str());
   EXPECT_EQ(CountColor(Shot(colored), kRed), 0);
   desk.MoveMouse(colored.m_hWnd, 5, 5);
   QImage over = Shot(colored);
@@ -291,8 +286,8 @@ TEST_F(FooButtonTest, HoverLooksComeAndGoWithTheLeaveNotice) {
   // only while the mouse-over picture does.
   FooButton split;
   Make(split, 5, u"", 100, 24, 9);
-  split.SetMouseOverImage(TRUE, Wide(Picture("over2.png", 0xFF00FF00)).c_str());
-  split.SetSeparatorImage(Wide(Picture("sep.png", 0xFFFF00FF, 2, 10)).c_str());
+  split.SetMouseOverImage(TRUE, Wide(Picture("over2.png", RGB(0, 255, 0))).c_str());
+  split.SetSeparatorImage(Wide(Picture("sep.png", RGB(255, 0, 255), 2, 10)).c_str());
   EXPECT_NE(PixelOf(Shot(split), 82, 12), RGB(255, 0, 255));
   desk.MoveMouse(split.m_hWnd, 5, 5);
   QImage sep = Shot(split);
@@ -335,8 +330,8 @@ TEST_F(FooButtonTest, KeysArePostedToTheParentAndSpaceClicks) {
 }
 
 TEST_F(FooButtonTest, StatePictures) {
-  const std::string normal = Picture("normal.png", 0xFF0000FF), pressed = Picture("pressed.png", 0xFFFF0000),
-                    disabled = Picture("disabled.png", 0xFF808000);
+  const std::string normal = Picture("normal.png", RGB(0, 0, 255)), pressed = Picture("pressed.png", RGB(255, 0, 0)),
+                    disabled = Picture("disabled.png", RGB(128, 128, 0));
   const COLORREF blue = RGB(0, 0, 255), red = RGB(255, 0, 0), olive = RGB(128, 128, 0);
   FooButton b;
   Make(b, 1);
@@ -355,7 +350,7 @@ TEST_F(FooButtonTest, StatePictures) {
   EXPECT_EQ(PixelOf(Shot(b), 50, 12), olive);
   b.EnableButton(TRUE);
   // Replacing the file between two paints shows the new picture.
-  WriteFlatPng("normal.png", 20, 10, 0xFF00FFFF);
+  Picture("normal.png", RGB(0, 255, 255));
   EXPECT_EQ(PixelOf(Shot(b), 50, 12), RGB(0, 255, 255));
 
   // Checked: the pressed picture for check boxes and radios, not toggles.
@@ -377,12 +372,12 @@ TEST_F(FooButtonTest, ImageSizeFollowsThePressedPicture) {
   FooButton b;
   EXPECT_EQ(b.GetImageWidth(), 0);
   EXPECT_EQ(b.GetImageHeight(), 0);
-  b.SetNormalImage(Wide(Picture("n.png", 0xFF0000FF, 30, 12)).c_str());
+  b.SetNormalImage(Wide(Picture("n.png", RGB(0, 0, 255), 30, 12)).c_str());
   EXPECT_EQ(b.GetImageWidth(), 0);
-  b.SetPressedImage(Wide(Picture("p.png", 0xFF0000FF, 41, 17)).c_str());
+  b.SetPressedImage(Wide(Picture("p.png", RGB(0, 0, 255), 41, 17)).c_str());
   EXPECT_EQ(b.GetImageWidth(), 41);
   EXPECT_EQ(b.GetImageHeight(), 17);
-  b.SetPressedImage(Wide(TempFile("missing.png")).c_str());
+  b.SetPressedImage(Wide(temp.Path() + "missing.png").c_str());
   EXPECT_EQ(b.GetImageWidth(), 0);
 }
 
@@ -502,7 +497,7 @@ TEST_F(FooButtonTest, FocusRectangleOnlyWithAFocusStyle) {
 }
 
 TEST_F(FooButtonTest, EnableButtonFromAWorkerThread) {
-  const std::string disabled = Picture("off.png", 0xFF808000);
+  const std::string disabled = Picture("off.png", RGB(128, 128, 0));
   FooButton b;
   Make(b, 1);
   b.SetDisabledImage(Wide(disabled).c_str());

@@ -77,11 +77,7 @@ int TextWidthIn(HFONT font, const WString& text) {
 
 // The UI face chosen as at start-up, before any menu makes its font.
 struct UiFace {
-  UiFace() {
-    HDC dc = GetDC(nullptr);
-    ChooseUiFontFace(dc);
-    ReleaseDC(nullptr, dc);
-  }
+  UiFace() { orvtest::UseProgramFonts(); }
 };
 
 class MenuExTest : public ::testing::Test {

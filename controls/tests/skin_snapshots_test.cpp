@@ -22,9 +22,7 @@ class MenuOwner : public CWnd {};
 
 TEST(MenuExSnapshot, DarkFlatMenu) {
   TestDesktop desk;
-  HDC screen = GetDC(nullptr);
-  ChooseUiFontFace(screen);
-  ReleaseDC(nullptr, screen);
+  orvtest::UseProgramFonts();
   MenuOwner owner;
   ASSERT_TRUE(owner.CreateEx(0, nullptr, u"owner", WS_POPUP | WS_VISIBLE, CRect(0, 0, 600, 400), nullptr, 0));
   CMenuEx menu, sub;

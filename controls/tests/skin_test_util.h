@@ -3,6 +3,7 @@
 #pragma once
 
 #include "controls/foo_button.h"
+#include "controls/tests/resource_fixture.h"
 #include "platform/window/win_desktop.h"
 
 #include <gtest/gtest.h>
@@ -11,7 +12,6 @@
 
 #include <cstdlib>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 namespace skintest {
@@ -54,19 +54,15 @@ inline QRect BoxOf(const QImage& img, COLORREF c, QRect r = QRect()) {
   return box;
 }
 
-// A file name in the build folder, unique to this process.
-inline std::string TempFile(const std::string& name) {
-  return std::string(ORV_BINARY_DIR) + "/skin_" + std::to_string(getpid()) + "_" + name;
-}
-
 inline WString Wide(const std::string& s) { return QString::fromStdString(s).toStdU16String(); }
 
-// A flat picture of one colour saved as PNG; returns its path.
-inline std::string WriteFlatPng(const std::string& name, int w, int h, QRgb color) {
-  QImage img(w, h, QImage::Format_ARGB32);
-  img.fill(color);
-  std::string path = TempFile(name);
-  img.save(QString::fromStdString(path), "PNG");
+// A probe picture of one flat colour (its whole area painted as the "key"
+// colour) written to path; returns the path.
+inline std::string WriteFlatPicture(const std::string& path, int w, int h, COLORREF color) {
+  orvtest::ProbePicture p = orvtest::Probe(w, h);
+  p.keyed.push_back(RECT{0, 0, w, h});
+  p.keyColor = color;
+  EXPECT_TRUE(orvtest::WriteProbePicture(path, p)) << path;
   return path;
 }
 

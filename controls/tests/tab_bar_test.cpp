@@ -7,15 +7,19 @@
 #include "platform/kernel/kernel_ini.h"
 
 #include <cstdio>
+#include <utility>
 #include <cstring>
 
 using namespace skintest;
 
 namespace {
 
-constexpr COLORREF kHomeOn = RGB(200, 0, 0), kHomeOff = RGB(0, 160, 0), kTabOn = RGB(0, 0, 200),
-                   kTabOff = RGB(200, 200, 0), kBar = RGB(30, 30, 30), kCloseNormal = RGB(0, 200, 200),
-                   kCloseHot = RGB(255, 0, 255);
+// The fixture strip's frames: home selected, home, tab selected, tab.
+const COLORREF kHomeOn = orvtest::ProbeCellColor(0), kHomeOff = orvtest::ProbeCellColor(1),
+               kTabOn = orvtest::ProbeCellColor(2), kTabOff = orvtest::ProbeCellColor(3);
+// The close strip's frame centres: normal and under the mouse.
+const COLORREF kCloseNormal = orvtest::ProbeCellColor(0), kCloseHot = orvtest::ProbeCellColor(1);
+constexpr COLORREF kBar = RGB(30, 30, 30), kCloseKey = RGB(73, 73, 73);
 
 struct Notice {
   UINT msg;
@@ -49,49 +53,39 @@ class MainRecorder : public CWnd {
 
 class TestApp : public CWinApp {};
 
-// Fixture pictures: a 4-frame tab strip (30 px frames, frames 2 and 3 with
-// transparent top corners), a 3-frame close strip (14 px frames with a
-// #494949 ring), a bar background and a show-more picture.
+// Fixture pictures in a temporary folder: a 4-frame tab strip (30-px
+// frames, frames 2 and 3 with transparent 2 × 2 top corners), a 3-frame
+// close strip (14-px frames, a 3-px #494949 ring round each), a flat bar
+// background and show-more picture, and a theme file naming them.
 struct SkinFiles {
-  std::vector<std::string> paths;
+  orvtest::TempFolder temp;
   std::string theme;
-  std::string Add(const std::string& name, const QImage& img) {
-    std::string path = TempFile(name);
-    img.save(QString::fromStdString(path), "PNG");
-    paths.push_back(path);
-    return path;
-  }
+  std::string tabs;
   SkinFiles() {
-    QImage strip(120, 32, QImage::Format_ARGB32);
-    const COLORREF frames[4] = {kHomeOn, kHomeOff, kTabOn, kTabOff};
-    for (int f = 0; f < 4; ++f)
-      for (int y = 0; y < 32; ++y)
-        for (int x = 0; x < 30; ++x) {
-          COLORREF c = frames[f];
-          bool corner = f >= 2 && y < 2 && (x < 2 || x >= 28);
-          strip.setPixel(30 * f + x, y, corner ? 0u : qRgb(GetRValue(c), GetGValue(c), GetBValue(c)));
-        }
-    QImage close(42, 14, QImage::Format_RGB32);
-    close.fill(qRgb(73, 73, 73));
-    for (int y = 3; y < 11; ++y)
-      for (int x = 3; x < 11; ++x) {
-        close.setPixel(x, y, qRgb(0, 200, 200));
-        close.setPixel(14 + x, y, qRgb(255, 0, 255));
-        close.setPixel(28 + x, y, qRgb(255, 255, 255));
-      }
-    QImage bar(8, 32, QImage::Format_RGB32);
-    bar.fill(qRgb(30, 30, 30));
-    QImage more(17, 32, QImage::Format_RGB32);
-    more.fill(qRgb(90, 90, 250));
-    theme = TempFile("theme.ini");
-    WritePrivateProfileStringA("tabbar", "tabbar_background", Add("bar.png", bar).c_str(), theme.c_str());
-    WritePrivateProfileStringA("tabbar", "tabbar_showmore", Add("more.png", more).c_str(), theme.c_str());
-    WritePrivateProfileStringA("tabbar", "tabbar_btnbackground", Add("tabs.png", strip).c_str(), theme.c_str());
-    WritePrivateProfileStringA("tabbar", "tabbar_close", Add("close.png", close).c_str(), theme.c_str());
-    paths.push_back(theme);
-  }
-  ~SkinFiles() {
-    for (auto& p : paths) std::remove(p.c_str());
+    orvtest::ProbePicture strip = orvtest::Probe(120, 32, 4);
+    for (int f = 2; f < 4; ++f) {
+      strip.transparent.push_back(RECT{30 * f, 0, 30 * f + 2, 2});
+      strip.transparent.push_back(RECT{30 * f + 28, 0, 30 * f + 30, 2});
+    }
+    orvtest::ProbePicture close = orvtest::Probe(42, 14, 3);
+    close.keyColor = kCloseKey;
+    for (int f = 0; f < 3; ++f) {
+      const int l = 14 * f;
+      close.keyed.insert(close.keyed.end(), {RECT{l, 0, l + 14, 3}, RECT{l, 11, l + 14, 14}, RECT{l, 0, l + 3, 14},
+                                             RECT{l + 11, 0, l + 14, 14}});
+    }
+    tabs = temp.Path() + "tabs.png";
+    EXPECT_TRUE(orvtest::WriteProbePicture(tabs, strip));
+    EXPECT_TRUE(orvtest::WriteProbePicture(temp.Path() + "close.png", close));
+    WriteFlatPicture(temp.Path() + "bar.png", 8, 32, kBar);
+    WriteFlatPicture(temp.Path() + "more.png", 17, 32, RGB(90, 90, 250));
+    theme = temp.Path() + "theme.ini";
+    const std::pair<const char*, const char*> keys[] = {{"tabbar_background", "bar.png"},
+                                                        {"tabbar_showmore", "more.png"},
+                                                        {"tabbar_btnbackground", "tabs.png"},
+                                                        {"tabbar_close", "close.png"}};
+    for (auto& [key, file] : keys)
+      WritePrivateProfileStringA("tabbar", key, (temp.Path() + file).c_str(), theme.c_str());
   }
 };
 
@@ -147,11 +141,15 @@ TEST_F(TabBarTest, HomeTabIsNarrowPlainAndShowsItsTwoFrames) {
   EXPECT_EQ(main.notices[0].title, "首页");
   EXPECT_EQ(TabRect(0), CRect(0, 0, 20, 32));
   EXPECT_FALSE(bar->GetTabButton(0)->showClose);
+  // Frame 0 whole (its corner markers at the corners), no title, no box.
   QImage on = ShotOf(bar->GetTabButton(0));
-  EXPECT_EQ(CountColor(on, kHomeOn), 20 * 32);  // frame 0 alone: no title, no close box
+  EXPECT_EQ(PixelOf(on, 0, 0), orvtest::ProbeCornerColor(0, 0));
+  EXPECT_EQ(PixelOf(on, 19, 31), orvtest::ProbeCornerColor(0, 3));
+  EXPECT_GE(CountColor(on, kHomeOn), 20 * 32 - 4);
   bar->AddTab(2, "行情");
   QImage off = ShotOf(bar->GetTabButton(0));
-  EXPECT_EQ(CountColor(off, kHomeOff), 20 * 32);
+  EXPECT_EQ(PixelOf(off, 19, 0), orvtest::ProbeCornerColor(1, 1));
+  EXPECT_GE(CountColor(off, kHomeOff), 20 * 32 - 4);
 }
 
 TEST_F(TabBarTest, AddingNotifiesBeforeMarkingAndExistingTitlesAreSelected) {
@@ -334,7 +332,9 @@ TEST_F(TabBarTest, CloseBoxHitAreaAndHoverLook) {
   QImage sel = ShotOf(bar->GetTabButton(1));
   EXPECT_GT(CountColor(sel, kCloseNormal), 0);
   EXPECT_EQ(PixelOf(sel, 45, 2), kTabOn);
-  EXPECT_EQ(PixelOf(sel, 0, 0), kBar);
+  EXPECT_EQ(PixelOf(sel, 0, 0), kBar);            // transparent corner
+  EXPECT_EQ(PixelOf(sel, 0, 31), orvtest::ProbeCornerColor(2, 2));   // left slice
+  EXPECT_EQ(PixelOf(sel, 89, 31), orvtest::ProbeCornerColor(2, 3));  // right slice
 }
 
 TEST_F(TabBarTest, LongTitlesAreCutOnACharacterAndShownWholeInTheTip) {
@@ -373,13 +373,14 @@ TEST_F(TabBarTest, SkinLoadingErrors) {
     const char16_t* box;     // the message shown, or null
     int result;
   };
-  const std::string notPicture = TempFile("not_a_picture.png");
+  orvtest::TempFolder temp;
+  const std::string notPicture = temp.Path() + "not_a_picture.png";
   FILE* f = std::fopen(notPicture.c_str(), "w");
   ASSERT_TRUE(f);
   std::fputs("this is text", f);
   std::fclose(f);
-  const std::string missing = TempFile("missing.png");
-  const std::string good = skins.paths[2];
+  const std::string missing = temp.Path() + "missing.png";
+  const std::string good = skins.tabs;
   const std::string tooLong = good + std::string(300, 'x');  // cut at 255: no such file
   const Case cases[] = {
       {"missing files", missing.c_str(), missing.c_str(), nullptr, 1},
@@ -388,7 +389,7 @@ TEST_F(TabBarTest, SkinLoadingErrors) {
       {"background no picture", notPicture.c_str(), good.c_str(), u"加载m_bmpBmpBkgnd图片失败！", 0},
       {"close no picture", good.c_str(), notPicture.c_str(), u"加载m_bmpClose图片失败！", 0},
   };
-  const std::string theme = TempFile("errors.ini");
+  const std::string theme = temp.Path() + "errors.ini";
   for (const Case& c : cases) {
     WritePrivateProfileStringA("tabbar", "tabbar_btnbackground", c.background, theme.c_str());
     WritePrivateProfileStringA("tabbar", "tabbar_close", c.close, theme.c_str());
@@ -404,10 +405,8 @@ TEST_F(TabBarTest, SkinLoadingErrors) {
   }
   // A missing theme file or section: empty pictures, no message.
   CTabButton button;
-  EXPECT_EQ(button.LoadSkin(TempFile("no_theme.ini").c_str(), "tabbar"), 1);
+  EXPECT_EQ(button.LoadSkin((temp.Path() + "no_theme.ini").c_str(), "tabbar"), 1);
   EXPECT_EQ(button.LoadSkin(theme.c_str(), "nosection"), 1);
-  std::remove(notPicture.c_str());
-  std::remove(theme.c_str());
 }
 
 }  // namespace
