@@ -402,6 +402,7 @@ TEST_F(TabBarTest, SkinLoadingErrors) {
     }
     ASSERT_EQ(desk.Boxes().size(), before + 1) << c.name;
     EXPECT_EQ(desk.Boxes().back().text, WString(c.box)) << c.name;
+    EXPECT_EQ(desk.Boxes().back().caption, AfxGetAppName()) << c.name;
   }
   // A missing theme file or section: empty pictures, no message.
   CTabButton button;
