@@ -317,6 +317,18 @@ TEST_F(TabBarTest, CloseBoxHitAreaAndHoverLook) {
   EXPECT_GE(box.left(), 71);
   EXPECT_LE(box.right(), 87);
   EXPECT_EQ(PixelOf(hovered, 72, 16), kTabOff);  // #494949 is transparent
+  // The centred title's room ends at W - 24 instead of W - 4: its centre
+  // moves 10 px to the left.
+  auto titleBox = [](const QImage& img) {
+    QRect box;
+    for (int y = 6; y < 26; ++y)
+      for (int x = 2; x < 68; ++x)
+        if (CountNear(img, RGB(255, 255, 255), 40, QRect(x, y, 1, 1))) box = box.united(QRect(x, y, 1, 1));
+    return box;
+  };
+  const QRect before = titleBox(away), after = titleBox(hovered);
+  ASSERT_FALSE(before.isNull());
+  EXPECT_NEAR(after.center().x(), before.center().x() - 10, 1);
   desk.MoveMouse(tab->m_hWnd, 78, 10);
   QImage hot = ShotOf(tab);
   EXPECT_GT(CountColor(hot, kCloseHot), 0);
