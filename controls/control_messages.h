@@ -14,3 +14,21 @@ constexpr UINT WM_CLOSE_TAB = 10103;
 // on the tab outside its close box, and a click in the close box.
 constexpr UINT WM_TABBUTTON_SELECT = WM_USER + 1;
 constexpr UINT WM_TABBUTTON_CLOSE = WM_USER + 2;
+
+// The on-screen keyboard to its dialog, and the dialog on to its target
+// (sent; lParam valid only during the call): wParam 0 confirm, 1 exit,
+// 2 delete the last character, 3 append the one-character UTF-16 text at
+// lParam. Other values are passed on unchanged.
+constexpr UINT WM_SOFTKEY_INPUT = 0x7E8;
+enum SoftKeyInput : WPARAM { kSoftKeyConfirm = 0, kSoftKeyExit = 1, kSoftKeyDelete = 2, kSoftKeyText = 3 };
+
+// The on-screen keyboard's children, and the keyboard inside its dialog.
+constexpr UINT IDC_SOFTKEY_LABEL = 12100;
+constexpr UINT IDC_SOFTKEY_OK = 12101;
+constexpr UINT IDC_SOFTKEY_EXIT = 12102;
+constexpr UINT IDC_SOFTKEY_DELETE = 12103;
+constexpr UINT IDC_SOFTKEY_CASE = 12104;
+constexpr UINT IDC_SOFTKEY_FIRST = 12105;  // character key i is IDC_SOFTKEY_FIRST + i, i < 36
+constexpr UINT IDC_SOFTKEYBOARD = 12199;
+// The keyboard dialog's template.
+constexpr UINT IDD_SOFTKEY = 228;
