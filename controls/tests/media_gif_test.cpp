@@ -47,12 +47,13 @@ void WriteFile(const std::string& path, const std::string& bytes) {
 // A top-level window in a marker colour holding the control.
 class Host : public CWnd {
  public:
+  COLORREF color = kParent;
   BOOL OnEraseBkgnd(CDC*) override { return TRUE; }
   void OnPaint() override {
     CPaintDC dc(this);
     CRect rc;
     GetClientRect(&rc);
-    dc.FillSolidRect(&rc, kParent);
+    dc.FillSolidRect(&rc, color);
   }
 };
 
@@ -289,6 +290,7 @@ TEST_F(MediaGif, DestroyWindowStopsTheTicks) {
 }
 
 TEST_F(MediaGif, SnapshotOfTheLoginBanner) {
+  host.color = RGB(12, 22, 48);  // the login dialog's dark frame around the banner
   host.MoveWindow(0, 0, 623, 310);
   CGifCtrl ctrl;
   MakeControl(ctrl, orvtest::BuildProgramFolder() + "login_res/VexloStart.gif", 583, 270);

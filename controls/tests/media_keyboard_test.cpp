@@ -4,6 +4,7 @@
 #include "skin_test_util.h"
 
 #include "controls/soft_keyboard.h"
+#include "platform/kernel/debug_sink.h"
 
 #include <string>
 #include <utility>
@@ -363,8 +364,11 @@ TEST_F(MediaKeyboard, MissingPicturesStillCloseOnEsc) {
   folder.reset();
   orvtest::TempFolder empty;
   orvtest::ScopedWorkingFolder there(empty.Path());
+  DebugCapture trace;
   VexloSoftKeyDlg dlg(&target);
   ShowModeless(dlg);
+  for (const char* file : {"res\\background.png", "res\\key.png", "res\\other.png", "res\\enter.png"})
+    EXPECT_TRUE(trace.Contains(file)) << file;
   CRect kb;
   dlg.Keyboard()->GetClientRect(&kb);
   EXPECT_TRUE(kb.IsRectEmpty());
