@@ -353,6 +353,11 @@ class CImage {
   BOOL TransparentBlt(HDC dst, const RECT& rc, UINT key) const {
     return TransparentBlt(dst, rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top, key);
   }
+  // The source rectangle of the picture stretched over the destination
+  // rectangle, pixels of the key colour skipped (the whole picture in the
+  // overload above). FALSE for an empty picture or a source rectangle that
+  // is empty or reaches outside the picture.
+  BOOL TransparentBlt(HDC dst, const RECT& dstRc, const RECT& srcRc, UINT key) const;
   BOOL AlphaBlend(HDC dst, int x, int y, int w, int h, BYTE alpha = 255) const;
   // A memory DC with the picture selected; release with ReleaseDC.
   HDC GetDC() const;

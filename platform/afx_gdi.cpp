@@ -420,6 +420,17 @@ BOOL CImage::TransparentBlt(HDC dst, int x, int y, int w, int h, UINT key) const
   return ok;
 }
 
+BOOL CImage::TransparentBlt(HDC dst, const RECT& d, const RECT& s, UINT key) const {
+  if (!bitmap_) return FALSE;
+  if (s.left < 0 || s.top < 0 || s.right > GetWidth() || s.bottom > GetHeight() || s.right <= s.left ||
+      s.bottom <= s.top)
+    return FALSE;
+  BOOL ok = ::TransparentBlt(dst, d.left, d.top, d.right - d.left, d.bottom - d.top, GetDC(), s.left, s.top,
+                             s.right - s.left, s.bottom - s.top, key);
+  ReleaseDC();
+  return ok;
+}
+
 BOOL CImage::AlphaBlend(HDC dst, int x, int y, int w, int h, BYTE alpha) const {
   if (!bitmap_) return FALSE;
   BLENDFUNCTION bf;

@@ -102,6 +102,22 @@ TEST(CImageFiles, DrawStretchesKeysAndBlends) {
     image.StretchBlt(t.dc, 0, 0, 4, 2, SRCCOPY);
     EXPECT_EQ(GetPixel(t.dc, 0, 1), RGB(255, 0, 255));
   }
+  {
+    // A piece of the picture: columns 0-1 of row 1 stretched to 4 x 2 at
+    // (8, 4), the key column skipped.
+    Target t;
+    EXPECT_TRUE(image.TransparentBlt(t.dc, RECT{8, 4, 12, 6}, RECT{0, 1, 2, 2}, RGB(255, 0, 255)));
+    EXPECT_EQ(GetPixel(t.dc, 8, 4), RGB(0, 0, 0));
+    EXPECT_EQ(GetPixel(t.dc, 9, 5), RGB(0, 0, 0));
+    EXPECT_EQ(GetPixel(t.dc, 10, 4), RGB(255, 0, 0));
+    EXPECT_EQ(GetPixel(t.dc, 11, 5), RGB(255, 0, 0));
+    EXPECT_EQ(GetPixel(t.dc, 12, 4), RGB(0, 0, 0));
+    // Source rectangles outside the picture or empty draw nothing.
+    EXPECT_FALSE(image.TransparentBlt(t.dc, RECT{0, 0, 4, 4}, RECT{0, 0, 4, 3}, RGB(255, 0, 255)));
+    EXPECT_FALSE(image.TransparentBlt(t.dc, RECT{0, 0, 4, 4}, RECT{-1, 0, 2, 2}, RGB(255, 0, 255)));
+    EXPECT_FALSE(image.TransparentBlt(t.dc, RECT{0, 0, 4, 4}, RECT{1, 1, 1, 2}, RGB(255, 0, 255)));
+    EXPECT_EQ(GetPixel(t.dc, 1, 0), RGB(0, 0, 0));
+  }
 }
 
 TEST(Clipboard, TextRoundTrip) {
