@@ -10,10 +10,10 @@ const DialogTemplate kConnectionLost = {
     8,
     u"MS Shell Dlg",
     {
-        {CMsgBoxDlg::kTextId, WC_STATIC, u"与服务器连接断开，是否重新连接？", SS_LEFT, 17, 14, 158, 34},
-        {CMsgBoxDlg::kReconnectId, WC_BUTTON, u"重连", WS_TABSTOP | BS_PUSHBUTTON, 5, 68, 50, 19},
-        {CMsgBoxDlg::kBestServerId, WC_BUTTON, u"优选主站", WS_TABSTOP | BS_PUSHBUTTON, 62, 68, 71, 19},
-        {CMsgBoxDlg::kCancelId, WC_BUTTON, u"取消", WS_TABSTOP | BS_PUSHBUTTON, 145, 68, 50, 19},
+        {CMsgBoxDlg::kTextId, WC_STATIC, u"与服务器连接断开，是否重新连接？", WS_VISIBLE | SS_LEFT, 17, 14, 158, 34},
+        {CMsgBoxDlg::kReconnectId, WC_BUTTON, u"重连", WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 5, 68, 50, 19},
+        {CMsgBoxDlg::kBestServerId, WC_BUTTON, u"优选主站", WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 62, 68, 71, 19},
+        {CMsgBoxDlg::kCancelId, WC_BUTTON, u"取消", WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 145, 68, 50, 19},
     },
 };
 

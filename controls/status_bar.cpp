@@ -51,6 +51,16 @@ void DeleteMemoryDc(HDC* dc, HBITMAP* bitmap, HGDIOBJ* oldBitmap) {
   *oldBitmap = nullptr;
 }
 
+// The background picture stretched over the rectangle; black when the
+// picture failed to load, so that earlier texts never show through.
+void DrawBackground(HDC dc, const CImage* background, const RECT& rc) {
+  if (background && !background->IsNull()) {
+    background->StretchBlt(dc, rc);
+    return;
+  }
+  FillRectColor(dc, &rc, 0x000000);
+}
+
 RECT Shrunk(RECT rc, int dx, int dy) {
   return RECT{rc.left + dx, rc.top + dy, rc.right - dx, rc.bottom - dy};
 }
@@ -109,6 +119,8 @@ void FooBanner::CreateMemoryPicture(int width, int height) {
   memDc_ = CreateMemoryDc(width, height, &memBitmap_, &oldBitmap_);
   SetBkMode(memDc_, TRANSPARENT);
   oldFont_ = SelectObject(memDc_, font_);
+  // Until the first tick renders, the banner shows the bar's background.
+  DrawBackground(memDc_, background_, RECT{0, 0, width, height});
 }
 
 void FooBanner::ReleaseMemoryPicture() {
@@ -133,7 +145,7 @@ void FooBanner::RenderTick() {
   if (!memDc_) return;
   CRect c;
   GetClientRect(&c);
-  if (background_ && !background_->IsNull()) background_->StretchBlt(memDc_, c);
+  DrawBackground(memDc_, background_, c);
   SetTextColor(memDc_, kBannerTextColor);
   // The list may have shrunk since the last tick: start again at the first text.
   if (currentIndex_ >= static_cast<int>(texts_.size())) {
@@ -342,7 +354,7 @@ void FooStatus::OnPaint() {
   if (!memDc_) return;
   CRect client;
   GetClientRect(&client);
-  if (!background_.IsNull()) background_.StretchBlt(memDc_, client);
+  DrawBackground(memDc_, &background_, client);
   const int count = static_cast<int>(parts_.size());
   for (int i = 1; i < count && !separator_.IsNull(); ++i) {
     RECT left{};
