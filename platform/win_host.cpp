@@ -143,16 +143,27 @@ class HostWindow : public QRasterWindow {
   }
 };
 
+// The native frame of a window: none for pop-ups; for captioned windows
+// the close, minimise and maximise buttons only while WS_SYSMENU,
+// WS_MINIMIZEBOX and WS_MAXIMIZEBOX are set.
+Qt::WindowFlags FrameFlags(const TopLevelInfo& info) {
+  if (info.popup) return Qt::Tool | Qt::FramelessWindowHint;
+  Qt::WindowFlags flags = Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint;
+  if (info.style & WS_SYSMENU) flags |= Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
+  if (info.style & WS_MINIMIZEBOX) flags |= Qt::WindowMinimizeButtonHint;
+  if (info.style & WS_MAXIMIZEBOX) flags |= Qt::WindowMaximizeButtonHint;
+  return flags;
+}
+
 class QtHost final : public ScreenHost {
  public:
   void TopLevelChanged(HWND top) override {
     TopLevelInfo info;
     if (!GetTopLevelInfo(top, &info)) return;
     HostWindow*& w = windows_[top];
-    if (!w) {
-      w = new HostWindow(top);
-      w->setFlags(info.popup ? (Qt::Tool | Qt::FramelessWindowHint) : Qt::Window);
-    }
+    if (!w) w = new HostWindow(top);
+    Qt::WindowFlags flags = FrameFlags(info);
+    if (w->flags() != flags) w->setFlags(flags);
     w->applying = true;
     w->setTitle(QString::fromStdU16String(info.title));
     if (w->geometry() != info.rect) w->setGeometry(info.rect);

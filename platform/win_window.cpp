@@ -1001,9 +1001,9 @@ LONG_PTR GetWindowLongPtrW(HWND hwnd, int index) {
   }
 }
 
-LONG_PTR SetWindowLongPtrW(HWND hwnd, int index, LONG_PTR value) {
-  bool styleChange = index == GWL_STYLE || index == GWL_EXSTYLE;
-  if (styleChange && !UiThreadHere()) return OnUi([&] { return SetWindowLongPtrW(hwnd, index, value); });
+namespace {
+
+LONG_PTR SetWindowLongLocked(HWND hwnd, int index, LONG_PTR value, bool* topStyle) {
   Guard g(W().lock);
   Win* w = Find(hwnd);
   if (!w) return 0;
@@ -1012,6 +1012,7 @@ LONG_PTR SetWindowLongPtrW(HWND hwnd, int index, LONG_PTR value) {
     case GWL_STYLE:
       old = static_cast<LONG_PTR>(static_cast<LONG>(w->style));
       w->style = static_cast<DWORD>(value);
+      *topStyle = !w->Child();
       break;
     case GWL_EXSTYLE:
       old = static_cast<LONG_PTR>(w->exStyle);
@@ -1032,6 +1033,18 @@ LONG_PTR SetWindowLongPtrW(HWND hwnd, int index, LONG_PTR value) {
     default:
       return 0;
   }
+  return old;
+}
+
+}  // namespace
+
+LONG_PTR SetWindowLongPtrW(HWND hwnd, int index, LONG_PTR value) {
+  bool styleChange = index == GWL_STYLE || index == GWL_EXSTYLE;
+  if (styleChange && !UiThreadHere()) return OnUi([&] { return SetWindowLongPtrW(hwnd, index, value); });
+  bool topStyle = false;
+  LONG_PTR old = SetWindowLongLocked(hwnd, index, value, &topStyle);
+  // The native frame shows the caption buttons the new style asks for.
+  if (topStyle) NotifyHost(hwnd);
   return old;
 }
 
@@ -2572,6 +2585,7 @@ bool GetTopLevelInfo(HWND top, TopLevelInfo* info) {
   info->maximized = (w->style & WS_MAXIMIZE) != 0;
   info->rect = w->rect;
   info->title = w->text;
+  info->style = w->style;
   return true;
 }
 
