@@ -7,7 +7,7 @@
 #include <unordered_map>
 
 #include "foundation/text_codec.h"
-#include "platform/kernel_files.h"
+#include "platform/kernel/kernel_files.h"
 
 namespace {
 

@@ -13,7 +13,7 @@
 
 #include "controls/tests/gif_block_reader.h"
 #include "controls/tests/gif_test_writer.h"
-#include "platform/debug_sink.h"
+#include "platform/kernel/debug_sink.h"
 
 using namespace giftest;
 

@@ -17,7 +17,7 @@
 #include "marketdata/quote_engine.h"
 #include "marketdata/quote_requests.h"
 #include "marketdata/quote_transport.h"
-#include "platform/kernel_files.h"
+#include "platform/kernel/kernel_files.h"
 
 namespace engine_test {
 

@@ -6,8 +6,8 @@
 // the dialog modally; with QT_QPA_PLATFORM=offscreen it saves the dialog's
 // picture to the PNG named by the first argument (controls_gallery.png by
 // default) and exits.
-#include "platform/afx_controls.h"
-#include "platform/win_desktop.h"
+#include "platform/mfc/afx_controls.h"
+#include "platform/window/win_desktop.h"
 
 #include <cstdlib>
 #include <string>

@@ -2,8 +2,8 @@
 // rectangle, frame controls and text in the UI faces. On screen it opens a
 // window; with QT_QPA_PLATFORM=offscreen it saves its picture to the PNG
 // named by the first argument (window_demo.png by default) and exits.
-#include "platform/afx.h"
-#include "platform/win_desktop.h"
+#include "platform/mfc/afx.h"
+#include "platform/window/win_desktop.h"
 
 #include <cstdlib>
 #include <string>
