@@ -3,7 +3,7 @@
 // beside each control's notice in the control's header.
 #pragma once
 
-#include "platform/win_types.h"
+#include "platform/kernel/win_types.h"
 
 // The status bar (status_bar.h), sent to its parent.
 constexpr UINT WM_STATUS_LABEL_CLICK = 1225;  // (0, 0): left press on the label

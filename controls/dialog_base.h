@@ -13,7 +13,7 @@
 // after Esc or when no button was pressed).
 #pragma once
 
-#include "platform/afx_controls.h"
+#include "platform/mfc/afx_controls.h"
 
 class VexloDialog : public CDialog {
  public:

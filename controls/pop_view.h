@@ -15,8 +15,8 @@
 // window paints without locking.
 #pragma once
 
-#include "platform/afx.h"
-#include "platform/kernel_sync.h"
+#include "platform/mfc/afx.h"
+#include "platform/kernel/kernel_sync.h"
 
 class CVexloPopView : public CWnd {
  public:

@@ -24,8 +24,8 @@
 // is empty.
 #pragma once
 
-#include "platform/afx_controls.h"
-#include "platform/kernel_sync.h"
+#include "platform/mfc/afx_controls.h"
+#include "platform/kernel/kernel_sync.h"
 
 #include <string>
 #include <vector>

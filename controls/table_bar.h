@@ -23,8 +23,8 @@
 // without a background picture the bar is black.
 #pragma once
 
-#include "platform/afx.h"
-#include "platform/kernel_sync.h"
+#include "platform/mfc/afx.h"
+#include "platform/kernel/kernel_sync.h"
 
 #include <cstdint>
 
