@@ -3,6 +3,7 @@
 #include "platform/mfc/afx.h"
 
 #include "platform/kernel/debug_sink.h"
+#include "platform/kernel/kernel_files.h"
 #include "platform/window/win_internal.h"
 
 #include <QGuiApplication>
@@ -640,6 +641,8 @@ int CWinApp::Run() {
 }
 
 int AfxWinMain(int argc, char** argv) {
+  // Every relative "res\\..." path of the windows is read beside the program.
+  if (!EnterProgramFolder()) OutputDebugStringA("AfxWinMain: cannot enter the program folder\n");
   static int qtArgc = argc;
   if (!QCoreApplication::instance()) new QGuiApplication(qtArgc, argv);
   LoadDefaultFontAliases();
