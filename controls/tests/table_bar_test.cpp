@@ -371,6 +371,24 @@ TEST_F(TableBarTest, HorizontalDrawing) {
   }
 }
 
+TEST_F(TableBarTest, TabTextsShowAtMost63Characters) {
+  TestBar bar;
+  MakeHorizontal(bar, 900);
+  bar.SetItemSize(900);  // one tab wide enough for more than 63 digits
+  WString digits;
+  for (int i = 0; i < 100; ++i) digits += static_cast<WCHAR>(u'0' + i % 10);
+  auto shown = [&](const WString& text) {
+    bar.SetItems(text.c_str());
+    return Shot(bar);
+  };
+  QImage cut = shown(digits);
+  EXPECT_EQ(cut, shown(digits.substr(0, 63)));
+  EXPECT_NE(cut, shown(digits.substr(0, 62)));
+  EXPECT_STREQ(bar.GetItemText(0), "01234567890123456789012345678901234567890123456789012345678901");
+  bar.SetItems(digits.c_str());
+  EXPECT_EQ(strlen(bar.GetItemText(0)), 100u) << "the text is kept whole, only its display is cut";
+}
+
 TEST_F(TableBarTest, VerticalTabsOverlapWithoutTheKeyColour) {
   TestBar bar;
   MakeVertical(bar);
