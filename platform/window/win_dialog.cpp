@@ -566,12 +566,7 @@ int ShowBox(HWND owner, const WString& text, const WString& caption, UINT type) 
 
 namespace ctl {
 void RegisterDialogClass() {
-  WNDCLASSW wc;
-  wc.style = CS_DBLCLKS | CS_SAVEBITS;
-  wc.lpfnWndProc = DialogProc;
-  wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-  wc.lpszClassName = WC_DIALOG;
-  RegisterClassW(&wc);
+  RegisterControlClass(WC_DIALOG, DialogProc, CS_DBLCLKS | CS_SAVEBITS);
 }
 
 void InstallMessageBox() { SetMessageBoxImplementation(ShowBox); }
