@@ -10,6 +10,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
@@ -149,6 +151,20 @@ inline int CountColor(const TestDesktop& desk, HWND hwnd, const RECT& rc, COLORR
   return n;
 }
 
+// Pixels of a rectangle within tolerance of a colour on every channel
+// (antialiased text reaches its colour only on its strongest strokes).
+inline int CountNear(const TestDesktop& desk, HWND hwnd, const RECT& rc, COLORREF color, int tolerance) {
+  QImage image = desk.Snapshot(hwnd);
+  int n = 0;
+  for (int y = std::max(0L, static_cast<long>(rc.top)); y < rc.bottom && y < image.height(); ++y)
+    for (int x = std::max(0L, static_cast<long>(rc.left)); x < rc.right && x < image.width(); ++x) {
+      const QRgb p = image.pixel(x, y);
+      n += std::abs(qRed(p) - GetRValue(color)) <= tolerance && std::abs(qGreen(p) - GetGValue(color)) <= tolerance &&
+           std::abs(qBlue(p) - GetBValue(color)) <= tolerance;
+    }
+  return n;
+}
+
 // The 144 x 48 skin of 9 x 3 probe cells as a 24-bit bitmap resource: the
 // folder holds bitmap/<id>.bmp while the object lives, and Load gives a
 // bitmap of it.
@@ -175,7 +191,10 @@ class ProbeSkin {
 
 // Where snapshots go: <build>/snapshots/skin_controls/<name>.png.
 inline std::string SnapshotPath(const std::string& name) {
-  return std::string(ORV_BINARY_DIR) + "/snapshots/skin_controls/" + name + ".png";
+  const std::string folder = std::string(ORV_BINARY_DIR) + "/snapshots/skin_controls/";
+  std::error_code ignored;
+  std::filesystem::create_directories(folder, ignored);
+  return folder + name + ".png";
 }
 
 }  // namespace orvtest
