@@ -64,6 +64,7 @@ class CVexloPopListView : public CWnd {
   // null title changes nothing.
   void SetTitle(const char* title);
 
+  const char* GetTitle() const { return title_; }
   // The selected row (-1 none), the first visible row, and the rows that
   // fit below the title bar.
   int GetSelectedRow() const { return selectedRow_; }
