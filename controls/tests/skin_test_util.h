@@ -79,7 +79,7 @@ class RecordingParent : public CWnd {
       case WM_COMMAND:
         h.code = HIWORD(w);
         heard.push_back(h);
-        return 0;
+        return CWnd::WindowProc(msg, w, l);
       case WM_NOTIFY: {
         auto* hdr = reinterpret_cast<NMHDR*>(l);
         h.code = hdr->code;
@@ -94,8 +94,9 @@ class RecordingParent : public CWnd {
           heard.push_back(h);
           return customDraw ? customDraw(*this, l) : customDrawAnswer;
         }
-        heard.push_back(h);
-        return 0;
+        if (hdr->code == LVN_GETDISPINFOW) h.position = reinterpret_cast<NMLVDISPINFOW*>(l)->item.iItem;
+        heard.push_back(h);  // everything is recorded, also what the control answers itself
+        return CWnd::WindowProc(msg, w, l);
       }
       case WM_KEYDOWN:
         h.code = static_cast<UINT>(w);
