@@ -1,10 +1,20 @@
-// Message numbers the controls send or post to their owners. Owners include
-// this header and compare the numbers; wParam and lParam are described
-// beside each control's notice in the control's header.
+// Message numbers the skinned controls send to their parents, to the
+// application's main window, or among their own parts.
 #pragma once
 
-#include "platform/kernel/win_types.h"
+#include "platform/window/win_user.h"
+
+// The tab bar to the application's main window (both sent, so the title in
+// lParam is valid only during the call): show the page of a tab (wParam the
+// tab's page value, lParam its UTF-8 title), and a tab is being closed.
+constexpr UINT WM_OPEN_TAB = 10102;
+constexpr UINT WM_CLOSE_TAB = 10103;
+
+// A tab button to its bar (sent; wParam 0, lParam the CTabButton): a click
+// on the tab outside its close box, and a click in the close box.
+constexpr UINT WM_TABBUTTON_SELECT = WM_USER + 1;
+constexpr UINT WM_TABBUTTON_CLOSE = WM_USER + 2;
 
 // The pop-up list (pop_list.h), posted to its parent on a double click on a
-// row: (list object, row).
+// row: wParam the list object, lParam the row.
 constexpr UINT WM_POPLIST_DBLCLK = 5325;

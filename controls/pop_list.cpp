@@ -1,6 +1,7 @@
 #include "controls/pop_list.h"
 
 #include "controls/control_messages.h"
+#include "controls/grid_messages.h"
 #include "controls/skin_scroll_bar.h"
 #include "foundation/debug_trace.h"
 #include "foundation/draw_helpers.h"
@@ -133,7 +134,7 @@ void CVexloPopListView::SetTitle(const char* title) {
 // Window events.
 
 LRESULT CVexloPopListView::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == kPopListGridScroll) {
+  if (message == WM_GRID_SCROLL) {
     GridScroll(static_cast<int>(wParam));
     return 0;
   }
@@ -264,7 +265,7 @@ BOOL CVexloPopListView::OnMouseWheel(UINT, short delta, CPoint) {
     if (scrolled) {
       selectedRow_ = n;
       Invalidate(TRUE);
-      PostMessage(kPopListGridScroll, static_cast<WPARAM>(topRow_), 0);
+      PostMessage(WM_GRID_SCROLL, static_cast<WPARAM>(topRow_), 0);
       return TRUE;
     }
     if (selectedRow_ >= 0) {
@@ -284,7 +285,7 @@ BOOL CVexloPopListView::OnMouseWheel(UINT, short delta, CPoint) {
     selectedRow_ = rowCount_ - 1;
     Invalidate(TRUE);
   }
-  PostMessage(kPopListGridScroll, static_cast<WPARAM>(topRow_), 0);
+  PostMessage(WM_GRID_SCROLL, static_cast<WPARAM>(topRow_), 0);
   return TRUE;
 }
 

@@ -12,8 +12,8 @@
 //     selected row);
 //   WM_KEYDOWN(key, 0), posted for every key pressed in the list (the list
 //     has no keyboard handling of its own).
-// After wheel steps the list posts WM_GRID_SCROLL (5005; wParam the wanted
-// top row) to itself, which moves the scroll bar with the top row.
+// After wheel steps the list posts WM_GRID_SCROLL (5005, grid_messages.h;
+// wParam the wanted top row) to itself, which moves the scroll bar with the top row.
 //
 // Cells are painted all in the row's one band rectangle from the left edge
 // + 10, so the columns of a row are told apart only by their alignment.
@@ -28,10 +28,6 @@
 #include <vector>
 
 class CVexloScrollBar;
-
-// The list posts this to itself after wheel steps (the number is the
-// grid's scroll notice, WM_GRID_SCROLL).
-constexpr UINT kPopListGridScroll = 5005;
 
 struct PopListCell {
   std::string text;              // owned UTF-8 copy; empty: nothing drawn

@@ -3,8 +3,9 @@
 // painting.
 #include "controls/pop_list.h"
 #include "controls/control_messages.h"
+#include "controls/grid_messages.h"
 #include "controls/skin_scroll_bar.h"
-#include "controls/tests/skin_test_util.h"
+#include "controls/tests/skin_controls_test_util.h"
 
 #include <gtest/gtest.h>
 
@@ -125,7 +126,7 @@ TEST_F(PopListTest, WheelMovesTheSelectionAndTheBarFollows) {
   EXPECT_EQ(list.GetTopRow(), 0);
   EXPECT_EQ(BarInfo().nPos, 0);
   // The self-posted scroll clamps what it is given.
-  list.SendMessage(kPopListGridScroll, 99, 0);
+  list.SendMessage(WM_GRID_SCROLL, 99, 0);
   EXPECT_EQ(list.GetTopRow(), 4);
   EXPECT_EQ(BarInfo().nPos, 4);
 }

@@ -2,7 +2,7 @@
 // scroll state, notifications, auto-repeat on the driven clock, the thumb
 // drag and the looks drawn directly on the window.
 #include "controls/skin_scroll_bar.h"
-#include "controls/tests/skin_test_util.h"
+#include "controls/tests/skin_controls_test_util.h"
 
 #include <gtest/gtest.h>
 

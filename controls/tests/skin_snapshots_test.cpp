@@ -1,173 +1,172 @@
-// Pictures of the skinned controls as their owners use them, with the
-// generated skins, written under the build folder to be looked at. Each
-// also checks the few pixels that prove the picture is what it claims.
-#include "controls/pop_list.h"
-#include "controls/skin_scroll_bar.h"
-#include "controls/skinned_basics.h"
-#include "controls/tests/skin_test_util.h"
-#include "controls/virtual_list_box.h"
+// Snapshots of the skinned controls for checking by eye: written as PNG
+// files under the build folder (snapshots/), with a few probes that the
+// picture is what it claims to be.
+#include "skin_test_util.h"
+
+#include "controls/menu_ex.h"
+#include "controls/tab_bar.h"
 #include "foundation/draw_helpers.h"
+#include "platform/kernel/kernel_files.h"
 
-#include <gtest/gtest.h>
-
-#include <string>
+using namespace skintest;
 
 namespace {
 
-using namespace orvtest;
+std::string SnapshotPath(const std::string& name) {
+  const std::string folder = std::string(ORV_BINARY_DIR) + "/snapshots";
+  CreateFolderTree(folder);
+  return folder + "/" + name;
+}
 
-constexpr COLORREF kDarkPanel = RGB(20, 24, 32);
+class MenuOwner : public CWnd {};
+class TestApp : public CWinApp {};
 
-// The login dialog's lower strip: its picture stretched over the window.
-class LoginStrip : public CWnd {
+TEST(MenuExSnapshot, DarkFlatMenu) {
+  TestDesktop desk;
+  orvtest::UseProgramFonts();
+  MenuOwner owner;
+  ASSERT_TRUE(owner.CreateEx(0, nullptr, u"owner", WS_POPUP | WS_VISIBLE, CRect(0, 0, 600, 400), nullptr, 0));
+  CMenuEx menu, sub;
+  ASSERT_TRUE(menu.CreatePopupMenu());
+  ASSERT_TRUE(sub.CreatePopupMenu());
+  sub.AppendItem(MF_OWNERDRAW, 211, u"日线");
+  sub.AppendItem(MF_OWNERDRAW, 212, u"周线");
+  menu.AppendItem(MF_OWNERDRAW, 201, u"加入自选股");
+  menu.AppendItem(MF_OWNERDRAW | MF_CHECKED, 202, u"显示成交明细");
+  menu.AppendItem(MF_OWNERDRAW | MF_GRAYED, 203, u"删除自选股");
+  menu.AppendItem(MF_OWNERDRAW, 0, nullptr);
+  menu.AppendItem(MF_OWNERDRAW | MF_POPUP, reinterpret_cast<UINT_PTR>(sub.m_hMenu), u"分析周期");
+  QImage picture;
+  desk.Until([] { return FindWindowW(WC_POPUPMENU, nullptr) != nullptr; });
+  desk.Then([&] { desk.Key(VK_DOWN); });
+  desk.Then([&] {
+    picture = desk.Snapshot(FindWindowW(WC_POPUPMENU, nullptr));
+    desk.Key(VK_ESCAPE);
+  });
+  menu.TrackPopupMenu(0, 100, 100, &owner);
+  desk.RunUntilIdle();
+  ASSERT_FALSE(picture.isNull());
+  EXPECT_EQ(picture.height(), 5 * 25);
+  EXPECT_EQ(PixelOf(picture, picture.width() - 1, 30), RGB(45, 45, 45));
+  EXPECT_EQ(PixelOf(picture, picture.width() - 1, 10), RGB(103, 103, 103));  // the first item highlighted
+  EXPECT_TRUE(picture.save(QString::fromStdString(SnapshotPath("skin_menu.png"))));
+}
+
+// The button row and the tab bar on the generated skins, from the build's
+// program folder as the programs see it.
+class Backdrop : public CWnd {
  public:
-  CImage picture;
-
- protected:
   BOOL OnEraseBkgnd(CDC*) override { return TRUE; }
   void OnPaint() override {
     CPaintDC dc(this);
     CRect rc;
     GetClientRect(&rc);
-    picture.Draw(dc, rc);
+    dc.FillSolidRect(&rc, RGB(16, 18, 24));
   }
 };
 
-class SkinSnapshotsTest : public ::testing::Test {
+class SkinSnapshot : public ::testing::Test {
  protected:
-  void SetUp() override { UseProgramFonts(); }
   TestDesktop desk;
-  ScopedResourceFolder resources{BuildProgramFolder() + "res/"};
+  orvtest::ScopedWorkingFolder folder{orvtest::BuildProgramFolder()};
+  Backdrop back;
+  void SetUp() override {
+    ASSERT_TRUE(folder.Ok());
+    orvtest::UseProgramFonts();
+    ASSERT_TRUE(back.CreateEx(0, nullptr, u"back", WS_POPUP | WS_VISIBLE, CRect(0, 0, 1040, 120), nullptr, 0));
+  }
 };
 
-TEST_F(SkinSnapshotsTest, LoginFormControlsOnTheLoginStrip) {
-  LoginStrip strip;
-  ASSERT_EQ(strip.picture.Load(BuildProgramFolder() + "login_res/login.png"), S_OK);
-  ASSERT_TRUE(strip.CreateEx(0, nullptr, u"login", WS_POPUP | WS_VISIBLE, CRect(40, 40, 40 + 420, 40 + 150), nullptr, 0));
-  CVexloStatic accountLabel, passwordLabel;
-  HFONT labelFont = CreateUiFont(GetUiFontFace(), 12);
-  accountLabel.Create(u"交易账号", WS_CHILD | WS_VISIBLE | SS_LEFT, CRect(20, 16, 90, 40), &strip);
-  passwordLabel.Create(u"交易密码", WS_CHILD | WS_VISIBLE | SS_LEFT, CRect(20, 50, 90, 74), &strip);
-  accountLabel.SetTextFont(labelFont);
-  passwordLabel.SetTextFont(labelFont);
-  CVexloEdit account, password;
-  account.Create(WS_CHILD | WS_VISIBLE | WS_BORDER | ES_AUTOHSCROLL, CRect(96, 16, 300, 40), &strip, 1);
-  password.Create(WS_CHILD | WS_VISIBLE | WS_BORDER | ES_AUTOHSCROLL | ES_PASSWORD, CRect(96, 50, 300, 74), &strip, 2);
-  LOGFONTW lf{};
-  lf.lfHeight = ScaleFontHeight(12);
-  lf.lfQuality = 5;
-  std::u16string face = GetUiFontFace();
-  face.copy(lf.lfFaceName, std::min<size_t>(face.size(), LF_FACESIZE - 1));
-  for (CVexloEdit* e : {&account, &password}) {
-    e->SetBkColor(RGB(255, 255, 255));
-    e->SetTextColor(RGB(20, 40, 80));
-    e->SetLogFont(&lf);
+struct RowButton {
+  int type;
+  const char16_t* text;
+  const char16_t* normal;
+  const char16_t* pressed;
+  int width;
+};
+
+TEST_F(SkinSnapshot, ButtonRow) {
+  const RowButton row[] = {
+      {0, u"", u"res\\BackUp.png", u"res\\BackDown.png", 31},
+      {1, u"买入", u"res\\trade_btn_bg.png", u"res\\trade_btn_sel_bg.png", 60},
+      {2, u"行情", u"res\\barbtn.png", u"res\\barbtn.png", 80},
+      {3, u"系统", u"res\\barbtn.png", u"res\\barbtn.png", 80},
+      {5, u"资讯", u"res\\barbtn.png", u"res\\barbtn.png", 80},
+      {7, u"分时", u"res\\quote_table_item_bg.png", u"res\\quote_table_item_sel_bg.png", 70},
+      {9, u"记住密码", nullptr, nullptr, 90},
+      {10, u"日线", u"res\\quote_table_item_bg.png", u"res\\quote_table_item_sel_bg.png", 70},
+      {11, u"查看全部", nullptr, nullptr, 70},
+      {1, u"确定", nullptr, nullptr, 70},
+      {1, u"撤单", u"res\\trade_btn_bg.png", u"res\\trade_btn_sel_bg.png", 60},
+  };
+  std::vector<std::unique_ptr<FooButton>> buttons;
+  int x = 10;
+  for (const RowButton& r : row) {
+    auto b = std::make_unique<FooButton>();
+    ASSERT_TRUE(b->Create(r.text, WS_CHILD | WS_VISIBLE, CRect(x, 40, x + r.width, 68), &back, 100 + static_cast<int>(buttons.size())));
+    b->SetButtonType(r.type);
+    // Black on the light trade buttons and the default face, white on the
+    // dark bar pictures.
+    b->SetTextColor(r.type == 1 ? RGB(0, 0, 0) : RGB(255, 255, 255));
+    if (r.normal) {
+      b->SetNormalImage(r.normal);
+      b->SetPressedImage(r.pressed);
+    }
+    x += r.width + 8;
+    buttons.push_back(std::move(b));
   }
-  account.SetWindowText(u"880012345678");
-  password.SetWindowText(u"secret");
-  CVexloCheckBox rememberId, rememberPassword;
-  rememberId.Create(u"记住账号", WS_CHILD | WS_VISIBLE | BS_AUTOCHECKBOX, CRect(96, 84, 186, 104), &strip, 5119);
-  rememberPassword.Create(u"记住密码", WS_CHILD | WS_VISIBLE | BS_AUTOCHECKBOX, CRect(196, 84, 286, 104), &strip, 5120);
-  rememberId.SetCheck(BST_CHECKED);
-  CVexloRadio radios[3];
-  const WCHAR* captions[3] = {u"限价委托", u"市价委托", u"对手价"};
-  for (int i = 0; i < 3; ++i)
-    radios[i].Create(captions[i], WS_CHILD | WS_VISIBLE | BS_AUTORADIOBUTTON | (i == 0 ? WS_GROUP : 0),
-                     CRect(20 + 110 * i, 116, 120 + 110 * i, 140), &strip, 300 + i);
-  radios[1].SetCheck(BST_CHECKED);
+  FooButton& flat = *buttons[2];
+  flat.SetMouseOverImage(TRUE, u"res\\dBar.png");
+  FooButton& split = *buttons[4];
+  split.SetMouseOverImage(TRUE, u"res\\dBar.png");
+  split.SetSeparatorImage(u"res\\dgap.png");
+  buttons[5]->SetCheck(1);
+  buttons[6]->SetCheck(1);
+  buttons[7]->SetCheck(1);
+  buttons[9]->SetDefault(TRUE);
+  buttons[10]->SetDisabledImage(u"res\\trade_btn_bg.png");
+  buttons[10]->EnableButton(FALSE);
+  desk.MoveMouse(flat.m_hWnd, 20, 10);
   desk.RunUntilIdle();
-  strip.Invalidate();  // the strip's first paint came after the checked buttons painted
-  desk.RunUntilIdle();
-  EXPECT_TRUE(desk.SavePng(strip.m_hWnd, SnapshotPath("login_form")));
-  // The strip's picture shows between the glyph and the caption.
-  EXPECT_EQ(Pixel(desk, rememberId.m_hWnd, 17, 2), Pixel(desk, strip.m_hWnd, 96 + 17, 84 + 2));
-  EXPECT_NE(Pixel(desk, rememberId.m_hWnd, 17, 2), GetSysColor(COLOR_BTNFACE));
-  strip.DestroyWindow();
-  DeleteObject(labelFont);
+  QImage picture = desk.Snapshot(back.m_hWnd);
+  // The hovered flat button shows its mouse-over picture (not the
+  // backdrop), the link its white face.
+  auto at = [&](const FooButton& b, int dx, int dy) {
+    CRect rc;
+    b.GetWindowRect(&rc);
+    back.ScreenToClient(&rc);
+    return PixelOf(picture, rc.left + dx, rc.top + dy);
+  };
+  EXPECT_NE(at(flat, 40, 4), RGB(16, 18, 24));
+  EXPECT_EQ(at(*buttons[8], 3, 3), RGB(255, 255, 255));
+  EXPECT_TRUE(picture.save(QString::fromStdString(SnapshotPath("skin_buttons.png"))));
 }
 
-TEST_F(SkinSnapshotsTest, ScrollBarsWithTheGeneratedSkins) {
-  RecordingParent parent;
-  parent.fill = kDarkPanel;
-  ASSERT_TRUE(parent.Make(260, 240));
-  CBitmap skin147, skin154;
-  ASSERT_TRUE(skin147.LoadBitmap(147));
-  ASSERT_TRUE(skin154.LoadBitmap(154));
-  BITMAP bm;
-  skin147.GetBitmap(&bm);
-  EXPECT_EQ(bm.bmWidth, 144);
-  EXPECT_EQ(bm.bmHeight, 48);
-  CVexloScrollBar bars[4];
-  const CRect places[4] = {CRect(20, 10, 40, 210), CRect(60, 10, 80, 210), CRect(100, 170, 250, 190),
-                           CRect(100, 205, 250, 225)};
-  for (int i = 0; i < 4; ++i) {
-    ASSERT_TRUE(bars[i].Create(WS_CHILD | WS_VISIBLE | (i < 2 ? SBS_VERT : SBS_HORZ), places[i], &parent, 10 + i));
-    bars[i].SetBitmap(i % 2 ? static_cast<HBITMAP>(skin154) : static_cast<HBITMAP>(skin147));
-    SCROLLINFO si;
-    si.fMask = SIF_ALL;
-    si.nMax = 99;
-    si.nPage = 10;
-    si.nPos = 30;
-    bars[i].SetScrollInfo(&si, TRUE);
-  }
+TEST_F(SkinSnapshot, TabBarWideAndSqueezed) {
+  TestApp app;
+  Backdrop main;
+  ASSERT_TRUE(main.CreateEx(0, nullptr, u"main", WS_POPUP | WS_VISIBLE, CRect(0, 200, 1040, 300), nullptr, 0));
+  app.m_pMainWnd = &main;
+  CTabBar bar;
+  ASSERT_EQ(bar.LoadSkin("res\\theme.ini", "tabbar"), 1);
+  ASSERT_TRUE(bar.Create(nullptr, u"", WS_CHILD | WS_VISIBLE, CRect(10, 10, 1010, 42), &main, 77));
+  const char* titles[] = {"首页", "自选股", "沪深A股", "上证指数", "分析", "委托交易", "资讯中心的一个很长的网页标题"};
+  std::uintptr_t page = 1;
+  for (const char* t : titles) bar.AddTab(page++, t);
+  bar.AddTab(1, "自选股");  // current: the first ordinary tab
+  desk.MoveMouse(bar.GetTabButton(3)->m_hWnd, 30, 16);
+  desk.Advance(10);
   desk.RunUntilIdle();
-  EXPECT_TRUE(desk.SavePng(parent.m_hWnd, SnapshotPath("scroll_bars_normal")));
-  const int thumb = bars[0].PartSpan(5).start;
-  const COLORREF normalThumb = Pixel(desk, bars[0].m_hWnd, 8, thumb + 3);
-  desk.MoveMouse(bars[0].m_hWnd, 8, thumb + 3);
-  EXPECT_NE(Pixel(desk, bars[0].m_hWnd, 8, thumb + 3), normalThumb);
-  desk.MoveMouse(bars[2].m_hWnd, bars[2].PartSpan(5).start + 3, 8);
-  EXPECT_TRUE(desk.SavePng(parent.m_hWnd, SnapshotPath("scroll_bars_hot_thumb")));
-  const COLORREF normalArrow = Pixel(desk, bars[1].m_hWnd, 8, 195);
-  desk.MouseDown(bars[1].m_hWnd, 8, 195);
-  EXPECT_NE(Pixel(desk, bars[1].m_hWnd, 8, 195), normalArrow);
-  EXPECT_TRUE(desk.SavePng(parent.m_hWnd, SnapshotPath("scroll_bars_pressed_arrow")));
-  desk.MouseUp(bars[1].m_hWnd, 8, 195);
-  parent.DestroyWindow();
-}
-
-TEST_F(SkinSnapshotsTest, PopListOfTwelveRowsWithItsBar) {
-  RecordingParent parent;
-  parent.fill = kDarkPanel;
-  ASSERT_TRUE(parent.Make(340, 220));
-  CVexloPopListView list;
-  ASSERT_TRUE(list.Create(nullptr, u"", WS_CHILD | WS_VISIBLE, CRect(20, 20, 320, 200), &parent, 1));
-  list.SetTitle("信息地雷 2026-12-10");
-  list.SetGridSize(2, 12);
-  const char* news[] = {"浦发银行发布三季度业绩快报", "关于召开临时股东大会的通知", "董事会决议公告",
-                        "关于回购股份进展的公告",     "融资融券余额变动",           "大宗交易成交明细",
-                        "机构调研纪要",               "关于股东减持计划的预披露",   "年度分红派息实施公告",
-                        "监事会决议公告",             "关于对外担保的公告",         "独立董事述职报告"};
-  for (int r = 0; r < 12; ++r) {
-    list.SetItem(r, 0, news[r], 0xE0E0E0, DT_LEFT | DT_SINGLELINE | DT_VCENTER, 0);
-    list.SetItem(r, 1, "09:30", 0xFFD040, DT_RIGHT | DT_SINGLELINE | DT_VCENTER, 0);
-  }
+  QImage wide = desk.Snapshot(bar.m_hWnd);
+  EXPECT_EQ(wide.width(), 1000);
+  EXPECT_TRUE(wide.save(QString::fromStdString(SnapshotPath("skin_tabbar.png"))));
+  bar.MoveWindow(10, 50, 400, 32);
+  desk.MoveMouse(main.m_hWnd, 900, 95);
   desk.RunUntilIdle();
-  desk.Click(list.m_hWnd, 60, 65);
-  desk.RunUntilIdle();
-  EXPECT_TRUE(IsWindowVisible(list.ScrollBar()->m_hWnd));
-  EXPECT_TRUE(desk.SavePng(parent.m_hWnd, SnapshotPath("pop_list")));
-  parent.DestroyWindow();
-}
-
-TEST_F(SkinSnapshotsTest, VirtualListBoxWithThreeColumns) {
-  RecordingParent parent;
-  ASSERT_TRUE(parent.Make(340, 220));
-  CVListBox box;
-  ASSERT_TRUE(box.Create(0x50005001, CRect(10, 10, 330, 210), &parent, 1));
-  box.InsertColumn(0, u"代码", LVCFMT_LEFT, 80);
-  box.InsertColumn(1, u"名称", LVCFMT_LEFT, 140);
-  box.InsertColumn(2, u"简拼", LVCFMT_LEFT, 90);
-  const char* rows[] = {"600000|||浦发银行|||PFYH|||1|||2|||", "600004|||白云机场|||BYJC|||1|||2|||",
-                        "600006|||东风汽车|||DFQC|||1|||2|||", "600007|||中国国贸|||ZGGM|||1|||2|||",
-                        "600008|||首创环保|||SCHB|||1|||2|||", "600009|||上海机场|||SHJC|||1|||2|||"};
-  for (const char* r : rows) box.AddItem(r);
-  box.SetItemCount(box.GetRowCount());
-  box.SetItemState(1, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
-  box.SetFocus();
-  desk.RunUntilIdle();
-  EXPECT_TRUE(desk.SavePng(parent.m_hWnd, SnapshotPath("virtual_list_box")));
-  parent.DestroyWindow();
+  QImage squeezed = desk.Snapshot(bar.m_hWnd);
+  EXPECT_EQ(squeezed.width(), 400);
+  EXPECT_TRUE(squeezed.save(QString::fromStdString(SnapshotPath("skin_tabbar_400.png"))));
+  app.m_pMainWnd = nullptr;
 }
 
 }  // namespace

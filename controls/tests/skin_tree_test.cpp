@@ -2,7 +2,7 @@
 // items composited over a tiled background or the parent's painting, and
 // one full repaint per expansion.
 #include "controls/skin_tree.h"
-#include "controls/tests/skin_test_util.h"
+#include "controls/tests/skin_controls_test_util.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // The skinned edit, check box, radio button and static: the platform's
 // behaviour kept underneath, the skinned drawing on top.
 #include "controls/skinned_basics.h"
-#include "controls/tests/skin_test_util.h"
+#include "controls/tests/skin_controls_test_util.h"
 #include "foundation/draw_helpers.h"
 
 #include <gtest/gtest.h>

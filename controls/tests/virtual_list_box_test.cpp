@@ -1,7 +1,7 @@
 // The virtual list box: cell texts cut from "|||"-separated rows, bounded
 // answers to the list's requests, and the platform list's behaviour kept.
 #include "controls/virtual_list_box.h"
-#include "controls/tests/skin_test_util.h"
+#include "controls/tests/skin_controls_test_util.h"
 
 #include <gtest/gtest.h>
 

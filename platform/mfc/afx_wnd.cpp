@@ -199,6 +199,9 @@ BOOL CWnd::CreateEx(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD 
 }
 
 BOOL CWnd::SubclassWindow(HWND hwnd) {
+  // A window taken over (a modeless dialog's, say) gets the framework's
+  // PreTranslateMessage in every loop, as one the framework created does.
+  EnsureDefaultClass();
   if (!Attach(hwnd)) return FALSE;
   PreSubclassWindow();
   auto old = reinterpret_cast<WNDPROC>(SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(AfxWndProc)));
