@@ -14,6 +14,7 @@
 namespace {
 
 using namespace orvtest;
+using namespace skinctl;
 
 constexpr COLORREF kOutline = RGB(0x69, 0xB0, 0xFF);
 constexpr COLORREF kSelection = RGB(0x05, 0x3A, 0x74);

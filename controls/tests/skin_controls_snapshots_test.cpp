@@ -15,6 +15,7 @@
 namespace {
 
 using namespace orvtest;
+using namespace skinctl;
 
 constexpr COLORREF kDarkPanel = RGB(20, 24, 32);
 

@@ -16,7 +16,10 @@
 #include <string>
 #include <vector>
 
-namespace orvtest {
+// Kept apart from the other areas' test helpers.
+namespace skinctl {
+
+using namespace orvtest;
 
 struct Heard {
   UINT msg = 0;
@@ -198,4 +201,4 @@ inline std::string SnapshotPath(const std::string& name) {
   return folder + name + ".png";
 }
 
-}  // namespace orvtest
+}  // namespace skinctl

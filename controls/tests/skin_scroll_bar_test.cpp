@@ -9,6 +9,7 @@
 namespace {
 
 using namespace orvtest;
+using namespace skinctl;
 
 constexpr int kX = 30, kY = 10;  // the bar's place in the parent
 

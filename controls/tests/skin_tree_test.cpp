@@ -11,6 +11,7 @@
 namespace {
 
 using namespace orvtest;
+using namespace skinctl;
 
 constexpr COLORREF kPanel = RGB(222, 228, 236);  // the trade window's light panel
 constexpr COLORREF kTileA = RGB(40, 60, 90);

@@ -9,6 +9,7 @@
 namespace {
 
 using namespace orvtest;
+using namespace skinctl;
 
 constexpr COLORREF kF10Text = 0x67CED1;
 

@@ -10,6 +10,7 @@
 namespace {
 
 using namespace orvtest;
+using namespace skinctl;
 
 constexpr DWORD kStyle = 0x50005001;  // child, visible, report, owner data, no header
 constexpr WCHAR kSentinel = 0xAAAA;
