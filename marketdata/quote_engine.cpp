@@ -1,5 +1,6 @@
 #include "marketdata/quote_engine.h"
 
+#include <cassert>
 #include <cstdlib>
 #include <cstring>
 #include <new>
@@ -300,11 +301,22 @@ void RaiseOwnerEvent(QuoteEngine* engine, int event, const void* argument, int a
 
 void FlushOwnerEvents(QuoteEngine* engine) {
   if (tlsEngineLocks != 0) return;
+  {
+    std::lock_guard<std::mutex> hold(engine->eventLock);
+    // Another thread (or this one, further up the stack) is delivering: it
+    // takes our events in their turn.
+    if (engine->eventDraining || engine->eventQueue.empty()) return;
+    engine->eventDraining = true;
+  }
   for (;;) {
     QueuedOwnerEvent next;
     {
       std::lock_guard<std::mutex> hold(engine->eventLock);
-      if (engine->eventQueue.empty()) return;
+      assert(engine->eventDraining && "only the draining thread pops owner events");
+      if (engine->eventQueue.empty()) {
+        engine->eventDraining = false;
+        return;
+      }
       next = std::move(engine->eventQueue.front());
       engine->eventQueue.pop_front();
     }

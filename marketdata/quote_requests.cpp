@@ -146,7 +146,7 @@ void FinishQuoteRequest(QuoteEngine* engine) {
 }
 
 int SendQuoteRequest(QuoteEngine* engine, const unsigned char* buffer, int length) {
-  if (engine->state.load() != 4 || length < kFrameHeadSize) return 0;
+  if (engine->state.load() != kQuoteStateReady || length < kFrameHeadSize) return 0;
   engine->transport->Send(engine->connectionId.load(), reinterpret_cast<const char*>(buffer) + kFrameHeadSize,
                           length - kFrameHeadSize);
   return 0;
@@ -343,7 +343,7 @@ bool UnpackGzip(const unsigned char** data, int* length, std::unique_ptr<unsigne
 
 void ReportUnknownType(QuoteEngine* engine, PendingRequest* entry, const unsigned char* body, int bodyLength) {
   CancelQuoteRequest(engine, entry->sequence);
-  RaiseOwnerEvent(engine, 3, body, bodyLength);
+  RaiseOwnerEvent(engine, kQuoteEventUnknownReply, body, bodyLength);
 }
 
 }  // namespace

@@ -175,7 +175,7 @@ class EngineFixture : public ::testing::Test {
     fake.Inject(Bytes(24, 0));
     fake.Inject(B({0, 0xFF, 0xFF, 0xFF, 0xFF}));
     fake.Inject(B({2, 1, 0, 0, 5, 3, 1, 0, 0, 0}));
-    ASSERT_EQ(engine->state.load(), 4);
+    ASSERT_EQ(engine->state.load(), kQuoteStateReady);
     fake.TakeSent();
     log.events.clear();
   }

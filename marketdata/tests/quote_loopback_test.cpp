@@ -107,7 +107,7 @@ TEST_F(QuoteLoopbackTest, LoginReadyAndTheIndexPushArrives) {
   StartServer(options);
   Connect();
   ASSERT_TRUE(owner.WaitForEvents({0}));
-  EXPECT_EQ(engine->state.load(), 4);
+  EXPECT_EQ(engine->state.load(), kQuoteStateReady);
   ASSERT_TRUE(owner.WaitFor([&] { return owner.pushReplies >= 1; }));
   auto journal = OnConnection(1);
   ASSERT_GE(journal.size(), 3u);
@@ -134,7 +134,7 @@ TEST_F(QuoteLoopbackTest, ReconnectResendsWithTheOldSequences) {
   const int firstPush = owner.pushHandle;
   server->DropConnections();
   ASSERT_TRUE(owner.WaitForEvents({0, 7}));
-  EXPECT_EQ(engine->state.load(), 0);
+  EXPECT_EQ(engine->state.load(), kQuoteStateKeyAwaited);
   Connect();
   ASSERT_TRUE(owner.WaitForEvents({0, 7, 0}));
   ASSERT_TRUE(WaitForRequest([](const JournalEntry& e) { return e.connection == 2 && e.type == 32; }));
@@ -183,7 +183,7 @@ TEST_F(QuoteLoopbackTest, RefusalCodesRaiseTheirEvents) {
       std::lock_guard<std::mutex> hold(owner.lock);
       EXPECT_TRUE(owner.events.empty());
     }
-    EXPECT_EQ(engine->state.load(), 1);
+    EXPECT_EQ(engine->state.load(), kQuoteStateAnswerSent);
     EXPECT_TRUE(server->Journal().empty());
     CloseQuoteConnection(engine);
     server->Stop();
