@@ -91,6 +91,9 @@ void DecodeCategoryQuoteList(SortedQuoteListArea* area, ReplyReader* body) {
   if (!ReadListHead(area, body, &ids, &wireCount)) return;
   const int count = body->ClampCount(wireCount, 0xFFFF, QuoteRecordWireSize(ids));
   if (count == 0 || !EnsureRecords(area, count)) return;
+  // The capacity stays 0, so a type-40 reply that follows in the slot starts
+  // from a fresh zero-filled array instead of reusing this page's records.
+  area->list.capacity = 0;
   DecodeRecords(area, body, ids, count);
 }
 

@@ -14,7 +14,9 @@
 //   40 full     does not clear the area: the array is reused, grown to n
 //               when n exceeds its capacity (never shrinks); fields a reply
 //               does not carry keep what the element held.
-//   42 full     releases the array and clears the area, then allocates n.
+//   42 full     releases the array and clears the area, then allocates n;
+//               the capacity stays 0, so the next type-40 reply of the slot
+//               allocates a fresh array rather than show these records.
 //   compact     releases both arrays and clears the area; holds n entries
 //               rounded up to a multiple of 9, the padding zero; 0 entries
 //               leave no array.

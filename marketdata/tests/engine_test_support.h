@@ -18,6 +18,7 @@
 #include "marketdata/quote_requests.h"
 #include "marketdata/quote_transport.h"
 #include "platform/kernel_files.h"
+#include "foundation/tests/hex_text.h"
 
 namespace engine_test {
 
@@ -37,16 +38,7 @@ inline Bytes Concat(std::initializer_list<Bytes> parts) {
 
 inline Bytes Text(const std::string& s) { return Bytes(s.begin(), s.end()); }
 
-inline std::string Hex(const Bytes& bytes) {
-  static const char* digits = "0123456789ABCDEF";
-  std::string out;
-  for (size_t i = 0; i < bytes.size(); ++i) {
-    if (i) out += ' ';
-    out += digits[bytes[i] >> 4];
-    out += digits[bytes[i] & 15];
-  }
-  return out;
-}
+using test_hex::Hex;
 
 class FakeQuoteTransport final : public QuoteTransport {
  public:
