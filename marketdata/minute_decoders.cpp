@@ -11,11 +11,15 @@ int64_t Add64(int64_t a, int64_t b) {
   return static_cast<int64_t>(static_cast<uint64_t>(a) + static_cast<uint64_t>(b));
 }
 
-// value rounded half up to places decimals, in double precision, stored as
-// a float.
+// value rounded to places decimals, half away from zero, in double
+// precision, stored as a float. Positive values round as trunc(x + 0.5);
+// negative ones (spreads, changes) mirror it, so -1.23 stays -1.23 instead
+// of moving one unit towards zero.
 float RoundTo(float value, int places) {
   const double scale = std::pow(10.0, places);
-  return static_cast<float>(std::trunc(static_cast<double>(value) * scale + 0.5) / scale);
+  const double x = static_cast<double>(value) * scale;
+  const double rounded = x < 0.0 ? -std::trunc(-x + 0.5) : std::trunc(x + 0.5);
+  return static_cast<float>(rounded / scale);
 }
 
 bool ReadKey(ReplyReader* body, StockKey* key) {
