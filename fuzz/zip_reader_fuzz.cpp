@@ -15,19 +15,21 @@ namespace {
 
 std::u16string U16(const std::string& ascii) { return std::u16string(ascii.begin(), ascii.end()); }
 
-// A scratch folder of this process, made once.
+// A scratch folder of this process, made once and removed at exit (the
+// text is never destroyed, so the exit handler can still read it).
 const std::string& Scratch() {
-  static const std::string folder = [] {
+  static const std::string* folder = [] {
     char pattern[] = "/tmp/orv-fuzz-zip-XXXXXX";
     const char* made = ::mkdtemp(pattern);
     if (!made) std::abort();
+    auto* text = new std::string(made);
     std::atexit([] {
       std::error_code ec;
       std::filesystem::remove_all(Scratch(), ec);
     });
-    return std::string(made);
+    return text;
   }();
-  return folder;
+  return *folder;
 }
 
 }  // namespace
