@@ -27,7 +27,9 @@ int QuoteRecordWireSize(const std::vector<uint16_t>& ids);
 
 // A wire record matches a held record when its list code (id 1) is not empty
 // and equals the held stock key's code, and its list market equals the held
-// key's market.
+// key's market. The market is compared on purpose (updates of types 32 and
+// 43): codes repeat across markets (000001 names two securities), and
+// matching by code alone would write one stock's prices into another's row.
 bool SameListStock(const QuoteRecord& held, const QuoteRecord& update);
 
 // Copies every field after the stock key from source into target.

@@ -23,7 +23,9 @@
 //   field table a complete reply clears the area and fills up to 64 rows;
 //               an update overwrites every field after the stock key of the
 //               first held row whose code and market match the record's
-//               list code (id 1); unmatched records are dropped.
+//               list code (id 1); unmatched records are dropped. The market
+//               is compared on purpose: codes repeat across markets (see
+//               SameListStock).
 // A slot that switches between the full and the compact form releases the
 // other form's array first, so a count never describes the wrong array.
 //
