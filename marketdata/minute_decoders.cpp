@@ -4,6 +4,8 @@
 #include <cmath>
 #include <cstring>
 
+#include "marketdata/quote_values.h"
+
 namespace {
 
 // Wrapping addition: the server's running values may be anything.
@@ -20,13 +22,6 @@ float RoundTo(float value, int places) {
   const double x = static_cast<double>(value) * scale;
   const double rounded = x < 0.0 ? -std::trunc(-x + 0.5) : std::trunc(x + 0.5);
   return static_cast<float>(rounded / scale);
-}
-
-bool ReadKey(ReplyReader* body, StockKey* key) {
-  unsigned char raw[kStockKeyWireSize];
-  if (!body->ReadBytes(raw, kStockKeyWireSize)) return false;
-  DecodeStockKey(key, raw);
-  return true;
 }
 
 // Reads an i8 count and that many id bytes into ids (room >= 127). Returns
@@ -124,7 +119,7 @@ void DecodeMinuteData(MinuteArea* area, ReplyReader* body, int replyType, int mo
   if (complete) {
     std::memset(area, 0, sizeof *area);
     int32_t close = 0;
-    if (!ReadKey(body, &area->key) || !body->ReadS32(&close)) return;
+    if (!ReadStockKey(body, &area->key) || !body->ReadS32(&close)) return;
     area->previousClose = static_cast<float>(close / std::pow(10.0, area->key.decimals));
   }
   int64_t headA = 0, headB = 0;
@@ -184,7 +179,7 @@ void DecodeFixedMinutePoints(MinuteArea* area, ReplyReader* body, int mode) {
   if (mode == 1) {
     std::memset(area, 0, sizeof *area);
     int32_t close = 0;
-    if (!ReadKey(body, &area->key) || !body->ReadS32(&close)) return;
+    if (!ReadStockKey(body, &area->key) || !body->ReadS32(&close)) return;
     area->previousClose = static_cast<float>(close / 10000.0);
   } else {
     first = std::max<int>(area->startIndex, 0);

@@ -16,6 +16,10 @@
 bool ReadFieldIdList(ReplyReader* body, uint16_t* areaCount, uint16_t* areaIds, int room,
                      std::vector<uint16_t>* walk);
 
+// Reads a stock key (kStockKeyWireSize bytes) into *key with
+// DecodeStockKey; false, with *key unchanged, when the body ends first.
+bool ReadStockKey(ReplyReader* body, StockKey* key);
+
 // Decodes one record: each id in order with DecodeQuoteField, advancing the
 // reader by the values read. A value that runs past the body marks the
 // reader short and returns false (the fields read before it stay).
