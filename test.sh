@@ -62,7 +62,7 @@ run_suite build-tsan -L "$tsan_labels"
 echo "== fuzz targets, ${fuzz_seconds}s each"
 configure build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DORV_FUZZ=ON -DORV_TESTS=OFF \
   -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++
-cmake --build build-fuzz -j "$jobs"
+cmake --build build-fuzz -j "$jobs" --target fuzz_all
 # Each target runs for a fixed time on its committed seeds; the targets run
 # side by side, one per core.
 run_fuzz_target() {  # run_fuzz_target <name>: 0 when the run found nothing
