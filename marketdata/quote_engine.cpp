@@ -257,6 +257,7 @@ int EngineLocksHeldByThread() { return tlsEngineLocks; }
 void NoteEngineLockTaken() { ++tlsEngineLocks; }
 
 void NoteEngineLockReleased(QuoteEngine* engine) {
+  assert(tlsEngineLocks > 0 && "an engine lock released that this thread did not take");
   if (--tlsEngineLocks == 0) FlushOwnerEvents(engine);
 }
 

@@ -1,5 +1,6 @@
 #include "marketdata/quote_requests.h"
 
+#include <cassert>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
@@ -195,6 +196,7 @@ PendingRequest* RegisterPendingRequest(PendingList* list, QuoteReplyCallback cal
   entry->area = area;
   entry->owner = owner;
   entry->callback = callback;
+  assert(list->count == static_cast<int32_t>(list->entries.size()) && "count mirrors the entries");
   list->entries.push_back(entry);
   list->count = static_cast<int32_t>(list->entries.size());
   return entry;
