@@ -102,6 +102,19 @@ void DecodeCompleteBars(ReplyReader* body, KLineArea* area, const FieldList& lis
   area->end = area->first + decoded;
 }
 
+// The end of a complete reply's head and its bars: the field list (kept in
+// the area), the bar count and the bars. False when the body ends before the
+// bars.
+bool DecodeFieldListAndBars(ReplyReader* body, KLineArea* area) {
+  FieldList list;
+  if (!ReadFieldList(body, &list)) return false;
+  StoreFieldList(area, list);
+  uint16_t n = 0;
+  if (!body->ReadU16(&n)) return false;
+  DecodeCompleteBars(body, area, list, n);
+  return true;
+}
+
 }  // namespace
 
 double PriceScale(int decimals) {
@@ -171,12 +184,7 @@ void DecodeRangeBars(ReplyReader* body, KLineArea* area, int replyFlag, int capa
   if (!body->ReadU8(&period) || !body->ReadU8(&rangeFlag)) return;
   area->period = period;
   area->rangeFlag = rangeFlag;
-  FieldList list;
-  if (!ReadFieldList(body, &list)) return;
-  StoreFieldList(area, list);
-  uint16_t n = 0;
-  if (!body->ReadU16(&n)) return;
-  DecodeCompleteBars(body, area, list, n);
+  if (!DecodeFieldListAndBars(body, area)) return;
 }
 
 void DecodeLatestBars(ReplyReader* body, KLineArea* area, int replyFlag, int capacity, int reservedLookBack) {
@@ -194,12 +202,7 @@ void DecodeLatestBars(ReplyReader* body, KLineArea* area, int replyFlag, int cap
   uint8_t period = 0;
   if (!body->ReadU8(&period)) return;
   area->period = period;
-  FieldList list;
-  if (!ReadFieldList(body, &list)) return;
-  StoreFieldList(area, list);
-  uint16_t n = 0;
-  if (!body->ReadU16(&n)) return;
-  DecodeCompleteBars(body, area, list, n);
+  if (!DecodeFieldListAndBars(body, area)) return;
 
   // Look-back groups: c values of one field into the c bars before first;
   // the first value is absolute, each later one relative to the first.
