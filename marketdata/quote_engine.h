@@ -73,7 +73,8 @@ typedef void (*QuoteReplyCallback)(void* owner, PendingRequest* entry);
 // (the reply body after its header, valid during the call).
 //
 // Threads: the function runs on whichever thread drains the event queue: the
-// connection's thread (handshake, replies, transport states), or a thread
+// connection's thread (handshake, replies, transport states), the thread
+// that connects (when the connection's thread cannot start), or a thread
 // that built or cancelled a request when the transport reported a failure
 // during its send. Calls never overlap and come in the order the events were
 // raised; no engine lock is held during a call. Windows post the event to
