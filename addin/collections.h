@@ -18,7 +18,7 @@
 
 #include <cstddef>
 
-#include "platform/kernel_sync.h"
+#include "platform/kernel/kernel_sync.h"
 
 // A block of a chain: the link to the previous block, then the records.
 struct PlexBlock {

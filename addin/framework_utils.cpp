@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "platform/debug_sink.h"
+#include "platform/kernel/debug_sink.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 // search from an offset and the yes/true reading of a setting text.
 #pragma once
 
-#include "platform/win_types.h"
+#include "platform/kernel/win_types.h"
 
 // Message-box flags of the report: MB_ICONWARNING | MB_OK (a warning icon
 // and an OK button), in the platform's values.

@@ -16,7 +16,7 @@
 
 #include "addin/collections.h"
 #include "addin/string_resources.h"
-#include "platform/win_types.h"
+#include "platform/kernel/win_types.h"
 
 class ResStringCache {
  public:

@@ -9,7 +9,7 @@
 // LoadLibraryA and FreeLibrary. Narrow texts are UTF-8. Thread-safe.
 #pragma once
 
-#include "platform/win_types.h"
+#include "platform/kernel/win_types.h"
 
 // The window layer declares the module handle the same way.
 struct HINSTANCE__;

@@ -15,7 +15,7 @@
 #include "marketdata/code_dictionary.h"
 #include "marketdata/day_store.h"
 #include "marketdata/history_client.h"
-#include "platform/kernel_files.h"
+#include "platform/kernel/kernel_files.h"
 
 namespace {
 

@@ -5,9 +5,9 @@
 #include <cstring>
 #include <new>
 
-#include "platform/debug_sink.h"
-#include "platform/kernel_files.h"
-#include "platform/kernel_utf.h"
+#include "platform/kernel/debug_sink.h"
+#include "platform/kernel/kernel_files.h"
+#include "platform/kernel/kernel_utf.h"
 
 namespace {
 

@@ -46,8 +46,8 @@
 #include <memory>
 #include <string>
 
-#include "platform/kernel_global_memory.h"
-#include "platform/win_types.h"
+#include "platform/kernel/kernel_global_memory.h"
+#include "platform/kernel/win_types.h"
 
 // Largest block, and largest frame pixel buffer, that a load will allocate.
 constexpr std::uint64_t kGifMaxBytes = 128u << 20;

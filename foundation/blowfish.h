@@ -13,7 +13,7 @@
 // its direction byte. Separate contexts are independent.
 #pragma once
 
-#include "platform/win_types.h"
+#include "platform/kernel/win_types.h"
 
 // Longest key Blowfish defines; longer keys are cut to this length.
 constexpr int kBlowfishMaxKeyLength = 56;

@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "platform/debug_sink.h"
+#include "platform/kernel/debug_sink.h"
 
 void DebugPrintf(const char* format, ...) {
   if (!format) return;

@@ -14,7 +14,7 @@
 // start-up (before any window makes a UI font); afterwards it is only read.
 #pragma once
 
-#include "platform/win_gdi.h"
+#include "platform/gdi/win_gdi.h"
 
 #include <cstdint>
 

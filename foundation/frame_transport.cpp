@@ -11,9 +11,13 @@
 // Locks: the registry lock, then a connection's send-queue lock; no callback
 // runs while either is held. The registry lock guards the list, the
 // callbacks, host, proxy, socket and waiter fields of every record; the
-// send-queue lock guards the queue and every send on the socket.
+// send-queue lock guards the queue and every send on the socket. SendFrame
+// lets the registry lock go once it holds the send-queue lock; a record
+// leaving the registry therefore takes its send-queue lock once before its
+// socket closes and it is freed.
 #include "foundation/frame_transport.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cstdlib>
 #include <cstring>
@@ -26,11 +30,11 @@
 #include "foundation/proxy_handshake.h"
 #include "foundation/proxy_setting.h"
 #include "foundation/transport_timing.h"
-#include "platform/debug_sink.h"
-#include "platform/kernel_clock.h"
-#include "platform/kernel_socket.h"
-#include "platform/kernel_sync.h"
-#include "platform/kernel_thread.h"
+#include "platform/kernel/debug_sink.h"
+#include "platform/kernel/kernel_clock.h"
+#include "platform/kernel/kernel_socket.h"
+#include "platform/kernel/kernel_sync.h"
+#include "platform/kernel/kernel_thread.h"
 
 namespace {
 
@@ -137,16 +141,27 @@ void DeliverFrame(FrameConnection* c) {
   call.Run(c->frame, static_cast<int>(c->total));
 }
 
-// Appends bytes to the send queue (send-queue lock held), growing it to
-// (needed / 10,240) x 10,240 + 10,240 bytes. False when memory runs out.
+// The most bytes the send queue holds: one frame of the largest size. A
+// frame that would take it past this is refused, as a failed send is.
+constexpr size_t kMaxQueueBytes = kMaxFramePayload + kFrameHeader;
+
+size_t RoundedToQueueStep(size_t bytes) { return bytes / kQueueStep * kQueueStep + kQueueStep; }
+
+// Appends bytes to the send queue (send-queue lock held). The queue grows to
+// at least (needed / 10,240) x 10,240 + 10,240 bytes and at least doubles,
+// so its copies cost a constant per byte. False when the queue would pass
+// kMaxQueueBytes or memory runs out (the queue is then as it was).
 bool QueueFrameBytes(FrameConnection* c, const char* bytes, size_t length) {
   size_t needed = c->queueWaiting + length;
+  if (length > kMaxQueueBytes || needed > kMaxQueueBytes) {
+    OutputDebugStringA("SendFrame: the send queue is full\n");
+    return false;
+  }
   if (needed > c->queueCapacity) {
-    size_t capacity = needed / kQueueStep * kQueueStep + kQueueStep;
-    char* grown = static_cast<char*>(std::calloc(capacity, 1));
+    size_t capacity = std::min(std::max(RoundedToQueueStep(needed), 2 * c->queueCapacity),
+                               RoundedToQueueStep(kMaxQueueBytes));
+    char* grown = static_cast<char*>(std::realloc(c->queue, capacity));
     if (grown == nullptr) return false;
-    if (c->queueWaiting > 0) std::memcpy(grown, c->queue, c->queueWaiting);
-    std::free(c->queue);
     c->queue = grown;
     c->queueCapacity = capacity;
   }
@@ -183,7 +198,6 @@ void FlushQueue(FrameConnection* c, SOCKET s) {
       c->queueWaiting -= sent;
       return;
     }
-    std::memset(c->queue, 0, c->queueCapacity);
     c->queueWaiting = 0;
     failed = outcome == kSendError;
   }
@@ -275,6 +289,9 @@ void FreeConnection(FrameConnection* c, SOCKET s) {
     c->socket = INVALID_SOCKET;
     c->waiter = nullptr;
   }
+  // A SendFrame that found the record before it left the registry holds its
+  // send-queue lock; it ends before the socket closes and the record goes.
+  { std::lock_guard<CriticalSection> sendGuard(c->sendLock); }
   if (s != INVALID_SOCKET) CloseSocket(s);
   DeleteRecord(c);
 }
@@ -432,22 +449,29 @@ void SendFrame(int id, const char* payload, int length) {
   }
   bool failed = false;
   {
-    std::lock_guard<CriticalSection> guard(TheRegistry().lock);
+    // The registry lock only finds the record; the send and the copy into
+    // the queue run under the send-queue lock alone, taken before the
+    // registry lock is let go. The record's thread takes that lock once more
+    // before it closes the socket and frees the record.
+    std::unique_lock<CriticalSection> registryGuard(TheRegistry().lock);
     FrameConnection* c = Find(id);
     if (c == nullptr) return;
     std::lock_guard<CriticalSection> sendGuard(c->sendLock);
-    if (c->socket == INVALID_SOCKET) {
+    const SOCKET socket = c->socket;
+    SocketWaiter* const waiter = c->waiter;
+    registryGuard.unlock();
+    if (socket == INVALID_SOCKET) {
       failed = true;
     } else if (c->queueWaiting > 0) {
       // Bytes already wait: the new frame goes behind them, whole.
       failed = !QueueFrameBytes(c, bytes.data(), bytes.size());
     } else {
       size_t sent = 0;
-      SendOutcome outcome = SendAsMuch(c->socket, bytes.data(), bytes.size(), &sent);
+      SendOutcome outcome = SendAsMuch(socket, bytes.data(), bytes.size(), &sent);
       if (outcome == kSentPart) {
         failed = !QueueFrameBytes(c, bytes.data() + sent, bytes.size() - sent);
         // The thread waits without asking for "writable"; wake it to ask.
-        if (!failed && c->waiter != nullptr) c->waiter->Wake();
+        if (!failed && waiter != nullptr) waiter->Wake();
       }
       if (outcome == kSendError) failed = true;
     }
@@ -483,7 +507,10 @@ void CloseConnection(int id) {
     }
   }
   gate->WaitForOthers();
-  if (orphan != nullptr) DeleteRecord(orphan);
+  if (orphan != nullptr) {
+    { std::lock_guard<CriticalSection> sendGuard(orphan->sendLock); }  // as in FreeConnection
+    DeleteRecord(orphan);
+  }
 }
 
 bool GetConnectionQueueForTesting(int id, size_t* waiting, size_t* capacity) {

@@ -19,7 +19,7 @@
 // No shared state: any number of threads may inflate at once.
 #pragma once
 
-#include "platform/win_types.h"
+#include "platform/kernel/win_types.h"
 
 // Results of GzipInflateBounded besides the byte count.
 constexpr int kGzipNotGzip = -1;     // the body does not begin with 1F 8B 08

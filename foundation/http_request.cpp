@@ -23,9 +23,9 @@
 #include "foundation/http_request_internal.h"
 #include "foundation/proxy_handshake.h"
 #include "foundation/transport_timing.h"
-#include "platform/debug_sink.h"
-#include "platform/kernel_clock.h"
-#include "platform/kernel_thread.h"
+#include "platform/kernel/debug_sink.h"
+#include "platform/kernel/kernel_clock.h"
+#include "platform/kernel/kernel_thread.h"
 
 namespace {
 
@@ -68,6 +68,8 @@ void HttpTimeout(int id) {
     if (r == nullptr) return;
     gate = r->gate;
     if (!gate->EnterFinal()) return;
+    // The worker ends within one wait step, also inside a proxy handshake.
+    r->running = false;
     if (r->waiter != nullptr) r->waiter->Wake();
   }
   OutputDebugStringA("HttpTimeout: request timed out\n");
@@ -376,6 +378,7 @@ void AbandonHttpRequest(int id) {
     if (r == nullptr) return;
     gate = r->gate;
     gate->Close();
+    r->running = false;  // as after a time-out
     if (r->waiter != nullptr) r->waiter->Wake();
   }
   gate->WaitForOthers();

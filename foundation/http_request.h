@@ -15,9 +15,9 @@
 
 #include "foundation/proxy_setting.h"
 #include "foundation/http_reply.h"
-#include "platform/kernel_socket.h"
-#include "platform/kernel_sync.h"
-#include "platform/kernel_timer_queue.h"
+#include "platform/kernel/kernel_socket.h"
+#include "platform/kernel/kernel_sync.h"
+#include "platform/kernel/kernel_timer_queue.h"
 
 enum HttpRequestStatus {
   kHttpCompleted = 0,  // body: the reply body followed by zero bytes; length: its bytes

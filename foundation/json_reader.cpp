@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "platform/debug_sink.h"
+#include "platform/kernel/debug_sink.h"
 
 namespace {
 

@@ -1,5 +1,6 @@
-// Handshakes: each one sends its request, reads a fixed-size answer (the
-// HTTP CONNECT answer byte by byte up to its empty line) and judges it. A
+// Handshakes: each one sends its request, reads its whole answer (the SOCKS5
+// reply by its address type, the HTTP CONNECT answer byte by byte up to its
+// empty line) and judges it. A
 // read gives up when the peer closes, a read fails, the handshake time has
 // run out or the caller's running flag is cleared.
 #include "foundation/proxy_handshake.h"
@@ -10,8 +11,8 @@
 #include <vector>
 
 #include "foundation/base64.h"
-#include "platform/debug_sink.h"
-#include "platform/kernel_clock.h"
+#include "platform/kernel/debug_sink.h"
+#include "platform/kernel/kernel_clock.h"
 
 namespace {
 
@@ -108,9 +109,25 @@ bool Socks5Handshake(const HandshakeIo& io, const ProxyFields& proxy, const char
   PushAddress(&request, target);
   PushPort(&request, port);
   if (!SendAll(io, request.data(), request.size())) return false;
-  unsigned char reply[10];
+  // VER REP RSV ATYP, then the bound address by its type and the port: the
+  // whole reply is taken, so nothing of it is left in the tunnelled stream.
+  unsigned char reply[4];
   if (!ReceiveAll(io, reply, sizeof reply)) return false;
-  return reply[0] == 0x05 && reply[1] == 0x00;
+  if (reply[0] != 0x05 || reply[1] != 0x00) return false;
+  size_t rest = 0;
+  if (reply[3] == 0x01) {
+    rest = 4 + 2;  // IPv4
+  } else if (reply[3] == 0x04) {
+    rest = 16 + 2;  // IPv6
+  } else if (reply[3] == 0x03) {
+    unsigned char nameLength = 0;  // domain name: its length byte first
+    if (!ReceiveAll(io, &nameLength, 1)) return false;
+    rest = static_cast<size_t>(nameLength) + 2;
+  } else {
+    return false;
+  }
+  unsigned char bound[255 + 2];
+  return ReceiveAll(io, bound, rest);
 }
 
 bool HttpConnectHandshake(const HandshakeIo& io, const ProxyFields& proxy, const char* host, int port) {

@@ -11,7 +11,7 @@
 #include <string>
 
 #include "foundation/proxy_setting.h"
-#include "platform/kernel_socket.h"
+#include "platform/kernel/kernel_socket.h"
 
 struct TunnelContext {
   const std::atomic<bool>* running = nullptr;  // cleared: give up at the next step

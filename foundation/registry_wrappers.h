@@ -8,8 +8,8 @@
 // root keys answer ERROR_FILE_NOT_FOUND.
 #pragma once
 
-#include "platform/kernel_registry.h"
-#include "platform/win_types.h"
+#include "platform/kernel/kernel_registry.h"
+#include "platform/kernel/win_types.h"
 
 // RegQueryValueExW without the type: the value's bytes into data (at most
 // *dataSize bytes; data null asks for the size only).

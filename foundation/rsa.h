@@ -11,7 +11,7 @@
 
 #include <memory>
 
-#include "platform/win_types.h"
+#include "platform/kernel/win_types.h"
 
 constexpr int kRsaModulusBytes = 128;  // 1,024-bit key
 constexpr int kRsaPieceBytes = 117;    // plain bytes per enciphered block

@@ -14,7 +14,7 @@
 #include "foundation/callback_gate.h"
 #include "foundation/http_request_internal.h"
 #include "foundation/transport_timing.h"
-#include "platform/debug_sink.h"
+#include "platform/kernel/debug_sink.h"
 
 const char* const kSystemAcceptTypes[8] = {"text/html",  "application/xml;q=0.9", "application/xhtml+xml",
                                            "image/png",  "image/jpeg",            "image/gif",

@@ -23,7 +23,7 @@
 // with free().
 #pragma once
 
-#include "platform/win_types.h"
+#include "platform/kernel/win_types.h"
 
 // Decodes utf8Bytes bytes of UTF-8 into UTF-16 units at out, one unit per
 // form, no terminator. At most outCapacity BYTES are written (only whole

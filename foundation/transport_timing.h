@@ -4,7 +4,7 @@
 // request reads the values once when its thread starts.
 #pragma once
 
-#include "platform/win_types.h"
+#include "platform/kernel/win_types.h"
 
 struct TransportTimings {
   DWORD connectTimeoutMs = 21000;    // TCP connect to a server or proxy

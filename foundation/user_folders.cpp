@@ -6,7 +6,7 @@
 #include <mutex>
 
 #include "foundation/config_store.h"
-#include "platform/kernel_files.h"
+#include "platform/kernel/kernel_files.h"
 
 const char kBuildText[] = "tq_winpc_tqx1_1.0.0.1_016";
 
@@ -30,6 +30,14 @@ void CopyCut(const std::string& text, char* buffer, size_t size) {
   size_t n = text.size() < size - 1 ? text.size() : size - 1;
   memcpy(buffer, text.data(), n);
   buffer[n] = 0;
+}
+
+// Everything below the data root is the user's alone: it holds the
+// remembered password and the session ids.
+FileAccess AccessFor(const char* path) {
+  std::string root = NativePath(DataRoot());
+  if (!root.empty() && NativePath(path).compare(0, root.size(), root) == 0) return FileAccess::OwnerOnly;
+  return FileAccess::Shared;
 }
 
 // data root + relative path, or false when it would not fit a path buffer.
@@ -83,11 +91,10 @@ void InitAppFolders() {
   std::string appData = AppDataFolder();
   std::string base = WithSlash(appData.empty() ? installRoot : appData) + "pellune";
   // A fresh account may not have its application-data folder yet.
-  CreateFolderTree(base);
+  CreateFolderTree(base, FileAccess::OwnerOnly);
   std::string tamsel = base + "/Tamsel";
-  CreateFolderUtf8(tamsel.c_str());
-  CreateFolderUtf8((tamsel + "/data").c_str());
-  CreateFolderUtf8((tamsel + "/res").c_str());
+  for (const std::string& folder : {tamsel, tamsel + "/data", tamsel + "/res"})
+    CreateFolder(folder, FileAccess::OwnerOnly);
   std::string dataRoot = tamsel + "/";
   if (dataRoot.size() >= kMaxAppPath) dataRoot.clear();  // refused: too long
   {
@@ -158,7 +165,7 @@ void FreeFileBlob(FileBlob* blob) {
 bool WriteFileUtf8Path(const char* path, const void* buffer, int count) {
   if (path == nullptr || count < 0 || (buffer == nullptr && count > 0)) return false;
   static const char kNothing = 0;
-  return WriteWholeFile(path, count > 0 ? buffer : &kNothing, static_cast<size_t>(count));
+  return WriteWholeFile(path, count > 0 ? buffer : &kNothing, static_cast<size_t>(count), AccessFor(path));
 }
 
 bool WriteDataFile(const char* relativePath, const void* buffer, int count) {
@@ -184,10 +191,12 @@ void DeleteDataFile(const char* relativePath) {
 void CopyFileIfMissing(const char* source, const char* destination) {
   if (source == nullptr || destination == nullptr) return;
   if (FileExists(destination)) return;
-  CopyFileIfAbsent(source, destination);
+  CopyFileIfAbsent(source, destination, AccessFor(destination));
 }
 
 void CreateFolderUtf8(const char* path) {
-  if (path == nullptr || FolderExists(path)) return;
-  CreateFolder(path);
+  if (path == nullptr) return;
+  FileAccess access = AccessFor(path);
+  if (access == FileAccess::Shared && FolderExists(path)) return;
+  CreateFolder(path, access);
 }

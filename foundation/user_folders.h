@@ -15,7 +15,9 @@
 // All paths are zero-terminated UTF-8. The helpers keep no state besides the
 // roots and take no lock on files: callers that share a file serialise
 // their own access. Files are replaced through a temporary file in the same
-// folder and a rename, so a failed write keeps the old file.
+// folder and a rename, so a failed write keeps the old file. Everything the
+// helpers create below the data root is the user's alone (folders 0700,
+// files 0600, whatever the umask), since it holds passwords and session ids.
 #pragma once
 
 #include <cstddef>
@@ -83,7 +85,7 @@ void CopyFileIfMissing(const char* source, const char* destination);
 void CreateFolderUtf8(const char* path);
 
 // Deleting a folder with everything in it is the kernel's DeleteFolderTree
-// (platform/kernel_files.h): it refuses empty and relative roots and never
+// (platform/kernel/kernel_files.h): it refuses empty and relative roots and never
 // follows symbolic links.
 
 // Tests only: the folder that stands for the program's folder (with or

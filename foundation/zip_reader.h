@@ -13,7 +13,7 @@
 // A handle is used by one thread at a time.
 #pragma once
 
-#include "platform/win_types.h"
+#include "platform/kernel/win_types.h"
 
 // Result codes (0 = success).
 constexpr DWORD kZipOk = 0;

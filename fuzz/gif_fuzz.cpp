@@ -5,7 +5,7 @@
 #include <cstdlib>
 
 #include "controls/gif_decoder.h"
-#include "platform/debug_sink.h"
+#include "platform/kernel/debug_sink.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <cstring>
 
 #include "foundation/json_reader.h"
-#include "platform/debug_sink.h"
+#include "platform/kernel/debug_sink.h"
 
 namespace {
 

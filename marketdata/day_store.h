@@ -14,7 +14,22 @@
 //            256 DayBars of 72 bytes each.
 // Bar i of a stock is bar i % 256 of its block i / 256; at most 6,400 bars,
 // ascending by time. Blocks are allocated from the header's counter and
-// never freed.
+// never freed, so no more than 3,999 x 25 blocks are ever taken.
+//
+// Crash safety: a merge first commits its new header, entry and blocks to a
+// journal beside the file (<file>.journal), then writes them in place and
+// deletes the journal; opening the file replays a journal left behind. A
+// stock therefore reads its old or its new series after a kill at any
+// point, never a mix. (The journal is not flushed to the disk: a power cut
+// may still leave a mix, which validation does not see; the day bars are a
+// cache.)
+//
+// Opening validates the file before anything is read or written: magic 33
+// and version 1000, a next free block within the format's limit and the
+// file's size, entries in use matching the directory, no block owned by two
+// stocks. A file that fails is refused (the day bars are a cache the
+// history server refills: OpenOrRecreateDayStore moves it aside and starts
+// an empty one).
 //
 // Merging new bars N (dates s..e) into a stored series T: the result is the
 // stored bars dated before s, then N, then the stored bars dated after e.
@@ -51,6 +66,11 @@ constexpr int kDayStoreBarsPerBlock = 256;
 constexpr int kDayStoreBlocksPerStock = 25;
 constexpr int kDayStoreMaxBars = kDayStoreBarsPerBlock * kDayStoreBlocksPerStock;  // 6,400
 constexpr int kDayBarSize = 72;
+constexpr int kDayStoreBlockBytes = kDayStoreBarsPerBlock * kDayBarSize;  // 18,432
+// The largest next-free-block number a valid file can hold.
+constexpr uint32_t kDayStoreMaxNextFreeBlock = 1 + kDayStoreUsableEntries * kDayStoreBlocksPerStock;
+// OpenDayStore's answer for a file that is not a valid day store.
+constexpr int kDayStoreRefused = -1;
 
 struct DayStoreHeader {
   uint16_t magic;          // 33
@@ -87,10 +107,16 @@ DayStore* CreateDayStore(int recordSize, int homeMarket);
 void FreeDayStore(DayStore* store);
 
 // Opens data root + relativeName (creating a fresh file when it does not
-// exist) and reads the header and the directory. Returns 1; 0 when the file
-// cannot be created or opened (the store then reads as empty and refuses
-// writes).
+// exist), validates it, replays a merge journal left by a kill and reads
+// the header and the directory. Returns 1; kDayStoreRefused, with a trace
+// and without a byte written, when the file fails validation; 0 when it
+// cannot be created or opened. The store then reads as empty and refuses
+// writes.
 int OpenDayStore(DayStore* store, const char* relativeName);
+// OpenDayStore; a refused file is moved aside (to <file>.bad, replacing an
+// older one) and a fresh empty store made in its place. Returns as
+// OpenDayStore.
+int OpenOrRecreateDayStore(DayStore* store, const char* relativeName);
 // Writes a fresh file (header 33, 1000, 0, 0, 0, 2, 1 and zeros up to the
 // data area) through a temporary file and a rename, and resets the store's
 // header and directory. Returns 1, or 0 when the file cannot be written.
@@ -110,9 +136,11 @@ int FindDayStoreEntry(DayStore* store, const char* code, int market);
 int ReadDayStoreBars(DayStore* store, const char* code, int market, std::vector<DayBar>* out);
 
 // Merges count bars into the stock's series (file comment) and writes its
-// blocks; the directory is written by WriteDayStoreDirectory. Returns the
-// stock's new bar count; 0 when code or bars is null or empty, count is not
-// positive, the directory is full or the file is not open.
+// blocks, its directory entry and the header through the journal; the rest
+// of the directory is written by WriteDayStoreDirectory. Returns the stock's
+// new bar count; 0 when code or bars is null or empty, count is not
+// positive, the directory is full, the file is not open or the merge could
+// not be stored (the store is then as it was).
 int MergeDayStoreBars(DayStore* store, const char* code, int market, const DayBar* bars, int count);
 
 // Sets the header's last bar time (in memory; written with the directory).

@@ -1,5 +1,7 @@
 #include "marketdata/history_client.h"
 
+#include <algorithm>
+
 #include <cstdlib>
 #include <cstring>
 #include <memory>
@@ -25,6 +27,8 @@ constexpr int kHistoryBarFields = 9;
 constexpr int kMaxHistoryStocks = 100000;
 constexpr int kMaxHistoryBars = 100000;
 constexpr int kMaxHistoryReply = 256 * 1024 * 1024;
+constexpr long long kDeflateMostExpansion = 1032;
+constexpr int kFirstInflateCapacity = 64 * 1024;
 const int kBarFieldNumbers[kHistoryBarFields] = {0, 1, 2, 3, 4, 5, 6, 7, 10};
 
 void RaiseEvent(HistoryClient* client, int event) {
@@ -143,8 +147,8 @@ HistoryClient* CreateHistoryClient() {
     FreeHistoryClient(client);
     return nullptr;
   }
-  OpenDayStore(client->shStore, "data\\shDay.data");
-  OpenDayStore(client->szStore, "data\\szDay.data");
+  OpenOrRecreateDayStore(client->shStore, "data\\shDay.data");
+  OpenOrRecreateDayStore(client->szStore, "data\\szDay.data");
   return client;
 }
 
@@ -320,10 +324,24 @@ int DispatchHistoryReply(HistoryClient* client, const unsigned char* packet, int
   int size = length - 1;
   std::unique_ptr<unsigned char[]> inflated;
   const int unpacked = GzipUnpackedSize(data, size);
-  if (unpacked < 0 || unpacked > kMaxHistoryReply) return 0;
+  // Deflate expands at most 1032:1, so a larger claim is a lie; the output
+  // starts small and grows as it fills, so a lying trailer costs nothing.
+  if (unpacked < 0 || unpacked > kMaxHistoryReply ||
+      static_cast<long long>(unpacked) > static_cast<long long>(size) * kDeflateMostExpansion)
+    return 0;
   if (unpacked > 0) {
-    inflated.reset(new (std::nothrow) unsigned char[static_cast<size_t>(unpacked)]);
-    if (!inflated || GzipInflateBounded(data, size, inflated.get(), unpacked) != unpacked) return 0;
+    int capacity = std::min(unpacked, std::max(kFirstInflateCapacity, size * 8));
+    for (;;) {
+      inflated.reset(new (std::nothrow) unsigned char[static_cast<size_t>(capacity)]);
+      if (!inflated) return 0;
+      const int n = GzipInflateBounded(data, size, inflated.get(), capacity);
+      if (n == kGzipOutputFull && capacity < unpacked) {
+        capacity = capacity > unpacked / 4 ? unpacked : capacity * 4;
+        continue;
+      }
+      if (n != unpacked) return 0;
+      break;
+    }
     data = inflated.get();
     size = unpacked;
   }

@@ -9,9 +9,9 @@
 #include <new>
 #include <string>
 
-#include "platform/debug_sink.h"
+#include "platform/kernel/debug_sink.h"
 #include "tokenstore/token_table.h"
-#include "platform/kernel_utf.h"
+#include "platform/kernel/kernel_utf.h"
 
 namespace {
 

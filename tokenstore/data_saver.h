@@ -14,7 +14,7 @@
 // E_POINTER and nothing is changed.
 #pragma once
 
-#include "platform/kernel_com.h"
+#include "platform/kernel/kernel_com.h"
 
 // {9E0DCE0D-A9ED-4446-A04C-07DD51EDA834}
 constexpr CLSID CLSID_DataSaver = {

@@ -22,9 +22,9 @@
 #include <string>
 #include <vector>
 
-#include "platform/kernel_registry.h"
+#include "platform/kernel/kernel_registry.h"
 #include "tokenstore/data_saver.h"
-#include "platform/kernel_utf.h"
+#include "platform/kernel/kernel_utf.h"
 
 extern "C" HRESULT DllRegisterServer();
 extern "C" HRESULT DllUnregisterServer();

@@ -11,26 +11,31 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
+#include <string>
 
-#include "platform/debug_sink.h"
+#include "platform/kernel/debug_sink.h"
+#include "platform/kernel/kernel_files.h"
 
 namespace {
 
-// The shared object: the table first, then the mutex and the mark that the
-// first loader finished setting both up.
+// The shared object: the table first, then the mutex and the header that the
+// first loader writes last, once table and mutex are set up.
 struct SharedSection {
   TokenTable table;
   pthread_mutex_t mutex;  // "TMRQTokenShared"
-  std::uint32_t ready;    // 1 once table and mutex are set up
+  std::uint32_t magic;    // kSectionMagic once set up, 0 before
+  std::uint32_t size;     // sizeof(SharedSection)
 };
 
-constexpr std::uint32_t kReadyMark = 1;
+constexpr std::uint32_t kSectionMagic = 0x51524D54;  // "TMRQ"
 constexpr int kAttachAttempts = 200;
+constexpr int kLockWaitSeconds = 3;
 
 // Process state; written only by the library's load and unload, which the
 // loader runs before and after any other call into the library.
 struct SectionState {
-  char name[256] = {};                // shared object name, "/..."
+  char name[512] = {};                // the table's file, empty when refused
   int fd = -1;                        // holds the shared flock while attached
   SharedSection* section = nullptr;   // mapping, null when detached
   pid_t attachedPid = 0;              // the process that attached
@@ -38,20 +43,49 @@ struct SectionState {
 SectionState g_state;
 
 void Trace(const char* what) {
-  char line[400];
-  std::snprintf(line, sizeof line, "TMRQCommon: %s (%s, errno %d)\n", what, g_state.name, errno);
-  OutputDebugStringA(line);
+  int error = errno;
+  std::string line = std::string("TMRQCommon: ") + what + " (" + g_state.name + ", errno " + std::to_string(error) + ")\n";
+  OutputDebugStringA(line.c_str());
 }
 
-// The environment's name is taken as it is; one that shm_open refuses
-// leaves the table unavailable rather than falling back to the shared one.
+// The table's file in the user's private runtime folder. The environment's
+// name is taken as it is; one that is not "/<name>" leaves the table
+// unavailable rather than falling back to the shared one.
 void ChooseName() {
-  const char* fromEnv = std::getenv("TMRQ_SECTION_NAME");
-  if (fromEnv && fromEnv[0] != 0 && std::strlen(fromEnv) < sizeof g_state.name) {
-    std::snprintf(g_state.name, sizeof g_state.name, "%s", fromEnv);
+  g_state.name[0] = 0;
+  std::string name = "/TMRQToke";
+  if (const char* fromEnv = std::getenv("TMRQ_SECTION_NAME"); fromEnv && fromEnv[0] != 0) name = fromEnv;
+  if (name.size() < 2 || name[0] != '/' || name.find('/', 1) != std::string::npos || name == "/." || name == "/..") {
+    std::snprintf(g_state.name, sizeof g_state.name, "%s", name.c_str());
+    errno = EINVAL;
+    Trace("cannot open the shared token table");
+    g_state.name[0] = 0;
     return;
   }
-  std::snprintf(g_state.name, sizeof g_state.name, "/TMRQToke.%u", static_cast<unsigned>(getuid()));
+  std::string folder = PrivateRuntimeFolder();
+  if (folder.empty()) {
+    Trace("cannot open the shared token table: no private runtime folder");
+    return;
+  }
+  std::string path = folder + name.substr(1);
+  if (path.size() < sizeof g_state.name) std::snprintf(g_state.name, sizeof g_state.name, "%s", path.c_str());
+}
+
+// True when the open file is one only this user could have made and may
+// reach: a regular file of ours without group or other permission bits.
+bool PrivateToUs(int fd) {
+  struct stat st {};
+  return fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_uid == geteuid() && (st.st_mode & 077) == 0;
+}
+
+// The header another loader wrote: Retry while it is not set up (its first
+// loader died setting it up), Failed for anything that is not our table.
+enum class HeaderCheck { Valid, NotSetUp, Foreign };
+// The file's size was checked before it was mapped.
+HeaderCheck CheckHeader(const SharedSection* section) {
+  if (section->magic == 0 && section->size == 0) return HeaderCheck::NotSetUp;
+  if (section->magic != kSectionMagic || section->size != sizeof(SharedSection)) return HeaderCheck::Foreign;
+  return HeaderCheck::Valid;
 }
 
 int FlockRetrying(int fd, int op) {
@@ -89,9 +123,19 @@ enum class AttachStep { Attached, Retry, Failed };
 // One attempt on the object now under the name. On Attached, g_state holds
 // the descriptor (with its shared flock) and the mapping.
 AttachStep TryAttach() {
-  int fd = shm_open(g_state.name, O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+  // Made exclusively, or opened as it is; never through a link.
+  int fd = open(g_state.name, O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+  if (fd < 0 && errno == EEXIST) {
+    fd = open(g_state.name, O_RDWR | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0 && errno == ENOENT) return AttachStep::Retry;  // removed meanwhile
+  }
   if (fd < 0) {
     Trace("cannot open the shared token table");
+    return AttachStep::Failed;
+  }
+  if (!PrivateToUs(fd)) {
+    Trace("refused a token table that is not private to this user");
+    close(fd);
     return AttachStep::Failed;
   }
   if (FlockRetrying(fd, LOCK_EX | LOCK_NB) == 0) {
@@ -113,7 +157,8 @@ AttachStep TryAttach() {
       close(fd);
       return AttachStep::Failed;
     }
-    section->ready = kReadyMark;
+    section->size = sizeof(SharedSection);
+    section->magic = kSectionMagic;
     // flock converts by dropping and re-taking; a loader that slips in
     // between finds no holder and zeroes the table again, which is harmless
     // because nothing has used it yet.
@@ -138,9 +183,14 @@ AttachStep TryAttach() {
     return AttachStep::Failed;
   }
   struct stat st {};
-  if (!StillLinked(fd) || fstat(fd, &st) != 0 || st.st_size < static_cast<off_t>(sizeof(SharedSection))) {
+  if (!StillLinked(fd) || fstat(fd, &st) != 0 || st.st_size == 0) {
     close(fd);  // removed meanwhile, or its first loader died while setting it up
     return AttachStep::Retry;
+  }
+  if (st.st_size != static_cast<off_t>(sizeof(SharedSection))) {
+    Trace("refused a token table of a foreign size");
+    close(fd);
+    return AttachStep::Failed;
   }
   SharedSection* section = MapSection(fd);
   if (!section) {
@@ -148,10 +198,18 @@ AttachStep TryAttach() {
     close(fd);
     return AttachStep::Failed;
   }
-  if (section->ready != kReadyMark) {
-    munmap(section, sizeof(SharedSection));
-    close(fd);
-    return AttachStep::Retry;
+  switch (CheckHeader(section)) {
+    case HeaderCheck::Valid:
+      break;
+    case HeaderCheck::NotSetUp:
+      munmap(section, sizeof(SharedSection));
+      close(fd);
+      return AttachStep::Retry;
+    case HeaderCheck::Foreign:
+      Trace("refused a token table with a foreign header");
+      munmap(section, sizeof(SharedSection));
+      close(fd);
+      return AttachStep::Failed;
   }
   g_state.fd = fd;
   g_state.section = section;
@@ -163,6 +221,7 @@ AttachStep TryAttach() {
 bool AttachTokenSection() {
   if (g_state.section) return true;
   ChooseName();
+  if (g_state.name[0] == 0) return false;
   for (int attempt = 0; attempt < kAttachAttempts; ++attempt) {
     switch (TryAttach()) {
       case AttachStep::Attached:
@@ -192,7 +251,7 @@ void DetachTokenSection() {
   munmap(g_state.section, sizeof(SharedSection));
   g_state.section = nullptr;
   if (FlockRetrying(g_state.fd, LOCK_EX | LOCK_NB) == 0 && StillLinked(g_state.fd)) {
-    shm_unlink(g_state.name);  // the last one: the table goes with it
+    unlink(g_state.name);  // the last one: the table goes with it
   }
   close(g_state.fd);
   g_state.fd = -1;
@@ -203,7 +262,12 @@ const char* TokenSectionName() { return g_state.name; }
 TokenLock::TokenLock() {
   SharedSection* section = g_state.section;
   if (!section) return;
-  int rc = pthread_mutex_lock(&section->mutex);
+  // Bounded: a holder that never lets go (a stuck process, or a mutex
+  // planted already held) costs a caller a few seconds, never its thread.
+  timespec deadline {};
+  clock_gettime(CLOCK_REALTIME, &deadline);
+  deadline.tv_sec += kLockWaitSeconds;
+  int rc = pthread_mutex_timedlock(&section->mutex, &deadline);
   if (rc == EOWNERDEAD) {
     // The holder died inside the lock; take the lock over and go on.
     OutputDebugStringA("TMRQCommon: token lock abandoned by a dead holder\n");

@@ -1,12 +1,20 @@
 // The token table that every process loading the token store shares.
 //
-// The table is one POSIX shared-memory object (default name
-// "/TMRQToke.<uid>", or the value of the environment variable
-// TMRQ_SECTION_NAME read when the library loads, which tests use to keep
-// their runs apart). It holds the 64 records and the active code, followed by
-// the mutex "TMRQTokenShared": a robust, process-shared pthread mutex, so a
-// holder that dies never blocks the others (the next one to lock it takes it
-// over, as a wait on an abandoned mutex does).
+// The table is one file mapped into every process, kept in the user's
+// private runtime folder (PrivateRuntimeFolder of the kernel) so that no
+// other user can read, plant or block it. Its name there is "TMRQToke", or
+// the value of the environment variable TMRQ_SECTION_NAME ("/<name>") read
+// when the library loads, which tests use to keep their runs apart. It
+// holds the 64 records and the active code, followed by the mutex
+// "TMRQTokenShared" (a robust, process-shared pthread mutex, so a holder that
+// dies never blocks the others: the next one to lock it takes it over, as a
+// wait on an abandoned mutex does) and a header (magic and size) written
+// last by the loader that set the table up.
+//
+// Refused, with a trace, leaving the table unavailable: no private runtime
+// folder; a file that is not a regular file of this user's without group or
+// other permission bits; a file of another size or with another header.
+// The file is made exclusively and never opened through a link.
 //
 // Lifetime: the table is zero for the first process that loads the library
 // and gone with the last. Every loader holds a shared flock on the object for
@@ -38,20 +46,22 @@ struct TokenTable {
 static_assert(sizeof(TokenTable) == 17416, "table layout is fixed");
 
 // Maps the shared table into this process (the library's load). Returns
-// false, with a trace, when the shared object cannot be made or mapped; the
-// table is then unavailable and every lock attempt fails.
+// false, with a trace, when the shared object cannot be made or mapped or is
+// refused; the table is then unavailable and every lock attempt fails.
 bool AttachTokenSection();
 
 // Unmaps the table (the library's unload); removes the shared object when no
 // other process has it. Does nothing in a forked child that did not attach.
 void DetachTokenSection();
 
-// The name of the shared object in use (for tests and traces).
+// The path of the table's file in use (for tests and traces); empty when
+// refused before a file was chosen.
 const char* TokenSectionName();
 
-// The scoped lock on "TMRQTokenShared": waits without a time-out when made,
-// releases when it ends. Not re-entrant. Table() is null when the lock could
-// not be taken (no table, or a mutex left unrecoverable).
+// The scoped lock on "TMRQTokenShared": waits at most a few seconds when
+// made, releases when it ends. Not re-entrant. Table() is null, with a
+// trace, when the lock could not be taken (no table, a wait that timed out,
+// or a mutex left unrecoverable).
 class TokenLock {
  public:
   TokenLock();

@@ -3,9 +3,9 @@
 #include <cstddef>
 #include <vector>
 
-#include "platform/kernel_files.h"
-#include "platform/kernel_ini.h"
-#include "platform/kernel_utf.h"
+#include "platform/kernel/kernel_files.h"
+#include "platform/kernel/kernel_ini.h"
+#include "platform/kernel/kernel_utf.h"
 
 namespace {
 

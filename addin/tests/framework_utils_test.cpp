@@ -5,7 +5,7 @@
 #include <string>
 
 #include "addin/tests/report_recorder.h"
-#include "platform/debug_sink.h"
+#include "platform/kernel/debug_sink.h"
 
 TEST(FrameworkUtils, WildcardMatch) {
   struct Case {

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/kernel_global_memory.h"
+#include "platform/kernel/kernel_global_memory.h"
 
 namespace giftest {
 

@@ -13,8 +13,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/debug_sink.h"
 #include "foundation/tests/hex_text.h"
+#include "platform/kernel/debug_sink.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <thread>
 #include <vector>
 
-#include "platform/debug_sink.h"
+#include "platform/kernel/debug_sink.h"
 
 namespace {
 

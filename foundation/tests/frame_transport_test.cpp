@@ -4,7 +4,7 @@
 #include <set>
 
 #include "foundation/frame_transport.h"
-#include "platform/kernel_thread.h"
+#include "platform/kernel/kernel_thread.h"
 #include "transport_test_support.h"
 
 namespace {
@@ -298,6 +298,44 @@ TEST_F(FrameTransport, QueueUsedWhenPeerStopsReadingAndFramesNeverInterleave) {
   EXPECT_EQ(stream.size(), expected.size());
   EXPECT_TRUE(stream == expected) << "frames arrived out of order or interleaved";
   EXPECT_TRUE(record.Frames().empty());
+}
+
+// A peer that reads nothing: the queue grows by doubling (so a send costs
+// about its own size, not the queue's) and stops at one largest frame; the
+// frame past that is refused with state 3 and the queue stays as it was.
+TEST_F(FrameTransport, SendQueueGrowsByDoublingUpToItsCap) {
+  std::atomic<bool> done{false};
+  auto server = std::make_unique<Server>([&](int) { WaitFor([&] { return done.load(); }, 60000); }, 4096);
+  ConnectionRecord record;
+  int id = OpenConnection(&record, "127.0.0.1", server->port());
+  ASSERT_TRUE(WaitFor([&] { return record.HasState(kConnectionUp); }));
+  const std::string megabyte(1 << 20, 'm');
+  size_t waiting = 0, capacity = 0, lastCapacity = 0, before = 0;
+  int growths = 0, sent = 0;
+  long long slowest = 0;
+  while (!record.HasState(kConnectionFailed) && sent < 200) {
+    before = waiting;
+    long long start = NowMs();
+    SendFrame(id, megabyte.data(), static_cast<int>(megabyte.size()));
+    slowest = std::max(slowest, NowMs() - start);
+    ++sent;
+    ASSERT_TRUE(GetConnectionQueueForTesting(id, &waiting, &capacity));
+    ASSERT_LE(waiting, kMaxFramePayload + 5);
+    if (capacity != lastCapacity) ++growths;
+    lastCapacity = capacity;
+  }
+  EXPECT_TRUE(record.HasState(kConnectionFailed)) << "the queue never filled";
+  EXPECT_GE(sent, 60);   // about 64 MB queued, plus what the socket took
+  EXPECT_LE(sent, 80);
+  EXPECT_LE(growths, 16) << "grown by doubling, not per frame";
+  EXPECT_EQ(capacity % 10240, 0u);
+  EXPECT_LT(slowest, 2000) << "a send costs its own size, not the queue's";
+  // The refused frame left no part of itself behind.
+  EXPECT_EQ(waiting, before) << "the refused frame left nothing behind";
+  EXPECT_GT(waiting + (1 << 20) + 5, kMaxFramePayload + 5) << "refused only past the cap";
+  done = true;
+  CloseConnection(id);
+  server.reset();
 }
 
 TEST_F(FrameTransport, KeepAliveOnSpacedAndNotDelayedByTraffic) {

@@ -160,6 +160,10 @@ TEST_F(HttpRequestTest, ThroughScriptedProxies) {
   } cases[] = {
       {"socks4", 0, {{9, std::string("\x00\x5A\0\0\0\0\0\0", 8)}}},
       {"socks5", 1, {{3, std::string("\x05\x00", 2)}, {10, std::string("\x05\x00\x00\x01\0\0\0\0\0\0", 10)}}},
+      {"socks5 bound to a domain name", 1,
+       {{3, std::string("\x05\x00", 2)}, {10, std::string("\x05\x00\x00\x03\x0Bproxy.local\x1F\xAE", 18)}}},
+      {"socks5 bound to an IPv6 address", 1,
+       {{3, std::string("\x05\x00", 2)}, {10, std::string("\x05\x00\x00\x04", 4) + std::string(18, '\x01')}}},
       {"connect", 2, {{0, "HTTP/1.1 200 Connection established\r\n\r\n"}}},
   };
   for (const Case& c : cases) {
@@ -170,6 +174,33 @@ TEST_F(HttpRequestTest, ThroughScriptedProxies) {
     ASSERT_TRUE(record.WaitFinal()) << c.name;
     EXPECT_EQ(record.First().status, kHttpCompleted) << c.name;
     EXPECT_EQ(record.First().body, "pong") << c.name;
+  }
+}
+
+// A proxy that accepts and never answers: once the request has reported its
+// time-out, its worker leaves the handshake within a wait step, long before
+// the handshake's own deadline.
+TEST_F(HttpRequestTest, SilentProxyWorkerEndsWithTheTimeOut) {
+  TransportTimings t = FastTimings();
+  t.httpTimeoutMs = 300;
+  t.connectTimeoutMs = 30000;
+  t.handshakeTimeoutMs = 30000;
+  SetTransportTimings(t);
+  for (int type : {0, 1, 2}) {
+    std::atomic<long long> closedAt{0};
+    Server proxy([&](int fd) {
+      if (PeerClosed(fd, 20000)) closedAt = NowMs();
+    });
+    std::string setting = std::to_string(type) + "|127.0.0.1|" + std::to_string(proxy.port()) + "|||";
+    HttpRecord record;
+    StartHttpRequest("http://10.0.0.2:8889/v2bin", "k=v", 3, setting.c_str(), HttpRecord::OnReply, &record);
+    ASSERT_TRUE(record.WaitFinal()) << type;
+    long long reported = NowMs();
+    EXPECT_EQ(record.First().status, kHttpTimedOut) << type;
+    ASSERT_TRUE(WaitFor([] { return CountHttpRequestsForTesting() == 0; }, 5000)) << type << ": the worker lingers";
+    ASSERT_TRUE(WaitFor([&] { return closedAt.load() != 0; }, 5000)) << type;
+    EXPECT_LT(closedAt.load() - reported, 3000) << type;
+    EXPECT_EQ(record.FinalCount(), 1u) << type;
   }
 }
 

@@ -15,6 +15,9 @@ class ProxyHandshake : public FastTimingTest {};
 const std::string kSocks4Ok("\x00\x5A\x00\x00\x00\x00\x00\x00", 8);
 const std::string kSocks5Ok("\x05\x00\x00\x01\x00\x00\x00\x00\x00\x00", 10);
 const std::string kSocks5Request = "05 01 00 01 0A 00 00 02 1F AE";  // 10.0.0.2:8110
+// Replies whose bound address is a domain name or an IPv6 address.
+const std::string kSocks5DomainOk = std::string("\x05\x00\x00\x03\x0Bproxy.local\x1F\xAE", 18);
+const std::string kSocks5Ipv6Ok = std::string("\x05\x00\x00\x04", 4) + std::string(15, '\0') + "\x01\x1F\xAE";
 
 TEST_F(ProxyHandshake, HandshakeTable) {
   struct Case {
@@ -43,6 +46,15 @@ TEST_F(ProxyHandshake, HandshakeTable) {
        "05 02 00 02 01 03 62 6F 62 02 70 77 " + kSocks5Request, 0},
       {"socks5 credentials but proxy wants none", 1, "bob", "pw", "10.0.0.2",
        {{4, std::string("\x05\x00", 2)}, {10, kSocks5Ok}}, "05 02 00 02 " + kSocks5Request, 0},
+      {"socks5 bound to a domain name", 1, "", "", "10.0.0.2", {{3, std::string("\x05\x00", 2)}, {10, kSocks5DomainOk}},
+       "05 01 00 " + kSocks5Request, 0},
+      {"socks5 bound to an IPv6 address", 1, "", "", "10.0.0.2", {{3, std::string("\x05\x00", 2)}, {10, kSocks5Ipv6Ok}},
+       "05 01 00 " + kSocks5Request, 0},
+      {"socks5 bound to an unknown address type", 1, "", "", "10.0.0.2",
+       {{3, std::string("\x05\x00", 2)}, {10, std::string("\x05\x00\x00\x05\0\0\0\0\0\0", 10)}},
+       "05 01 00 " + kSocks5Request, 3},
+      {"socks5 proxy closes inside the domain name", 1, "", "", "10.0.0.2",
+       {{3, std::string("\x05\x00", 2)}, {10, kSocks5DomainOk.substr(0, 9), true}}, "05 01 00 " + kSocks5Request, 3},
       {"socks5 no acceptable method", 1, "", "", "10.0.0.2", {{3, "\x05\xFF"}}, "05 01 00", 3},
       {"socks5 password refused", 1, "bob", "pw", "10.0.0.2", {{4, "\x05\x02"}, {8, "\x01\x01"}},
        "05 02 00 02 01 03 62 6F 62 02 70 77", 3},

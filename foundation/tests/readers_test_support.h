@@ -16,7 +16,7 @@
 #include "foundation/config_store.h"
 #include "foundation/server_directory.h"
 #include "foundation/user_folders.h"
-#include "platform/kernel_files.h"
+#include "platform/kernel/kernel_files.h"
 
 namespace readers_test {
 

@@ -10,7 +10,7 @@
 #include <string>
 
 #include "foundation/user_folders.h"
-#include "platform/kernel_files.h"
+#include "platform/kernel/kernel_files.h"
 
 class TempUserFolders {
  public:

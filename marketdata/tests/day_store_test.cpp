@@ -12,7 +12,7 @@
 #include "foundation/tests/temp_user_folders.h"
 #include "foundation/user_folders.h"
 #include "marketdata/day_store.h"
-#include "platform/kernel_files.h"
+#include "platform/kernel/kernel_files.h"
 #include "tools/simbroker/wire_encoders.h"
 
 namespace {

@@ -11,7 +11,7 @@
 #include "marketdata/code_dictionary.h"
 #include "marketdata/tests/engine_test_support.h"
 #include "marketdata/trading_hours.h"
-#include "platform/kernel_files.h"
+#include "platform/kernel/kernel_files.h"
 #include "tools/simbroker/stock_dataset.h"
 
 using namespace engine_test;

@@ -17,8 +17,8 @@
 #include "marketdata/quote_engine.h"
 #include "marketdata/quote_requests.h"
 #include "marketdata/quote_transport.h"
-#include "platform/kernel_files.h"
 #include "foundation/tests/hex_text.h"
+#include "platform/kernel/kernel_files.h"
 
 namespace engine_test {
 

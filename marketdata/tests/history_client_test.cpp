@@ -195,6 +195,47 @@ TEST_F(HistoryClientTest, TruncatedAndLyingRepliesKeepWholeBars) {
   EXPECT_EQ(client->barReply.stocks[0].barCount, 20);
 }
 
+// The gzip trailer's size is a claim: one that deflate could not reach from
+// the compressed length is refused at once, and a true one of any size is
+// decoded with an output that grows as it fills.
+TEST_F(HistoryClientTest, GzipSizeClaimsAreBoundedByTheCompressedLength) {
+  Login();
+  Replies replies;
+  RequestHistoryBars(client, 1104, 0, 33, 730, 0, 0, 0, 1, Replies::Callback, &replies);
+  // A true reply well past the first output size (and most compressible).
+  std::vector<simbroker::WireBar> bars = simbroker::HistoryBarsFor(Stock("600000", 1), 6000, 20240315, 1);
+  Bytes big = simbroker::HistoryReplyPacket(8, 100, simbroker::HistoryStockBody(0, Stock("600000", 1), bars), true);
+  big[0] = 10;
+  ASSERT_EQ(1, DispatchHistoryReply(client, big.data(), static_cast<int>(big.size())));
+  ASSERT_EQ(client->barReply.stockCount, 1);
+  EXPECT_EQ(client->barReply.stocks[0].barCount, 6000);
+  EXPECT_EQ(client->barReply.stocks[0].bars[5999].time, bars[5999].time);
+
+  // Claims past 1032:1 of the compressed length, or past the real content,
+  // or short of it: refused, the record as it was.
+  auto withClaim = [&](Bytes packet, uint32_t claim) {
+    for (int i = 0; i < 4; ++i) packet[packet.size() - 4 + i] = static_cast<unsigned char>(claim >> (8 * i));
+    return packet;
+  };
+  Bytes small = simbroker::HistoryReplyPacket(8, 100, simbroker::HistorySummaryBody(7, 50), true);
+  small[0] = 10;
+  const uint32_t compressed = static_cast<uint32_t>(small.size() - 1);
+  for (uint32_t claim : {0x0FFFFFFFu, compressed * 1032 + 1, compressed * 1032, 0x7FFFu, 9u}) {
+    Bytes lying = withClaim(small, claim);
+    EXPECT_EQ(0, DispatchHistoryReply(client, lying.data(), static_cast<int>(lying.size()))) << claim;
+  }
+  EXPECT_EQ(client->barReply.stocks[0].barCount, 6000);
+  {
+    std::lock_guard<std::mutex> hold(replies.lock);
+    EXPECT_EQ(replies.seen.size(), 1u);
+  }
+  // A lying claim costs a small packet's work, not a quarter gigabyte's.
+  Bytes lying = withClaim(small, 0x0FFFFFFFu);
+  auto start = std::chrono::steady_clock::now();
+  for (int i = 0; i < 20000; ++i) DispatchHistoryReply(client, lying.data(), static_cast<int>(lying.size()));
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+}
+
 TEST_F(HistoryClientTest, StoreAndReadUseTheStoreOfTheMarket) {
   std::vector<DayBar> bars(3);
   for (int i = 0; i < 3; ++i) {

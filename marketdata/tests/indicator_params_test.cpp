@@ -15,7 +15,7 @@
 #include "marketdata/quote_engine.h"
 #include "marketdata/tests/engine_test_support.h"
 #include "marketdata/tests/indicator_test_support.h"
-#include "platform/kernel_files.h"
+#include "platform/kernel/kernel_files.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include "engine_test_support.h"
 #include "marketdata/own_stocks.h"
 #include "marketdata/request_builders.h"
-#include "platform/kernel_files.h"
+#include "platform/kernel/kernel_files.h"
 
 using namespace engine_test;
 

@@ -3,7 +3,7 @@
 //
 // Every test uses its own shared-object name (TMRQ_SECTION_NAME), so parallel
 // runs and the sanitizer build never meet, and checks that nothing is left in
-// /dev/shm when the last user is gone.
+// the private runtime folder when the last user is gone.
 #include <dlfcn.h>
 #include <limits.h>
 #include <stdlib.h>
@@ -22,8 +22,9 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/debug_sink.h"
-#include "platform/kernel_registry.h"
+#include "platform/kernel/debug_sink.h"
+#include "platform/kernel/kernel_files.h"
+#include "platform/kernel/kernel_registry.h"
 #include "tokenstore/data_saver.h"
 #include "tokenstore/tests/token_text.h"
 
@@ -37,7 +38,10 @@ std::string UseFreshSectionName() {
   return name;
 }
 
-bool SectionExists(const std::string& name) { return access(("/dev/shm" + name).c_str(), F_OK) == 0; }
+// The table's file: the name without its '/' in the private runtime folder.
+bool SectionExists(const std::string& name) {
+  return access((PrivateRuntimeFolder() + name.substr(1)).c_str(), F_OK) == 0;
+}
 
 bool LibraryLoaded() {
   void* handle = dlopen(TOKENSTORE_LIBRARY, RTLD_NOW | RTLD_NOLOAD);

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <string>
 
-#include "platform/kernel_com.h"
+#include "platform/kernel/kernel_com.h"
 
 // ASCII text as a new BSTR (the caller frees it).
 inline BSTR BstrFromTokenText(const std::string& text) {

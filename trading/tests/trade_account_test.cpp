@@ -9,7 +9,7 @@
 #include "foundation/server_directory.h"
 #include "foundation/tests/temp_user_folders.h"
 #include "foundation/user_folders.h"
-#include "platform/kernel_files.h"
+#include "platform/kernel/kernel_files.h"
 
 namespace {
 

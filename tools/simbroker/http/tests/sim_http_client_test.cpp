@@ -20,7 +20,7 @@
 #include "foundation/transport_timing.h"
 #include "foundation/user_folders.h"
 #include "foundation/xml_reader.h"
-#include "platform/kernel_files.h"
+#include "platform/kernel/kernel_files.h"
 #include "tools/simbroker/http/sim_crypto.h"
 #include "tools/simbroker/http/tests/sim_http_test_support.h"
 

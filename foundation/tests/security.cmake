@@ -1,0 +1,2 @@
+# Per-user files only their user may read.
+orv_test_group(foundation_tests security "PrivateUserFiles*")
