@@ -7,7 +7,6 @@
 set -euo pipefail
 binary=$1; shift
 [[ $# -gt 0 ]] || { echo "$binary: no test group" >&2; exit 1; }
-filters=$(IFS=:; echo "$*")
 # --gtest_list_tests prints "Suite." lines and indented test names (with
 # comments for parameterised tests); whole names are compared.
 list() {  # list [filter]: Suite.Test names, one a line
@@ -15,7 +14,9 @@ list() {  # list [filter]: Suite.Test names, one a line
     awk '/^[^ ]/ {suite=$1; next} /^  / {print suite $1}'
 }
 all=$(list "")
-run=$(list "$filters")
+# Each group's filter on its own: a filter may carry negative patterns
+# ("*-Suite*"), which would swallow the others if the filters were joined.
+run=$(for filter in "$@"; do list "$filter"; done)
 missing=$(comm -23 <(sort <<<"$all") <(sort <<<"$run"))
 if [[ -n "$missing" ]]; then
   echo "$(basename "$binary"): tests that no ctest group runs (add their suite to a group's filter):" >&2
