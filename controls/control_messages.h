@@ -14,3 +14,7 @@ constexpr UINT WM_CLOSE_TAB = 10103;
 // on the tab outside its close box, and a click in the close box.
 constexpr UINT WM_TABBUTTON_SELECT = WM_USER + 1;
 constexpr UINT WM_TABBUTTON_CLOSE = WM_USER + 2;
+
+// An indicator tool bar (CIndexToolsBar) to its parent (posted): a tab was
+// chosen, wParam the bar object, lParam the tab's index.
+constexpr UINT WM_INDEXBAR_SELECT = 4000;

@@ -3,6 +3,7 @@
 // sums in the same order as the formulas and needs no scratch arrays, so the
 // calculators allocate nothing and use little stack.
 #include "marketdata/kline_indicators.h"
+#include "marketdata/indicator_periods.h"
 
 #include <algorithm>
 #include <cmath>
@@ -112,7 +113,7 @@ void CalcMovingAverages(IndicatorWorkspace* ws, const KLineArea* area) {
 void CalcMacd(IndicatorWorkspace* ws, const KLineArea* area) {
   const int end = EndOf(area);
   if (end == 0) return;
-  const double s = ws->macdShort, l = ws->macdLong, m = ws->macdMid;
+  const double s = LoadPeriod(ws->macdShort), l = LoadPeriod(ws->macdLong), m = LoadPeriod(ws->macdMid);
   ws->macdShortEma[0] = ws->macdLongEma[0] = Close(area, 0);
   ws->macdDif[0] = ws->macdDea[0] = ws->macdMacd[0] = 0.0;
   for (int i = 1; i < end; ++i) {
@@ -128,7 +129,7 @@ void CalcMacd(IndicatorWorkspace* ws, const KLineArea* area) {
 void CalcKdj(IndicatorWorkspace* ws, const KLineArea* area) {
   const int end = EndOf(area);
   if (end == 0) return;
-  const int n = ws->kdjN, m1 = ws->kdjM1, m2 = ws->kdjM2;
+  const int n = LoadPeriod(ws->kdjN), m1 = LoadPeriod(ws->kdjM1), m2 = LoadPeriod(ws->kdjM2);
   const double rsv0 = KdjRsv(area, 0, n);
   ws->kdjK[0] = ws->kdjD[0] = ws->kdjJ[0] = rsv0;
   for (int i = 1; i < end; ++i) {
@@ -142,27 +143,28 @@ void CalcKdj(IndicatorWorkspace* ws, const KLineArea* area) {
 void CalcRsi(IndicatorWorkspace* ws, const KLineArea* area) {
   const int end = EndOf(area);
   if (end == 0) return;
-  RsiPass(area, end, ws->rsiN1, ws->rsi1);
-  RsiPass(area, end, ws->rsiN2, ws->rsi2);
-  RsiPass(area, end, ws->rsiN3, ws->rsi3);
+  RsiPass(area, end, LoadPeriod(ws->rsiN1), ws->rsi1);
+  RsiPass(area, end, LoadPeriod(ws->rsiN2), ws->rsi2);
+  RsiPass(area, end, LoadPeriod(ws->rsiN3), ws->rsi3);
 }
 
 void CalcWr(IndicatorWorkspace* ws, const KLineArea* area) {
   const int end = EndOf(area);
+  const int n1 = LoadPeriod(ws->wrN), n2 = LoadPeriod(ws->wrN1);
   for (int i = FirstOf(area, end); i < end; ++i) {
     const double c = Close(area, i);
-    double h = HighestHigh(area, i, ws->wrN);
-    double l = LowestLow(area, i, ws->wrN);
+    double h = HighestHigh(area, i, n1);
+    double l = LowestLow(area, i, n1);
     ws->wr1[i] = h - l == 0.0 ? 0.0 : (h - c) * 100.0 / (h - l);
-    h = HighestHigh(area, i, ws->wrN1);
-    l = LowestLow(area, i, ws->wrN1);
+    h = HighestHigh(area, i, n2);
+    l = LowestLow(area, i, n2);
     ws->wr2[i] = h - l == 0.0 ? 2.0 : (h - c) * 100.0 / (h - l);  // 2 on a flat window, as every chart shows it
   }
 }
 
 void CalcBoll(IndicatorWorkspace* ws, const KLineArea* area) {
   const int end = EndOf(area);
-  const int n = ws->bollN;
+  const int n = LoadPeriod(ws->bollN);
   const double k = ws->bollWidth;
   for (int i = FirstOf(area, end); i < end; ++i) {
     const double m = CloseAverage(area, i, n);
@@ -186,10 +188,11 @@ void CalcBias(IndicatorWorkspace* ws, const KLineArea* area) {
 
 void CalcDma(IndicatorWorkspace* ws, const KLineArea* area) {
   const int end = EndOf(area);
-  const int m = ws->dmaM;
+  const int m = LoadPeriod(ws->dmaM);
+  const int shortN = LoadPeriod(ws->dmaShort), longN = LoadPeriod(ws->dmaLong);
   // DDD of the look-back bars too: AMA of the first shown bars reads them.
   for (int i = 0; i < end; ++i)
-    ws->dmaDdd[i] = CloseAverage(area, i, ws->dmaShort) - CloseAverage(area, i, ws->dmaLong);
+    ws->dmaDdd[i] = CloseAverage(area, i, shortN) - CloseAverage(area, i, longN);
   for (int i = FirstOf(area, end); i < end; ++i) {
     if (i - m + 1 < 0) {
       ws->dmaAma[i] = 0.0;
@@ -203,7 +206,7 @@ void CalcDma(IndicatorWorkspace* ws, const KLineArea* area) {
 
 void CalcCci(IndicatorWorkspace* ws, const KLineArea* area) {
   const int end = EndOf(area);
-  const int n = ws->cciN;
+  const int n = LoadPeriod(ws->cciN);
   for (int i = FirstOf(area, end); i < end; ++i) {
     double mtp = 0.0;
     if (i - n + 1 >= 0) {
@@ -225,7 +228,7 @@ void CalcCci(IndicatorWorkspace* ws, const KLineArea* area) {
 
 void CalcBrar(IndicatorWorkspace* ws, const KLineArea* area) {
   const int end = EndOf(area);
-  const int n = ws->brarN;
+  const int n = LoadPeriod(ws->brarN);
   for (int i = FirstOf(area, end); i < end; ++i) {
     double highOpen = 0.0, openLow = 0.0, highPrev = 0.0, prevLow = 0.0;
     for (int j = WindowStart(i, n); j <= i; ++j) {
@@ -242,7 +245,7 @@ void CalcBrar(IndicatorWorkspace* ws, const KLineArea* area) {
 
 void CalcPsy(IndicatorWorkspace* ws, const KLineArea* area) {
   const int end = EndOf(area);
-  const int n = ws->psyN;
+  const int n = LoadPeriod(ws->psyN);
   for (int i = 0; i < end; ++i)
     ws->psy[i] = static_cast<double>(RisingCloseCount(area, i, n)) / n * 100.0;
 }
