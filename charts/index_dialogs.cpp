@@ -10,12 +10,15 @@
 #include <cstdio>
 #include <cstdlib>
 #include <mutex>
+#include <string_view>
 
 using namespace index_param_ids;
 
 namespace {
 
-constexpr DWORD kDialogStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_CENTER;
+// WS_CLIPCHILDREN: a button that takes the focus when the dialog is first
+// activated paints before the dialog does; the dialog must not cover it.
+constexpr DWORD kDialogStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN | DS_MODALFRAME | DS_CENTER;
 constexpr DWORD kEditStyle = WS_VISIBLE | WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL;
 constexpr DWORD kSpinStyle = WS_VISIBLE | UDS_ARROWKEYS;
 constexpr DWORD kTextStyle = WS_VISIBLE | SS_LEFT;
@@ -25,8 +28,6 @@ constexpr DWORD kTextStyle = WS_VISIBLE | SS_LEFT;
 const DialogTemplate kParamSetTemplate = {
     kDialogStyle, 0, 0, 0, 226, 129, u"指标参数设置", 8, u"MS Shell Dlg",
     {
-        {kRestoreDefaults, WC_BUTTON, u"恢复缺省", WS_VISIBLE | WS_TABSTOP, 114, 108, 50, 14},
-        {kClose, WC_BUTTON, u"关闭", WS_VISIBLE | WS_TABSTOP, 170, 108, 50, 14},
         {kDays1, WC_STATIC, u"静态0", kTextStyle, 4, 8, 24, 10},
         {kDays2, WC_STATIC, u"静态1", kTextStyle, 4, 28, 24, 10},
         {kDays3, WC_STATIC, u"静态2", kTextStyle, 4, 48, 24, 10},
@@ -39,6 +40,8 @@ const DialogTemplate kParamSetTemplate = {
         {kEdit3, WC_EDIT, u"", kEditStyle, 30, 46, 40, 13},
         {kSpin3, UPDOWN_CLASS, u"", kSpinStyle, 70, 46, 12, 13},
         {kLabel3, WC_STATIC, u"移动平均", kTextStyle, 86, 48, 130, 10},
+        {kRestoreDefaults, WC_BUTTON, u"恢复缺省", WS_VISIBLE | WS_TABSTOP, 114, 108, 50, 14},
+        {kClose, WC_BUTTON, u"关闭", WS_VISIBLE | WS_TABSTOP, 170, 108, 50, 14},
     },
 };
 
@@ -47,7 +50,7 @@ const DialogTemplate kHelpTemplate = {
     kDialogStyle, 0, 0, 0, 316, 183, u"指标帮助", 8, u"MS Shell Dlg",
     {
         {IDC_INDEX_HELP_TEXT, WC_EDIT, u"",
-         WS_VISIBLE | WS_BORDER | WS_VSCROLL | WS_TABSTOP | ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL, 7, 7, 302,
+         WS_VISIBLE | WS_BORDER | WS_VSCROLL | ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL, 7, 7, 302,
          144},
         {5001, WC_STATIC, u"", WS_VISIBLE | SS_ETCHEDHORZ, 7, 158, 302, 1},
         {IDCANCEL, WC_BUTTON, u"关闭", WS_VISIBLE | WS_TABSTOP, 259, 164, 50, 14},
@@ -126,6 +129,51 @@ WString WithEditLineBreaks(const WCHAR* text) {
     if (*p == u'\n' && (p == text || p[-1] != u'\r')) out += u'\r';
     out += *p;
   }
+  return out;
+}
+
+bool IsWordUnit(WCHAR c) { return (c >= u'0' && c <= u'9') || (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z'); }
+
+// The platform's multi-line edit breaks lines only at "\r\n": the help
+// text gets a break wherever the next character would pass width pixels in
+// the edit's font (Latin words and numbers are kept whole when they can be).
+WString WrapToWidth(HWND edit, const WString& text, int width) {
+  if (width <= 0) return text;
+  HDC dc = ::GetDC(edit);
+  HGDIOBJ oldFont = ::SelectObject(dc, reinterpret_cast<HGDIOBJ>(::SendMessageW(edit, WM_GETFONT, 0, 0)));
+  WString out, line;
+  auto widthOf = [dc](const WString& s) {
+    SIZE size{};
+    ::GetTextExtentPoint32W(dc, s.c_str(), static_cast<int>(s.size()), &size);
+    return static_cast<int>(size.cx);
+  };
+  for (size_t i = 0; i < text.size(); ++i) {
+    const WCHAR c = text[i];
+    if (c == u'\r' || c == u'\n') {
+      out += line;
+      out += c;
+      line.clear();
+      continue;
+    }
+    if (!line.empty() && widthOf(line + c) > width) {
+      // The break goes before c; a closing mark never starts a line (the
+      // character before it moves down too), and Latin words and numbers
+      // stay whole when they can.
+      const bool closing = std::u16string_view(u"，。、；：！？）》」").find(c) != std::u16string_view::npos;
+      size_t cut = closing ? line.size() - 1 : line.size();
+      const WCHAR first = cut < line.size() ? line[cut] : c;
+      if (IsWordUnit(first))
+        while (cut > 0 && IsWordUnit(line[cut - 1])) --cut;
+      if (cut == 0) cut = line.size();  // nothing to move down whole: break before c
+      out += line.substr(0, cut);
+      out += u"\r\n";
+      line.erase(0, cut);
+    }
+    line += c;
+  }
+  out += line;
+  ::SelectObject(dc, oldFont);
+  ::ReleaseDC(edit, dc);
   return out;
 }
 
@@ -312,6 +360,11 @@ BOOL CIndexHelpDlg::OnInitDialog() {
   std::free(wide);
   std::free(help);
   std::free(name);
+  if (HWND edit = ::GetDlgItem(m_hWnd, IDC_INDEX_HELP_TEXT)) {
+    RECT client{};
+    ::GetClientRect(edit, &client);
+    text_ = WrapToWidth(edit, text_, client.right - ::GetSystemMetrics(SM_CXVSCROLL) - 8);
+  }
   UpdateData(FALSE);
   SetWindowText(name_);
   return TRUE;

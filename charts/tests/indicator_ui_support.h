@@ -14,8 +14,14 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <ostream>
 #include <string>
 #include <vector>
+
+// Rectangles in test messages as (left, top, right, bottom).
+inline void PrintTo(const CRect& r, std::ostream* os) {
+  *os << '(' << r.left << ", " << r.top << ", " << r.right << ", " << r.bottom << ')';
+}
 
 namespace indicatorui {
 
