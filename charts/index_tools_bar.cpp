@@ -260,9 +260,6 @@ void CIndexToolsBar::OnLButtonDown(UINT flags, CPoint point) {
 }
 
 void CIndexToolsBar::TrackMoreMenu(CPoint point) {
-  if (menu_) menu_->DestroyMenu();
-  menu_ = std::make_unique<CMenuEx>();
-  menu_->CreatePopupMenu();
   // The texts are copied under the lock; the menu is built and tracked
   // without it.
   std::vector<std::pair<int, std::u16string>> entries;
@@ -276,6 +273,11 @@ void CIndexToolsBar::TrackMoreMenu(CPoint point) {
       std::free(wide);
     }
   }
+  // Every tab shown (no ">>" drawn): there is nothing to offer.
+  if (entries.empty()) return;
+  if (menu_) menu_->DestroyMenu();
+  menu_ = std::make_unique<CMenuEx>();
+  menu_->CreatePopupMenu();
   const int selected = selected_.load(std::memory_order_relaxed);
   for (const auto& [index, text] : entries)
     menu_->AppendItem(index == selected ? MF_OWNERDRAW | MF_CHECKED : MF_OWNERDRAW, static_cast<UINT_PTR>(index),

@@ -166,6 +166,9 @@ TEST_F(IndexToolsBarTest, ClicksOnTabsAndOnTheBoundaries) {
 TEST_F(IndexToolsBarTest, ItemOperations) {
   Make(600);
   EXPECT_EQ(bar.GetItemCount(), 10);
+  // Every tab fits: the place of the ">>" button offers no empty menu.
+  desk.Click(bar.m_hWnd, 510, 12);
+  EXPECT_EQ(bar.MoreMenu(), nullptr);
   EXPECT_STREQ(bar.GetItemText(9), "PSY");
   EXPECT_STREQ(bar.GetItemText(10), "");
   EXPECT_STREQ(bar.GetItemText(-1), "");
