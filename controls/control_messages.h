@@ -26,3 +26,7 @@ constexpr UINT WM_KEY_COMMAND = 4600;      // to the main window: (0, virtual-ke
 // The pop-up list (pop_list.h), posted to its parent on a double click on a
 // row: wParam the list object, lParam the row.
 constexpr UINT WM_POPLIST_DBLCLK = 5325;
+
+// An indicator tool bar (CIndexToolsBar) to its parent (posted): a tab was
+// chosen, wParam the bar object, lParam the tab's index.
+constexpr UINT WM_INDEXBAR_SELECT = 4000;

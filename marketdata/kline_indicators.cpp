@@ -4,6 +4,7 @@
 // sums in the same order as the formulas and needs no scratch arrays, so the
 // calculators allocate nothing and use little stack.
 #include "marketdata/kline_indicators.h"
+#include "marketdata/indicator_periods.h"
 
 #include <algorithm>
 #include <cmath>
@@ -73,7 +74,7 @@ void CalcMovingAverages(IndicatorWorkspace* ws, const KLineArea* area) {
   const int end = EndOf(area);
   const int first = FirstOf(area, end);
   for (int k = 0; k < 4; ++k) {
-    const int n = ws->maPeriods[k];
+    const int n = LoadPeriod(ws->maPeriods[k]);
     if (!PeriodsValid({n})) continue;
     for (int i = first; i < end; ++i) ws->ma[k][i] = CloseAverage(area, i, n);
   }
@@ -81,35 +82,39 @@ void CalcMovingAverages(IndicatorWorkspace* ws, const KLineArea* area) {
 
 void CalcMacd(IndicatorWorkspace* ws, const KLineArea* area) {
   const int end = EndOf(area);
-  if (end == 0 || !PeriodsValid({ws->macdShort, ws->macdLong, ws->macdMid})) return;
-  Macd(BarPrices{area}, end, ws->macdShort, ws->macdLong, ws->macdMid, ws->macdShortEma, ws->macdLongEma,
+  const int32_t s = LoadPeriod(ws->macdShort), l = LoadPeriod(ws->macdLong), m = LoadPeriod(ws->macdMid);
+  if (end == 0 || !PeriodsValid({s, l, m})) return;
+  Macd(BarPrices{area}, end, s, l, m, ws->macdShortEma, ws->macdLongEma,
        ws->macdDif, ws->macdDea, ws->macdMacd);
 }
 
 void CalcKdj(IndicatorWorkspace* ws, const KLineArea* area) {
   const int end = EndOf(area);
-  if (end == 0 || !PeriodsValid({ws->kdjN, ws->kdjM1, ws->kdjM2})) return;
-  Kdj(BarPrices{area}, end, ws->kdjN, ws->kdjM1, ws->kdjM2, ws->kdjK, ws->kdjD, ws->kdjJ);
+  const int32_t n = LoadPeriod(ws->kdjN), m1 = LoadPeriod(ws->kdjM1), m2 = LoadPeriod(ws->kdjM2);
+  if (end == 0 || !PeriodsValid({n, m1, m2})) return;
+  Kdj(BarPrices{area}, end, n, m1, m2, ws->kdjK, ws->kdjD, ws->kdjJ);
 }
 
 void CalcRsi(IndicatorWorkspace* ws, const KLineArea* area) {
   const int end = EndOf(area);
   if (end == 0) return;
   const BarPrices prices{area};
-  if (PeriodsValid({ws->rsiN1})) Rsi(prices, end, ws->rsiN1, ws->rsi1);
-  if (PeriodsValid({ws->rsiN2})) Rsi(prices, end, ws->rsiN2, ws->rsi2);
-  if (PeriodsValid({ws->rsiN3})) Rsi(prices, end, ws->rsiN3, ws->rsi3);
+  const int32_t n1 = LoadPeriod(ws->rsiN1), n2 = LoadPeriod(ws->rsiN2), n3 = LoadPeriod(ws->rsiN3);
+  if (PeriodsValid({n1})) Rsi(prices, end, n1, ws->rsi1);
+  if (PeriodsValid({n2})) Rsi(prices, end, n2, ws->rsi2);
+  if (PeriodsValid({n3})) Rsi(prices, end, n3, ws->rsi3);
 }
 
 void CalcWr(IndicatorWorkspace* ws, const KLineArea* area) {
   const int end = EndOf(area);
-  if (!PeriodsValid({ws->wrN, ws->wrN1})) return;
-  Wr(BarPrices{area}, FirstOf(area, end), end, ws->wrN, ws->wrN1, ws->wr1, ws->wr2);
+  const int32_t n1 = LoadPeriod(ws->wrN), n2 = LoadPeriod(ws->wrN1);
+  if (!PeriodsValid({n1, n2})) return;
+  Wr(BarPrices{area}, FirstOf(area, end), end, n1, n2, ws->wr1, ws->wr2);
 }
 
 void CalcBoll(IndicatorWorkspace* ws, const KLineArea* area) {
   const int end = EndOf(area);
-  const int n = ws->bollN;
+  const int n = LoadPeriod(ws->bollN);
   const double k = ws->bollWidth;
   if (!PeriodsValid({n})) return;
   for (int i = FirstOf(area, end); i < end; ++i) {
@@ -130,11 +135,12 @@ void CalcBias(IndicatorWorkspace* ws, const KLineArea* area) {
 
 void CalcDma(IndicatorWorkspace* ws, const KLineArea* area) {
   const int end = EndOf(area);
-  const int m = ws->dmaM;
-  if (!PeriodsValid({ws->dmaShort, ws->dmaLong, m})) return;
+  const int m = LoadPeriod(ws->dmaM);
+  const int shortN = LoadPeriod(ws->dmaShort), longN = LoadPeriod(ws->dmaLong);
+  if (!PeriodsValid({shortN, longN, m})) return;
   // DDD of the look-back bars too: AMA of the first shown bars reads them.
   for (int i = 0; i < end; ++i)
-    ws->dmaDdd[i] = CloseAverage(area, i, ws->dmaShort) - CloseAverage(area, i, ws->dmaLong);
+    ws->dmaDdd[i] = CloseAverage(area, i, shortN) - CloseAverage(area, i, longN);
   for (int i = FirstOf(area, end); i < end; ++i) {
     if (i - m + 1 < 0) {
       ws->dmaAma[i] = 0.0;
@@ -148,7 +154,7 @@ void CalcDma(IndicatorWorkspace* ws, const KLineArea* area) {
 
 void CalcCci(IndicatorWorkspace* ws, const KLineArea* area) {
   const int end = EndOf(area);
-  const int n = ws->cciN;
+  const int n = LoadPeriod(ws->cciN);
   if (!PeriodsValid({n})) return;
   for (int i = FirstOf(area, end); i < end; ++i) {
     double mtp = 0.0;
@@ -171,7 +177,7 @@ void CalcCci(IndicatorWorkspace* ws, const KLineArea* area) {
 
 void CalcBrar(IndicatorWorkspace* ws, const KLineArea* area) {
   const int end = EndOf(area);
-  const int n = ws->brarN;
+  const int n = LoadPeriod(ws->brarN);
   if (!PeriodsValid({n})) return;
   for (int i = FirstOf(area, end); i < end; ++i) {
     double highOpen = 0.0, openLow = 0.0, highPrev = 0.0, prevLow = 0.0;
@@ -188,8 +194,9 @@ void CalcBrar(IndicatorWorkspace* ws, const KLineArea* area) {
 }
 
 void CalcPsy(IndicatorWorkspace* ws, const KLineArea* area) {
-  if (!PeriodsValid({ws->psyN})) return;
-  Psy(BarPrices{area}, EndOf(area), ws->psyN, ws->psy);
+  const int32_t n = LoadPeriod(ws->psyN);
+  if (!PeriodsValid({n})) return;
+  Psy(BarPrices{area}, EndOf(area), n, ws->psy);
 }
 
 void CalcKLineIndicator(IndicatorWorkspace* ws, const KLineArea* area, int number) {
