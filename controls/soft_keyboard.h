@@ -30,6 +30,7 @@
 #include <memory>
 
 #include "controls/control_messages.h"
+#include "controls/dialog_base.h"
 #include "controls/foo_button.h"
 #include "platform/mfc/afx.h"
 #include "platform/mfc/afx_controls.h"
@@ -86,9 +87,8 @@ class VexloSoftKeyboardWnd : public CWnd {
   std::array<std::unique_ptr<FooButton>, kCharacterKeys> keys_;
 };
 
-// The dialog's base, kept behind one name so the keyboard can move to the
-// skinned dialog base without touching its code.
-using SoftKeyDialogBase = CDialog;
+// The dialog's base.
+using SoftKeyDialogBase = VexloDialog;
 
 class VexloSoftKeyDlg : public SoftKeyDialogBase {
  public:
