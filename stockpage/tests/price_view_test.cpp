@@ -253,6 +253,33 @@ TEST_F(PriceView, EmptyWindowsDrawNothing) {
   }
 }
 
+TEST_F(PriceView, SimbrokerRecordsOfEachKind) {
+  Make(kW, kH);
+  simbroker::MarketData data(11);
+  for (int i = 0; i < 10; ++i) data.Step();
+  struct Case {
+    const char* code;
+    int market;
+    int mode;
+    size_t decimalsShown;  // digits after the point of the best ask
+  };
+  const Case cases[] = {{"600000", 1, 1, 2}, {"000001", 2, 1, 2}, {"510050", 1, 1, 3}, {"1A0001", 1, 2, 0}};
+  for (const Case& c : cases) {
+    QuoteRecord q{};
+    ASSERT_TRUE(DecodeSimQuote(data, c.code, c.market, &q)) << c.code;
+    view->SetQuote(&q);
+    const std::vector<TextCall> calls = Calls();
+    EXPECT_EQ(view->LevelMode(), c.mode) << c.code;
+    if (c.mode == 2) continue;
+    const Row best = RowAt(calls, 26 + 20 * 4);
+    ASSERT_TRUE(best.price && best.volume) << c.code;
+    const std::u16string& price = best.price->text;
+    EXPECT_EQ(price.size() - price.find(u'.') - 1, c.decimalsShown) << c.code;
+    EXPECT_EQ(best.price->color, q.askPrice1 > q.previousClose ? kRed : q.askPrice1 < q.previousClose ? kGreen : kWhite);
+    EXPECT_NE(best.volume->text, u"-") << c.code;
+  }
+}
+
 // ---------------------------------------------------------------------------
 // The index board.
 
