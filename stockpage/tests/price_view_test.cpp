@@ -173,6 +173,7 @@ TEST_F(PriceView, LabelAndVolumeWidthsComeFromThePaintDc) {
   ASSERT_TRUE(before.price);
   EXPECT_EQ(before.price->rect.left, labelWidth);
   EXPECT_EQ(before.price->rect.right, kW - narrowWidth);
+  const int rightBefore = before.price->rect.right;
 
   // A tenth-level volume, never shown in five levels, narrows the column.
   q.bidVolume10 = 123456789000;
@@ -181,7 +182,7 @@ TEST_F(PriceView, LabelAndVolumeWidthsComeFromThePaintDc) {
   const Row after = RowAt(calls, 26);
   ASSERT_TRUE(after.price);
   EXPECT_EQ(after.price->rect.right, kW - wideWidth);
-  EXPECT_LT(after.price->rect.right, before.price->rect.right);
+  EXPECT_LT(after.price->rect.right, rightBefore);
   EXPECT_FALSE(Find(calls, u"1234.57亿"));
 }
 
