@@ -146,7 +146,9 @@ void CPriceView::Clear() {
 void CPriceView::SetLayoutMode(int mode) {
   {
     std::lock_guard<std::mutex> hold(lock_);
-    titleShown_ = mode != 0;
+    const int shown = mode != 0;
+    if (shown == titleShown_) return;
+    titleShown_ = shown;
   }
   Invalidated();
 }
