@@ -22,3 +22,11 @@ constexpr UINT WM_STATUS_DBLCLK = 1226;       // (part - 1, banner text index or
 // The table bar (table_bar.h), posted.
 constexpr UINT WM_TABLEBAR_SELECT = 4001;  // to the parent: (bar object, tab index)
 constexpr UINT WM_KEY_COMMAND = 4600;      // to the main window: (0, virtual-key code)
+
+// The pop-up list (pop_list.h), posted to its parent on a double click on a
+// row: wParam the list object, lParam the row.
+constexpr UINT WM_POPLIST_DBLCLK = 5325;
+
+// An indicator tool bar (CIndexToolsBar) to its parent (posted): a tab was
+// chosen, wParam the bar object, lParam the tab's index.
+constexpr UINT WM_INDEXBAR_SELECT = 4000;
