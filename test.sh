@@ -53,11 +53,13 @@ echo "== threaded code under ThreadSanitizer"
 # system, the transport and both HTTP paths, the market-data engine, the
 # stores, the trade session, the private stores that race processes, the
 # grid control, the skinned buttons (enabled from workers), the panels fed
-# from network threads, and the indicator tool bar and parameter dialog
-# (texts set and periods reloaded from workers).
+# from network threads, the indicator tool bar and parameter dialog (texts
+# set and periods reloaded from workers) and the stock page's boards (fed
+# from a worker).
 tsan_targets=(platform_kernel_tests platform_tests platform_controls_tests foundation_tests marketdata_tests
-              simbroker_tests trading_tests simbroker_trade_tests tokenstore_tests controls_tests charts_tests)
-tsan_labels='^(kernel|platform-ui|platform-controls|transport|http|engine|stores|trade|security|grid|skin-buttons|panels|indicator-ui)$'
+              simbroker_tests trading_tests simbroker_trade_tests tokenstore_tests controls_tests charts_tests
+              stockpage_tests)
+tsan_labels='^(kernel|platform-ui|platform-controls|transport|http|engine|stores|trade|security|grid|skin-buttons|panels|indicator-ui|bidask)$'
 configure build-tsan -DCMAKE_BUILD_TYPE=Debug -DORV_TSAN=ON
 cmake --build build-tsan -j "$jobs" --target "${tsan_targets[@]}"
 run_suite build-tsan -L "$tsan_labels"
