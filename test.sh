@@ -54,11 +54,13 @@ echo "== threaded code under ThreadSanitizer"
 # stores, the trade session, the private stores that race processes, the
 # grid control, the skinned buttons (enabled from workers), the panels fed
 # from network threads, the indicator tool bar and parameter dialog (texts
-# set and periods reloaded from workers) and the media controls (captcha
-# replies and banner texts from network threads).
+# set and periods reloaded from workers), the stock page's boards (fed
+# from a worker) and the media controls (captcha replies and banner texts
+# from network threads).
 tsan_targets=(platform_kernel_tests platform_tests platform_controls_tests foundation_tests marketdata_tests
-              simbroker_tests trading_tests simbroker_trade_tests tokenstore_tests controls_tests charts_tests)
-tsan_labels='^(kernel|platform-ui|platform-controls|transport|http|engine|stores|trade|security|grid|skin-buttons|panels|indicator-ui|media-controls)$'
+              simbroker_tests trading_tests simbroker_trade_tests tokenstore_tests controls_tests charts_tests
+              stockpage_tests)
+tsan_labels='^(kernel|platform-ui|platform-controls|transport|http|engine|stores|trade|security|grid|skin-buttons|panels|indicator-ui|bidask|media-controls)$'
 configure build-tsan -DCMAKE_BUILD_TYPE=Debug -DORV_TSAN=ON
 cmake --build build-tsan -j "$jobs" --target "${tsan_targets[@]}"
 run_suite build-tsan -L "$tsan_labels"

@@ -129,8 +129,10 @@ void CalcBoll(IndicatorWorkspace* ws, const KLineArea* area) {
 void CalcBias(IndicatorWorkspace* ws, const KLineArea* area) {
   const int end = EndOf(area);
   const int first = FirstOf(area, end);
-  for (int k = 0; k < 3; ++k)
-    if (PeriodsValid({ws->biasPeriods[k]})) Bias(BarPrices{area}, first, end, ws->biasPeriods[k], ws->bias[k]);
+  for (int k = 0; k < 3; ++k) {
+    const int32_t n = LoadPeriod(ws->biasPeriods[k]);
+    if (PeriodsValid({n})) Bias(BarPrices{area}, first, end, n, ws->bias[k]);
+  }
 }
 
 void CalcDma(IndicatorWorkspace* ws, const KLineArea* area) {
