@@ -20,6 +20,9 @@ struct KLineArea;
 struct IndicatorWorkspace;
 struct ExRightsArea;
 struct NewsListArea;
+struct KLineFinanceRow;
+struct KLineHolderRow;
+struct KLineRatingRow;
 
 constexpr int kKLineZoomLevels = 10;
 constexpr int kKLineExRightsMarkRoom = 256;
@@ -77,8 +80,8 @@ struct RatingMark {
 
 struct KLineChart {
   // Fundamentals data (rows borrowed from the related-data fetcher).
-  const void* financeRows;
-  const void* holderRows;
+  const KLineFinanceRow* financeRows;
+  const KLineHolderRow* holderRows;
   FundCell fundCellsA[kKLineFundCellRoom];
   FundCell fundCellsB[kKLineFundCellRoom];
   FundCell fundCellsC[kKLineFundCellRoom];
@@ -88,7 +91,7 @@ struct KLineChart {
   int32_t fundTop;
   int32_t fundHeight;
   // Markers.
-  const void* ratingItems;                // borrowed
+  const KLineRatingRow* ratingItems;      // borrowed
   int32_t ratingCount;
   RatingMark* ratingMarks;                // owned
   NewsMark* newsMarks;                    // owned

@@ -1,0 +1,3 @@
+# The K-line markers and fundamentals rows, the related-data fetcher against
+# simbroker's HTTP side, the K-line painters and view.
+orv_test_group(charts_tests kline-view "KLineMarkers*:KLineRelData*")
