@@ -56,13 +56,16 @@ void CopyText(const JsonNode* value, char* field, size_t size) {
 bool ReadInteger(const JsonNode* value, long long* out) {
   if (!value || (value->type != kJsonString && value->type != kJsonNumber) || !value->text) return false;
   char buffer[32];
-  const size_t n = strnlen(value->text, sizeof buffer);
-  if (n == 0 || n >= sizeof buffer) return false;
-  std::memcpy(buffer, value->text, n + 1);
+  size_t n = strnlen(value->text, sizeof buffer);
+  if (n == 0) return false;
+  if (n >= sizeof buffer) n = sizeof buffer - 1;  // long digit runs read as huge
+  std::memcpy(buffer, value->text, n);
+  buffer[n] = '\0';
   char* end = nullptr;
   errno = 0;
   const long long v = std::strtoll(buffer, &end, 10);
-  if (end == buffer || errno == ERANGE) return false;
+  // Out of range: a huge count is held by the caller, a huge negative is no count.
+  if (end == buffer || (errno == ERANGE && v < 0)) return false;
   if (*end != '\0' && *end != '.') return false;
   *out = v;
   return true;
