@@ -23,6 +23,7 @@ struct NewsListArea;
 struct KLineFinanceRow;
 struct KLineHolderRow;
 struct KLineRatingRow;
+struct HFONT__;
 
 constexpr int kKLineZoomLevels = 10;
 constexpr int kKLineExRightsMarkRoom = 256;
@@ -188,6 +189,8 @@ struct KLineChart {
   char16_t highLabel[64];
   int32_t highLabelAlign;
   int32_t showNameInTitle;
+  HFONT__* titleFont;                     // UI font 14 (owned)
+  HFONT__* tipFont;                       // UI font 16 (owned)
   int32_t backColor, frameColor, gridColor, upColor, downColor, ma1Color, ma2Color, ma3Color, periodColor,
       dateColor, axisColor, labelColor;
 };
