@@ -24,7 +24,7 @@
 
 struct HttpRequest;
 
-constexpr unsigned kWmKLineRelDataReady = 5322;
+constexpr unsigned kWmKLineRelDataReady = 5322;  // WM_KLINE_RELDATA_READY of controls/control_messages.h
 constexpr int kKLineRelRowLimit = 4096;   // rows kept of one reply
 
 // Data type 1: financial figures of one reporting period.
