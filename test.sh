@@ -51,8 +51,8 @@ echo "== threaded code under ThreadSanitizer"
 # grid control, the skinned buttons (enabled from workers) and the panels
 # fed from network threads.
 tsan_targets=(platform_kernel_tests platform_tests platform_controls_tests foundation_tests marketdata_tests
-              simbroker_tests trading_tests simbroker_trade_tests tokenstore_tests controls_tests)
-tsan_labels='^(kernel|platform-ui|platform-controls|transport|http|engine|stores|trade|security|grid|skin-buttons|panels)$'
+              simbroker_tests trading_tests simbroker_trade_tests tokenstore_tests controls_tests charts_tests)
+tsan_labels='^(kernel|platform-ui|platform-controls|transport|http|engine|stores|trade|security|grid|skin-buttons|panels|kline-view)$'
 configure build-tsan -DCMAKE_BUILD_TYPE=Debug -DORV_TSAN=ON
 cmake --build build-tsan -j "$jobs" --target "${tsan_targets[@]}"
 run_suite build-tsan -L "$tsan_labels"

@@ -425,6 +425,10 @@ void CKLineView::SetBars(const KLineArea* area, IndicatorWorkspace* workspace, b
       pendingZoomOut_ = 0;
     }
     SetKLineChartData(chart_, area, workspace);
+    // Futures show the holding row: the tip grows to 402 pixels.
+    const uint8_t market = area ? area->key.market : 0;
+    const bool futures = market == 3 || market == 4 || market == 5 || market == 19;
+    chart_->tipRect.bottom = chart_->tipRect.top + (futures ? 402 : 360);
     dirty_ = true;
     layoutPending_ = true;
   }

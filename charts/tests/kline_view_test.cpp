@@ -10,6 +10,7 @@
 
 #include "charts/kline_chart.h"
 #include "charts/kline_chart_indicators.h"
+#include "charts/kline_markers.h"
 #include "charts/kline_view.h"
 #include "charts/tests/kline_test_support.h"
 #include "controls/control_messages.h"
@@ -154,6 +155,61 @@ TEST_F(KLineViewTest, HoverOnNewsDotPostsItsDateOnce) {
   ASSERT_EQ(picks.size(), 2u);
   EXPECT_EQ(picks[1].w, 0u);
   EXPECT_EQ(picks[1].l, 1);
+}
+
+TEST_F(KLineViewTest, HoverOnExRightsAndRatingMarks) {
+  ExRightsArea list;
+  list.records = new ExRightsRecord[1]{};
+  list.records[0].date = std::atoi(Date(380).c_str());
+  list.count = 1;
+  view->SetExRightsList(&list);
+  KLineRelData rel;
+  rel.Init();
+  KLineRelTable table;
+  const std::string reply = "{\"total\":\"2\",\"data\":[{\"pubDate\":\"" + Date(370) + "\",\"ratingSide\":\"1\",\"url\":\"http://a/1\"},"
+                            "{\"pubDate\":\"" + Date(370) + "\",\"ratingSide\":\"1\",\"url\":\"http://a/2\"}]}";
+  ASSERT_TRUE(ParseKLineRelReply(3, reply.c_str(), &table));
+  rel.ratingRows = static_cast<KLineRatingRow*>(table.rows);
+  rel.ratingCount = table.count;
+  C()->ratingItems = rel.ratingRows;
+  C()->ratingCount = rel.ratingCount;
+  SetKLineRatingMarks(C());
+  view->ToggleMainOverlay(1);
+  desk.RunUntilIdle();
+  ASSERT_EQ(C()->exRightsMarkCount, 1);
+  const ChartRect e = C()->exRightsMarkRects[0];
+  desk.MoveMouse(view->m_hWnd, e.left + 5, e.top + 5);
+  desk.Advance(1001);
+  auto ex = parent.Of(WM_KLINE_EXRIGHTS);
+  ASSERT_EQ(ex.size(), 1u);
+  EXPECT_EQ(ex[0].l, list.records[0].date);
+  desk.DoubleClick(view->m_hWnd, e.left + 5, e.top + 5);
+  ex = parent.Of(WM_KLINE_EXRIGHTS);
+  ASSERT_EQ(ex.size(), 2u);
+  EXPECT_EQ(ex[1].w, 0u);
+  EXPECT_EQ(ex[1].l, 0);
+  // The rating flag: the stem's middle.
+  const RatingMark& m = view->GetRatingMarks()[1];
+  ASSERT_EQ(m.visible, 1);
+  EXPECT_STREQ(m.countText, "2");
+  desk.MoveMouse(view->m_hWnd, m.stemRect.left + 1, (m.stemRect.top + m.stemRect.bottom) / 2);
+  EXPECT_EQ(parent.Of(WM_KLINE_EXRIGHTS).back().l, 1);  // left the ex-rights mark
+  desk.Advance(1001);
+  auto picks = parent.Of(WM_RATING_MARK_PICK);
+  ASSERT_EQ(picks.size(), 1u);
+  EXPECT_EQ(picks[0].l, std::atoi(Date(370).c_str()));
+  CWinApp app;
+  app.m_pMainWnd = &parent;
+  view->SetMarkSource(0);
+  view->SendMessage(WM_POPLIST_DBLCLK, 0, 1);
+  EXPECT_EQ(parent.lastHtml, u"http://a/2");
+  app.m_pMainWnd = nullptr;
+  // Timers firing after the marks went away do nothing.
+  desk.MoveMouse(view->m_hWnd, m.stemRect.left + 1, (m.stemRect.top + m.stemRect.bottom) / 2 + 1);
+  view->ClearChart();
+  desk.Advance(2000);
+  EXPECT_EQ(parent.Of(WM_RATING_MARK_PICK).size(), 1u);
+  rel.Release();
 }
 
 TEST_F(KLineViewTest, CloseBoxAndRightClick) {
