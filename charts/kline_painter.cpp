@@ -9,8 +9,11 @@
 
 #include "charts/kline_chart.h"
 #include "foundation/draw_helpers.h"
+#include "foundation/number_formats.h"
+#include "platform/kernel/kernel_utf.h"
 #include "marketdata/day_bar.h"
 #include "marketdata/indicator_workspace.h"
+#include "marketdata/quote_record.h"
 
 namespace {
 
@@ -107,7 +110,10 @@ void FormatKLineLargeNumber(double v, bool wholeThird, char* out, int size) {
   } else if (a >= 10000.0) {
     std::snprintf(out, n, "%.2f万", v / 10000.0);
   } else if (wholeThird) {
-    std::snprintf(out, n, "%lld", static_cast<long long>(v));
+    // The count format of the market windows, on the whole number.
+    char16_t text[kNumberTextSize];
+    const int units = FormatCount(static_cast<int64_t>(v), text, kNumberTextSize);
+    std::snprintf(out, n, "%s", WideToUtf8(std::u16string_view(text, static_cast<size_t>(units))).c_str());
   } else {
     std::snprintf(out, n, "%.2f", v);
   }
@@ -713,8 +719,7 @@ void DrawKLineDataTip(KLineChart* c, HDC dc) {
   bar = std::min(bar, firstValid + count - 1);
   const DayBar* bars = c->bars->bars;
   const DayBar& b = bars[bar];
-  const uint8_t market = c->bars->key.market;
-  const bool futures = market == 3 || market == 4 || market == 5 || market == 19;
+  const bool futures = IsFuturesMarket(c->bars->key.market);
   const int tipHeight = futures ? 402 : 360;
   SetBkMode(dc, TRANSPARENT);
   const RECT all{0, 0, 72, tipHeight};

@@ -10,6 +10,7 @@
 #include "controls/control_messages.h"
 #include "foundation/draw_helpers.h"
 #include "marketdata/day_bar.h"
+#include "marketdata/quote_record.h"
 #include "platform/kernel/kernel_utf.h"
 
 namespace {
@@ -426,8 +427,7 @@ void CKLineView::SetBars(const KLineArea* area, IndicatorWorkspace* workspace, b
     }
     SetKLineChartData(chart_, area, workspace);
     // Futures show the holding row: the tip grows to 402 pixels.
-    const uint8_t market = area ? area->key.market : 0;
-    const bool futures = market == 3 || market == 4 || market == 5 || market == 19;
+    const bool futures = area && IsFuturesMarket(area->key.market);
     chart_->tipRect.bottom = chart_->tipRect.top + (futures ? 402 : 360);
     dirty_ = true;
     layoutPending_ = true;

@@ -23,12 +23,15 @@ constexpr UINT WM_STATUS_DBLCLK = 1226;       // (part - 1, banner text index or
 constexpr UINT WM_TABLEBAR_SELECT = 4001;  // to the parent: (bar object, tab index)
 constexpr UINT WM_KEY_COMMAND = 4600;      // to the main window: (0, virtual-key code)
 
+// The pop-up list (pop_list.h), posted to its parent on a double click on a
+// row: wParam the list object, lParam the row.
+constexpr UINT WM_POPLIST_DBLCLK = 5325;
+
 // Chart windows (charts/): notices to their parents and main window.
 constexpr UINT WM_INDEXBAR_SELECT = 4000;      // sent on to the parent, same parameters
 constexpr UINT WM_CHART_REFRESH = 5320;        // to itself: invalidate, update the title windows
 constexpr UINT WM_KLINE_RELDATA_READY = 5322;  // (data type, 0) from the related-data fetcher
 constexpr UINT WM_KLINE_EXRIGHTS = 5324;       // (y << 16 | x, item) hover; (0, 1) left; (0, 0) double click
-constexpr UINT WM_POPLIST_DBLCLK = 5325;       // (0, row) a pop-up list's row chosen
 constexpr UINT WM_RATING_MARK_PICK = 5326;     // (y << 16 | x, YYYYMMDD); (0, 1) left
 constexpr UINT WM_KLINE_CLICK = 5327;          // (view, y * 65536 + x)
 constexpr UINT WM_NEWS_MARK_PICK = 5331;       // (y << 16 | x, YYYYMMDD); (0, 1) left
