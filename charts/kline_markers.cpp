@@ -4,9 +4,12 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <unordered_map>
+#include <vector>
 
 #include "charts/kline_chart.h"
 #include "charts/kline_rel_data.h"
+#include "foundation/number_codecs.h"
 #include "marketdata/day_bar.h"
 #include "marketdata/quote_areas.h"
 
@@ -27,11 +30,23 @@ void CopyField(char* dst, size_t size, const char* src) {
 
 int DateNumber(const char* text) { return std::atoi(text); }
 
-// The integer date of the bar at absolute index i (0 when the period has none).
+// The integer date of the bar at absolute index i: the number that
+// FormatKLineBarDate prints (YYYYMMDD for the day periods, MMDDhhmm for the
+// minute periods, 0 otherwise), without formatting text.
 int BarDate(const KLineChart* c, int i) {
-  char text[16] = {};
-  FormatKLineBarDate(c, c->bars->bars[i].time, text);
-  return std::atoi(text);
+  const int period = c->bars->period;
+  const long long v = DecodePackedDateTime(c->bars->bars[i].time);  // YYYYMMDDhhmm00
+  if (period == 33 || period == 39 || period == 40 || period == 41) return static_cast<int>(v / 1000000);
+  if (period >= 34 && period <= 38) return static_cast<int>(v / 100 % 100000000);
+  return 0;
+}
+
+// The dates of bars from .. end - 1, computed once per layout.
+std::vector<int> BarDates(const KLineChart* c, int from, int end) {
+  std::vector<int> dates;
+  if (end > from) dates.reserve(static_cast<size_t>(end - from));
+  for (int i = from; i < end; ++i) dates.push_back(BarDate(c, i));
+  return dates;
 }
 
 bool HasBars(const KLineChart* c) { return c && c->bars && KLineBarCount(c) > 0; }
@@ -99,16 +114,14 @@ void LayoutKLineNewsMarks(KLineChart* c) {
   if (!HasBars(c) || !c->newsList || !c->newsMarks) return;
   const int end = BarEnd(c);
   const int from = std::max(c->firstVisible, KLineFirstValid(c));
+  // The first bar of each date from `from` on.
+  std::unordered_map<int, int> firstOfDate;
+  const std::vector<int> dates = BarDates(c, from, end);
+  for (int k = static_cast<int>(dates.size()) - 1; k >= 0; --k) firstOfDate[dates[static_cast<size_t>(k)]] = from + k;
   for (int m = 0; m < c->newsMarkCount; ++m) {
     NewsMark& mark = c->newsMarks[m];
-    const int date = DateNumber(mark.date);
-    int x = 0;
-    for (int i = from; i < end; ++i) {
-      if (BarDate(c, i) == date) {
-        x = KLineBarCentreX(c, i - c->firstVisible);
-        break;
-      }
-    }
+    const auto found = firstOfDate.find(DateNumber(mark.date));
+    int x = found == firstOfDate.end() ? 0 : KLineBarCentreX(c, found->second - c->firstVisible);
     if (x - 5 < kLeftEdge) x = 67;
     if (x + 5 > c->topStripRect.right) x = c->topStripRect.right + 5;
     mark.rect = {x - 5, 20, x + 5, 30};
@@ -152,13 +165,14 @@ void LayoutKLineRatingMarks(KLineChart* c) {
   const int first = std::max(c->firstVisible, KLineFirstValid(c));
   const int last = std::min(BarEnd(c), c->firstVisible + GetKLineVisibleCount(c));
   const int top = c->mainTop, bottom = c->mainTop + c->mainHeight;
+  const std::vector<int> dates = BarDates(c, first, last);
   for (int m = 0; m < c->ratingCount; ++m) {
     RatingMark& mark = c->ratingMarks[m];
     const bool above = mark.kind == 1;
     const int date = DateNumber(mark.date);
     int x = 0, y = 0;
     for (int i = first; i < last; ++i) {
-      if (BarDate(c, i) != date) continue;
+      if (dates[static_cast<size_t>(i - first)] != date) continue;
       x = MarkX(c, i);
       const bool rising = RisingBar(c, i);
       const KLineWick* wicks = rising ? c->upWicks : c->downWicks;
@@ -264,21 +278,20 @@ void LayoutKLineFundRows(KLineChart* c) {
   const int from = std::max(c->firstVisible, KLineFirstValid(c));
   const int baseline = c->fundTop + c->fundHeight - lift;
   const int rightLimit = c->topStripRect.right;
+  const std::vector<int> dates = rows > 0 ? BarDates(c, from, end) : std::vector<int>();
   for (int i = 0; i < rows; ++i) {
     FundColumn& col = c->fundColumns[i];
     const int begin = DateNumber(col.beginDate), finish = DateNumber(col.endDate);
     int left = 0, right = 0, leftBar = -1, rightBar = -1;
-    for (int b = from; b < end && (leftBar < 0 || rightBar < 0); ++b) {
-      const int date = BarDate(c, b);
-      if (leftBar < 0 && date >= begin) {
-        leftBar = b;
-        left = MarkX(c, b);
-      }
-      if (rightBar < 0 && date >= finish) {
-        rightBar = b;
-        right = MarkX(c, b);
-      }
-    }
+    // Bars run oldest first: the first bar dated at or after each date.
+    const auto at = [&](int date) {
+      const auto it = std::lower_bound(dates.begin(), dates.end(), date);
+      return it == dates.end() ? -1 : from + static_cast<int>(it - dates.begin());
+    };
+    leftBar = at(begin);
+    rightBar = at(finish);
+    if (leftBar >= 0) left = MarkX(c, leftBar);
+    if (rightBar >= 0) right = MarkX(c, rightBar);
     col.wide = leftBar >= 0 && rightBar >= 0 && rightBar - leftBar >= 22 ? 1 : 0;
     col.rect = {left, c->fundTop + 9, right, c->fundTop + 9 + third};
     col.rect.right = std::min(col.rect.right, rightLimit);
