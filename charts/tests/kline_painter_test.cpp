@@ -305,12 +305,17 @@ TEST(KLinePainter, Snapshots) {
   if (!folder) GTEST_SKIP() << "set ORV_SNAPSHOT_DIR to write the pictures";
   struct Shot {
     const char* name;
-    int layout, indicator;
-  } shots[] = {{"kline_layout2_macd.png", 2, 1}, {"kline_layout3_finance.png", 3, 2}, {"kline_layout2_ddz.png", 2, 13}};
+    int layout, indicator, market;
+  } shots[] = {{"kline_layout2_macd.png", 2, 1, 1},
+               {"kline_layout3_finance.png", 3, 2, 1},
+               {"kline_layout2_ddz.png", 2, 13, 1},
+               {"kline_futures_tip.png", 2, 5, 3}};
   for (const Shot& s : shots) {
     KFixture f(1400, 400, 0, s.layout, 800);
     Walk(f.area.get(), 400, 21);
     f.area->key.decimals = 2;
+    f.area->key.market = static_cast<uint8_t>(s.market);
+    for (int i = 0; i < 400; ++i) f.area->bars[i].field11 = 1200000 + i * 5000;
     std::snprintf(f.area->key.name, sizeof f.area->key.name, "演示银行");
     std::snprintf(f.area->key.code, sizeof f.area->key.code, "600000");
     f.chart->showNameInTitle = 1;
@@ -363,9 +368,10 @@ TEST(KLinePainter, Snapshots) {
     const Canvas* parts[3] = {&ti, &tm, &tv};
     for (int k = 0; k < 3; ++k)
       BitBlt(pic.dc, strips[k].left, strips[k].top, parts[k]->w, parts[k]->h, parts[k]->dc, 0, 0, SRCCOPY);
-    Canvas tip(72, 360);
+    const int tipHeight = s.market == 3 ? 402 : 360;
+    Canvas tip(72, tipHeight);
     DrawKLineDataTip(f.chart.get(), tip.dc);
-    BitBlt(pic.dc, f.chart->tipRect.left, f.chart->tipRect.top, 72, 360, tip.dc, 0, 0, SRCCOPY);
+    BitBlt(pic.dc, f.chart->tipRect.left, f.chart->tipRect.top, 72, tipHeight, tip.dc, 0, 0, SRCCOPY);
     pic.Save((std::string(folder) + "/" + s.name).c_str());
   }
 }
