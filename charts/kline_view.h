@@ -23,21 +23,13 @@
 #include "charts/kline_rel_data.h"
 #include "controls/pop_view.h"
 #include "marketdata/ex_rights.h"
+#include "marketdata/fund_flow.h"
 #include "marketdata/quote_areas.h"
 #include "platform/kernel/kernel_sync.h"
 #include "platform/mfc/afx.h"
 
 struct KLineArea;
 struct IndicatorWorkspace;
-
-// The fund-flow (supplement A values 10..25) or order-flow (supplement B
-// values 3..10) record of one bar: amounts in yuan (the wire's / 100).
-struct FundFlowRecord {
-  char code[7];
-  uint8_t market;
-  int64_t amounts[8];  // inflows 小单, 中单, 大单, 特大, then the outflows in that order
-  int32_t counts[8];
-};
 
 // Copies the supplement tables of src into dst so that src's records
 // first .. first + count - 1 land at 0 .. count - 1 (records pair with bars
