@@ -27,8 +27,11 @@ constexpr UINT WM_KEY_COMMAND = 4600;      // to the main window: (0, virtual-ke
 // row: wParam the list object, lParam the row.
 constexpr UINT WM_POPLIST_DBLCLK = 5325;
 
+// An indicator tool bar (CIndexToolsBar) to its parent (posted): a tab was
+// chosen, wParam the bar object, lParam the tab's index.
+constexpr UINT WM_INDEXBAR_SELECT = 4000;
+
 // Chart windows (charts/): notices to their parents and main window.
-constexpr UINT WM_INDEXBAR_SELECT = 4000;      // sent on to the parent, same parameters
 constexpr UINT WM_CHART_REFRESH = 5320;        // to itself: invalidate, update the title windows
 constexpr UINT WM_KLINE_RELDATA_READY = 5322;  // (data type, 0) from the related-data fetcher
 constexpr UINT WM_KLINE_EXRIGHTS = 5324;       // (y << 16 | x, item) hover; (0, 1) left; (0, 0) double click
