@@ -14,6 +14,7 @@
 // then posted and input messages in order, then WM_PAINT for the first
 // invalid window in tree order (parents before children), then due timers.
 #include "platform/window/win_internal.h"
+#include "platform/window/win_remote.h"
 #include "platform/controls/win_controls.h"
 
 #include "platform/kernel/debug_sink.h"
@@ -580,6 +581,23 @@ void RunOnUiThread(const std::function<void()>& fn) {
   w.wake.wait(lk, [&] { return call->done; });
 }
 
+void QueueUiCall(std::function<void()> fn) {
+  auto call = std::make_shared<CrossCall>();
+  call->fn = std::move(fn);
+  {
+    Guard g(W().lock);
+    W().calls.push_back(call);
+  }
+  WakeUi();
+}
+
+void RunQueuedCalls() { RunCalls(); }
+
+void SetUiThreadIdForPorts(DWORD id) {
+  Guard g(W().lock);
+  if (W().hasUiThread) W().uiThreadId = id;
+}
+
 bool NextTimerDue(ULONGLONG* due) {
   Guard g(W().lock);
   bool any = false;
@@ -707,7 +725,7 @@ HWND CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD
       return nullptr;
     }
     auto win = std::make_unique<Win>();
-    hwnd = reinterpret_cast<HWND>(W().nextHandle);
+    hwnd = reinterpret_cast<HWND>(HandleInstanceBits() | W().nextHandle);
     W().nextHandle += 4;
     win->hwnd = hwnd;
     win->cls = it->second.get();
@@ -897,6 +915,7 @@ BOOL DestroyWindow(HWND hwnd) {
 }
 
 BOOL IsWindow(HWND hwnd) {
+  if (IsForeignHandle(hwnd)) return RemoteIsWindow(hwnd);
   Guard g(W().lock);
   Win* w = Find(hwnd);
   return w != nullptr;
@@ -1057,6 +1076,11 @@ BOOL EnumChildWindows(HWND parent, const std::function<BOOL(HWND)>& callback) {
 }
 
 HWND FindWindowW(LPCWSTR className, LPCWSTR title) {
+  if (HWND local = FindLocalWindow(className, title)) return local;
+  return RemoteFindWindow(className, title);
+}
+
+HWND FindLocalWindow(LPCWSTR className, LPCWSTR title) {
   Guard g(W().lock);
   for (HWND top : W().topLevels) {
     Win* w = Find(top);
@@ -1072,6 +1096,7 @@ HWND FindWindowW(LPCWSTR className, LPCWSTR title) {
 // Geometry.
 
 BOOL GetWindowRect(HWND hwnd, RECT* rect) {
+  if (IsForeignHandle(hwnd)) return RemoteGetWindowRect(hwnd, rect);
   Guard g(W().lock);
   Win* w = Find(hwnd);
   if (!w || !rect) return FALSE;
@@ -1212,6 +1237,7 @@ BOOL SetWindowPos(HWND hwnd, HWND insertAfter, int x, int y, int cx, int cy, UIN
 BOOL BringWindowToTop(HWND hwnd) { return SetWindowPos(hwnd, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE); }
 
 BOOL ShowWindow(HWND hwnd, int cmd) {
+  if (IsForeignHandle(hwnd)) return RemoteShowWindow(hwnd, cmd);
   if (!UiThreadHere()) return OnUi([&] { return ShowWindow(hwnd, cmd); });
   bool was, show = cmd != SW_HIDE, top;
   {
@@ -1312,7 +1338,7 @@ WString GetWindowTextString(HWND hwnd) {
 
 int GetWindowTextW(HWND hwnd, LPWSTR out, int capacity) {
   if (!out || capacity <= 0) return 0;
-  WString t = GetWindowTextString(hwnd);
+  WString t = IsForeignHandle(hwnd) ? RemoteGetWindowText(hwnd) : GetWindowTextString(hwnd);
   int n = std::min<int>(static_cast<int>(t.size()), capacity - 1);
   std::copy(t.begin(), t.begin() + n, out);
   out[n] = 0;
@@ -1405,12 +1431,18 @@ LRESULT CallProcAsSend(bool fromOtherThread, HWND hwnd, UINT msg, WPARAM wParam,
 }
 }  // namespace
 
+LRESULT CallWindowAsSend(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  return CallProcAsSend(true, hwnd, msg, wParam, lParam);
+}
+
 LRESULT SendMessageW(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (IsForeignHandle(hwnd)) return RemoteSendMessage(hwnd, msg, wParam, lParam, CrossProcessSendTimeout(), nullptr);
   if (!UiThreadHere()) return OnUi([&] { return CallProcAsSend(true, hwnd, msg, wParam, lParam); });
   return CallProcAsSend(false, hwnd, msg, wParam, lParam);
 }
 
 BOOL PostMessageW(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (IsForeignHandle(hwnd)) return RemotePostMessage(hwnd, msg, wParam, lParam);
   {
     Guard g(W().lock);
     if (hwnd && !Find(hwnd)) return FALSE;
@@ -1421,7 +1453,7 @@ BOOL PostMessageW(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
 }
 
 BOOL PostThreadMessageW(DWORD threadId, UINT msg, WPARAM wParam, LPARAM lParam) {
-  if (threadId != GetUiThreadId()) return FALSE;  // only the UI thread has a queue
+  if (threadId != GetUiThreadId()) return RemotePostThreadMessage(threadId, msg, wParam, lParam);
   return PostMessageW(nullptr, msg, wParam, lParam);
 }
 
@@ -2115,7 +2147,9 @@ HWND ActivateWindow(HWND hwnd, WPARAM code) {
 }
 }  // namespace
 
-BOOL SetForegroundWindow(HWND hwnd) { return SetActiveWindow(hwnd) != nullptr || GetActiveWindow() == hwnd; }
+BOOL SetForegroundWindow(HWND hwnd) {
+  if (IsForeignHandle(hwnd)) return RemoteSetForegroundWindow(hwnd);
+  return SetActiveWindow(hwnd) != nullptr || GetActiveWindow() == hwnd; }
 HWND GetForegroundWindow() { return GetActiveWindow(); }
 
 HWND SetCapture(HWND hwnd) {
@@ -2594,6 +2628,7 @@ bool WindowRectInBacking(HWND hwnd, QRect* rect) {
 }
 
 std::uintptr_t GetNativeWindowId(HWND hwnd) {
+  if (IsForeignHandle(hwnd)) return RemoteNativeWindowId(hwnd);
   if (!UiThreadHere()) return OnUi([&] { return GetNativeWindowId(hwnd); });
   ScreenHost* host;
   {
@@ -2659,6 +2694,8 @@ void SetMessageBoxImplementation(MessageBoxSink impl) {
 }
 
 int MessageBoxW(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type) {
+  int testAnswer = 0;
+  if (RecordTestBox(FromZ(text), FromZ(caption), type, &testAnswer)) return testAnswer;
   MessageBoxSink sink, impl;
   {
     Guard g(W().lock);
