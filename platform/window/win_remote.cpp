@@ -11,6 +11,7 @@
 #include "platform/kernel/debug_sink.h"
 #include "platform/kernel/kernel_clock.h"
 #include "platform/kernel/kernel_port.h"
+#include "platform/kernel/kernel_process.h"
 #include "platform/kernel/kernel_thread.h"
 #include "platform/kernel/kernel_utf.h"
 #include "platform/window/win_internal.h"
@@ -18,10 +19,14 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <QRect>
+
 #include <algorithm>
 #include <atomic>
 #include <climits>
 #include <cstdlib>
+#include <map>
+#include <mutex>
 #include <vector>
 
 namespace {
@@ -37,7 +42,10 @@ enum Op : std::uint32_t {
   kOpShow = 12,
   kOpForeground = 13,
   kOpNativeId = 14,
+  kOpEmbed = 15,
   kOpPost = 20,
+  kOpSlotState = 21,
+  kOpSlotGone = 22,
 };
 
 constexpr DWORD kFindAnswerMs = 500;  // a process slower than this is skipped by FindWindowW
@@ -96,6 +104,51 @@ PortWriter Request(Op op, HWND hwnd) {
   w.U32(op);
   w.U64(reinterpret_cast<std::uintptr_t>(hwnd));
   return w;
+}
+
+// ---------------------------------------------------------------------------
+// Embedding state.
+
+struct SlotClient {
+  std::uint32_t instance;
+  HWND client;
+  int pid;
+};
+struct EmbeddedIn {
+  HWND slot;
+  int hostPid;
+};
+std::mutex g_embedLock;
+std::map<HWND, SlotClient> g_slots;      // host side: slot -> its client
+std::map<HWND, EmbeddedIn> g_embedded;  // client side: own window -> where it lives
+
+void SendSlotState(HWND slot, const SlotClient& c) {
+  QRect rect;
+  bool visible = false;
+  if (!GetNativeChildInfo(slot, nullptr, &rect, &visible)) return;
+  PortWriter req = Request(kOpSlotState, c.client);
+  req.U32(static_cast<std::uint32_t>(rect.width()));
+  req.U32(static_cast<std::uint32_t>(rect.height()));
+  req.U32(visible ? 1 : 0);
+  PortSend(c.instance, kPortPost, req.Data());
+}
+
+// Client side, UI thread.
+void ApplySlotState(HWND own, int width, int height, bool visible) {
+  {
+    std::lock_guard<std::mutex> g(g_embedLock);
+    if (!g_embedded.count(own)) return;
+  }
+  SetWindowPos(own, nullptr, 0, 0, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+  ShowWindow(own, visible ? SW_SHOWNA : SW_HIDE);
+}
+
+void EndEmbedding(HWND own) {
+  {
+    std::lock_guard<std::mutex> g(g_embedLock);
+    if (!g_embedded.erase(own)) return;
+  }
+  DestroyWindow(own);
 }
 
 // ---------------------------------------------------------------------------
@@ -200,6 +253,30 @@ void AnswerCall(std::uint64_t conn, std::uint32_t callId, std::uint32_t op, HWND
     case kOpNativeId:
       out.U64(exists ? GetNativeWindowId(hwnd) : 0);
       break;
+    case kOpEmbed: {
+      std::uint64_t client = 0;
+      std::uint32_t instance = 0, pid = 0;
+      std::uintptr_t id = 0;
+      QRect rect;
+      bool visible = false;
+      if (!in.U64(&client) || !in.U32(&instance) || !in.U32(&pid) || !exists ||
+          !(GetWindowLongPtrW(hwnd, GWL_STYLE) & WS_CHILD) || !(id = GetNativeWindowId(hwnd)) ||
+          !GetNativeChildInfo(hwnd, nullptr, &rect, &visible)) {
+        out.U32(0);
+        break;
+      }
+      {
+        std::lock_guard<std::mutex> g(g_embedLock);
+        g_slots[hwnd] = SlotClient{instance, reinterpret_cast<HWND>(static_cast<std::uintptr_t>(client)),
+                                   static_cast<int>(pid)};
+      }
+      out.U32(1);
+      out.U64(id);
+      out.U32(static_cast<std::uint32_t>(rect.width()));
+      out.U32(static_cast<std::uint32_t>(rect.height()));
+      out.U32(visible ? 1 : 0);
+      break;
+    }
     default:
       Trace("unknown call " + std::to_string(op));
       out.U32(0);
@@ -223,6 +300,21 @@ void OnFrame(std::uint64_t conn, PortFrame frame) {
   if (frame.kind == kPortPost) {
     std::uint32_t msg = 0;
     std::uint64_t w = 0, l = 0;
+    if (op == kOpSlotState) {
+      std::uint32_t width = 0, height = 0, visible = 0;
+      if (!in.U32(&width) || !in.U32(&height) || !in.U32(&visible) || width > 100000 || height > 100000) {
+        Trace("a bad slot state");
+        return;
+      }
+      QueueUiCall([hwnd, width, height, visible] {
+        ApplySlotState(hwnd, static_cast<int>(width), static_cast<int>(height), visible != 0);
+      });
+      return;
+    }
+    if (op == kOpSlotGone) {
+      QueueUiCall([hwnd] { EndEmbedding(hwnd); });
+      return;
+    }
     if (op != kOpPost || !in.U32(&msg) || !in.U64(&w) || !in.U64(&l)) {
       Trace("a bad post");
       return;
@@ -490,4 +582,92 @@ bool RecordTestBox(const WString& text, const WString& caption, UINT type, int* 
   const char* chosen = ::getenv("ORV_TEST_BOX_ANSWER");
   *answer = chosen && *chosen ? std::atoi(chosen) : IDOK;
   return true;
+}
+
+void EmbeddingSlotChanged(HWND slot) {
+  SlotClient client;
+  {
+    std::lock_guard<std::mutex> g(g_embedLock);
+    auto it = g_slots.find(slot);
+    if (it == g_slots.end()) return;
+    client = it->second;
+  }
+  SendSlotState(slot, client);
+}
+
+void EmbeddingSlotDestroyed(HWND slot) {
+  SlotClient client;
+  {
+    std::lock_guard<std::mutex> g(g_embedLock);
+    auto it = g_slots.find(slot);
+    if (it == g_slots.end()) return;
+    client = it->second;
+    g_slots.erase(it);
+  }
+  PortWriter req = Request(kOpSlotGone, client.client);
+  PortSend(client.instance, kPortPost, req.Data());
+}
+
+std::vector<EmbeddingInfo> CurrentEmbeddings() {
+  std::vector<std::pair<HWND, SlotClient>> live;
+  {
+    std::lock_guard<std::mutex> g(g_embedLock);
+    live.assign(g_slots.begin(), g_slots.end());
+  }
+  std::vector<EmbeddingInfo> out;
+  for (auto& [slot, client] : live) {
+    QRect rect;
+    bool visible = false;
+    if (!GetNativeChildInfo(slot, nullptr, &rect, &visible)) continue;
+    out.push_back(EmbeddingInfo{slot, client.pid, SIZE{rect.width(), rect.height()}, visible});
+  }
+  return out;
+}
+
+BOOL EmbedIntoWindow(HWND own, HWND slot) {
+  if (IsForeignHandle(own) || !IsWindow(own) || (GetWindowLongPtrW(own, GWL_STYLE) & WS_CHILD)) {
+    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+    return FALSE;
+  }
+  if (!IsForeignHandle(slot) || PortInstance() == 0) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return FALSE;
+  }
+  DWORD hostPid = 0;
+  if (!GetWindowThreadProcessId(slot, &hostPid)) return FALSE;
+  PortWriter req = Request(kOpEmbed, slot);
+  req.U64(reinterpret_cast<std::uintptr_t>(own));
+  req.U32(PortInstance());
+  req.U32(static_cast<std::uint32_t>(::getpid()));
+  std::string reply;
+  if (!Ask(slot, kPortCall, req, &reply, CrossProcessSendTimeout())) return FALSE;
+  PortReader in(reply);
+  std::uint32_t ok = 0, width = 0, height = 0, visible = 0;
+  std::uint64_t nativeId = 0;
+  if (!in.U32(&ok) || !ok || !in.U64(&nativeId) || !in.U32(&width) || !in.U32(&height) || !in.U32(&visible) ||
+      width > 100000 || height > 100000) {
+    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+    return FALSE;
+  }
+  {
+    std::lock_guard<std::mutex> g(g_embedLock);
+    g_embedded[own] = EmbeddedIn{slot, static_cast<int>(hostPid)};
+  }
+  EmbedTopLevelOnScreen(own, static_cast<std::uintptr_t>(nativeId));
+  ApplySlotState(own, static_cast<int>(width), static_cast<int>(height), visible != 0);
+  // The host's end ends the embedded window too.
+  StartThread([own, hostPid] {
+    for (;;) {
+      {
+        std::lock_guard<std::mutex> g(g_embedLock);
+        if (!g_embedded.count(own)) return;
+      }
+      if (!IsWindow(own)) return;
+      if (WaitProcess(static_cast<int>(hostPid), 500, nullptr)) {
+        QueueUiCall([own] { EndEmbedding(own); });
+        return;
+      }
+    }
+  });
+  return TRUE;
 }

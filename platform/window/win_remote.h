@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <vector>
 
 // The high half of this process's window handles (0 until it joined).
 std::uintptr_t HandleInstanceBits();
@@ -40,3 +41,16 @@ std::uintptr_t RemoteNativeWindowId(HWND hwnd);
 // appends the box to it, sets *answer (ORV_TEST_BOX_ANSWER, default IDOK)
 // and answers true.
 bool RecordTestBox(const WString& text, const WString& caption, UINT type, int* answer);
+
+// Embedding, host side: a slot (a child window with a native window) that a
+// client of another process was put into moved, resized, was shown, hidden
+// or destroyed.
+void EmbeddingSlotChanged(HWND slot);
+void EmbeddingSlotDestroyed(HWND slot);
+struct EmbeddingInfo {
+  HWND slot;
+  int clientPid;
+  SIZE size;
+  bool visible;
+};
+std::vector<EmbeddingInfo> CurrentEmbeddings();

@@ -601,9 +601,22 @@ BOOL SetClipboardText(const WString& text);
 WString GetClipboardText();
 
 // A native window covering the child window, kept over it as it moves, for
-// another process to embed into (the browser view). On screen only: 0 when
-// no screen host is running or hwnd is not a child window.
+// another process to embed into (the browser view); 0 when hwnd is not a
+// child window. Without a screen host (the test desktop) the answer is a
+// non-zero token naming the child window. For another process's window its
+// owner answers.
 std::uintptr_t GetNativeWindowId(HWND hwnd);
+
+// Embedding, client side: puts this process's top-level window own inside
+// slot, a child window of another process (the slot), at (0, 0). From then
+// on own keeps the slot's size and shows and hides with it; when the slot is
+// destroyed or its process ends, own is destroyed (WM_DESTROY tells the
+// program). On screen (xcb) own's native window is reparented into the
+// slot's; without a screen the client renders offscreen at the slot's size
+// and the slot's test desktop lists the attach (TestDesktop::Embeddings).
+// FALSE (GetLastError set) when own is not a top-level window of this
+// process or the slot cannot be reached.
+BOOL EmbedIntoWindow(HWND own, HWND slot);
 
 // ---------------------------------------------------------------------------
 // Timers.

@@ -362,7 +362,6 @@ void NotifyNativeChildren(HWND hwnd) {
   {
     Guard g(W().lock);
     host = W().host;
-    if (!host) return;
     std::vector<HWND> stack{hwnd};
     while (!stack.empty()) {
       Win* w = Find(stack.back());
@@ -372,7 +371,10 @@ void NotifyNativeChildren(HWND hwnd) {
       stack.insert(stack.end(), w->children.begin(), w->children.end());
     }
   }
-  for (HWND h : natives) host->NativeChildChanged(h);
+  for (HWND h : natives) {
+    if (host) host->NativeChildChanged(h);
+    EmbeddingSlotChanged(h);
+  }
 }
 
 void NotifyHost(HWND top) {
@@ -907,8 +909,9 @@ BOOL DestroyWindow(HWND hwnd) {
       wm.windows.erase(h);
     }
   }
-  if (host) {
-    for (HWND h : natives) host->NativeChildDestroyed(h);
+  for (HWND h : natives) {
+    if (host) host->NativeChildDestroyed(h);
+    EmbeddingSlotDestroyed(h);
   }
   if (top && host) host->TopLevelDestroyed(hwnd);
   return TRUE;
@@ -2635,8 +2638,10 @@ std::uintptr_t GetNativeWindowId(HWND hwnd) {
     Guard g(W().lock);
     Win* w = Find(hwnd);
     host = W().host;
-    if (!w || !w->Child() || !host) return 0;
+    if (!w || !w->Child()) return 0;
     w->nativeChild = true;
+    // Without a screen (the test desktop) the handle itself is the token.
+    if (!host) return reinterpret_cast<std::uintptr_t>(hwnd);
   }
   return host->NativeChild(hwnd);
 }
@@ -2651,6 +2656,15 @@ bool GetNativeChildInfo(HWND child, HWND* top, QRect* rectInTop, bool* visible) 
   if (rectInTop) *rectInTop = QRect(OriginInTop(w), w->rect.size());
   if (visible) *visible = VisibleChain(w);
   return true;
+}
+
+bool EmbedTopLevelOnScreen(HWND top, std::uintptr_t nativeParent) {
+  ScreenHost* host;
+  {
+    Guard g(W().lock);
+    host = W().host;
+  }
+  return host && host->EmbedTopLevel(top, nativeParent);
 }
 
 void SetScreenHost(ScreenHost* host) {

@@ -2,7 +2,8 @@
 // argument chooses what it does; what it sees goes, one line at a time, to
 // the file named by ORV_PEER_LOG.
 //
-//   window <title> [hidden] [class]  a top-level window at (10, 20, 300x200)
+//   window <title> [hidden|slot] [class]  a top-level window at (10, 20, 300x200)
+//                                    (with a child window to embed into for slot)
 //                                    that answers the test messages below
 //   sleeper <ms>                     sleeps before its first look at the queue
 //   poster <thread id> <count> <tag> posts count thread messages
@@ -10,6 +11,9 @@
 //   hostile <instance> <variant>     writes bad bytes to a port
 //   lock <name>                      claims an instance lock and lives on
 //   box                              shows one message box
+//   embed <slot>                     puts a window of its own into the slot
+//                                    (a child window of another process) and
+//                                    ends when its window is destroyed
 //   report [args...]                 reports its arguments, folder and
 //                                    ORV_PEER_X, then exits with 5
 #include "platform/kernel/kernel_clock.h"
@@ -17,6 +21,7 @@
 #include "platform/kernel/kernel_thread.h"
 #include "platform/kernel/kernel_utf.h"
 #include "platform/window/win_user.h"
+#include "platform/gdi/win_gdi.h"
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -93,6 +98,34 @@ LRESULT PeerProc(HWND hwnd, UINT msg, WPARAM w, LPARAM l) {
   }
 }
 
+LRESULT EmbedProc(HWND hwnd, UINT msg, WPARAM w, LPARAM l) {
+  switch (msg) {
+    case WM_SIZE:
+      Log("size " + std::to_string(LOWORD(l)) + " " + std::to_string(HIWORD(l)));
+      return 0;
+    case WM_SHOWWINDOW:
+      Log("show " + std::to_string(w));
+      return 0;
+    case WM_PAINT: {
+      PAINTSTRUCT ps;
+      HDC dc = BeginPaint(hwnd, &ps);
+      RECT rc;
+      GetClientRect(hwnd, &rc);
+      HBRUSH brush = CreateSolidBrush(RGB(0x20, 0x60, 0xC0));
+      FillRect(dc, &rc, brush);
+      DeleteObject(brush);
+      EndPaint(hwnd, &ps);
+      return 0;
+    }
+    case WM_DESTROY:
+      Log("destroyed");
+      PostQuitMessage(0);
+      return 0;
+    default:
+      return DefWindowProcW(hwnd, msg, w, l);
+  }
+}
+
 int Pump() {
   MSG m;
   while (GetMessageW(&m, nullptr, 0, 0)) {
@@ -150,6 +183,10 @@ int main(int argc, char** argv) {
     WString title = Utf8ToWide(argv[2]);
     HWND h = CreateWindowExW(0, cls.c_str(), title.c_str(), WS_OVERLAPPEDWINDOW | (hidden ? 0 : WS_VISIBLE), 10, 20,
                              300, 200, nullptr, nullptr, nullptr, nullptr);
+    if (argc > 3 && std::string(argv[3]) == "slot") {
+      HWND slot = CreateWindowExW(0, cls.c_str(), u"", WS_CHILD | WS_VISIBLE, 5, 5, 120, 80, h, nullptr, nullptr, nullptr);
+      Log("slot " + Hex(reinterpret_cast<std::uintptr_t>(slot)));
+    }
     Log("ready " + Hex(reinterpret_cast<std::uintptr_t>(h)) + " " + std::to_string(GetCurrentThreadId()));
     return Pump();
   }
@@ -189,6 +226,22 @@ int main(int argc, char** argv) {
   if (mode == "lock" && argc > 2) {
     Log(std::string("lock ") + (ClaimInstanceLock(argv[2]) ? "1" : "0"));
     Sleep(60000);
+    return 0;
+  }
+  if (mode == "embed" && argc > 2) {
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = EmbedProc;
+    wc.lpszClassName = u"OrvEmbedClient";
+    RegisterClassW(&wc);
+    HWND own = CreateWindowExW(0, u"OrvEmbedClient", u"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+    auto slot = reinterpret_cast<HWND>(static_cast<std::uintptr_t>(std::strtoull(argv[2], nullptr, 16)));
+    BOOL ok = EmbedIntoWindow(own, slot);
+    RECT rc{};
+    GetWindowRect(own, &rc);
+    Log("embedded " + std::to_string(ok) + " " + std::to_string(rc.right - rc.left) + "x" +
+        std::to_string(rc.bottom - rc.top) + " " + std::to_string(IsWindowVisible(own)));
+    if (!ok) return 1;
+    Pump();
     return 0;
   }
   if (mode == "box") {

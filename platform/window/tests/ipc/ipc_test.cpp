@@ -318,3 +318,71 @@ TEST_F(IpcTest, RemoteWindowCallsAreCarriedOutByTheOwner) {
   EXPECT_FALSE(IsWindowVisible(peer));
   EXPECT_EQ(GetParent(peer), nullptr);
 }
+
+TEST_F(IpcTest, AnEmbeddedClientFollowsItsSlotOffscreenAndEndsWithIt) {
+  TestDesktop desk;
+  HWND own = MakeTestWindow(u"宿主窗口");
+  ASSERT_TRUE(SetWindowPos(own, nullptr, 100, 80, 480, 300, SWP_NOZORDER));
+  HWND slot = CreateWindowExW(0, u"OrvIpcTest", u"", WS_CHILD | WS_VISIBLE, 20, 30, 200, 100, own, nullptr, nullptr,
+                              nullptr);
+  ASSERT_NE(slot, nullptr);
+  EXPECT_NE(GetNativeWindowId(slot), 0u) << "a token on the test desktop";
+  char hex[32];
+  std::snprintf(hex, sizeof hex, "%llx", static_cast<unsigned long long>(reinterpret_cast<std::uintptr_t>(slot)));
+  Peer client = Start("embed", {"embed", hex});
+  ASSERT_TRUE(WaitLog(desk, client, "embedded"));
+  EXPECT_EQ(Lines(client, "embedded 1 200x100 1"), 1) << Log(client);
+  auto list = desk.Embeddings();
+  ASSERT_EQ(list.size(), 1u);
+  EXPECT_EQ(list[0].slot, slot);
+  EXPECT_EQ(list[0].clientPid, client.pid);
+  EXPECT_EQ(list[0].size.cx, 200);
+  EXPECT_EQ(list[0].size.cy, 100);
+  EXPECT_TRUE(list[0].visible);
+  EXPECT_TRUE(desk.SavePng(own, logs_ + "embedded.png"));
+  if (const char* keep = std::getenv("ORV_IPC_SNAPSHOT")) desk.SavePng(own, keep);
+
+  ASSERT_TRUE(MoveWindow(slot, 40, 50, 300, 120, TRUE));
+  ASSERT_EQ(desk.Embeddings().size(), 1u);
+  EXPECT_EQ(desk.Embeddings()[0].size.cx, 300);
+  EXPECT_EQ(desk.Embeddings()[0].size.cy, 120);
+  EXPECT_TRUE(WaitLog(desk, client, "size 300 120")) << Log(client);
+
+  ShowWindow(slot, SW_HIDE);
+  EXPECT_FALSE(desk.Embeddings()[0].visible);
+  EXPECT_TRUE(WaitLog(desk, client, "show 0")) << Log(client);
+  ShowWindow(slot, SW_SHOW);
+  EXPECT_TRUE(desk.Embeddings()[0].visible);
+
+  DestroyWindow(slot);
+  EXPECT_TRUE(desk.Embeddings().empty());
+  int code = -1;
+  EXPECT_TRUE(WaitProcess(client.pid, 10000, &code));
+  EXPECT_EQ(code, 0);
+  EXPECT_EQ(Lines(client, "destroyed"), 1);
+  DestroyWindow(own);
+}
+
+TEST_F(IpcTest, AnEmbeddedClientEndsWhenTheHostProcessEnds) {
+  TestDesktop desk;
+  HWND host = StartWindow(desk, "host", u"宿主进程", {"slot"});
+  ASSERT_NE(host, nullptr);
+  Peer hostPeer = last_;
+  std::string log = Log(hostPeer);
+  ASSERT_EQ(log.compare(0, 5, "slot "), 0) << log;
+  std::string slot = log.substr(5, log.find('\n') - 5);
+  char hex[32];
+  std::snprintf(hex, sizeof hex, "%llx", static_cast<unsigned long long>(reinterpret_cast<std::uintptr_t>(host)));
+  Peer refused = Start("refused", {"embed", hex});
+  ASSERT_TRUE(WaitLog(desk, refused, "embedded"));
+  EXPECT_EQ(Lines(refused, "embedded 0"), 1) << "a top-level window is no slot";
+
+  Peer client = Start("client", {"embed", slot});
+  ASSERT_TRUE(WaitLog(desk, client, "embedded"));
+  EXPECT_EQ(Lines(client, "embedded 1 120x80 1"), 1) << Log(client);
+  ASSERT_TRUE(TerminateProcessById(hostPeer.pid));
+  int code = -1;
+  EXPECT_TRUE(WaitProcess(client.pid, 10000, &code));
+  EXPECT_EQ(code, 0);
+  EXPECT_EQ(Lines(client, "destroyed"), 1);
+}
