@@ -22,6 +22,10 @@
 #include "platform/kernel/kernel_utf.h"
 #include "platform/window/win_user.h"
 #include "platform/gdi/win_gdi.h"
+#include "platform/mfc/afx.h"
+#include "platform/window/win_internal.h"
+
+#include <QWindow>
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -41,7 +45,12 @@ constexpr UINT kInSend = WM_USER + 6;      // answers InSendMessage()
 constexpr UINT kState = WM_USER + 8;       // answers visible | active << 1
 constexpr UINT kPing = WM_USER + 9;
 constexpr UINT kDestroy = WM_USER + 11;    // posted: destroys the window
+constexpr UINT kMoveSlot = WM_USER + 12;   // moves the slot to (wParam, wParam) sized LOWORD/HIWORD(lParam)
+constexpr UINT kShowSlot = WM_USER + 13;   // ShowWindow(slot, wParam)
+constexpr UINT kDestroySlot = WM_USER + 14;
 constexpr UINT kThreadPost = WM_USER + 20;
+
+HWND g_slot = nullptr;
 
 void Log(const std::string& line) {
   const char* path = std::getenv("ORV_PEER_LOG");
@@ -93,6 +102,13 @@ LRESULT PeerProc(HWND hwnd, UINT msg, WPARAM w, LPARAM l) {
     case kDestroy:
       DestroyWindow(hwnd);
       return 0;
+    case kMoveSlot:
+      return MoveWindow(g_slot, static_cast<int>(w), static_cast<int>(w), LOWORD(l), HIWORD(l), TRUE);
+    case kShowSlot:
+      ShowWindow(g_slot, static_cast<int>(w));
+      return 1;
+    case kDestroySlot:
+      return DestroyWindow(g_slot);
     default:
       return DefWindowProcW(hwnd, msg, w, l);
   }
@@ -162,6 +178,11 @@ std::string HostileBytes(const std::string& variant) {
 int main(int argc, char** argv) {
   std::string mode = argc > 1 ? argv[1] : "";
   bool joined = JoinMessagePorts();
+  const char* platform = std::getenv("QT_QPA_PLATFORM");
+  if (platform && std::string(platform) == "xcb") {
+    InitUiThread();
+    EnableScreenHost();
+  }
   if (mode == "report") {
     std::string args;
     for (int i = 2; i < argc; ++i) args += std::string(argv[i]) + "|";
@@ -184,8 +205,8 @@ int main(int argc, char** argv) {
     HWND h = CreateWindowExW(0, cls.c_str(), title.c_str(), WS_OVERLAPPEDWINDOW | (hidden ? 0 : WS_VISIBLE), 10, 20,
                              300, 200, nullptr, nullptr, nullptr, nullptr);
     if (argc > 3 && std::string(argv[3]) == "slot") {
-      HWND slot = CreateWindowExW(0, cls.c_str(), u"", WS_CHILD | WS_VISIBLE, 5, 5, 120, 80, h, nullptr, nullptr, nullptr);
-      Log("slot " + Hex(reinterpret_cast<std::uintptr_t>(slot)));
+      g_slot = CreateWindowExW(0, cls.c_str(), u"", WS_CHILD | WS_VISIBLE, 5, 5, 120, 80, h, nullptr, nullptr, nullptr);
+      Log("slot " + Hex(reinterpret_cast<std::uintptr_t>(g_slot)));
     }
     Log("ready " + Hex(reinterpret_cast<std::uintptr_t>(h)) + " " + std::to_string(GetCurrentThreadId()));
     return Pump();
@@ -241,6 +262,7 @@ int main(int argc, char** argv) {
     Log("embedded " + std::to_string(ok) + " " + std::to_string(rc.right - rc.left) + "x" +
         std::to_string(rc.bottom - rc.top) + " " + std::to_string(IsWindowVisible(own)));
     if (!ok) return 1;
+    if (QWindow* native = ScreenWindowOf(own)) Log("xid " + Hex(native->winId()));
     Pump();
     return 0;
   }

@@ -3,6 +3,7 @@
 
 #include "platform/kernel/debug_sink.h"
 #include "platform/kernel/kernel_thread.h"
+#include "platform/gdi/win_gdi.h"
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -43,6 +44,33 @@ LRESULT TestProc(HWND hwnd, UINT msg, WPARAM w, LPARAM l) {
     case kFromThird:
       Events().push_back(g_waiting ? "third-while-waiting" : "third");
       return 4242;
+    case WM_ERASEBKGND:
+      return 1;
+    case WM_PAINT: {
+      // Dark, and a slot shows where the other process's window lives.
+      PAINTSTRUCT ps;
+      HDC dc = BeginPaint(hwnd, &ps);
+      RECT rc;
+      GetClientRect(hwnd, &rc);
+      bool slot = GetParent(hwnd) != nullptr;
+      HBRUSH fill = CreateSolidBrush(slot ? RGB(0x10, 0x18, 0x28) : RGB(0x0C, 0x0C, 0x10));
+      FillRect(dc, &rc, fill);
+      DeleteObject(fill);
+      SetBkMode(dc, TRANSPARENT);
+      if (slot) {
+        HBRUSH edge = CreateSolidBrush(RGB(0x30, 0x80, 0xE0));
+        FrameRect(dc, &rc, edge);
+        DeleteObject(edge);
+        SetTextColor(dc, RGB(0xC8, 0xD8, 0xF0));
+        DrawTextW(dc, u"嵌入的网页区域", -1, &rc, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+      } else {
+        SetTextColor(dc, RGB(0xE0, 0xC0, 0x40));
+        RECT top{rc.left + 8, rc.top + 4, rc.right, rc.top + 24};
+        DrawTextW(dc, u"主程序窗口", -1, &top, DT_LEFT | DT_SINGLELINE);
+      }
+      EndPaint(hwnd, &ps);
+      return 0;
+    }
     default:
       return DefWindowProcW(hwnd, msg, w, l);
   }
