@@ -47,11 +47,13 @@ run_suite build-asan
 echo "== threaded code under ThreadSanitizer"
 # The areas whose tests race threads on purpose: the kernel, the window
 # system, the transport and both HTTP paths, the market-data engine, the
-# stores, the trade session, the private stores that race processes, and the
+# stores, the trade session, the private stores that race processes, the
+# grid control and the skinned buttons (enabled from workers), and the
 # message ports between processes.
 tsan_targets=(platform_kernel_tests platform_tests platform_controls_tests foundation_tests marketdata_tests
-              simbroker_tests trading_tests simbroker_trade_tests tokenstore_tests platform_ipc_tests ipc_peer)
-tsan_labels='^(kernel|platform-ui|platform-controls|transport|http|engine|stores|trade|security|platform-ipc)$'
+              simbroker_tests trading_tests simbroker_trade_tests tokenstore_tests controls_tests
+              platform_ipc_tests ipc_peer)
+tsan_labels='^(kernel|platform-ui|platform-controls|transport|http|engine|stores|trade|security|grid|skin-buttons|platform-ipc)$'
 configure build-tsan -DCMAKE_BUILD_TYPE=Debug -DORV_TSAN=ON
 cmake --build build-tsan -j "$jobs" --target "${tsan_targets[@]}"
 run_suite build-tsan -L "$tsan_labels"

@@ -23,10 +23,11 @@ std::mutex& ModuleLock() {
 }
 
 // Live modules by handle, guarded by ModuleLock(). Handles come from a
-// counter and are never reused.
+// counter and are never reused. A static object, not a heap one: the
+// library lives in the plug-in too, which is unloaded with its table.
 std::unordered_map<std::uintptr_t, ResourceModule>& Modules() {
-  static auto* modules = new std::unordered_map<std::uintptr_t, ResourceModule>();
-  return *modules;
+  static std::unordered_map<std::uintptr_t, ResourceModule> modules;
+  return modules;
 }
 
 std::uintptr_t g_lastHandle = 0;  // guarded by ModuleLock()

@@ -11,7 +11,7 @@
 #include <cstdio>
 
 #include "controls/gif_decoder.h"
-#include "controls/tests/gif_test_writer.h"
+#include "tools/skins/gif_test_writer.h"
 
 namespace {
 

@@ -3,8 +3,13 @@
 #   orv_library(<name> SOURCES ... [DEPS ...])
 #       A static library whose headers are included as "<folder>/<file>.h"
 #       from the repository root.
+#   orv_program(<name> SOURCES ... [DEPS ...])
+#       A program of the terminal, written to the build's top folder (the
+#       program folder), beside res/, login_res/ and update.ini, which the
+#       target `resources` keeps complete.
 #   orv_test_executable(<name> SOURCES ... [DEPS ...])
-#       A GoogleTest executable (built only with ORV_TESTS).
+#       A GoogleTest executable (built only with ORV_TESTS); the text files
+#       of the program folder's res/ are copied before it is built.
 #   orv_test_group(<executable> <label> <gtest filter> [TIMEOUT s] [RUN_SERIAL])
 #       Registers one ctest test that runs the suites matching the filter,
 #       carrying the ctest LABEL <label>. Every suite of an executable
@@ -29,6 +34,15 @@ function(orv_library name)
   endif()
 endfunction()
 
+function(orv_program name)
+  cmake_parse_arguments(A "" "" "SOURCES;DEPS" ${ARGN})
+  add_executable(${name} ${A_SOURCES})
+  target_link_libraries(${name} PRIVATE ${A_DEPS})
+  target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR})
+  set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
+  add_dependencies(${name} resources)
+endfunction()
+
 function(orv_test_executable name)
   if(NOT ORV_TESTS)
     return()
@@ -39,6 +53,7 @@ function(orv_test_executable name)
   target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR})
   target_compile_definitions(${name} PRIVATE
     ORV_SOURCE_DIR="${CMAKE_SOURCE_DIR}" ORV_BINARY_DIR="${CMAKE_BINARY_DIR}")
+  add_dependencies(${name} resource_files)
 endfunction()
 
 function(orv_test_group exe label filter)

@@ -12,8 +12,8 @@
 #include <sstream>
 
 #include "controls/tests/gif_block_reader.h"
-#include "controls/tests/gif_test_writer.h"
 #include "platform/kernel/debug_sink.h"
+#include "tools/skins/gif_test_writer.h"
 
 using namespace giftest;
 

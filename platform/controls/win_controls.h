@@ -261,9 +261,32 @@ struct DialogTemplate {
   const WCHAR* fontFace = nullptr;
   std::vector<DialogItem> items;
 };
-// Templates kept by resource id (a program's tables register themselves).
+// Templates kept by resource id (a program's tables register themselves),
+// per resource module: a loaded library (a plug-in) registers and finds its
+// own while its module is the calling thread's current resource module, so
+// its ids never clash with the program's.
 void RegisterDialogTemplate(int id, const DialogTemplate* tmpl);
+// The current module's template first, then the program's; null for none.
 const DialogTemplate* FindDialogTemplate(int id);
+// Forgets every template of module (a library about to be unloaded).
+void ForgetDialogTemplates(HINSTANCE module);
+
+// The calling thread's current resource module (null: the program's own).
+HINSTANCE GetResourceModule();
+// Makes module current; returns the previous one.
+HINSTANCE SetResourceModule(HINSTANCE module);
+// Makes a module current for a scope and restores the caller's on leaving
+// it, also when the scope is left by an exception.
+class ResourceModuleScope {
+ public:
+  explicit ResourceModuleScope(HINSTANCE module) : previous_(SetResourceModule(module)) {}
+  ~ResourceModuleScope() { SetResourceModule(previous_); }
+  ResourceModuleScope(const ResourceModuleScope&) = delete;
+  ResourceModuleScope& operator=(const ResourceModuleScope&) = delete;
+
+ private:
+  HINSTANCE previous_;
+};
 
 // Dialog base units of a font: the average character width and the
 // character height in pixels.

@@ -303,11 +303,6 @@ LRESULT ButtonProc(HWND h, UINT msg, WPARAM w, LPARAM l) {
 
 namespace ctl {
 void RegisterButton() {
-  WNDCLASSW wc;
-  wc.style = CS_DBLCLKS | CS_PARENTDC;
-  wc.lpfnWndProc = ButtonProc;
-  wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-  wc.lpszClassName = WC_BUTTON;
-  RegisterClassW(&wc);
+  RegisterControlClass(WC_BUTTON, ButtonProc, CS_DBLCLKS | CS_PARENTDC);
 }
 }  // namespace ctl

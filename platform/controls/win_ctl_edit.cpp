@@ -415,263 +415,352 @@ void Paint(HWND h, Edit* e, HDC dc) {
   SelectObject(dc, oldFont);
 }
 
-LRESULT EditProc(HWND h, UINT msg, WPARAM w, LPARAM l) {
-  Edit* e = Edits().Get(h);
-  if (msg == WM_NCCREATE) {
-    e = Edits().Make(h);
-    auto* cs = reinterpret_cast<CREATESTRUCTW*>(l);
-    if (cs && (cs->style & ES_PASSWORD)) e->password = u'*';
-    return DefWindowProcW(h, msg, w, l);
+// ---------------------------------------------------------------------------
+// Messages, one function each.
+
+POINT PointOf(LPARAM l) { return POINT{GET_X_LPARAM(l), GET_Y_LPARAM(l)}; }
+
+LRESULT OnNcCreate(HWND h, WPARAM w, LPARAM l) {
+  Edit* e = Edits().Make(h);
+  auto* cs = reinterpret_cast<CREATESTRUCTW*>(l);
+  if (cs && (cs->style & ES_PASSWORD)) e->password = u'*';
+  return DefWindowProcW(h, WM_NCCREATE, w, l);
+}
+
+LRESULT OnCreate(HWND h, Edit* e) {
+  if (Multi(h) && (ctl::Style(h) & WS_VSCROLL)) ScrollToCaret(h, e);
+  return 0;
+}
+
+LRESULT OnGetDlgCode(HWND h, const MSG* m) {
+  LRESULT code = DLGC_WANTCHARS | DLGC_HASSETSEL | DLGC_WANTARROWS;
+  bool wantReturn = Multi(h) && (ctl::Style(h) & ES_WANTRETURN);
+  if (wantReturn) code |= DLGC_WANTALLKEYS;
+  if (m && wantReturn && m->message == WM_KEYDOWN && m->wParam == VK_RETURN) code |= DLGC_WANTMESSAGE;
+  return code;
+}
+
+LRESULT OnSetCursor(HWND h, WPARAM w, LPARAM l) {
+  if (LOWORD(static_cast<std::uintptr_t>(l)) != HTCLIENT) return DefWindowProcW(h, WM_SETCURSOR, w, l);
+  SetCursor(LoadCursorW(nullptr, IDC_IBEAM));
+  return TRUE;
+}
+
+LRESULT OnSetFocus(HWND h, Edit* e) {
+  e->focus = true;
+  Layout lay = Begin(h);
+  CreateCaret(h, nullptr, 1, lay.lineHeight);
+  End(h, lay);
+  ScrollToCaret(h, e);
+  ShowCaret(h);
+  InvalidateRect(h, nullptr, TRUE);
+  ctl::Notify(h, EN_SETFOCUS);
+  return 0;
+}
+
+LRESULT OnKillFocus(HWND h, Edit* e) {
+  e->focus = false;
+  e->dragging = false;
+  DestroyCaret();
+  InvalidateRect(h, nullptr, TRUE);
+  ctl::Notify(h, EN_KILLFOCUS);
+  return 0;
+}
+
+LRESULT Repaint(HWND h) {
+  InvalidateRect(h, nullptr, TRUE);
+  return 0;
+}
+
+LRESULT OnSize(HWND h, Edit* e) {
+  ScrollToCaret(h, e);
+  return 0;
+}
+
+LRESULT OnButtonDown(HWND h, Edit* e, WPARAM keys, POINT p) {
+  if (GetFocus() != h) SetFocus(h);
+  int pos = HitTest(h, e, p);
+  SetSel(h, e, (keys & MK_SHIFT) ? e->anchor : pos, pos);
+  SetCapture(h);
+  e->dragging = true;
+  return 0;
+}
+
+// A double click selects the word under the mouse.
+LRESULT OnDoubleClick(HWND h, Edit* e, POINT p) {
+  WString t = TextOf(h);
+  int pos = HitTest(h, e, p);
+  int a = pos, b = pos;
+  while (a > 0 && IsWordChar(t[a - 1])) --a;
+  while (b < static_cast<int>(t.size()) && IsWordChar(t[b])) ++b;
+  SetSel(h, e, a, b);
+  return 0;
+}
+
+LRESULT OnMouseMove(HWND h, Edit* e, POINT p) {
+  if (e->dragging) SetSel(h, e, e->anchor, HitTest(h, e, p));
+  return 0;
+}
+
+LRESULT OnButtonUp(HWND h, Edit* e) {
+  if (!e->dragging) return 0;
+  e->dragging = false;
+  if (GetCapture() == h) ReleaseCapture();
+  return 0;
+}
+
+LRESULT OnCaptureChanged(Edit* e) {
+  e->dragging = false;
+  return 0;
+}
+
+LRESULT OnKeyDown(HWND h, Edit* e, WPARAM key) {
+  KeyDown(h, e, static_cast<UINT>(key));
+  return 0;
+}
+
+LRESULT OnChar(HWND h, Edit* e, WPARAM ch) {
+  Char(h, e, static_cast<WCHAR>(ch));
+  return 0;
+}
+
+LRESULT OnVScroll(HWND h, Edit* e, WPARAM w) {
+  if (!Multi(h)) return 0;
+  int lines = static_cast<int>(LineStarts(TextOf(h), true).size());
+  int first = e->firstLine;
+  switch (LOWORD(w)) {
+    case SB_LINEUP: --first; break;
+    case SB_LINEDOWN: ++first; break;
+    case SB_PAGEUP: first -= 5; break;
+    case SB_PAGEDOWN: first += 5; break;
+    case SB_THUMBTRACK:
+    case SB_THUMBPOSITION: first = static_cast<short>(HIWORD(w)); break;
+    case SB_TOP: first = 0; break;
+    case SB_BOTTOM: first = lines - 1; break;
+    default: return 0;
   }
+  first = std::clamp(first, 0, std::max(0, lines - 1));
+  if (first == e->firstLine) return 0;
+  e->firstLine = first;
+  SetScrollPos(h, SB_VERT, first, TRUE);
+  InvalidateRect(h, nullptr, TRUE);
+  ctl::Notify(h, EN_VSCROLL);
+  return 0;
+}
+
+WString TextArg(LPARAM l) {
+  auto* text = reinterpret_cast<LPCWSTR>(l);
+  return text ? WString(text) : WString();
+}
+
+LRESULT OnSetText(HWND h, Edit* e, LPARAM l) {
+  StoreText(h, TextArg(l));
+  e->caret = e->anchor = 0;
+  e->scrollX = 0;
+  e->firstLine = 0;
+  e->canUndo = false;
+  e->modified = false;
+  InvalidateRect(h, nullptr, TRUE);
+  ScrollToCaret(h, e);
+  ctl::Notify(h, EN_UPDATE);
+  ctl::Notify(h, EN_CHANGE);
+  return TRUE;
+}
+
+// Masked text never reaches the clipboard.
+LRESULT OnCut(HWND h, Edit* e) {
+  if (ReadOnly(h) || e->password) return 0;
+  Copy(h, e);
+  ReplaceSelection(h, e, u"", true, true);
+  return 0;
+}
+
+LRESULT OnCopy(HWND h, Edit* e) {
+  Copy(h, e);
+  return 0;
+}
+
+LRESULT OnPaste(HWND h, Edit* e) {
+  if (!ReadOnly(h)) ReplaceSelection(h, e, GetClipboardText(), true, true);
+  return 0;
+}
+
+LRESULT OnClear(HWND h, Edit* e) {
+  if (!ReadOnly(h)) ReplaceSelection(h, e, u"", true, true);
+  return 0;
+}
+
+LRESULT OnUndo(HWND h, Edit* e) {
+  Undo(h, e);
+  return e->canUndo;
+}
+
+LRESULT EmptyUndo(Edit* e) {
+  e->canUndo = false;
+  return 0;
+}
+
+LRESULT GetSelection(Edit* e, WPARAM w, LPARAM l) {
+  int a = std::min(e->anchor, e->caret), b = std::max(e->anchor, e->caret);
+  if (w) *reinterpret_cast<DWORD*>(w) = static_cast<DWORD>(a);
+  if (l) *reinterpret_cast<DWORD*>(l) = static_cast<DWORD>(b);
+  return MAKELONG(a, b);
+}
+
+// -1 as the start removes the selection; an end beyond the text is its end.
+LRESULT SetSelection(HWND h, Edit* e, WPARAM w, LPARAM l) {
+  int n = static_cast<int>(TextOf(h).size());
+  int a = static_cast<int>(w), b = static_cast<int>(l);
+  if (a < 0) {
+    SetSel(h, e, e->caret, e->caret);
+    return 0;
+  }
+  if (b < 0 || b > n) b = n;
+  SetSel(h, e, a, b);
+  return 0;
+}
+
+LRESULT ReplaceSel(HWND h, Edit* e, WPARAM canUndo, LPARAM l) {
+  ReplaceSelection(h, e, TextArg(l), canUndo != 0, true);
+  return 0;
+}
+
+LRESULT SetLimit(Edit* e, WPARAM w) {
+  int v = static_cast<int>(w);
+  e->limit = v <= 0 ? 0x7FFFFFFE : v;
+  return 0;
+}
+
+LRESULT SetPasswordChar(HWND h, Edit* e, WPARAM ch) {
+  e->password = static_cast<WCHAR>(ch);
+  InvalidateRect(h, nullptr, TRUE);
+  ScrollToCaret(h, e);
+  return 0;
+}
+
+LRESULT SetReadOnly(HWND h, WPARAM on) {
+  DWORD s = ctl::Style(h);
+  SetWindowLongPtrW(h, GWL_STYLE, on ? (s | ES_READONLY) : (s & ~ES_READONLY));
+  InvalidateRect(h, nullptr, TRUE);
+  return TRUE;
+}
+
+LRESULT SetModify(Edit* e, WPARAM on) {
+  e->modified = on != 0;
+  return 0;
+}
+
+LRESULT LineCount(HWND h) { return static_cast<LRESULT>(LineStarts(TextOf(h), Multi(h)).size()); }
+
+LRESULT LineIndex(HWND h, Edit* e, WPARAM w) {
+  auto starts = LineStarts(TextOf(h), Multi(h));
+  int line = static_cast<int>(w);
+  if (line < 0) line = static_cast<int>(LineOf(starts, e->caret));
+  return line < static_cast<int>(starts.size()) ? starts[static_cast<size_t>(line)] : -1;
+}
+
+LRESULT LineFromChar(HWND h, Edit* e, WPARAM w) {
+  auto starts = LineStarts(TextOf(h), Multi(h));
+  int pos = static_cast<int>(w) < 0 ? e->caret : static_cast<int>(w);
+  return static_cast<LRESULT>(LineOf(starts, pos));
+}
+
+LRESULT LineLength(HWND h, Edit* e, WPARAM w) {
+  WString t = TextOf(h);
+  auto starts = LineStarts(t, Multi(h));
+  int pos = static_cast<int>(w) < 0 ? e->caret : static_cast<int>(w);
+  size_t line = LineOf(starts, std::clamp(pos, 0, static_cast<int>(t.size())));
+  return LineEnd(t, starts, line) - starts[line];
+}
+
+// The first WORD of the buffer holds its capacity; no terminator is added.
+LRESULT GetLine(HWND h, WPARAM w, WCHAR* out) {
+  WString t = TextOf(h);
+  auto starts = LineStarts(t, Multi(h));
+  size_t line = static_cast<size_t>(w);
+  if (!out || line >= starts.size()) return 0;
+  int cap = *reinterpret_cast<WORD*>(out);
+  int len = std::min(cap, LineEnd(t, starts, line) - starts[line]);
+  std::copy(t.begin() + starts[line], t.begin() + starts[line] + len, out);
+  return len;
+}
+
+LRESULT LineScroll(HWND h, Edit* e, LPARAM lines) {
+  if (!Multi(h)) return TRUE;
+  int count = static_cast<int>(LineStarts(TextOf(h), true).size());
+  e->firstLine = std::clamp(e->firstLine + static_cast<int>(lines), 0, std::max(0, count - 1));
+  InvalidateRect(h, nullptr, TRUE);
+  if (ctl::Style(h) & WS_VSCROLL) SetScrollPos(h, SB_VERT, e->firstLine, TRUE);
+  return TRUE;
+}
+
+LRESULT ScrollCaret(HWND h, Edit* e) {
+  ScrollToCaret(h, e);
+  return TRUE;
+}
+
+LRESULT GetRect(HWND h, RECT* r) {
+  if (r) *r = TextArea(h);
+  return 0;
+}
+
+LRESULT EditProc(HWND h, UINT msg, WPARAM w, LPARAM l) {
+  if (msg == WM_NCCREATE) return OnNcCreate(h, w, l);
   if (msg == WM_NCDESTROY) {
     Edits().Drop(h);
     return DefWindowProcW(h, msg, w, l);
   }
+  Edit* e = Edits().Get(h);
   if (!e) return DefWindowProcW(h, msg, w, l);
   switch (msg) {
-    case WM_CREATE:
-      if (Multi(h) && (ctl::Style(h) & WS_VSCROLL)) ScrollToCaret(h, e);
-      return 0;
-    case WM_GETDLGCODE: {
-      LRESULT code = DLGC_WANTCHARS | DLGC_HASSETSEL | DLGC_WANTARROWS;
-      if (Multi(h) && (ctl::Style(h) & ES_WANTRETURN)) code |= DLGC_WANTALLKEYS;
-      auto* m = reinterpret_cast<MSG*>(l);
-      if (m && Multi(h) && m->message == WM_KEYDOWN && (m->wParam == VK_RETURN) && (ctl::Style(h) & ES_WANTRETURN))
-        code |= DLGC_WANTMESSAGE;
-      return code;
-    }
-    case WM_SETCURSOR:
-      if (LOWORD(static_cast<std::uintptr_t>(l)) == HTCLIENT) {
-        SetCursor(LoadCursorW(nullptr, IDC_IBEAM));
-        return TRUE;
-      }
-      return DefWindowProcW(h, msg, w, l);
-    case WM_ERASEBKGND:
-      return 1;
+    case WM_CREATE: return OnCreate(h, e);
+    case WM_GETDLGCODE: return OnGetDlgCode(h, reinterpret_cast<const MSG*>(l));
+    case WM_SETCURSOR: return OnSetCursor(h, w, l);
+    case WM_ERASEBKGND: return 1;
     case WM_PAINT:
-    case WM_PRINTCLIENT:
-      return ctl::PaintControl(h, w, [&](HDC dc) { Paint(h, e, dc); });
-    case WM_SETFOCUS: {
-      e->focus = true;
-      Layout lay = Begin(h);
-      CreateCaret(h, nullptr, 1, lay.lineHeight);
-      End(h, lay);
-      ScrollToCaret(h, e);
-      ShowCaret(h);
-      InvalidateRect(h, nullptr, TRUE);
-      ctl::Notify(h, EN_SETFOCUS);
-      return 0;
-    }
-    case WM_KILLFOCUS:
-      e->focus = false;
-      e->dragging = false;
-      DestroyCaret();
-      InvalidateRect(h, nullptr, TRUE);
-      ctl::Notify(h, EN_KILLFOCUS);
-      return 0;
-    case WM_ENABLE:
-      InvalidateRect(h, nullptr, TRUE);
-      return 0;
-    case WM_SIZE:
-      ScrollToCaret(h, e);
-      return 0;
-    case WM_LBUTTONDOWN: {
-      if (GetFocus() != h) SetFocus(h);
-      int pos = HitTest(h, e, POINT{GET_X_LPARAM(l), GET_Y_LPARAM(l)});
-      SetSel(h, e, (w & MK_SHIFT) ? e->anchor : pos, pos);
-      SetCapture(h);
-      e->dragging = true;
-      return 0;
-    }
-    case WM_LBUTTONDBLCLK: {
-      WString t = TextOf(h);
-      int pos = HitTest(h, e, POINT{GET_X_LPARAM(l), GET_Y_LPARAM(l)});
-      int a = pos, b = pos;
-      while (a > 0 && IsWordChar(t[a - 1])) --a;
-      while (b < static_cast<int>(t.size()) && IsWordChar(t[b])) ++b;
-      SetSel(h, e, a, b);
-      return 0;
-    }
-    case WM_MOUSEMOVE:
-      if (e->dragging) SetSel(h, e, e->anchor, HitTest(h, e, POINT{GET_X_LPARAM(l), GET_Y_LPARAM(l)}));
-      return 0;
-    case WM_LBUTTONUP:
-      if (e->dragging) {
-        e->dragging = false;
-        if (GetCapture() == h) ReleaseCapture();
-      }
-      return 0;
-    case WM_CAPTURECHANGED:
-      e->dragging = false;
-      return 0;
-    case WM_KEYDOWN:
-      KeyDown(h, e, static_cast<UINT>(w));
-      return 0;
+    case WM_PRINTCLIENT: return ctl::PaintControl(h, w, [&](HDC dc) { Paint(h, e, dc); });
+    case WM_SETFOCUS: return OnSetFocus(h, e);
+    case WM_KILLFOCUS: return OnKillFocus(h, e);
+    case WM_ENABLE: return Repaint(h);
+    case WM_SIZE: return OnSize(h, e);
+    case WM_LBUTTONDOWN: return OnButtonDown(h, e, w, PointOf(l));
+    case WM_LBUTTONDBLCLK: return OnDoubleClick(h, e, PointOf(l));
+    case WM_MOUSEMOVE: return OnMouseMove(h, e, PointOf(l));
+    case WM_LBUTTONUP: return OnButtonUp(h, e);
+    case WM_CAPTURECHANGED: return OnCaptureChanged(e);
+    case WM_KEYDOWN: return OnKeyDown(h, e, w);
     case WM_CHAR:
-    case WM_IME_CHAR:
-      Char(h, e, static_cast<WCHAR>(w));
-      return 0;
-    case WM_VSCROLL: {
-      if (!Multi(h)) return 0;
-      WString t = TextOf(h);
-      int lines = static_cast<int>(LineStarts(t, true).size());
-      int first = e->firstLine;
-      switch (LOWORD(w)) {
-        case SB_LINEUP: --first; break;
-        case SB_LINEDOWN: ++first; break;
-        case SB_PAGEUP: first -= 5; break;
-        case SB_PAGEDOWN: first += 5; break;
-        case SB_THUMBTRACK:
-        case SB_THUMBPOSITION: first = static_cast<short>(HIWORD(w)); break;
-        case SB_TOP: first = 0; break;
-        case SB_BOTTOM: first = lines - 1; break;
-        default: return 0;
-      }
-      first = std::clamp(first, 0, std::max(0, lines - 1));
-      if (first != e->firstLine) {
-        e->firstLine = first;
-        SetScrollPos(h, SB_VERT, first, TRUE);
-        InvalidateRect(h, nullptr, TRUE);
-        ctl::Notify(h, EN_VSCROLL);
-      }
-      return 0;
-    }
-    case WM_SETTEXT: {
-      WString t = reinterpret_cast<LPCWSTR>(l) ? WString(reinterpret_cast<LPCWSTR>(l)) : WString();
-      StoreText(h, t);
-      e->caret = e->anchor = 0;
-      e->scrollX = 0;
-      e->firstLine = 0;
-      e->canUndo = false;
-      e->modified = false;
-      InvalidateRect(h, nullptr, TRUE);
-      ScrollToCaret(h, e);
-      ctl::Notify(h, EN_UPDATE);
-      ctl::Notify(h, EN_CHANGE);
-      return TRUE;
-    }
-    case WM_CUT:
-      if (!ReadOnly(h) && !e->password) {
-        Copy(h, e);
-        ReplaceSelection(h, e, u"", true, true);
-      }
-      return 0;
-    case WM_COPY:
-      Copy(h, e);
-      return 0;
-    case WM_PASTE:
-      if (!ReadOnly(h)) ReplaceSelection(h, e, GetClipboardText(), true, true);
-      return 0;
-    case WM_CLEAR:
-      if (!ReadOnly(h)) ReplaceSelection(h, e, u"", true, true);
-      return 0;
+    case WM_IME_CHAR: return OnChar(h, e, w);
+    case WM_VSCROLL: return OnVScroll(h, e, w);
+    case WM_SETTEXT: return OnSetText(h, e, l);
+    case WM_CUT: return OnCut(h, e);
+    case WM_COPY: return OnCopy(h, e);
+    case WM_PASTE: return OnPaste(h, e);
+    case WM_CLEAR: return OnClear(h, e);
     case WM_UNDO:
-    case EM_UNDO:
-      Undo(h, e);
-      return e->canUndo;
-    case EM_CANUNDO:
-      return e->canUndo;
-    case EM_EMPTYUNDOBUFFER:
-      e->canUndo = false;
-      return 0;
-    case EM_GETSEL: {
-      int a = std::min(e->anchor, e->caret), b = std::max(e->anchor, e->caret);
-      if (w) *reinterpret_cast<DWORD*>(w) = static_cast<DWORD>(a);
-      if (l) *reinterpret_cast<DWORD*>(l) = static_cast<DWORD>(b);
-      return MAKELONG(a, b);
-    }
-    case EM_SETSEL: {
-      int n = static_cast<int>(TextOf(h).size());
-      int a = static_cast<int>(w), b = static_cast<int>(l);
-      if (a < 0) {  // -1 removes the selection
-        SetSel(h, e, e->caret, e->caret);
-        return 0;
-      }
-      if (b < 0 || b > n) b = n;
-      SetSel(h, e, a, b);
-      return 0;
-    }
-    case EM_REPLACESEL:
-      ReplaceSelection(h, e, reinterpret_cast<LPCWSTR>(l) ? WString(reinterpret_cast<LPCWSTR>(l)) : WString(),
-                       w != 0, true);
-      return 0;
-    case EM_SETLIMITTEXT: {
-      int v = static_cast<int>(w);
-      e->limit = v <= 0 ? 0x7FFFFFFE : v;
-      return 0;
-    }
-    case EM_GETLIMITTEXT:
-      return e->limit;
-    case EM_SETPASSWORDCHAR:
-      e->password = static_cast<WCHAR>(w);
-      InvalidateRect(h, nullptr, TRUE);
-      ScrollToCaret(h, e);
-      return 0;
-    case EM_GETPASSWORDCHAR:
-      return e->password;
-    case EM_SETREADONLY: {
-      DWORD s = ctl::Style(h);
-      SetWindowLongPtrW(h, GWL_STYLE, w ? (s | ES_READONLY) : (s & ~ES_READONLY));
-      InvalidateRect(h, nullptr, TRUE);
-      return TRUE;
-    }
-    case EM_GETMODIFY:
-      return e->modified;
-    case EM_SETMODIFY:
-      e->modified = w != 0;
-      return 0;
-    case EM_GETLINECOUNT:
-      return static_cast<LRESULT>(LineStarts(TextOf(h), Multi(h)).size());
-    case EM_LINEINDEX: {
-      auto starts = LineStarts(TextOf(h), Multi(h));
-      int line = static_cast<int>(w);
-      if (line < 0) line = static_cast<int>(LineOf(starts, e->caret));
-      return line < static_cast<int>(starts.size()) ? starts[static_cast<size_t>(line)] : -1;
-    }
-    case EM_LINEFROMCHAR: {
-      auto starts = LineStarts(TextOf(h), Multi(h));
-      int pos = static_cast<int>(w) < 0 ? e->caret : static_cast<int>(w);
-      return static_cast<LRESULT>(LineOf(starts, pos));
-    }
-    case EM_LINELENGTH: {
-      WString t = TextOf(h);
-      auto starts = LineStarts(t, Multi(h));
-      int pos = static_cast<int>(w) < 0 ? e->caret : static_cast<int>(w);
-      size_t line = LineOf(starts, std::clamp(pos, 0, static_cast<int>(t.size())));
-      return LineEnd(t, starts, line) - starts[line];
-    }
-    case EM_GETLINE: {
-      WString t = TextOf(h);
-      auto starts = LineStarts(t, Multi(h));
-      size_t line = static_cast<size_t>(w);
-      auto* out = reinterpret_cast<WCHAR*>(l);
-      if (!out || line >= starts.size()) return 0;
-      // The first WORD of the buffer holds its capacity; no terminator.
-      int cap = *reinterpret_cast<WORD*>(out);
-      int len = std::min(cap, LineEnd(t, starts, line) - starts[line]);
-      std::copy(t.begin() + starts[line], t.begin() + starts[line] + len, out);
-      return len;
-    }
-    case EM_GETFIRSTVISIBLELINE:
-      return Multi(h) ? e->firstLine : 0;
-    case EM_LINESCROLL:
-      if (Multi(h)) {
-        int lines = static_cast<int>(LineStarts(TextOf(h), true).size());
-        e->firstLine = std::clamp(e->firstLine + static_cast<int>(l), 0, std::max(0, lines - 1));
-        InvalidateRect(h, nullptr, TRUE);
-        if (ctl::Style(h) & WS_VSCROLL) SetScrollPos(h, SB_VERT, e->firstLine, TRUE);
-      }
-      return TRUE;
-    case EM_SCROLLCARET:
-      ScrollToCaret(h, e);
-      return TRUE;
-    case EM_GETRECT: {
-      auto* r = reinterpret_cast<RECT*>(l);
-      if (r) *r = TextArea(h);
-      return 0;
-    }
-    default:
-      return DefWindowProcW(h, msg, w, l);
+    case EM_UNDO: return OnUndo(h, e);
+    case EM_CANUNDO: return e->canUndo;
+    case EM_EMPTYUNDOBUFFER: return EmptyUndo(e);
+    case EM_GETSEL: return GetSelection(e, w, l);
+    case EM_SETSEL: return SetSelection(h, e, w, l);
+    case EM_REPLACESEL: return ReplaceSel(h, e, w, l);
+    case EM_SETLIMITTEXT: return SetLimit(e, w);
+    case EM_GETLIMITTEXT: return e->limit;
+    case EM_SETPASSWORDCHAR: return SetPasswordChar(h, e, w);
+    case EM_GETPASSWORDCHAR: return e->password;
+    case EM_SETREADONLY: return SetReadOnly(h, w);
+    case EM_GETMODIFY: return e->modified;
+    case EM_SETMODIFY: return SetModify(e, w);
+    case EM_GETLINECOUNT: return LineCount(h);
+    case EM_LINEINDEX: return LineIndex(h, e, w);
+    case EM_LINEFROMCHAR: return LineFromChar(h, e, w);
+    case EM_LINELENGTH: return LineLength(h, e, w);
+    case EM_GETLINE: return GetLine(h, w, reinterpret_cast<WCHAR*>(l));
+    case EM_GETFIRSTVISIBLELINE: return Multi(h) ? e->firstLine : 0;
+    case EM_LINESCROLL: return LineScroll(h, e, l);
+    case EM_SCROLLCARET: return ScrollCaret(h, e);
+    case EM_GETRECT: return GetRect(h, reinterpret_cast<RECT*>(l));
+    default: return DefWindowProcW(h, msg, w, l);
   }
 }
 
@@ -679,11 +768,6 @@ LRESULT EditProc(HWND h, UINT msg, WPARAM w, LPARAM l) {
 
 namespace ctl {
 void RegisterEdit() {
-  WNDCLASSW wc;
-  wc.style = CS_DBLCLKS | CS_PARENTDC;
-  wc.lpfnWndProc = EditProc;
-  wc.hCursor = LoadCursorW(nullptr, IDC_IBEAM);
-  wc.lpszClassName = WC_EDIT;
-  RegisterClassW(&wc);
+  RegisterControlClass(WC_EDIT, EditProc, CS_DBLCLKS | CS_PARENTDC, IDC_IBEAM);
 }
 }  // namespace ctl

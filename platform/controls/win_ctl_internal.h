@@ -9,6 +9,11 @@
 
 namespace ctl {
 
+// Registers one of the layer's window classes (no class brush unless given:
+// the controls paint all of their client area).
+void RegisterControlClass(LPCWSTR name, WNDPROC proc, UINT style, LPCWSTR cursor = IDC_ARROW,
+                          HBRUSH background = nullptr);
+
 // Per-window state of one control class, kept by handle (UI thread only).
 template <class State>
 class StateMap {

@@ -110,181 +110,226 @@ int IndexAt(HWND h, ListBox* lb, int y) {
 
 void CloseDrop(HWND list, bool accept);
 
-LRESULT ListProc(HWND h, UINT msg, WPARAM w, LPARAM l) {
-  ListBox* lb = Lists().Get(h);
-  if (msg == WM_NCCREATE) {
-    lb = Lists().Make(h);
-    auto* cs = reinterpret_cast<CREATESTRUCTW*>(l);
-    if (cs && (cs->style & WS_POPUP)) lb->combo = reinterpret_cast<HWND>(cs->lpCreateParams);
-    return DefWindowProcW(h, msg, w, l);
+// ---------------------------------------------------------------------------
+// List box messages, one function each. In a combo box's drop-down the
+// mouse chooses on release and a press outside closes it.
+
+bool InClient(HWND h, int x, int y) {
+  RECT rc;
+  GetClientRect(h, &rc);
+  return x >= 0 && y >= 0 && x < rc.right && y < rc.bottom;
+}
+
+bool ValidIndex(ListBox* lb, WPARAM w) {
+  int i = static_cast<int>(w);
+  return i >= 0 && i < static_cast<int>(lb->items.size());
+}
+
+LRESULT OnNcCreate(HWND h, WPARAM w, LPARAM l) {
+  ListBox* lb = Lists().Make(h);
+  auto* cs = reinterpret_cast<CREATESTRUCTW*>(l);
+  if (cs && (cs->style & WS_POPUP)) lb->combo = reinterpret_cast<HWND>(cs->lpCreateParams);
+  return DefWindowProcW(h, WM_NCCREATE, w, l);
+}
+
+LRESULT OnFocus(HWND h, ListBox* lb, bool gained) {
+  lb->focus = gained;
+  InvalidateRect(h, nullptr, TRUE);
+  return 0;
+}
+
+LRESULT OnButtonDown(HWND h, ListBox* lb, int x, int y) {
+  if (lb->combo) {
+    if (!InClient(h, x, y)) CloseDrop(h, false);
+    return 0;
   }
+  SetFocus(h);
+  int i = IndexAt(h, lb, y);
+  if (i >= 0) Select(h, lb, i, true);
+  return 0;
+}
+
+LRESULT OnMouseMove(HWND h, ListBox* lb, int x, int y) {
+  if (!lb->combo) return 0;
+  int i = IndexAt(h, lb, y);
+  RECT rc;
+  GetClientRect(h, &rc);
+  if (i >= 0 && x >= 0 && x < rc.right) Select(h, lb, i, false);
+  return 0;
+}
+
+LRESULT OnButtonUp(HWND h, ListBox* lb, int x, int y) {
+  if (lb->combo && InClient(h, x, y) && IndexAt(h, lb, y) >= 0) {
+    Select(h, lb, IndexAt(h, lb, y), false);
+    CloseDrop(h, true);
+  }
+  return 0;
+}
+
+LRESULT OnDoubleClick(HWND h, ListBox* lb, int y) {
+  if (lb->combo) return 0;
+  int i = IndexAt(h, lb, y);
+  if (i < 0) return 0;
+  Select(h, lb, i, true);
+  if (ctl::Style(h) & LBS_NOTIFY) ctl::Notify(h, LBN_DBLCLK);
+  return 0;
+}
+
+LRESULT OnKeyDown(HWND h, ListBox* lb, WPARAM key) {
+  int n = static_cast<int>(lb->items.size());
+  int i = lb->sel;
+  switch (key) {
+    case VK_UP: i = std::max(0, i - 1); break;
+    case VK_DOWN: i = std::min(n - 1, i + 1); break;
+    case VK_HOME: i = 0; break;
+    case VK_END: i = n - 1; break;
+    case VK_PRIOR: i = std::max(0, i - Visible(h) + 1); break;
+    case VK_NEXT: i = std::min(n - 1, i + Visible(h) - 1); break;
+    case VK_RETURN: if (lb->combo) CloseDrop(h, true); return 0;
+    case VK_ESCAPE: if (lb->combo) CloseDrop(h, false); return 0;
+    default: return 0;
+  }
+  if (n > 0) Select(h, lb, i, true);
+  return 0;
+}
+
+void Refresh(HWND h, ListBox* lb) {
+  UpdateBar(h, lb);
+  InvalidateRect(h, nullptr, TRUE);
+}
+
+LRESULT OnVScroll(HWND h, ListBox* lb, WPARAM w) {
+  int top = ctl::ScrolledTop(w, lb->top, Visible(h), static_cast<int>(lb->items.size()));
+  if (top < 0) return 0;
+  lb->top = top;
+  Refresh(h, lb);
+  return 0;
+}
+
+// LB_ADDSTRING goes to its sorted place with LBS_SORT (else the end);
+// LB_INSERTSTRING at the index asked (-1: the end), sorted or not.
+LRESULT AddString(HWND h, ListBox* lb, UINT msg, WPARAM w, LPARAM l) {
+  int n = static_cast<int>(lb->items.size());
+  WString s = l ? WString(reinterpret_cast<LPCWSTR>(l)) : WString();
+  bool sorted = (ctl::Style(h) & LBS_SORT) != 0;
+  int at = msg == LB_ADDSTRING ? (sorted ? SortedIndex(lb, s) : n)
+                               : (static_cast<int>(w) < 0 || static_cast<int>(w) > n ? n : static_cast<int>(w));
+  lb->items.insert(lb->items.begin() + at, Entry{s, 0});
+  if (lb->sel >= at) ++lb->sel;
+  Refresh(h, lb);
+  return at;
+}
+
+LRESULT DeleteString(HWND h, ListBox* lb, WPARAM w) {
+  if (!ValidIndex(lb, w)) return LB_ERR;
+  int i = static_cast<int>(w), n = static_cast<int>(lb->items.size());
+  lb->items.erase(lb->items.begin() + i);
+  if (lb->sel == i) lb->sel = -1;
+  else if (lb->sel > i) --lb->sel;
+  lb->top = std::clamp(lb->top, 0, std::max(0, n - 1 - Visible(h)));
+  Refresh(h, lb);
+  return n - 1;
+}
+
+LRESULT ResetContent(HWND h, ListBox* lb) {
+  lb->items.clear();
+  lb->sel = -1;
+  lb->top = 0;
+  Refresh(h, lb);
+  return 0;
+}
+
+LRESULT SetCurSel(HWND h, ListBox* lb, WPARAM w) {
+  Select(h, lb, static_cast<int>(w), false);
+  return lb->sel == static_cast<int>(w) ? lb->sel : LB_ERR;
+}
+
+LRESULT TextLen(ListBox* lb, WPARAM w) {
+  return ValidIndex(lb, w) ? static_cast<LRESULT>(lb->items[w].text.size()) : LB_ERR;
+}
+
+// The caller sized the buffer by LB_GETTEXTLEN.
+LRESULT GetText(ListBox* lb, WPARAM w, WCHAR* out) {
+  if (!ValidIndex(lb, w) || !out) return LB_ERR;
+  const WString& s = lb->items[w].text;
+  std::copy(s.begin(), s.end(), out);
+  out[s.size()] = 0;
+  return static_cast<LRESULT>(s.size());
+}
+
+LRESULT GetItemData(ListBox* lb, WPARAM w) { return ValidIndex(lb, w) ? lb->items[w].data : LB_ERR; }
+
+LRESULT SetItemData(ListBox* lb, WPARAM w, LPARAM data) {
+  if (!ValidIndex(lb, w)) return LB_ERR;
+  lb->items[w].data = data;
+  return 0;
+}
+
+LRESULT SetTopIndex(HWND h, ListBox* lb, WPARAM w) {
+  lb->top = std::clamp(static_cast<int>(w), 0, std::max(0, static_cast<int>(lb->items.size()) - 1));
+  Refresh(h, lb);
+  return 0;
+}
+
+// Searches after the start index, wrapping, without regard to ASCII case:
+// a prefix (LB_FINDSTRING) or the whole text (LB_FINDSTRINGEXACT).
+LRESULT FindString(ListBox* lb, UINT msg, WPARAM start, LPARAM l) {
+  int n = static_cast<int>(lb->items.size());
+  WString s = l ? WString(reinterpret_cast<LPCWSTR>(l)) : WString();
+  auto lower = [](WString v) {
+    for (auto& c : v) c = (c >= u'A' && c <= u'Z') ? c + 32 : c;
+    return v;
+  };
+  WString q = lower(s);
+  for (int k = 0; k < n; ++k) {
+    int i = (static_cast<int>(start) + 1 + k + n) % std::max(1, n);
+    WString t = lower(lb->items[static_cast<size_t>(i)].text);
+    if (msg == LB_FINDSTRINGEXACT ? t == q : t.compare(0, q.size(), q) == 0) return i;
+  }
+  return LB_ERR;
+}
+
+LRESULT ListProc(HWND h, UINT msg, WPARAM w, LPARAM l) {
+  if (msg == WM_NCCREATE) return OnNcCreate(h, w, l);
   if (msg == WM_NCDESTROY) {
     Lists().Drop(h);
     return DefWindowProcW(h, msg, w, l);
   }
+  ListBox* lb = Lists().Get(h);
   if (!lb) return DefWindowProcW(h, msg, w, l);
-  bool sorted = (ctl::Style(h) & LBS_SORT) != 0;
-  int n = static_cast<int>(lb->items.size());
+  int x = GET_X_LPARAM(l), y = GET_Y_LPARAM(l);
   switch (msg) {
-    case WM_GETDLGCODE:
-      return DLGC_WANTARROWS | DLGC_WANTCHARS;
-    case WM_ERASEBKGND:
-      return 1;
-    case WM_MOUSEACTIVATE:
-      return lb->combo ? MA_NOACTIVATE : DefWindowProcW(h, msg, w, l);
+    case WM_GETDLGCODE: return DLGC_WANTARROWS | DLGC_WANTCHARS;
+    case WM_ERASEBKGND: return 1;
+    case WM_MOUSEACTIVATE: return lb->combo ? MA_NOACTIVATE : DefWindowProcW(h, msg, w, l);
     case WM_PAINT:
-    case WM_PRINTCLIENT:
-      return ctl::PaintControl(h, w, [&](HDC dc) { PaintList(h, lb, dc); });
-    case WM_SIZE:
-      UpdateBar(h, lb);
-      return 0;
-    case WM_SETFOCUS:
-    case WM_KILLFOCUS:
-      lb->focus = msg == WM_SETFOCUS;
-      InvalidateRect(h, nullptr, TRUE);
-      return 0;
-    case WM_LBUTTONDOWN: {
-      int y = GET_Y_LPARAM(l), x = GET_X_LPARAM(l);
-      if (lb->combo) {
-        RECT rc;
-        GetClientRect(h, &rc);
-        if (x < 0 || y < 0 || x >= rc.right || y >= rc.bottom) CloseDrop(h, false);
-        return 0;
-      }
-      SetFocus(h);
-      int i = IndexAt(h, lb, y);
-      if (i >= 0) Select(h, lb, i, true);
-      return 0;
-    }
-    case WM_MOUSEMOVE:
-      if (lb->combo) {
-        int i = IndexAt(h, lb, GET_Y_LPARAM(l));
-        RECT rc;
-        GetClientRect(h, &rc);
-        if (i >= 0 && GET_X_LPARAM(l) >= 0 && GET_X_LPARAM(l) < rc.right) Select(h, lb, i, false);
-      }
-      return 0;
-    case WM_LBUTTONUP:
-      if (lb->combo) {
-        RECT rc;
-        GetClientRect(h, &rc);
-        int x = GET_X_LPARAM(l), y = GET_Y_LPARAM(l);
-        if (x >= 0 && y >= 0 && x < rc.right && y < rc.bottom && IndexAt(h, lb, y) >= 0) {
-          Select(h, lb, IndexAt(h, lb, y), false);
-          CloseDrop(h, true);
-        }
-      }
-      return 0;
-    case WM_LBUTTONDBLCLK: {
-      if (lb->combo) return 0;
-      int i = IndexAt(h, lb, GET_Y_LPARAM(l));
-      if (i >= 0) {
-        Select(h, lb, i, true);
-        if (ctl::Style(h) & LBS_NOTIFY) ctl::Notify(h, LBN_DBLCLK);
-      }
-      return 0;
-    }
-    case WM_KEYDOWN: {
-      int i = lb->sel;
-      switch (w) {
-        case VK_UP: i = std::max(0, i - 1); break;
-        case VK_DOWN: i = std::min(n - 1, i + 1); break;
-        case VK_HOME: i = 0; break;
-        case VK_END: i = n - 1; break;
-        case VK_PRIOR: i = std::max(0, i - Visible(h) + 1); break;
-        case VK_NEXT: i = std::min(n - 1, i + Visible(h) - 1); break;
-        case VK_RETURN: if (lb->combo) CloseDrop(h, true); return 0;
-        case VK_ESCAPE: if (lb->combo) CloseDrop(h, false); return 0;
-        default: return 0;
-      }
-      if (n > 0) Select(h, lb, i, true);
-      return 0;
-    }
-    case WM_VSCROLL: {
-      int top = ctl::ScrolledTop(w, lb->top, Visible(h), n);
-      if (top < 0) return 0;
-      lb->top = top;
-      UpdateBar(h, lb);
-      InvalidateRect(h, nullptr, TRUE);
-      return 0;
-    }
+    case WM_PRINTCLIENT: return ctl::PaintControl(h, w, [&](HDC dc) { PaintList(h, lb, dc); });
+    case WM_SIZE: UpdateBar(h, lb); return 0;
+    case WM_SETFOCUS: return OnFocus(h, lb, true);
+    case WM_KILLFOCUS: return OnFocus(h, lb, false);
+    case WM_LBUTTONDOWN: return OnButtonDown(h, lb, x, y);
+    case WM_MOUSEMOVE: return OnMouseMove(h, lb, x, y);
+    case WM_LBUTTONUP: return OnButtonUp(h, lb, x, y);
+    case WM_LBUTTONDBLCLK: return OnDoubleClick(h, lb, y);
+    case WM_KEYDOWN: return OnKeyDown(h, lb, w);
+    case WM_VSCROLL: return OnVScroll(h, lb, w);
     case LB_ADDSTRING:
-    case LB_INSERTSTRING: {
-      WString s = l ? WString(reinterpret_cast<LPCWSTR>(l)) : WString();
-      int at = msg == LB_ADDSTRING ? (sorted ? SortedIndex(lb, s) : n)
-                                   : (static_cast<int>(w) < 0 || static_cast<int>(w) > n ? n : static_cast<int>(w));
-      lb->items.insert(lb->items.begin() + at, Entry{s, 0});
-      if (lb->sel >= at) ++lb->sel;
-      UpdateBar(h, lb);
-      InvalidateRect(h, nullptr, TRUE);
-      return at;
-    }
-    case LB_DELETESTRING: {
-      int i = static_cast<int>(w);
-      if (i < 0 || i >= n) return LB_ERR;
-      lb->items.erase(lb->items.begin() + i);
-      if (lb->sel == i) lb->sel = -1;
-      else if (lb->sel > i) --lb->sel;
-      lb->top = std::clamp(lb->top, 0, std::max(0, n - 1 - Visible(h)));
-      UpdateBar(h, lb);
-      InvalidateRect(h, nullptr, TRUE);
-      return n - 1;
-    }
-    case LB_RESETCONTENT:
-      lb->items.clear();
-      lb->sel = -1;
-      lb->top = 0;
-      UpdateBar(h, lb);
-      InvalidateRect(h, nullptr, TRUE);
-      return 0;
-    case LB_SETCURSEL:
-      Select(h, lb, static_cast<int>(w), false);
-      return lb->sel == static_cast<int>(w) ? lb->sel : LB_ERR;
-    case LB_GETCURSEL:
-      return lb->sel;
-    case LB_GETCOUNT:
-      return n;
-    case LB_GETTEXTLEN:
-      return static_cast<int>(w) >= 0 && static_cast<int>(w) < n ? static_cast<LRESULT>(lb->items[w].text.size()) : LB_ERR;
-    case LB_GETTEXT: {
-      if (static_cast<int>(w) < 0 || static_cast<int>(w) >= n || !l) return LB_ERR;
-      const WString& s = lb->items[w].text;
-      auto* out = reinterpret_cast<WCHAR*>(l);
-      std::copy(s.begin(), s.end(), out);  // the caller sized it by LB_GETTEXTLEN
-      out[s.size()] = 0;
-      return static_cast<LRESULT>(s.size());
-    }
-    case LB_GETITEMDATA:
-      return static_cast<int>(w) >= 0 && static_cast<int>(w) < n ? lb->items[w].data : LB_ERR;
-    case LB_SETITEMDATA:
-      if (static_cast<int>(w) < 0 || static_cast<int>(w) >= n) return LB_ERR;
-      lb->items[w].data = l;
-      return 0;
-    case LB_GETTOPINDEX:
-      return lb->top;
-    case LB_SETTOPINDEX:
-      lb->top = std::clamp(static_cast<int>(w), 0, std::max(0, n - 1));
-      UpdateBar(h, lb);
-      InvalidateRect(h, nullptr, TRUE);
-      return 0;
-    case LB_GETITEMHEIGHT:
-      return ItemHeight(h);
+    case LB_INSERTSTRING: return AddString(h, lb, msg, w, l);
+    case LB_DELETESTRING: return DeleteString(h, lb, w);
+    case LB_RESETCONTENT: return ResetContent(h, lb);
+    case LB_SETCURSEL: return SetCurSel(h, lb, w);
+    case LB_GETCURSEL: return lb->sel;
+    case LB_GETCOUNT: return static_cast<LRESULT>(lb->items.size());
+    case LB_GETTEXTLEN: return TextLen(lb, w);
+    case LB_GETTEXT: return GetText(lb, w, reinterpret_cast<WCHAR*>(l));
+    case LB_GETITEMDATA: return GetItemData(lb, w);
+    case LB_SETITEMDATA: return SetItemData(lb, w, l);
+    case LB_GETTOPINDEX: return lb->top;
+    case LB_SETTOPINDEX: return SetTopIndex(h, lb, w);
+    case LB_GETITEMHEIGHT: return ItemHeight(h);
     case LB_FINDSTRING:
-    case LB_FINDSTRINGEXACT: {
-      WString s = l ? WString(reinterpret_cast<LPCWSTR>(l)) : WString();
-      auto lower = [](WString v) {
-        for (auto& c : v) c = (c >= u'A' && c <= u'Z') ? c + 32 : c;
-        return v;
-      };
-      for (int k = 0; k < n; ++k) {
-        int i = (static_cast<int>(w) + 1 + k + n) % std::max(1, n);
-        WString t = lower(lb->items[static_cast<size_t>(i)].text), q = lower(s);
-        if (msg == LB_FINDSTRINGEXACT ? t == q : t.compare(0, q.size(), q) == 0) return i;
-      }
-      return LB_ERR;
-    }
-    default:
-      return DefWindowProcW(h, msg, w, l);
+    case LB_FINDSTRINGEXACT: return FindString(lb, msg, w, l);
+    default: return DefWindowProcW(h, msg, w, l);
   }
 }
 
@@ -520,18 +565,8 @@ LRESULT ComboProc(HWND h, UINT msg, WPARAM w, LPARAM l) {
 
 namespace ctl {
 void RegisterListBox() {
-  WNDCLASSW wc;
-  wc.style = CS_DBLCLKS | CS_PARENTDC;
-  wc.lpfnWndProc = ListProc;
-  wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-  wc.lpszClassName = WC_LISTBOX;
-  RegisterClassW(&wc);
-  wc.style = CS_SAVEBITS;
-  wc.lpszClassName = kComboListClass;
-  RegisterClassW(&wc);
-  wc.style = CS_DBLCLKS | CS_PARENTDC;
-  wc.lpfnWndProc = ComboProc;
-  wc.lpszClassName = WC_COMBOBOX;
-  RegisterClassW(&wc);
+  RegisterControlClass(WC_LISTBOX, ListProc, CS_DBLCLKS | CS_PARENTDC);
+  RegisterControlClass(kComboListClass, ListProc, CS_SAVEBITS);
+  RegisterControlClass(WC_COMBOBOX, ComboProc, CS_DBLCLKS | CS_PARENTDC);
 }
 }  // namespace ctl

@@ -810,11 +810,6 @@ LRESULT ListViewProc(HWND h, UINT msg, WPARAM w, LPARAM l) {
 
 namespace ctl {
 void RegisterListView() {
-  WNDCLASSW wc;
-  wc.style = CS_DBLCLKS | CS_PARENTDC;
-  wc.lpfnWndProc = ListViewProc;
-  wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-  wc.lpszClassName = WC_LISTVIEW;
-  RegisterClassW(&wc);
+  RegisterControlClass(WC_LISTVIEW, ListViewProc, CS_DBLCLKS | CS_PARENTDC);
 }
 }  // namespace ctl

@@ -236,15 +236,7 @@ LRESULT UpDownProc(HWND h, UINT msg, WPARAM w, LPARAM l) {
 
 namespace ctl {
 void RegisterProgressUpDown() {
-  WNDCLASSW wc;
-  wc.style = CS_PARENTDC;
-  wc.lpfnWndProc = ProgressProc;
-  wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-  wc.lpszClassName = PROGRESS_CLASS;
-  RegisterClassW(&wc);
-  wc.style = CS_DBLCLKS | CS_PARENTDC;
-  wc.lpfnWndProc = UpDownProc;
-  wc.lpszClassName = UPDOWN_CLASS;
-  RegisterClassW(&wc);
+  RegisterControlClass(PROGRESS_CLASS, ProgressProc, CS_PARENTDC);
+  RegisterControlClass(UPDOWN_CLASS, UpDownProc, CS_DBLCLKS | CS_PARENTDC);
 }
 }  // namespace ctl

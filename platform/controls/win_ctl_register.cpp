@@ -4,6 +4,18 @@
 #include <atomic>
 #include <mutex>
 
+namespace ctl {
+void RegisterControlClass(LPCWSTR name, WNDPROC proc, UINT style, LPCWSTR cursor, HBRUSH background) {
+  WNDCLASSW wc;
+  wc.style = style;
+  wc.lpfnWndProc = proc;
+  wc.hCursor = LoadCursorW(nullptr, cursor);
+  wc.hbrBackground = background;
+  wc.lpszClassName = name;
+  RegisterClassW(&wc);
+}
+}  // namespace ctl
+
 void RegisterStandardControls() {
   static std::once_flag once;
   std::call_once(once, [] {

@@ -390,11 +390,6 @@ BOOL ShowScrollBar(HWND hwnd, int bar, BOOL show) {
 
 namespace ctl {
 void RegisterScrollBar() {
-  WNDCLASSW wc;
-  wc.style = CS_DBLCLKS | CS_PARENTDC;
-  wc.lpfnWndProc = ScrollBarProc;
-  wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-  wc.lpszClassName = WC_SCROLLBAR;
-  RegisterClassW(&wc);
+  RegisterControlClass(WC_SCROLLBAR, ScrollBarProc, CS_DBLCLKS | CS_PARENTDC);
 }
 }  // namespace ctl

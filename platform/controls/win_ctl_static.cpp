@@ -103,11 +103,6 @@ LRESULT StaticProc(HWND h, UINT msg, WPARAM w, LPARAM l) {
 
 namespace ctl {
 void RegisterStatic() {
-  WNDCLASSW wc;
-  wc.style = CS_DBLCLKS | CS_PARENTDC;
-  wc.lpfnWndProc = StaticProc;
-  wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-  wc.lpszClassName = WC_STATIC;
-  RegisterClassW(&wc);
+  RegisterControlClass(WC_STATIC, StaticProc, CS_DBLCLKS | CS_PARENTDC);
 }
 }  // namespace ctl

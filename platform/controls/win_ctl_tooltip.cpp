@@ -266,11 +266,6 @@ LRESULT TipProc(HWND h, UINT msg, WPARAM w, LPARAM l) {
 
 namespace ctl {
 void RegisterToolTip() {
-  WNDCLASSW wc;
-  wc.style = CS_SAVEBITS | CS_DROPSHADOW;
-  wc.lpfnWndProc = TipProc;
-  wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-  wc.lpszClassName = TOOLTIPS_CLASS;
-  RegisterClassW(&wc);
+  RegisterControlClass(TOOLTIPS_CLASS, TipProc, CS_SAVEBITS | CS_DROPSHADOW);
 }
 }  // namespace ctl

@@ -398,8 +398,227 @@ int CountAll(HTREEITEM node) {
   return n;
 }
 
+// ---------------------------------------------------------------------------
+// Messages, one function each.
+
+LRESULT OnFocus(HWND h, Tree* t, bool gained) {
+  t->focus = gained;
+  InvalidateRect(h, nullptr, TRUE);
+  return 0;
+}
+
+// A press on the button toggles; on the label or icon selects (and a double
+// click toggles too); then NM_CLICK or NM_DBLCLK.
+LRESULT OnButtonDown(HWND h, Tree* t, bool dbl, POINT p) {
+  SetFocus(h);
+  UINT flags = 0;
+  HTREEITEM item = Hit(h, t, p, &flags);
+  if (item && (flags & TVHT_ONITEMBUTTON) && !dbl) {
+    Expand(h, t, item, TVE_TOGGLE);
+  } else if (item && (flags & (TVHT_ONITEMLABEL | TVHT_ONITEMICON))) {
+    Select(h, t, item, TVC_BYMOUSE);
+    if (dbl) Expand(h, t, item, TVE_TOGGLE);
+  }
+  UpdateWindow(h);
+  NMHDR hdr;
+  SendTree(h, &hdr, dbl ? NM_DBLCLK : NM_CLICK);
+  Tell(h, &hdr);
+  return 0;
+}
+
+// Up/Down/Home/End move; Left collapses, then goes to the parent; Right
+// expands, then goes to the first child; + and - expand and collapse.
+LRESULT OnKeyDown(HWND h, Tree* t, WPARAM key) {
+  auto rows = Rows(t);
+  int at = -1;
+  for (int i = 0; i < static_cast<int>(rows.size()); ++i)
+    if (rows[static_cast<size_t>(i)].first == t->caret) at = i;
+  HTREEITEM to = nullptr;
+  HTREEITEM c = t->caret;
+  switch (key) {
+    case VK_UP: if (at > 0) to = rows[static_cast<size_t>(at - 1)].first; break;
+    case VK_DOWN:
+      if (at + 1 < static_cast<int>(rows.size())) to = rows[static_cast<size_t>(at + 1)].first;
+      break;
+    case VK_HOME: if (!rows.empty()) to = rows.front().first; break;
+    case VK_END: if (!rows.empty()) to = rows.back().first; break;
+    case VK_LEFT:
+      if (c && (c->state & TVIS_EXPANDED)) Expand(h, t, c, TVE_COLLAPSE);
+      else if (c && c->parent != &t->root) to = c->parent;
+      break;
+    case VK_RIGHT:
+      if (c && HasChildren(c) && !(c->state & TVIS_EXPANDED)) Expand(h, t, c, TVE_EXPAND);
+      else if (c && !c->children.empty()) to = c->children.front().get();
+      break;
+    case VK_ADD: if (c) Expand(h, t, c, TVE_EXPAND); break;
+    case VK_SUBTRACT: if (c) Expand(h, t, c, TVE_COLLAPSE); break;
+    default: break;
+  }
+  if (!c && !rows.empty() && (key == VK_UP || key == VK_DOWN)) to = rows.front().first;
+  if (to) Select(h, t, to, TVC_BYKEYBOARD);
+  return 0;
+}
+
+LRESULT OnWheel(HWND h, Tree* t, WPARAM w) {
+  int n = static_cast<int>(Rows(t).size());
+  t->top = std::clamp(t->top - GET_WHEEL_DELTA_WPARAM(w) / WHEEL_DELTA * 3, 0, std::max(0, n - 1));
+  InvalidateRect(h, nullptr, TRUE);
+  return 0;
+}
+
+LRESULT InsertItem(HWND h, Tree* t, const TVINSERTSTRUCTW* ins) {
+  if (!ins) return 0;
+  HTREEITEM item = Insert(t, ins);
+  InvalidateRect(h, nullptr, TRUE);
+  return reinterpret_cast<LRESULT>(item);
+}
+
+// TVI_ROOT (or null) empties the tree.
+LRESULT DeleteItem(HWND h, Tree* t, HTREEITEM item) {
+  if (!item || item == TVI_ROOT) {
+    t->root.children.clear();
+    t->caret = nullptr;
+    t->top = 0;
+  } else {
+    if (!Owns(t, item)) return FALSE;
+    for (HTREEITEM c = t->caret; c; c = c->parent)
+      if (c == item) t->caret = nullptr;
+    auto& kids = item->parent->children;
+    kids.erase(std::remove_if(kids.begin(), kids.end(), [&](auto& k) { return k.get() == item; }), kids.end());
+  }
+  t->top = std::clamp(t->top, 0, std::max(0, static_cast<int>(Rows(t).size()) - 1));
+  InvalidateRect(h, nullptr, TRUE);
+  return TRUE;
+}
+
+LRESULT SelectItem(HWND h, Tree* t, WPARAM how, HTREEITEM item) {
+  if ((how & 0xF) != TVGN_CARET) return FALSE;
+  if (item && !Owns(t, item)) return FALSE;
+  Select(h, t, item, TVC_UNKNOWN);
+  return TRUE;
+}
+
+LRESULT EnsureVisibleMsg(HWND h, Tree* t, HTREEITEM item) {
+  if (!Owns(t, item)) return FALSE;
+  EnsureVisible(h, t, item);
+  return TRUE;
+}
+
+// The sibling dir places away from item (null at either end).
+HTREEITEM Sibling(Tree* t, HTREEITEM item, int dir) {
+  if (!Owns(t, item)) return nullptr;
+  auto& kids = item->parent->children;
+  for (size_t i = 0; i < kids.size(); ++i)
+    if (kids[i].get() == item) {
+      long j = static_cast<long>(i) + dir;
+      return j >= 0 && j < static_cast<long>(kids.size()) ? kids[static_cast<size_t>(j)].get() : nullptr;
+    }
+  return nullptr;
+}
+
+HTREEITEM NextItem(Tree* t, WPARAM how, HTREEITEM item) {
+  switch (how) {
+    case TVGN_ROOT: return t->root.children.empty() ? nullptr : t->root.children.front().get();
+    case TVGN_NEXT: return Sibling(t, item, 1);
+    case TVGN_PREVIOUS: return Sibling(t, item, -1);
+    case TVGN_PARENT: return Owns(t, item) && item->parent != &t->root ? item->parent : nullptr;
+    case TVGN_CHILD: {
+      HTREEITEM node = (!item || item == TVI_ROOT) ? &t->root : (Owns(t, item) ? item : nullptr);
+      return node && !node->children.empty() ? node->children.front().get() : nullptr;
+    }
+    case TVGN_CARET: return t->caret;
+    case TVGN_FIRSTVISIBLE: {
+      auto rows = Rows(t);
+      return t->top < static_cast<int>(rows.size()) ? rows[static_cast<size_t>(t->top)].first : nullptr;
+    }
+    default: return nullptr;
+  }
+}
+
+LRESULT SetImageList(HWND h, Tree* t, HIMAGELIST images) {
+  HIMAGELIST old = t->images;
+  t->images = images;
+  InvalidateRect(h, nullptr, TRUE);
+  return reinterpret_cast<LRESULT>(old);
+}
+
+LRESULT SetIndent(HWND h, Tree* t, WPARAM indent) {
+  t->indent = std::max(8, static_cast<int>(indent));
+  InvalidateRect(h, nullptr, TRUE);
+  return 0;
+}
+
+// Sets one of the colours; the previous one is returned.
+LRESULT SetColour(HWND h, COLORREF* slot, LPARAM l) {
+  COLORREF old = *slot;
+  *slot = static_cast<COLORREF>(l);
+  InvalidateRect(h, nullptr, TRUE);
+  return static_cast<LRESULT>(old);
+}
+
+// The item is passed in the rectangle; textOnly asks for the text's part.
+LRESULT ItemRect(HWND h, Tree* t, WPARAM textOnly, RECT* r) {
+  if (!r) return FALSE;
+  HTREEITEM item = *reinterpret_cast<HTREEITEM*>(r);
+  auto rows = Rows(t);
+  for (int i = 0; i < static_cast<int>(rows.size()); ++i) {
+    if (rows[static_cast<size_t>(i)].first != item) continue;
+    HDC dc = GetDC(h);
+    HGDIOBJ old = SelectObject(dc, ctl::FontOf(h));
+    RowGeometry g = Geometry(h, t, dc, item, rows[static_cast<size_t>(i)].second, i);
+    SelectObject(dc, old);
+    ReleaseDC(h, dc);
+    *r = textOnly ? g.text : g.row;
+    return TRUE;
+  }
+  return FALSE;
+}
+
+LRESULT HitTest(HWND h, Tree* t, TVHITTESTINFO* ht) {
+  if (!ht) return 0;
+  ht->hItem = Hit(h, t, ht->pt, &ht->flags);
+  return reinterpret_cast<LRESULT>(ht->hItem);
+}
+
+LRESULT GetItem(Tree* t, TVITEMW* it) {
+  if (!it || !Owns(t, it->hItem)) return FALSE;
+  HTREEITEM item = it->hItem;
+  if ((it->mask & TVIF_TEXT) && it->pszText && it->cchTextMax > 0) {
+    int n = std::min<int>(static_cast<int>(item->text.size()), it->cchTextMax - 1);
+    std::copy(item->text.begin(), item->text.begin() + n, it->pszText);
+    it->pszText[n] = 0;
+  }
+  if (it->mask & TVIF_IMAGE) it->iImage = item->image;
+  if (it->mask & TVIF_SELECTEDIMAGE) it->iSelectedImage = item->selectedImage;
+  if (it->mask & TVIF_PARAM) it->lParam = item->param;
+  if (it->mask & TVIF_STATE) it->state = item->state & (it->stateMask ? it->stateMask : 0xFFFFFFFFu);
+  if (it->mask & TVIF_CHILDREN) it->cChildren = HasChildren(item) ? 1 : 0;
+  return TRUE;
+}
+
+// Selection and expansion change only through their own messages.
+LRESULT SetItem(HWND h, Tree* t, const TVITEMW* it) {
+  if (!it || !Owns(t, it->hItem)) return FALSE;
+  HTREEITEM item = it->hItem;
+  if ((it->mask & TVIF_TEXT) && it->pszText) item->text = it->pszText;
+  if (it->mask & TVIF_IMAGE) item->image = it->iImage;
+  if (it->mask & TVIF_SELECTEDIMAGE) item->selectedImage = it->iSelectedImage;
+  if (it->mask & TVIF_PARAM) item->param = it->lParam;
+  if (it->mask & TVIF_CHILDREN) item->explicitChildren = it->cChildren;
+  if (it->mask & TVIF_STATE) {
+    UINT mask = it->stateMask & ~(TVIS_SELECTED | TVIS_EXPANDED);
+    item->state = (item->state & ~mask) | (it->state & mask);
+  }
+  InvalidateRect(h, nullptr, TRUE);
+  return TRUE;
+}
+
+template <class T>
+T* Ptr(LPARAM l) {
+  return reinterpret_cast<T*>(l);
+}
+
 LRESULT TreeProc(HWND h, UINT msg, WPARAM w, LPARAM l) {
-  Tree* t = Trees().Get(h);
   if (msg == WM_NCCREATE) {
     Trees().Make(h);
     return DefWindowProcW(h, msg, w, l);
@@ -408,223 +627,38 @@ LRESULT TreeProc(HWND h, UINT msg, WPARAM w, LPARAM l) {
     Trees().Drop(h);
     return DefWindowProcW(h, msg, w, l);
   }
+  Tree* t = Trees().Get(h);
   if (!t) return DefWindowProcW(h, msg, w, l);
+  auto item = reinterpret_cast<HTREEITEM>(l);
   switch (msg) {
-    case WM_GETDLGCODE:
-      return DLGC_WANTARROWS | DLGC_WANTCHARS;
-    case WM_ERASEBKGND:
-      return 1;
+    case WM_GETDLGCODE: return DLGC_WANTARROWS | DLGC_WANTCHARS;
+    case WM_ERASEBKGND: return 1;
     case WM_PAINT:
-    case WM_PRINTCLIENT:
-      return ctl::PaintControl(h, w, [&](HDC dc) { Paint(h, t, dc); });
-    case WM_SETFOCUS:
-    case WM_KILLFOCUS:
-      t->focus = msg == WM_SETFOCUS;
-      InvalidateRect(h, nullptr, TRUE);
-      return 0;
-    case WM_LBUTTONDOWN:
-    case WM_LBUTTONDBLCLK: {
-      SetFocus(h);
-      POINT p{GET_X_LPARAM(l), GET_Y_LPARAM(l)};
-      UINT flags = 0;
-      HTREEITEM item = Hit(h, t, p, &flags);
-      if (item && (flags & TVHT_ONITEMBUTTON) && msg == WM_LBUTTONDOWN) {
-        Expand(h, t, item, TVE_TOGGLE);
-      } else if (item && (flags & (TVHT_ONITEMLABEL | TVHT_ONITEMICON))) {
-        Select(h, t, item, TVC_BYMOUSE);
-        if (msg == WM_LBUTTONDBLCLK) Expand(h, t, item, TVE_TOGGLE);
-      }
-      UpdateWindow(h);
-      NMHDR hdr;
-      SendTree(h, &hdr, msg == WM_LBUTTONDOWN ? NM_CLICK : NM_DBLCLK);
-      Tell(h, &hdr);
-      return 0;
-    }
-    case WM_KEYDOWN: {
-      auto rows = Rows(t);
-      int at = -1;
-      for (int i = 0; i < static_cast<int>(rows.size()); ++i)
-        if (rows[static_cast<size_t>(i)].first == t->caret) at = i;
-      HTREEITEM to = nullptr;
-      switch (w) {
-        case VK_UP: if (at > 0) to = rows[static_cast<size_t>(at - 1)].first; break;
-        case VK_DOWN:
-          if (at + 1 < static_cast<int>(rows.size())) to = rows[static_cast<size_t>(at + 1)].first;
-          break;
-        case VK_HOME: if (!rows.empty()) to = rows.front().first; break;
-        case VK_END: if (!rows.empty()) to = rows.back().first; break;
-        case VK_LEFT:
-          if (t->caret && (t->caret->state & TVIS_EXPANDED)) Expand(h, t, t->caret, TVE_COLLAPSE);
-          else if (t->caret && t->caret->parent != &t->root) to = t->caret->parent;
-          break;
-        case VK_RIGHT:
-          if (t->caret && HasChildren(t->caret) && !(t->caret->state & TVIS_EXPANDED)) Expand(h, t, t->caret, TVE_EXPAND);
-          else if (t->caret && !t->caret->children.empty()) to = t->caret->children.front().get();
-          break;
-        case VK_ADD: if (t->caret) Expand(h, t, t->caret, TVE_EXPAND); break;
-        case VK_SUBTRACT: if (t->caret) Expand(h, t, t->caret, TVE_COLLAPSE); break;
-        default: break;
-      }
-      if (!t->caret && !rows.empty() && (w == VK_UP || w == VK_DOWN)) to = rows.front().first;
-      if (to) Select(h, t, to, TVC_BYKEYBOARD);
-      return 0;
-    }
-    case WM_MOUSEWHEEL: {
-      int n = static_cast<int>(Rows(t).size());
-      t->top = std::clamp(t->top - GET_WHEEL_DELTA_WPARAM(w) / WHEEL_DELTA * 3, 0, std::max(0, n - 1));
-      InvalidateRect(h, nullptr, TRUE);
-      return 0;
-    }
-    case TVM_INSERTITEMW: {
-      auto* ins = reinterpret_cast<const TVINSERTSTRUCTW*>(l);
-      if (!ins) return 0;
-      HTREEITEM item = Insert(t, ins);
-      InvalidateRect(h, nullptr, TRUE);
-      return reinterpret_cast<LRESULT>(item);
-    }
-    case TVM_DELETEITEM: {
-      auto item = reinterpret_cast<HTREEITEM>(l);
-      if (!item || item == TVI_ROOT) {
-        t->root.children.clear();
-        t->caret = nullptr;
-        t->top = 0;
-      } else {
-        if (!Owns(t, item)) return FALSE;
-        for (HTREEITEM c = t->caret; c; c = c->parent)
-          if (c == item) t->caret = nullptr;
-        auto& kids = item->parent->children;
-        kids.erase(std::remove_if(kids.begin(), kids.end(), [&](auto& k) { return k.get() == item; }), kids.end());
-      }
-      t->top = std::clamp(t->top, 0, std::max(0, static_cast<int>(Rows(t).size()) - 1));
-      InvalidateRect(h, nullptr, TRUE);
-      return TRUE;
-    }
-    case TVM_EXPAND:
-      return Expand(h, t, reinterpret_cast<HTREEITEM>(l), static_cast<UINT>(w));
-    case TVM_SELECTITEM:
-      if ((w & 0xF) != TVGN_CARET) return FALSE;
-      if (l && !Owns(t, reinterpret_cast<HTREEITEM>(l))) return FALSE;
-      Select(h, t, reinterpret_cast<HTREEITEM>(l), TVC_UNKNOWN);
-      return TRUE;
-    case TVM_ENSUREVISIBLE:
-      if (!Owns(t, reinterpret_cast<HTREEITEM>(l))) return FALSE;
-      EnsureVisible(h, t, reinterpret_cast<HTREEITEM>(l));
-      return TRUE;
-    case TVM_GETNEXTITEM: {
-      auto item = reinterpret_cast<HTREEITEM>(l);
-      auto sibling = [&](int dir) -> HTREEITEM {
-        if (!Owns(t, item)) return nullptr;
-        auto& kids = item->parent->children;
-        for (size_t i = 0; i < kids.size(); ++i)
-          if (kids[i].get() == item) {
-            long j = static_cast<long>(i) + dir;
-            return j >= 0 && j < static_cast<long>(kids.size()) ? kids[static_cast<size_t>(j)].get() : nullptr;
-          }
-        return nullptr;
-      };
-      switch (w) {
-        case TVGN_ROOT: return reinterpret_cast<LRESULT>(t->root.children.empty() ? nullptr : t->root.children.front().get());
-        case TVGN_NEXT: return reinterpret_cast<LRESULT>(sibling(1));
-        case TVGN_PREVIOUS: return reinterpret_cast<LRESULT>(sibling(-1));
-        case TVGN_PARENT:
-          return reinterpret_cast<LRESULT>(Owns(t, item) && item->parent != &t->root ? item->parent : nullptr);
-        case TVGN_CHILD: {
-          HTREEITEM node = (!item || item == TVI_ROOT) ? &t->root : (Owns(t, item) ? item : nullptr);
-          return reinterpret_cast<LRESULT>(node && !node->children.empty() ? node->children.front().get() : nullptr);
-        }
-        case TVGN_CARET: return reinterpret_cast<LRESULT>(t->caret);
-        case TVGN_FIRSTVISIBLE: {
-          auto rows = Rows(t);
-          return reinterpret_cast<LRESULT>(t->top < static_cast<int>(rows.size()) ? rows[static_cast<size_t>(t->top)].first : nullptr);
-        }
-        default: return 0;
-      }
-    }
-    case TVM_GETCOUNT:
-      return CountAll(&t->root);
-    case TVM_SETIMAGELIST: {
-      HIMAGELIST old = t->images;
-      t->images = reinterpret_cast<HIMAGELIST>(l);
-      InvalidateRect(h, nullptr, TRUE);
-      return reinterpret_cast<LRESULT>(old);
-    }
-    case TVM_GETINDENT:
-      return t->indent;
-    case TVM_SETINDENT:
-      t->indent = std::max(8, static_cast<int>(w));
-      InvalidateRect(h, nullptr, TRUE);
-      return 0;
-    case TVM_SETBKCOLOR: {
-      COLORREF old = t->bk;
-      t->bk = static_cast<COLORREF>(l);
-      InvalidateRect(h, nullptr, TRUE);
-      return static_cast<LRESULT>(old);
-    }
-    case TVM_GETBKCOLOR:
-      return static_cast<LRESULT>(t->bk);
-    case TVM_SETTEXTCOLOR: {
-      COLORREF old = t->text;
-      t->text = static_cast<COLORREF>(l);
-      InvalidateRect(h, nullptr, TRUE);
-      return static_cast<LRESULT>(old);
-    }
-    case TVM_GETITEMRECT: {
-      auto* r = reinterpret_cast<RECT*>(l);
-      if (!r) return FALSE;
-      HTREEITEM item = *reinterpret_cast<HTREEITEM*>(r);
-      auto rows = Rows(t);
-      for (int i = 0; i < static_cast<int>(rows.size()); ++i) {
-        if (rows[static_cast<size_t>(i)].first != item) continue;
-        HDC dc = GetDC(h);
-        HGDIOBJ old = SelectObject(dc, ctl::FontOf(h));
-        RowGeometry g = Geometry(h, t, dc, item, rows[static_cast<size_t>(i)].second, i);
-        SelectObject(dc, old);
-        ReleaseDC(h, dc);
-        *r = w ? g.text : g.row;
-        return TRUE;
-      }
-      return FALSE;
-    }
-    case TVM_HITTEST: {
-      auto* ht = reinterpret_cast<TVHITTESTINFO*>(l);
-      if (!ht) return 0;
-      ht->hItem = Hit(h, t, ht->pt, &ht->flags);
-      return reinterpret_cast<LRESULT>(ht->hItem);
-    }
-    case TVM_GETITEMW: {
-      auto* it = reinterpret_cast<TVITEMW*>(l);
-      if (!it || !Owns(t, it->hItem)) return FALSE;
-      HTREEITEM item = it->hItem;
-      if ((it->mask & TVIF_TEXT) && it->pszText && it->cchTextMax > 0) {
-        int n = std::min<int>(static_cast<int>(item->text.size()), it->cchTextMax - 1);
-        std::copy(item->text.begin(), item->text.begin() + n, it->pszText);
-        it->pszText[n] = 0;
-      }
-      if (it->mask & TVIF_IMAGE) it->iImage = item->image;
-      if (it->mask & TVIF_SELECTEDIMAGE) it->iSelectedImage = item->selectedImage;
-      if (it->mask & TVIF_PARAM) it->lParam = item->param;
-      if (it->mask & TVIF_STATE) it->state = item->state & (it->stateMask ? it->stateMask : 0xFFFFFFFFu);
-      if (it->mask & TVIF_CHILDREN) it->cChildren = HasChildren(item) ? 1 : 0;
-      return TRUE;
-    }
-    case TVM_SETITEMW: {
-      auto* it = reinterpret_cast<const TVITEMW*>(l);
-      if (!it || !Owns(t, it->hItem)) return FALSE;
-      HTREEITEM item = it->hItem;
-      if ((it->mask & TVIF_TEXT) && it->pszText) item->text = it->pszText;
-      if (it->mask & TVIF_IMAGE) item->image = it->iImage;
-      if (it->mask & TVIF_SELECTEDIMAGE) item->selectedImage = it->iSelectedImage;
-      if (it->mask & TVIF_PARAM) item->param = it->lParam;
-      if (it->mask & TVIF_CHILDREN) item->explicitChildren = it->cChildren;
-      if (it->mask & TVIF_STATE) {
-        UINT mask = it->stateMask & ~(TVIS_SELECTED | TVIS_EXPANDED);
-        item->state = (item->state & ~mask) | (it->state & mask);
-      }
-      InvalidateRect(h, nullptr, TRUE);
-      return TRUE;
-    }
-    default:
-      return DefWindowProcW(h, msg, w, l);
+    case WM_PRINTCLIENT: return ctl::PaintControl(h, w, [&](HDC dc) { Paint(h, t, dc); });
+    case WM_SETFOCUS: return OnFocus(h, t, true);
+    case WM_KILLFOCUS: return OnFocus(h, t, false);
+    case WM_LBUTTONDOWN: return OnButtonDown(h, t, false, POINT{GET_X_LPARAM(l), GET_Y_LPARAM(l)});
+    case WM_LBUTTONDBLCLK: return OnButtonDown(h, t, true, POINT{GET_X_LPARAM(l), GET_Y_LPARAM(l)});
+    case WM_KEYDOWN: return OnKeyDown(h, t, w);
+    case WM_MOUSEWHEEL: return OnWheel(h, t, w);
+    case TVM_INSERTITEMW: return InsertItem(h, t, Ptr<const TVINSERTSTRUCTW>(l));
+    case TVM_DELETEITEM: return DeleteItem(h, t, item);
+    case TVM_EXPAND: return Expand(h, t, item, static_cast<UINT>(w));
+    case TVM_SELECTITEM: return SelectItem(h, t, w, item);
+    case TVM_ENSUREVISIBLE: return EnsureVisibleMsg(h, t, item);
+    case TVM_GETNEXTITEM: return reinterpret_cast<LRESULT>(NextItem(t, w, item));
+    case TVM_GETCOUNT: return CountAll(&t->root);
+    case TVM_SETIMAGELIST: return SetImageList(h, t, reinterpret_cast<HIMAGELIST>(l));
+    case TVM_GETINDENT: return t->indent;
+    case TVM_SETINDENT: return SetIndent(h, t, w);
+    case TVM_SETBKCOLOR: return SetColour(h, &t->bk, l);
+    case TVM_GETBKCOLOR: return static_cast<LRESULT>(t->bk);
+    case TVM_SETTEXTCOLOR: return SetColour(h, &t->text, l);
+    case TVM_GETITEMRECT: return ItemRect(h, t, w, Ptr<RECT>(l));
+    case TVM_HITTEST: return HitTest(h, t, Ptr<TVHITTESTINFO>(l));
+    case TVM_GETITEMW: return GetItem(t, Ptr<TVITEMW>(l));
+    case TVM_SETITEMW: return SetItem(h, t, Ptr<const TVITEMW>(l));
+    default: return DefWindowProcW(h, msg, w, l);
   }
 }
 
@@ -632,11 +666,6 @@ LRESULT TreeProc(HWND h, UINT msg, WPARAM w, LPARAM l) {
 
 namespace ctl {
 void RegisterTreeView() {
-  WNDCLASSW wc;
-  wc.style = CS_DBLCLKS | CS_PARENTDC;
-  wc.lpfnWndProc = TreeProc;
-  wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-  wc.lpszClassName = WC_TREEVIEW;
-  RegisterClassW(&wc);
+  RegisterControlClass(WC_TREEVIEW, TreeProc, CS_DBLCLKS | CS_PARENTDC);
 }
 }  // namespace ctl

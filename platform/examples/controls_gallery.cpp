@@ -6,6 +6,7 @@
 // the dialog modally; with QT_QPA_PLATFORM=offscreen it saves the dialog's
 // picture to the PNG named by the first argument (controls_gallery.png by
 // default) and exits.
+#include "platform/kernel/kernel_files.h"
 #include "platform/mfc/afx_controls.h"
 #include "platform/window/win_desktop.h"
 
@@ -147,6 +148,7 @@ GalleryApp theApp;
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc > 1) theApp.out_ = argv[1];
+  // The program runs in its own folder; the picture goes where the user meant.
+  theApp.out_ = PathFromStartingFolder(argc > 1 ? argv[1] : theApp.out_);
   return AfxWinMain(argc, argv);
 }

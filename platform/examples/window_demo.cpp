@@ -2,6 +2,7 @@
 // rectangle, frame controls and text in the UI faces. On screen it opens a
 // window; with QT_QPA_PLATFORM=offscreen it saves its picture to the PNG
 // named by the first argument (window_demo.png by default) and exits.
+#include "platform/kernel/kernel_files.h"
 #include "platform/mfc/afx.h"
 #include "platform/window/win_desktop.h"
 
@@ -97,6 +98,7 @@ class DemoApp : public CWinApp {
 DemoApp theApp;
 
 int main(int argc, char** argv) {
-  if (argc > 1) theApp.out_ = argv[1];
+  // The program runs in its own folder; the picture goes where the user meant.
+  theApp.out_ = PathFromStartingFolder(argc > 1 ? argv[1] : theApp.out_);
   return AfxWinMain(argc, argv);
 }

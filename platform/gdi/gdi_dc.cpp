@@ -7,7 +7,9 @@
 #include "platform/gdi/gdi_internal.h"
 
 #include "platform/kernel/debug_sink.h"
+#include "platform/kernel/kernel_files.h"
 
+#include <QImageReader>
 #include <QPainter>
 #include <QPainterPath>
 
@@ -841,6 +843,68 @@ HBITMAP CreateBitmapFromImage(const QImage& image) {
 QImage* GetBitmapImage(HBITMAP bitmap) {
   BitmapObject* b = AsBitmap(bitmap);
   return b && IsLive(bitmap) ? &b->image : nullptr;
+}
+
+namespace {
+std::mutex g_resourceFolderLock;
+std::string g_resourceFolder;  // empty: below the program folder
+}  // namespace
+
+std::string ResourceFolder() {
+  {
+    std::lock_guard<std::mutex> guard(g_resourceFolderLock);
+    if (!g_resourceFolder.empty()) return g_resourceFolder;
+  }
+  std::string program = ProgramFolder();
+  return program.empty() ? std::string() : program + "res/";
+}
+
+void SetResourceFolder(std::string folder) {
+  if (!folder.empty() && folder.back() != '/') folder += '/';
+  std::lock_guard<std::mutex> guard(g_resourceFolderLock);
+  g_resourceFolder = std::move(folder);
+}
+
+namespace {
+// True when the file holds every pixel byte its header announces (an
+// uncompressed bitmap cut short would otherwise be read with a black tail).
+bool BitmapFileComplete(const std::string& path) {
+  std::string bytes;
+  if (!ReadWholeFile(path, &bytes) || bytes.size() < 34 || bytes[0] != 'B' || bytes[1] != 'M') return false;
+  auto u16 = [&](size_t at) {
+    return static_cast<uint32_t>(static_cast<uint8_t>(bytes[at])) |
+           static_cast<uint32_t>(static_cast<uint8_t>(bytes[at + 1])) << 8;
+  };
+  auto u32 = [&](size_t at) { return u16(at) | u16(at + 2) << 16; };
+  const uint32_t compression = u32(30);
+  if (compression != 0 && compression != 3) return true;  // compressed: the decoder checks its runs
+  const uint64_t width = u32(18);
+  const int32_t height = static_cast<int32_t>(u32(22));
+  const uint64_t rows = height < 0 ? -static_cast<int64_t>(height) : height;
+  const uint64_t stride = (width * u16(28) + 31) / 32 * 4;
+  return u32(10) + stride * rows <= bytes.size();
+}
+}  // namespace
+
+HBITMAP LoadBitmapW(HINSTANCE, LPCWSTR name) {
+  const auto id = reinterpret_cast<std::uintptr_t>(name);
+  if (id == 0 || id > 0xFFFF) {
+    OutputDebugStringA("LoadBitmapW: only resource ids are supported\n");
+    return nullptr;
+  }
+  const std::string path = ResourceFolder() + "bitmap/" + std::to_string(id) + ".bmp";
+  QImageReader reader(QString::fromStdString(path));
+  reader.setDecideFormatFromContent(true);
+  const QSize declared = reader.size();
+  QImage image;
+  if (reader.format() != "bmp" || !BitmapFileComplete(path) || !reader.read(&image) ||
+      image.size() != declared) {
+    OutputDebugStringA(("LoadBitmapW: cannot read bitmap " + path + "\n").c_str());
+    return nullptr;
+  }
+  HBITMAP bitmap = CreateBitmapFromImage(image.convertToFormat(QImage::Format_RGB32));
+  if (auto* b = AsBitmap(bitmap)) b->bitsPixel = 24;
+  return bitmap;
 }
 
 // ---------------------------------------------------------------------------

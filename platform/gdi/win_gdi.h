@@ -286,6 +286,15 @@ HBITMAP CreateDIBSection(HDC hdc, const BITMAPINFO* info, UINT usage, void** bit
 HBITMAP CreateBitmapFromImage(const QImage& image);
 // The picture of a bitmap (read and write); null for an invalid handle.
 QImage* GetBitmapImage(HBITMAP bitmap);
+// Bitmap resources are files of the resource folder: resource id N is
+// <folder>/bitmap/N.bmp (24-bit, GetObject reports 24 bits per pixel). Null
+// and a trace line when the name is not an id or the file is missing, not a
+// bitmap, or shorter than its header says. The instance is ignored.
+HBITMAP LoadBitmapW(HINSTANCE instance, LPCWSTR name);
+// The resource folder, ending in '/': ProgramFolder() + "res/" unless
+// SetResourceFolder chose another one (tests); an empty text restores it.
+std::string ResourceFolder();
+void SetResourceFolder(std::string folder);
 HRGN CreateRectRgn(int left, int top, int right, int bottom);
 HRGN CreateRectRgnIndirect(const RECT* rect);
 HRGN CreateRoundRectRgn(int left, int top, int right, int bottom, int w, int h);

@@ -214,6 +214,32 @@ std::string ProgramFolder() {
   return path.substr(0, slash + 1);
 }
 
+bool EnterProgramFolder() {
+  StartingFolder();  // keep the starting folder before leaving it
+  const std::string folder = ProgramFolder();
+  return !folder.empty() && ::chdir(folder.c_str()) == 0;
+}
+
+std::string StartingFolder() {
+  static const std::string folder = [] {
+    char buffer[4096];
+    if (!::getcwd(buffer, sizeof buffer)) return std::string();
+    return WithSlash(buffer);
+  }();
+  return folder;
+}
+
+std::string PathFromStartingFolder(std::string_view path) {
+  std::string native = NativePath(path);
+  if (native.empty() || native[0] == '/') return native;
+  return StartingFolder() + native;
+}
+
+namespace {
+// Read while the process starts, before anything can change the folder.
+[[maybe_unused]] const bool g_startingFolderKept = !StartingFolder().empty();
+}  // namespace
+
 std::string AppDataFolder() {
   {
     std::lock_guard<std::mutex> guard(g_appDataLock);

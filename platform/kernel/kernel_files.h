@@ -17,6 +17,22 @@ std::string NativePath(std::string_view path);
 // cannot be found.
 std::string ProgramFolder();
 
+// Makes the program folder the working directory, so that the relative
+// "res\..." paths of the windows find the files beside the program. False
+// (nothing changed) when the folder cannot be found or entered. Called once
+// by the program's start; tests choose their own working folder.
+bool EnterProgramFolder();
+
+// The working directory the process started in, ending in '/' (kept before
+// any change of folder); path arguments of the command line are made
+// absolute against it. Empty when it could not be read.
+std::string StartingFolder();
+
+// A path given on the command line or in a test switch, as the user meant
+// it: absolute paths unchanged, relative ones below StartingFolder() ('\'
+// becomes '/'). Empty for an empty path.
+std::string PathFromStartingFolder(std::string_view path);
+
 // The per-user application-data folder, ending in '/': $XDG_DATA_HOME when
 // it is set to an absolute path, else $HOME/.local/share (home from the
 // password database when $HOME is unset); empty when neither exists. The

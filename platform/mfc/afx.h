@@ -146,6 +146,8 @@ class CBitmap : public CGdiObject {
   BOOL CreateBitmap(int width, int height, UINT planes, UINT bitsPerPixel, const void* bits) {
     return Attach(::CreateBitmap(width, height, planes, bitsPerPixel, bits));
   }
+  // The bitmap resource id (see LoadBitmapW); FALSE when it cannot be read.
+  BOOL LoadBitmap(UINT id) { return Attach(::LoadBitmapW(nullptr, MAKEINTRESOURCEW(static_cast<int>(id)))); }
   int GetBitmap(BITMAP* bm) const { return GetObjectW(m_hObject, sizeof(BITMAP), bm); }
   CSize GetBitmapDimension() const;
   operator HBITMAP() const { return static_cast<HBITMAP>(m_hObject); }
@@ -608,7 +610,8 @@ CWnd* AfxGetMainWnd();
 // Offers the message to PreTranslateMessage of the window and its parents
 // up to the top-level window, then to the application. TRUE when taken.
 BOOL AfxPreTranslateMessage(MSG* msg);
-// Program entry for a window program: creates the Qt application (the
+// Program entry for a window program: makes the program folder the working
+// directory (EnterProgramFolder), creates the Qt application (the
 // screen host unless QT_QPA_PLATFORM is "offscreen"), loads res/fonts.conf,
 // runs InitInstance and, when it succeeds, Run.
 int AfxWinMain(int argc, char** argv);

@@ -156,6 +156,20 @@ BOOL AfxMeasureMenuItem(LPMEASUREITEMSTRUCT mis) {
     m->MeasureItem(mis);
     return TRUE;
   }
+  // An owner-drawn item that opens a submenu is not found by command (its
+  // id is the submenu's handle): look for it by position.
+  for (CMenu* m : menus) {
+    int count = ::GetMenuItemCount(m->m_hMenu);
+    for (int i = 0; i < count; ++i) {
+      MENUITEMINFOW info;
+      info.fMask = MIIM_TYPE | MIIM_DATA | MIIM_ID | MIIM_SUBMENU;
+      if (!::GetMenuItemInfoW(m->m_hMenu, static_cast<UINT>(i), TRUE, &info)) continue;
+      if (!info.hSubMenu || !(info.fType & MFT_OWNERDRAW)) continue;
+      if (info.wID != mis->itemID || info.dwItemData != mis->itemData) continue;
+      m->MeasureItem(mis);
+      return TRUE;
+    }
+  }
   return FALSE;
 }
 

@@ -3,6 +3,7 @@
 #include "platform/mfc/afx.h"
 
 #include "platform/kernel/debug_sink.h"
+#include "platform/kernel/kernel_files.h"
 #include "platform/window/win_internal.h"
 
 #include <QGuiApplication>
@@ -198,6 +199,9 @@ BOOL CWnd::CreateEx(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD 
 }
 
 BOOL CWnd::SubclassWindow(HWND hwnd) {
+  // A window taken over (a modeless dialog's, say) gets the framework's
+  // PreTranslateMessage in every loop, as one the framework created does.
+  EnsureDefaultClass();
   if (!Attach(hwnd)) return FALSE;
   PreSubclassWindow();
   auto old = reinterpret_cast<WNDPROC>(SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(AfxWndProc)));
@@ -640,6 +644,8 @@ int CWinApp::Run() {
 }
 
 int AfxWinMain(int argc, char** argv) {
+  // Every relative "res\\..." path of the windows is read beside the program.
+  if (!EnterProgramFolder()) OutputDebugStringA("AfxWinMain: cannot enter the program folder\n");
   static int qtArgc = argc;
   if (!QCoreApplication::instance()) new QGuiApplication(qtArgc, argv);
   LoadDefaultFontAliases();

@@ -4,6 +4,7 @@
 #include "platform/controls/win_ctl_internal.h"
 
 #include <algorithm>
+#include <climits>
 #include <map>
 #include <mutex>
 
@@ -25,10 +26,13 @@ ctl::StateMap<Dialog>& Dialogs() {
   return map;
 }
 
-std::map<int, const DialogTemplate*>& Templates() {
-  static std::map<int, const DialogTemplate*> map;
+// Templates by (resource module, id); the program's module is null.
+std::map<std::pair<HINSTANCE, int>, const DialogTemplate*>& Templates() {
+  static std::map<std::pair<HINSTANCE, int>, const DialogTemplate*> map;
   return map;
 }
+
+thread_local HINSTANCE t_resourceModule = nullptr;  // the thread's current resource module
 
 // Its own visibility: the dialog itself may still be hidden.
 bool Usable(HWND c) { return (ctl::Style(c) & WS_VISIBLE) && IsWindowEnabled(c); }
@@ -148,11 +152,25 @@ HFONT FontFor(const WCHAR* face, int points) {
 
 }  // namespace
 
-void RegisterDialogTemplate(int id, const DialogTemplate* tmpl) { Templates()[id] = tmpl; }
+HINSTANCE GetResourceModule() { return t_resourceModule; }
+
+HINSTANCE SetResourceModule(HINSTANCE module) {
+  HINSTANCE previous = t_resourceModule;
+  t_resourceModule = module;
+  return previous;
+}
+
+void RegisterDialogTemplate(int id, const DialogTemplate* tmpl) { Templates()[{t_resourceModule, id}] = tmpl; }
 
 const DialogTemplate* FindDialogTemplate(int id) {
-  auto it = Templates().find(id);
+  auto it = Templates().find({t_resourceModule, id});
+  if (it == Templates().end() && t_resourceModule != nullptr) it = Templates().find({nullptr, id});
   return it == Templates().end() ? nullptr : it->second;
+}
+
+void ForgetDialogTemplates(HINSTANCE module) {
+  auto& map = Templates();
+  for (auto it = map.lower_bound({module, INT_MIN}); it != map.end() && it->first.first == module;) it = map.erase(it);
 }
 
 HFONT DialogTemplateFont(const DialogTemplate& tmpl) { return FontFor(tmpl.fontFace, tmpl.pointSize); }
@@ -566,12 +584,7 @@ int ShowBox(HWND owner, const WString& text, const WString& caption, UINT type) 
 
 namespace ctl {
 void RegisterDialogClass() {
-  WNDCLASSW wc;
-  wc.style = CS_DBLCLKS | CS_SAVEBITS;
-  wc.lpfnWndProc = DialogProc;
-  wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-  wc.lpszClassName = WC_DIALOG;
-  RegisterClassW(&wc);
+  RegisterControlClass(WC_DIALOG, DialogProc, CS_DBLCLKS | CS_SAVEBITS);
 }
 
 void InstallMessageBox() { SetMessageBoxImplementation(ShowBox); }

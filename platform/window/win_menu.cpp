@@ -640,12 +640,6 @@ BOOL EndMenu() {
 
 namespace ctl {
 void RegisterMenuClass() {
-  WNDCLASSW wc;
-  wc.style = CS_SAVEBITS | CS_DBLCLKS;
-  wc.lpfnWndProc = MenuWindowProc;
-  wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-  wc.hbrBackground = GetSysColorBrush(COLOR_MENU);
-  wc.lpszClassName = WC_POPUPMENU;
-  RegisterClassW(&wc);
+  RegisterControlClass(WC_POPUPMENU, MenuWindowProc, CS_SAVEBITS | CS_DBLCLKS, IDC_ARROW, GetSysColorBrush(COLOR_MENU));
 }
 }  // namespace ctl

@@ -1,5 +1,8 @@
-// The window system: handles, the tree, the queue, painting, input routing,
-// focus, capture and timers.
+// The window system: handles, the window tree and its lifetime (classes,
+// creation, destruction, geometry, hit testing), the host and desktop
+// access, and message boxes. The other jobs live beside it (win_queue.cpp,
+// win_defproc.cpp, win_paint.cpp, win_input.cpp, win_caret.cpp,
+// win_timer.cpp, win_hooks.cpp); win_system.h holds what they share.
 //
 // Design: one record per window in a map from handle to record, guarded by
 // the layer's recursive lock. The lock is held only while records are read
@@ -13,21 +16,15 @@
 // Queue order, as the platform takes messages: cross-thread calls first,
 // then posted and input messages in order, then WM_PAINT for the first
 // invalid window in tree order (parents before children), then due timers.
-#include "platform/window/win_internal.h"
+#include "platform/window/win_system.h"
 #include "platform/window/win_remote.h"
-#include "platform/controls/win_controls.h"
-
-#include "platform/kernel/debug_sink.h"
-#include "platform/gdi/gdi_internal.h"
-#include "platform/kernel/kernel_clock.h"
-#include "platform/kernel/kernel_thread.h"
 
 #include <QClipboard>
 #include <QCoreApplication>
-#include <QSocketNotifier>
-#include <QGuiApplication>
 #include <QEvent>
 #include <QEventLoop>
+#include <QGuiApplication>
+#include <QSocketNotifier>
 #include <QThread>
 #include <QTimer>
 
@@ -36,131 +33,16 @@
 
 #include <algorithm>
 #include <chrono>
-#include <condition_variable>
-#include <deque>
-#include <map>
-#include <mutex>
-#include <thread>
-#include <unordered_map>
 
-namespace {
+using namespace winsys;
 
-struct ClassRec {
-  WString name;
-  UINT style = 0;
-  WNDPROC proc = nullptr;
-  HBRUSH background = nullptr;
-  HCURSOR cursor = nullptr;
-  ATOM atom = 0;
-};
-
-struct Win {
-  HWND hwnd = nullptr;
-  ClassRec* cls = nullptr;
-  WNDPROC proc = nullptr;
-  DWORD style = 0;
-  DWORD exStyle = 0;
-  UINT_PTR id = 0;
-  LONG_PTR userData = 0;
-  HWND parent = nullptr;  // WS_CHILD windows
-  HWND owner = nullptr;   // top-level windows
-  std::vector<HWND> children;  // z-order, top first
-  QRect rect;             // parent client coordinates; screen for top-level windows
-  WString text;
-  HFONT font = nullptr;
-  QRegion update;         // client coordinates
-  bool erase = false;
-  bool ncDirty = true;
-  bool redraw = true;
-  bool destroying = false;
-  bool created = false;
-  bool nativeChild = false;  // a native window of the host covers it
-  int paintSerial = 0;    // counts BeginPaint calls
-  std::unique_ptr<QImage> backing;  // top-level windows
-  std::atomic<bool> screenDirty{false};
-
-  bool Child() const { return (style & WS_CHILD) != 0; }
-};
-
-struct TimerRec {
-  HWND hwnd;
-  UINT_PTR id;
-  UINT elapse;
-  ULONGLONG due;
-  TIMERPROC proc;
-};
-
-struct CrossCall {
-  std::function<void()> fn;
-  bool done = false;
-};
-
-struct HookRec {
-  int kind;
-  HOOKPROC proc;
-};
-
-struct Wm {
-  std::recursive_mutex lock;
-  std::condition_variable_any wake;
-  std::unordered_map<HWND, std::unique_ptr<Win>> windows;
-  std::vector<HWND> topLevels;  // z-order, top first
-  std::map<WString, std::unique_ptr<ClassRec>> classes;  // lower-case names
-  std::uintptr_t nextHandle = 0x10010;
-  ATOM nextAtom = 0xC000;
-  std::deque<MSG> posted;
-  std::deque<std::shared_ptr<CrossCall>> calls;
-  std::vector<TimerRec> timers;
-  UINT_PTR nextTimerId = 0x10000;
-  std::thread::id uiThread;
-  DWORD uiThreadId = 0;  // the kernel's id of the UI thread
-  bool hasUiThread = false;
-  bool quit = false;
-  int quitCode = 0;
-  HWND focus = nullptr;
-  HWND capture = nullptr;
-  HWND active = nullptr;
-  POINT mouse;
-  // Mouse tracking.
-  HWND trackHwnd = nullptr;
-  DWORD trackFlags = 0;
-  DWORD hoverTime = 400;
-  ULONGLONG hoverDue = 0;
-  POINT hoverPt;
-  // Double-click detection.
-  HWND lastDownHwnd = nullptr;
-  UINT lastDownMsg = 0;
-  ULONGLONG lastDownTime = 0;
-  POINT lastDownPt;
-  BYTE keys[256] = {};
-  DWORD lastMessageTime = 0;
-  std::vector<std::pair<HHOOK, HookRec>> hooks;
-  std::uintptr_t nextHook = 1;
-  HCURSOR cursor = nullptr;
-  // Caret.
-  HWND caretHwnd = nullptr;
-  POINT caretPos;
-  SIZE caretSize;
-  int caretHidden = 1;
-  bool caretOn = false;       // the caret's pixels are inverted now
-  UINT_PTR caretTimer = 0;    // its blink timer
-  bool caretPainting = false; // taken off for BeginPaint
-  WString clipboard;
-  MessageBoxSink boxSink;
-  MessageBoxSink boxImpl;
-  ScreenHost* host = nullptr;
-  QObject* waker = nullptr;
-  std::atomic<bool> wakePosted{false};
-  std::atomic<int> wakeFd{-1};  // event descriptor Qt's loop watches
-  QTimer* wakeTimer = nullptr;  // ends Qt's wait when the next timer is due
-};
+namespace winsys {
 
 Wm& W() {
   static Wm* wm = new Wm;
   return *wm;
 }
 
-using Guard = std::lock_guard<std::recursive_mutex>;
 
 Win* Find(HWND hwnd) {
   if (!hwnd) return nullptr;
@@ -205,7 +87,7 @@ void WakeUi() {
 }
 
 // Non-client insets (frame) of a window.
-int Inset(const Win* w) {
+int InsetLocked(const Win* w) {
   if (!w->Child() && (w->style & WS_CAPTION) == WS_CAPTION) return 0;  // the native frame stands in
   int n = 0;
   if (w->style & WS_THICKFRAME)
@@ -220,24 +102,24 @@ int Inset(const Win* w) {
   return n;
 }
 
-QRect ClientRectOf(const Win* w) {
-  int n = Inset(w);
+QRect ClientRectOfLocked(const Win* w) {
+  int n = InsetLocked(w);
   return QRect(0, 0, std::max(0, w->rect.width() - 2 * n), std::max(0, w->rect.height() - 2 * n));
 }
 
-Win* TopOf(Win* w) {
+Win* TopOfLocked(Win* w) {
   while (w && w->Child()) w = Find(w->parent);
   return w;
 }
 
 // Position of the window's top-left corner in its top-level picture.
-QPoint OriginInTop(Win* w) {
+QPoint OriginInTopLocked(Win* w) {
   QPoint p(0, 0);
   while (w && w->Child()) {
     p += w->rect.topLeft();
     Win* parent = Find(w->parent);
     if (!parent) break;
-    int n = Inset(parent);
+    int n = InsetLocked(parent);
     p += QPoint(n, n);
     w = parent;
   }
@@ -245,14 +127,14 @@ QPoint OriginInTop(Win* w) {
 }
 
 // Position of the window's client origin in screen coordinates.
-QPoint ClientOriginOnScreen(Win* w) {
-  Win* top = TopOf(w);
-  QPoint p = OriginInTop(w) + QPoint(Inset(w), Inset(w));
+QPoint ClientOriginOnScreenLocked(Win* w) {
+  Win* top = TopOfLocked(w);
+  QPoint p = OriginInTopLocked(w) + QPoint(InsetLocked(w), InsetLocked(w));
   if (top) p += top->rect.topLeft();
   return p;
 }
 
-bool VisibleChain(Win* w) {
+bool VisibleChainLocked(Win* w) {
   while (w) {
     if (!(w->style & WS_VISIBLE)) return false;
     if (!w->Child()) return true;
@@ -261,7 +143,7 @@ bool VisibleChain(Win* w) {
   return false;
 }
 
-bool RedrawChain(Win* w) {
+bool RedrawChainLocked(Win* w) {
   while (w) {
     if (!w->redraw) return false;
     if (!w->Child()) return true;
@@ -271,23 +153,23 @@ bool RedrawChain(Win* w) {
 }
 
 // The region of the top-level picture that the window may draw on.
-QRegion VisibleRegion(Win* w, bool client) {
-  QPoint org = OriginInTop(w);
-  int n = Inset(w);
-  QRect area = client ? QRect(org + QPoint(n, n), ClientRectOf(w).size()) : QRect(org, w->rect.size());
+QRegion VisibleRegionLocked(Win* w, bool client) {
+  QPoint org = OriginInTopLocked(w);
+  int n = InsetLocked(w);
+  QRect area = client ? QRect(org + QPoint(n, n), ClientRectOfLocked(w).size()) : QRect(org, w->rect.size());
   QRegion r(area);
   Win* c = w;
   while (c && c->Child()) {
     Win* p = Find(c->parent);
     if (!p) break;
-    QPoint porg = OriginInTop(p);
-    int pn = Inset(p);
-    r &= QRegion(QRect(porg + QPoint(pn, pn), ClientRectOf(p).size()));
+    QPoint porg = OriginInTopLocked(p);
+    int pn = InsetLocked(p);
+    r &= QRegion(QRect(porg + QPoint(pn, pn), ClientRectOfLocked(p).size()));
     if (c->style & WS_CLIPSIBLINGS) {
       for (HWND sib : p->children) {
         if (sib == c->hwnd) break;
         Win* s = Find(sib);
-        if (s && (s->style & WS_VISIBLE)) r -= QRegion(QRect(OriginInTop(s), s->rect.size()));
+        if (s && (s->style & WS_VISIBLE)) r -= QRegion(QRect(OriginInTopLocked(s), s->rect.size()));
       }
     }
     c = p;
@@ -295,7 +177,7 @@ QRegion VisibleRegion(Win* w, bool client) {
   if (client && (w->style & WS_CLIPCHILDREN)) {
     for (HWND ch : w->children) {
       Win* s = Find(ch);
-      if (s && (s->style & WS_VISIBLE)) r -= QRegion(QRect(OriginInTop(s), s->rect.size()));
+      if (s && (s->style & WS_VISIBLE)) r -= QRegion(QRect(OriginInTopLocked(s), s->rect.size()));
     }
   }
   return r;
@@ -304,9 +186,9 @@ QRegion VisibleRegion(Win* w, bool client) {
 // children: the children the region covers are invalidated as well unless
 // the window has WS_CLIPCHILDREN; allChildren (RDW_ALLCHILDREN): whatever
 // the styles, all the way down.
-void InvalidateLocked(Win* w, const QRegion& clientRgn, bool erase, bool children, bool allChildren = false) {
+void InvalidateLocked(Win* w, const QRegion& clientRgn, bool erase, bool children, bool allChildren) {
   if (!w || w->destroying) return;
-  QRegion r = clientRgn & QRegion(ClientRectOf(w));
+  QRegion r = clientRgn & QRegion(ClientRectOfLocked(w));
   if (r.isEmpty()) return;
   w->update |= r;
   if (erase) w->erase = true;
@@ -314,7 +196,7 @@ void InvalidateLocked(Win* w, const QRegion& clientRgn, bool erase, bool childre
   for (HWND ch : w->children) {
     Win* c = Find(ch);
     if (!c || !(c->style & WS_VISIBLE)) continue;
-    int n = Inset(c);
+    int n = InsetLocked(c);
     QRegion part = r & QRegion(c->rect);
     if (part.isEmpty()) continue;
     c->ncDirty = true;
@@ -333,7 +215,7 @@ void ExposeParentLocked(Win* w, const QRect& rect) {
 
 void FullInvalidateLocked(Win* w) {
   w->ncDirty = true;
-  InvalidateLocked(w, QRegion(ClientRectOf(w)), true, true);
+  InvalidateLocked(w, QRegion(ClientRectOfLocked(w)), true, true);
 }
 
 LRESULT CallProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -373,7 +255,7 @@ void NotifyNativeChildren(HWND hwnd) {
   }
   for (HWND h : natives) {
     if (host) host->NativeChildChanged(h);
-    EmbeddingSlotChanged(h);
+    EmbeddingSlotChanged(h);  // a client in another process follows
   }
 }
 
@@ -388,10 +270,10 @@ void NotifyHost(HWND top) {
   if (host) host->TopLevelChanged(top);
 }
 
-void DrawNonClient(Win* w, HWND hwnd) {
+void DrawNonClientLocked(Win* w, HWND hwnd) {
   if (!w->ncDirty) return;
   w->ncDirty = false;
-  if (Inset(w) == 0) return;
+  if (InsetLocked(w) == 0) return;
   HDC dc = GetWindowDC(hwnd);
   if (!dc) return;
   RECT r{0, 0, w->rect.width(), w->rect.height()};
@@ -415,19 +297,19 @@ void DrawNonClient(Win* w, HWND hwnd) {
   ReleaseDC(hwnd, dc);
 }
 
-HWND FirstInvalid(HWND hwnd) {
+HWND FirstInvalidLocked(HWND hwnd) {
   Win* w = Find(hwnd);
   if (!w || !(w->style & WS_VISIBLE) || !w->redraw) return nullptr;
-  if (!w->update.isEmpty() || (w->ncDirty && Inset(w) > 0)) return hwnd;
+  if (!w->update.isEmpty() || (w->ncDirty && InsetLocked(w) > 0)) return hwnd;
   for (HWND ch : w->children) {
-    if (HWND found = FirstInvalid(ch)) return found;
+    if (HWND found = FirstInvalidLocked(ch)) return found;
   }
   return nullptr;
 }
 
 HWND NextPaintWindowLocked() {
   for (HWND top : W().topLevels) {
-    if (HWND h = FirstInvalid(top)) return h;
+    if (HWND h = FirstInvalidLocked(top)) return h;
   }
   return nullptr;
 }
@@ -437,13 +319,6 @@ bool UiThreadHere() {
   return !w.hasUiThread || w.uiThread == std::this_thread::get_id();
 }
 
-template <class Fn>
-auto OnUi(Fn fn) -> decltype(fn()) {
-  if (UiThreadHere()) return fn();
-  decltype(fn()) result{};
-  RunOnUiThread([&] { result = fn(); });
-  return result;
-}
 
 void RunCalls() {
   Wm& w = W();
@@ -485,7 +360,7 @@ void FlushScreens() {
   for (HWND h : dirty) host->Flush(h);
 }
 
-UINT KeyFlags() {
+UINT KeyFlagsLocked() {
   Wm& w = W();
   UINT f = 0;
   if (w.keys[VK_LBUTTON] & 0x80) f |= MK_LBUTTON;
@@ -507,155 +382,18 @@ void PostLocked(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   W().posted.push_back(m);
 }
 
-}  // namespace
+}  // namespace winsys
 
-namespace {
+namespace winsys {
 std::atomic<BOOL (*)(MSG*)> g_messageFilter{nullptr};
-}  // namespace
+}  // namespace winsys
 
 void SetMessageFilter(BOOL (*filter)(MSG*)) { g_messageFilter = filter; }
 
-namespace {
+namespace winsys {
 void DrawCaret(bool on);
-}  // namespace
+}  // namespace winsys
 
-// ---------------------------------------------------------------------------
-// UI thread, clock, cross-thread calls.
-
-void InitUiThread() {
-  Wm& w = W();
-  {
-    Guard g(w.lock);
-    if (w.hasUiThread) return;
-    w.uiThread = std::this_thread::get_id();
-    w.uiThreadId = GetCurrentThreadId();
-    w.hasUiThread = true;
-  }
-  EnsureGuiApplication();
-  if (QCoreApplication::instance() && QCoreApplication::instance()->thread() == QThread::currentThread()) {
-    auto* waker = new QObject();
-    auto* timer = new QTimer(waker);
-    timer->setSingleShot(true);
-    int fd = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
-    if (fd >= 0) {
-      auto* notifier = new QSocketNotifier(fd, QSocketNotifier::Read, waker);
-      QObject::connect(notifier, &QSocketNotifier::activated, waker, [fd] {
-        uint64_t count = 0;
-        ssize_t n = read(fd, &count, sizeof count);
-        (void)n;
-      });
-    }
-    Guard g(w.lock);
-    w.waker = waker;
-    w.wakeTimer = timer;
-    w.wakeFd = fd;
-  }
-}
-
-bool HasUiThread() {
-  Guard g(W().lock);
-  return W().hasUiThread;
-}
-
-bool IsUiThread() { return W().hasUiThread && W().uiThread == std::this_thread::get_id(); }
-
-DWORD GetUiThreadId() {
-  Guard g(W().lock);
-  return W().uiThreadId;
-}
-
-ULONGLONG UiTickCount64() { return GetTickCount64(); }
-
-void RunOnUiThread(const std::function<void()>& fn) {
-  if (UiThreadHere()) {
-    fn();
-    return;
-  }
-  auto call = std::make_shared<CrossCall>();
-  call->fn = fn;
-  Wm& w = W();
-  {
-    Guard g(w.lock);
-    w.calls.push_back(call);
-  }
-  WakeUi();
-  std::unique_lock<std::recursive_mutex> lk(w.lock);
-  w.wake.wait(lk, [&] { return call->done; });
-}
-
-void QueueUiCall(std::function<void()> fn) {
-  auto call = std::make_shared<CrossCall>();
-  call->fn = std::move(fn);
-  {
-    Guard g(W().lock);
-    W().calls.push_back(call);
-  }
-  WakeUi();
-}
-
-void RunQueuedCalls() { RunCalls(); }
-
-void SetUiThreadIdForPorts(DWORD id) {
-  Guard g(W().lock);
-  if (W().hasUiThread) W().uiThreadId = id;
-}
-
-bool NextTimerDue(ULONGLONG* due) {
-  Guard g(W().lock);
-  bool any = false;
-  ULONGLONG best = 0;
-  for (auto& t : W().timers) {
-    if (!any || t.due < best) best = t.due;
-    any = true;
-  }
-  if (W().trackHwnd && (W().trackFlags & TME_HOVER) && W().hoverDue) {
-    if (!any || W().hoverDue < best) best = W().hoverDue;
-    any = true;
-  }
-  if (any && due) *due = best;
-  return any;
-}
-
-bool HasPendingWork() {
-  Guard g(W().lock);
-  Wm& w = W();
-  if (!w.posted.empty() || !w.calls.empty()) return true;
-  if (NextPaintWindowLocked()) return true;
-  ULONGLONG now = UiTickCount64();
-  for (auto& t : w.timers)
-    if (t.due <= now) return true;
-  return false;
-}
-
-void WaitForWork(DWORD timeoutMs) {
-  Wm& w = W();
-  std::unique_lock<std::recursive_mutex> lk(w.lock);
-  if (!w.posted.empty() || !w.calls.empty() || NextPaintWindowLocked()) return;
-  w.wake.wait_for(lk, std::chrono::milliseconds(timeoutMs));
-}
-
-int PumpUntilIdle(int maxMessages) {
-  int count = 0;
-  MSG msg;
-  while (count < maxMessages) {
-    if (!PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) break;
-    if (msg.message == WM_QUIT) {
-      // Leave the quit request for the real loop.
-      PostQuitMessage(static_cast<int>(msg.wParam));
-      break;
-    }
-    BOOL (*filter)(MSG*) = g_messageFilter.load();
-    if (!filter || !filter(&msg)) {
-      TranslateMessage(&msg);
-      DispatchMessageW(&msg);
-    }
-    ++count;
-  }
-  if (QCoreApplication::instance() && IsUiThread())
-    QCoreApplication::processEvents(QEventLoop::AllEvents);
-  FlushScreens();
-  return count;
-}
 
 // ---------------------------------------------------------------------------
 // Classes.
@@ -693,13 +431,13 @@ BOOL GetClassInfoW(HINSTANCE, LPCWSTR className, WNDCLASSW* out) {
 }
 
 int GetClassNameW(HWND hwnd, LPWSTR out, int capacity) {
-  Guard g(W().lock);
-  Win* w = Find(hwnd);
-  if (!w || !out || capacity <= 0) return 0;
-  int n = std::min<int>(static_cast<int>(w->cls->name.size()), capacity - 1);
-  std::copy(w->cls->name.begin(), w->cls->name.begin() + n, out);
-  out[n] = 0;
-  return n;
+  if (!out || capacity <= 0) return 0;
+  return WithWin(hwnd, 0, [&](Win& w) {
+    int n = std::min<int>(static_cast<int>(w.cls->name.size()), capacity - 1);
+    std::copy(w.cls->name.begin(), w.cls->name.begin() + n, out);
+    out[n] = 0;
+    return n;
+  });
 }
 
 // ---------------------------------------------------------------------------
@@ -790,7 +528,7 @@ HWND CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD
     Win* w = Find(hwnd);
     if (!w) return nullptr;
     w->created = true;
-    client = ClientRectOf(w).size();
+    client = ClientRectOfLocked(w).size();
     pos = w->rect.topLeft();
   }
   SendMessageW(hwnd, WM_SIZE, SIZE_RESTORED, MAKELPARAM(client.width(), client.height()));
@@ -811,16 +549,16 @@ HWND CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD
   return hwnd;
 }
 
-namespace {
+namespace winsys {
 
-void CollectTree(HWND hwnd, std::vector<HWND>* out) {
+void CollectTreeLocked(HWND hwnd, std::vector<HWND>* out) {
   Win* w = Find(hwnd);
   if (!w) return;
   out->push_back(hwnd);
-  for (HWND ch : w->children) CollectTree(ch, out);
+  for (HWND ch : w->children) CollectTreeLocked(ch, out);
 }
 
-}  // namespace
+}  // namespace winsys
 
 BOOL DestroyWindow(HWND hwnd) {
   if (!UiThreadHere()) return OnUi([&] { return DestroyWindow(hwnd); });
@@ -844,7 +582,7 @@ BOOL DestroyWindow(HWND hwnd) {
     Guard g(W().lock);
     Win* w = Find(hwnd);
     if (!w || w->destroying) return FALSE;
-    CollectTree(hwnd, &tree);
+    CollectTreeLocked(hwnd, &tree);
     for (HWND h : tree) Find(h)->destroying = true;
     wasVisible = (w->style & WS_VISIBLE) != 0;
     parent = w->Child() ? w->parent : nullptr;
@@ -919,9 +657,7 @@ BOOL DestroyWindow(HWND hwnd) {
 
 BOOL IsWindow(HWND hwnd) {
   if (IsForeignHandle(hwnd)) return RemoteIsWindow(hwnd);
-  Guard g(W().lock);
-  Win* w = Find(hwnd);
-  return w != nullptr;
+  return WithWin(hwnd, FALSE, [](Win&) { return TRUE; });
 }
 
 BOOL IsChild(HWND parent, HWND hwnd) {
@@ -935,10 +671,7 @@ BOOL IsChild(HWND parent, HWND hwnd) {
 }
 
 HWND GetParent(HWND hwnd) {
-  Guard g(W().lock);
-  Win* w = Find(hwnd);
-  if (!w) return nullptr;
-  return w->Child() ? w->parent : w->owner;
+  return WithWin(hwnd, HWND{}, [](Win& w) { return w.Child() ? w.parent : w.owner; });
 }
 
 HWND SetParent(HWND hwnd, HWND newParent) {
@@ -960,7 +693,7 @@ HWND GetAncestor(HWND hwnd, UINT flags) {
   Win* w = Find(hwnd);
   if (!w) return nullptr;
   if (flags == GA_PARENT) return w->Child() ? w->parent : nullptr;
-  Win* top = TopOf(w);
+  Win* top = TopOfLocked(w);
   return top ? top->hwnd : nullptr;
 }
 
@@ -1006,24 +739,21 @@ HWND GetDlgItem(HWND parent, int id) {
 }
 
 int GetDlgCtrlID(HWND hwnd) {
-  Guard g(W().lock);
-  Win* w = Find(hwnd);
-  return w && w->Child() ? static_cast<int>(w->id) : 0;
+  return WithWin(hwnd, 0, [](Win& w) { return w.Child() ? static_cast<int>(w.id) : 0; });
 }
 
 LONG_PTR GetWindowLongPtrW(HWND hwnd, int index) {
-  Guard g(W().lock);
-  Win* w = Find(hwnd);
-  if (!w) return 0;
-  switch (index) {
-    case GWL_STYLE: return static_cast<LONG_PTR>(static_cast<LONG>(w->style));
-    case GWL_EXSTYLE: return static_cast<LONG_PTR>(w->exStyle);
-    case GWLP_ID: return static_cast<LONG_PTR>(w->id);
-    case GWLP_USERDATA: return w->userData;
-    case GWLP_WNDPROC: return reinterpret_cast<LONG_PTR>(w->proc);
-    case GWLP_HWNDPARENT: return reinterpret_cast<LONG_PTR>(w->Child() ? w->parent : w->owner);
-    default: return 0;
-  }
+  return WithWin(hwnd, LONG_PTR{0}, [&](Win& w) -> LONG_PTR {
+    switch (index) {
+      case GWL_STYLE: return static_cast<LONG_PTR>(static_cast<LONG>(w.style));
+      case GWL_EXSTYLE: return static_cast<LONG_PTR>(w.exStyle);
+      case GWLP_ID: return static_cast<LONG_PTR>(w.id);
+      case GWLP_USERDATA: return w.userData;
+      case GWLP_WNDPROC: return reinterpret_cast<LONG_PTR>(w.proc);
+      case GWLP_HWNDPARENT: return reinterpret_cast<LONG_PTR>(w.Child() ? w.parent : w.owner);
+      default: return 0;
+    }
+  });
 }
 
 LONG_PTR SetWindowLongPtrW(HWND hwnd, int index, LONG_PTR value) {
@@ -1069,7 +799,7 @@ BOOL EnumChildWindows(HWND parent, const std::function<BOOL(HWND)>& callback) {
   std::vector<HWND> tree;
   {
     Guard g(W().lock);
-    CollectTree(parent, &tree);
+    CollectTreeLocked(parent, &tree);
   }
   for (size_t i = 1; i < tree.size(); ++i) {
     if (!IsWindow(tree[i])) continue;
@@ -1099,30 +829,30 @@ HWND FindLocalWindow(LPCWSTR className, LPCWSTR title) {
 // Geometry.
 
 BOOL GetWindowRect(HWND hwnd, RECT* rect) {
+  if (!rect) return FALSE;
   if (IsForeignHandle(hwnd)) return RemoteGetWindowRect(hwnd, rect);
-  Guard g(W().lock);
-  Win* w = Find(hwnd);
-  if (!w || !rect) return FALSE;
-  Win* top = TopOf(w);
-  QPoint p = OriginInTop(w) + (top ? top->rect.topLeft() : QPoint());
-  *rect = RECT{p.x(), p.y(), p.x() + w->rect.width(), p.y() + w->rect.height()};
-  return TRUE;
+  return WithWin(hwnd, FALSE, [&](Win& w) {
+    Win* top = TopOfLocked(&w);
+    QPoint p = OriginInTopLocked(&w) + (top ? top->rect.topLeft() : QPoint());
+    *rect = RECT{p.x(), p.y(), p.x() + w.rect.width(), p.y() + w.rect.height()};
+    return TRUE;
+  });
 }
 
 BOOL GetClientRect(HWND hwnd, RECT* rect) {
-  Guard g(W().lock);
-  Win* w = Find(hwnd);
-  if (!w || !rect) return FALSE;
-  QRect c = ClientRectOf(w);
-  *rect = RECT{0, 0, c.width(), c.height()};
-  return TRUE;
+  if (!rect) return FALSE;
+  return WithWin(hwnd, FALSE, [&](Win& w) {
+    QRect c = ClientRectOfLocked(&w);
+    *rect = RECT{0, 0, c.width(), c.height()};
+    return TRUE;
+  });
 }
 
 BOOL ClientToScreen(HWND hwnd, POINT* pt) {
   Guard g(W().lock);
   Win* w = Find(hwnd);
   if (!w || !pt) return FALSE;
-  QPoint o = ClientOriginOnScreen(w);
+  QPoint o = ClientOriginOnScreenLocked(w);
   pt->x += o.x();
   pt->y += o.y();
   return TRUE;
@@ -1132,7 +862,7 @@ BOOL ScreenToClient(HWND hwnd, POINT* pt) {
   Guard g(W().lock);
   Win* w = Find(hwnd);
   if (!w || !pt) return FALSE;
-  QPoint o = ClientOriginOnScreen(w);
+  QPoint o = ClientOriginOnScreenLocked(w);
   pt->x -= o.x();
   pt->y -= o.y();
   return TRUE;
@@ -1140,8 +870,8 @@ BOOL ScreenToClient(HWND hwnd, POINT* pt) {
 
 int MapWindowPoints(HWND from, HWND to, POINT* pts, UINT count) {
   Guard g(W().lock);
-  QPoint a = from ? (Find(from) ? ClientOriginOnScreen(Find(from)) : QPoint()) : QPoint();
-  QPoint b = to ? (Find(to) ? ClientOriginOnScreen(Find(to)) : QPoint()) : QPoint();
+  QPoint a = from ? (Find(from) ? ClientOriginOnScreenLocked(Find(from)) : QPoint()) : QPoint();
+  QPoint b = to ? (Find(to) ? ClientOriginOnScreenLocked(Find(to)) : QPoint()) : QPoint();
   QPoint d = a - b;
   for (UINT i = 0; i < count; ++i) {
     pts[i].x += d.x();
@@ -1154,7 +884,7 @@ BOOL MoveWindow(HWND hwnd, int x, int y, int cx, int cy, BOOL repaint) {
   return SetWindowPos(hwnd, nullptr, x, y, cx, cy, SWP_NOZORDER | SWP_NOACTIVATE | (repaint ? 0 : SWP_NOREDRAW));
 }
 
-namespace {
+namespace winsys {
 void ReorderLocked(Win* w, HWND after) {
   std::vector<HWND>* list = &W().topLevels;
   if (w->Child()) {
@@ -1172,7 +902,7 @@ void ReorderLocked(Win* w, HWND after) {
     list->insert(it == list->end() ? list->begin() : it + 1, w->hwnd);
   }
 }
-}  // namespace
+}  // namespace winsys
 
 BOOL SetWindowPos(HWND hwnd, HWND insertAfter, int x, int y, int cx, int cy, UINT flags) {
   if (!UiThreadHere()) return OnUi([&] { return SetWindowPos(hwnd, insertAfter, x, y, cx, cy, flags); });
@@ -1216,7 +946,7 @@ BOOL SetWindowPos(HWND hwnd, HWND insertAfter, int x, int y, int cx, int cy, UIN
         FullInvalidateLocked(w);
       } else if (visible && sized) {
         // Without redraw only the newly uncovered part is painted.
-        QRegion fresh = QRegion(ClientRectOf(w)) - QRegion(QRect(QPoint(0, 0), old.size()));
+        QRegion fresh = QRegion(ClientRectOfLocked(w)) - QRegion(QRect(QPoint(0, 0), old.size()));
         InvalidateLocked(w, fresh, true, true);
       }
     }
@@ -1283,19 +1013,15 @@ BOOL ShowWindow(HWND hwnd, int cmd) {
 
 BOOL IsWindowVisible(HWND hwnd) {
   Guard g(W().lock);
-  return VisibleChain(Find(hwnd)) ? TRUE : FALSE;
+  return VisibleChainLocked(Find(hwnd)) ? TRUE : FALSE;
 }
 
 BOOL IsIconic(HWND hwnd) {
-  Guard g(W().lock);
-  Win* w = Find(hwnd);
-  return w && (w->style & WS_MINIMIZE);
+  return WithWin(hwnd, FALSE, [](Win& w) { return (w.style & WS_MINIMIZE) ? TRUE : FALSE; });
 }
 
 BOOL IsZoomed(HWND hwnd) {
-  Guard g(W().lock);
-  Win* w = Find(hwnd);
-  return w && (w->style & WS_MAXIMIZE);
+  return WithWin(hwnd, FALSE, [](Win& w) { return (w.style & WS_MAXIMIZE) ? TRUE : FALSE; });
 }
 
 BOOL EnableWindow(HWND hwnd, BOOL enable) {
@@ -1322,9 +1048,7 @@ BOOL EnableWindow(HWND hwnd, BOOL enable) {
 }
 
 BOOL IsWindowEnabled(HWND hwnd) {
-  Guard g(W().lock);
-  Win* w = Find(hwnd);
-  return w && !(w->style & WS_DISABLED);
+  return WithWin(hwnd, FALSE, [](Win& w) { return (w.style & WS_DISABLED) ? FALSE : TRUE; });
 }
 
 BOOL SetWindowTextW(HWND hwnd, LPCWSTR text) {
@@ -1334,9 +1058,7 @@ BOOL SetWindowTextW(HWND hwnd, LPCWSTR text) {
 }
 
 WString GetWindowTextString(HWND hwnd) {
-  Guard g(W().lock);
-  Win* w = Find(hwnd);
-  return w ? w->text : WString();
+  return WithWin(hwnd, WString(), [](Win& w) { return w.text; });
 }
 
 int GetWindowTextW(HWND hwnd, LPWSTR out, int capacity) {
@@ -1350,7 +1072,7 @@ int GetWindowTextW(HWND hwnd, LPWSTR out, int capacity) {
 
 int GetWindowTextLengthW(HWND hwnd) { return static_cast<int>(GetWindowTextString(hwnd).size()); }
 
-namespace {
+namespace winsys {
 // The deepest visible window at a point of the parent's client area, skipping
 // the excluded windows (those that answered HTTRANSPARENT).
 HWND HitChildLocked(Win* parent, QPoint clientPt, const std::vector<HWND>& excluded) {
@@ -1359,7 +1081,7 @@ HWND HitChildLocked(Win* parent, QPoint clientPt, const std::vector<HWND>& exclu
     if (!c || !(c->style & WS_VISIBLE)) continue;
     if (!c->rect.contains(clientPt)) continue;
     if (std::find(excluded.begin(), excluded.end(), ch) != excluded.end()) continue;
-    int n = Inset(c);
+    int n = InsetLocked(c);
     QPoint inner = clientPt - c->rect.topLeft() - QPoint(n, n);
     if (!(c->style & WS_DISABLED)) {
       if (HWND deeper = HitChildLocked(c, inner, excluded)) return deeper;
@@ -1391,7 +1113,7 @@ HWND HitTest(POINT pt) {
       Guard g(W().lock);
       Win* t = Find(top);
       if (!t) return nullptr;
-      int n = Inset(t);
+      int n = InsetLocked(t);
       QPoint clientPt = QPoint(pt.x, pt.y) - t->rect.topLeft() - QPoint(n, n);
       hit = HitChildLocked(t, clientPt, excluded);
       if (!hit) return top;
@@ -1402,7 +1124,7 @@ HWND HitTest(POINT pt) {
   }
   return top;
 }
-}  // namespace
+}  // namespace winsys
 
 HWND WindowFromPoint(POINT pt) { return HitTest(pt); }
 
@@ -1414,1220 +1136,22 @@ HWND ChildWindowFromPoint(HWND parent, POINT pt) {
     Win* c = Find(ch);
     if (c && c->rect.contains(QPoint(pt.x, pt.y))) return ch;
   }
-  return QRect(QPoint(0, 0), ClientRectOf(p).size()).contains(QPoint(pt.x, pt.y)) ? parent : nullptr;
-}
-
-// ---------------------------------------------------------------------------
-// Messages.
-
-namespace {
-// True while the UI thread runs a handler for a message another thread sent
-// (InSendMessage); each handler run sets it for its own duration.
-bool g_inInterThreadSend = false;  // UI thread only
-
-LRESULT CallProcAsSend(bool fromOtherThread, HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-  bool outer = g_inInterThreadSend;
-  g_inInterThreadSend = fromOtherThread;
-  LRESULT r = CallProc(hwnd, msg, wParam, lParam);
-  g_inInterThreadSend = outer;
-  return r;
-}
-}  // namespace
-
-LRESULT CallWindowAsSend(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-  return CallProcAsSend(true, hwnd, msg, wParam, lParam);
-}
-
-LRESULT SendMessageW(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-  if (IsForeignHandle(hwnd)) return RemoteSendMessage(hwnd, msg, wParam, lParam, CrossProcessSendTimeout(), nullptr);
-  if (!UiThreadHere()) return OnUi([&] { return CallProcAsSend(true, hwnd, msg, wParam, lParam); });
-  return CallProcAsSend(false, hwnd, msg, wParam, lParam);
-}
-
-BOOL PostMessageW(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-  if (IsForeignHandle(hwnd)) return RemotePostMessage(hwnd, msg, wParam, lParam);
-  {
-    Guard g(W().lock);
-    if (hwnd && !Find(hwnd)) return FALSE;
-    PostLocked(hwnd, msg, wParam, lParam);
-  }
-  WakeUi();
-  return TRUE;
-}
-
-BOOL PostThreadMessageW(DWORD threadId, UINT msg, WPARAM wParam, LPARAM lParam) {
-  if (threadId != GetUiThreadId()) return RemotePostThreadMessage(threadId, msg, wParam, lParam);
-  return PostMessageW(nullptr, msg, wParam, lParam);
-}
-
-void PostQuitMessage(int exitCode) {
-  {
-    Guard g(W().lock);
-    W().quit = true;
-    W().quitCode = exitCode;
-  }
-  WakeUi();
-}
-
-BOOL PeekMessageW(MSG* msg, HWND hwnd, UINT lo, UINT hi, UINT removeFlags) {
-  if (!msg) return FALSE;
-  W().wakePosted = false;
-  RunCalls();
-  Wm& w = W();
-  bool remove = (removeFlags & PM_REMOVE) != 0;
-  {
-    Guard g(w.lock);
-    for (auto it = w.posted.begin(); it != w.posted.end(); ++it) {
-      if (!Matches(*it, hwnd, lo, hi)) continue;
-      *msg = *it;
-      if (remove) {
-        w.posted.erase(it);
-        if (msg->message == WM_KEYDOWN || msg->message == WM_SYSKEYDOWN)
-          SetKeyDown(static_cast<UINT>(msg->wParam), true);
-        if (msg->message == WM_KEYUP || msg->message == WM_SYSKEYUP)
-          SetKeyDown(static_cast<UINT>(msg->wParam), false);
-      }
-      w.lastMessageTime = msg->time;
-      return TRUE;
-    }
-    ULONGLONG now = UiTickCount64();
-    bool wantPaint = (lo == 0 && hi == 0) || (WM_PAINT >= lo && WM_PAINT <= hi);
-    if (wantPaint) {
-      HWND p = NextPaintWindowLocked();
-      if (p && (!hwnd || p == hwnd || IsChild(hwnd, p))) {
-        *msg = MSG{p, WM_PAINT, 0, 0, static_cast<DWORD>(now), w.mouse};
-        return TRUE;
-      }
-    }
-    bool wantTimer = (lo == 0 && hi == 0) || (WM_TIMER >= lo && WM_TIMER <= hi);
-    if (wantTimer) {
-      TimerRec* best = nullptr;
-      for (auto& t : w.timers) {
-        if (t.due > now) continue;
-        if (hwnd && t.hwnd != hwnd) continue;
-        if (!best || t.due < best->due) best = &t;
-      }
-      if (best) {
-        *msg = MSG{best->hwnd, WM_TIMER, best->id, reinterpret_cast<LPARAM>(best->proc), static_cast<DWORD>(now),
-                   w.mouse};
-        if (remove) best->due = now + best->elapse;
-        w.lastMessageTime = msg->time;
-        return TRUE;
-      }
-      if (w.trackHwnd && (w.trackFlags & TME_HOVER) && w.hoverDue && w.hoverDue <= now) {
-        HWND target = w.trackHwnd;
-        POINT pt = w.mouse;
-        Win* t = Find(target);
-        if (t) {
-          QPoint o = ClientOriginOnScreen(t);
-          *msg = MSG{target, WM_MOUSEHOVER, KeyFlags(), MAKELPARAM(pt.x - o.x(), pt.y - o.y()),
-                     static_cast<DWORD>(now), pt};
-          if (remove) {
-            w.trackFlags &= ~TME_HOVER;
-            w.hoverDue = 0;
-            if (!(w.trackFlags & TME_LEAVE)) w.trackHwnd = nullptr;
-          }
-          return TRUE;
-        }
-      }
-    }
-    if (w.quit && (lo == 0 && hi == 0)) {
-      *msg = MSG{nullptr, WM_QUIT, static_cast<WPARAM>(w.quitCode), 0, static_cast<DWORD>(now), w.mouse};
-      if (remove) w.quit = false;
-      return TRUE;
-    }
-  }
-  return FALSE;
-}
-
-namespace {
-std::function<bool()> g_idleHook;  // UI thread only
-}  // namespace
-
-void SetIdleHook(std::function<bool()> hook) { g_idleHook = std::move(hook); }
-
-BOOL GetMessageW(MSG* msg, HWND hwnd, UINT lo, UINT hi) {
-  InitUiThread();
-  for (;;) {
-    if (PeekMessageW(msg, hwnd, lo, hi, PM_REMOVE)) return msg->message != WM_QUIT;
-    FlushScreens();
-    bool again = false;
-    if (g_idleHook && IsUiThread()) {
-      std::function<bool()> hook = g_idleHook;  // a step may replace the hook
-      again = hook();
-      if (HasPendingWork()) continue;
-    }
-    // Wait for Qt's input, another thread's work or the next timer; a
-    // driven clock moves without real time, so the wait is capped.
-    ULONGLONG due = 0;
-    DWORD wait = again ? 5 : 100;
-    if (NextTimerDue(&due)) {
-      ULONGLONG now = UiTickCount64();
-      wait = due > now ? static_cast<DWORD>(std::min<ULONGLONG>(due - now, wait)) : 0;
-    }
-    if (HasPendingWork()) continue;
-    QTimer* timer = W().wakeTimer;
-    if (timer && IsUiThread()) {
-      timer->start(static_cast<int>(wait));
-      QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
-      timer->stop();
-    } else {
-      WaitForWork(wait);
-    }
-  }
-}
-
-namespace {
-WCHAR CharForKey(UINT vk) {
-  Wm& w = W();
-  bool shift = (w.keys[VK_SHIFT] & 0x80) != 0;
-  bool ctrl = (w.keys[VK_CONTROL] & 0x80) != 0;
-  bool caps = (w.keys[VK_CAPITAL] & 0x01) != 0;
-  if (vk >= 'A' && vk <= 'Z') {
-    if (ctrl) return static_cast<WCHAR>(vk - 'A' + 1);
-    bool upper = shift != caps;
-    return static_cast<WCHAR>(upper ? vk : vk - 'A' + 'a');
-  }
-  if (vk >= '0' && vk <= '9') {
-    static const char shifted[] = ")!@#$%^&*(";
-    return static_cast<WCHAR>(shift ? shifted[vk - '0'] : vk);
-  }
-  if (vk >= VK_NUMPAD0 && vk <= VK_NUMPAD0 + 9) return static_cast<WCHAR>('0' + vk - VK_NUMPAD0);
-  switch (vk) {
-    case VK_SPACE: return u' ';
-    case VK_RETURN: return u'\r';
-    case VK_BACK: return 8;
-    case VK_TAB: return 9;
-    case VK_ESCAPE: return 27;
-    case VK_MULTIPLY: return u'*';
-    case VK_ADD: return u'+';
-    case VK_SUBTRACT: return u'-';
-    case VK_DECIMAL: return u'.';
-    case VK_DIVIDE: return u'/';
-    case VK_OEM_1: return shift ? u':' : u';';
-    case VK_OEM_PLUS: return shift ? u'+' : u'=';
-    case VK_OEM_COMMA: return shift ? u'<' : u',';
-    case VK_OEM_MINUS: return shift ? u'_' : u'-';
-    case VK_OEM_PERIOD: return shift ? u'>' : u'.';
-    case VK_OEM_2: return shift ? u'?' : u'/';
-    default: return 0;
-  }
-}
-}  // namespace
-
-BOOL TranslateMessage(const MSG* msg) {
-  if (!msg || (msg->message != WM_KEYDOWN && msg->message != WM_SYSKEYDOWN)) return FALSE;
-  WCHAR ch;
-  {
-    Guard g(W().lock);
-    ch = CharForKey(static_cast<UINT>(msg->wParam));
-    if (!ch) return FALSE;
-    MSG m = *msg;
-    m.message = msg->message == WM_KEYDOWN ? WM_CHAR : WM_SYSCHAR;
-    m.wParam = ch;
-    // The character comes before any key message still queued.
-    W().posted.push_front(m);
-  }
-  return TRUE;
-}
-
-LRESULT DispatchMessageW(const MSG* msg) {
-  if (!msg || !msg->hwnd) {
-    if (msg && msg->message == WM_TIMER && msg->lParam)
-      reinterpret_cast<TIMERPROC>(msg->lParam)(nullptr, WM_TIMER, msg->wParam, msg->time);
-    return 0;
-  }
-  if (msg->message == WM_TIMER && msg->lParam) {
-    reinterpret_cast<TIMERPROC>(msg->lParam)(msg->hwnd, WM_TIMER, msg->wParam, msg->time);
-    return 0;
-  }
-  if (msg->message != WM_PAINT) return CallProcAsSend(false, msg->hwnd, msg->message, msg->wParam, msg->lParam);
-  int serial;
-  {
-    Guard g(W().lock);
-    Win* w = Find(msg->hwnd);
-    if (!w) return 0;
-    serial = w->paintSerial;
-    if (w->update.isEmpty()) {
-      // Only the frame needs drawing.
-      DrawNonClient(w, msg->hwnd);
-      return 0;
-    }
-  }
-  LRESULT r = CallProcAsSend(false, msg->hwnd, WM_PAINT, 0, 0);
-  bool passDone;
-  {
-    Guard g(W().lock);
-    Win* w = Find(msg->hwnd);
-    if (w && w->paintSerial == serial && !w->update.isEmpty()) {
-      // A handler that never began painting would be asked forever.
-      Trace("DispatchMessageW: WM_PAINT handler did not validate the window");
-      w->update = QRegion();
-      w->erase = false;
-    }
-    passDone = NextPaintWindowLocked() == nullptr;
-  }
-  // The paint pass is over: show it, whichever loop pumps (a PeekMessage
-  // loop may never go idle).
-  if (passDone) FlushScreens();
-  return r;
-}
-
-DWORD GetMessageTime() {
-  Guard g(W().lock);
-  return W().lastMessageTime;
-}
-
-BOOL InSendMessage() { return IsUiThread() && g_inInterThreadSend; }
-
-HHOOK SetWindowsHookExW(int idHook, HOOKPROC proc, HINSTANCE, DWORD) {
-  if (!proc || (idHook != WH_CBT && idHook != WH_CALLWNDPROC)) return nullptr;
-  Guard g(W().lock);
-  HHOOK h = reinterpret_cast<HHOOK>(W().nextHook++);
-  W().hooks.insert(W().hooks.begin(), {h, HookRec{idHook, proc}});
-  return h;
-}
-
-BOOL UnhookWindowsHookEx(HHOOK hook) {
-  Guard g(W().lock);
-  auto& v = W().hooks;
-  auto it = std::find_if(v.begin(), v.end(), [&](auto& p) { return p.first == hook; });
-  if (it == v.end()) return FALSE;
-  v.erase(it);
-  return TRUE;
-}
-
-// Every installed hook is called by the layer itself in turn, so the next
-// hook needs no call here.
-LRESULT CallNextHookEx(HHOOK, int, WPARAM, LPARAM) { return 0; }
-
-// ---------------------------------------------------------------------------
-// Default handling.
-
-LRESULT DefWindowProcW(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-  switch (msg) {
-    case WM_NCCREATE:
-      return TRUE;
-    case WM_SETTEXT: {
-      auto text = reinterpret_cast<LPCWSTR>(lParam);
-      HWND top = nullptr;
-      {
-        Guard g(W().lock);
-        Win* w = Find(hwnd);
-        if (!w) return FALSE;
-        w->text = FromZ(text);
-        if (!w->Child()) top = hwnd;
-      }
-      if (top) NotifyHost(top);
-      return TRUE;
-    }
-    case WM_GETTEXT: {
-      return GetWindowTextW(hwnd, reinterpret_cast<LPWSTR>(lParam), static_cast<int>(wParam));
-    }
-    case WM_GETTEXTLENGTH:
-      return GetWindowTextLengthW(hwnd);
-    case WM_SETFONT: {
-      {
-        Guard g(W().lock);
-        Win* w = Find(hwnd);
-        if (!w) return 0;
-        w->font = reinterpret_cast<HFONT>(wParam);
-      }
-      if (LOWORD(static_cast<std::uintptr_t>(lParam))) InvalidateRect(hwnd, nullptr, TRUE);
-      return 0;
-    }
-    case WM_GETFONT: {
-      Guard g(W().lock);
-      Win* w = Find(hwnd);
-      return w ? reinterpret_cast<LRESULT>(w->font) : 0;
-    }
-    case WM_SETREDRAW: {
-      Guard g(W().lock);
-      Win* w = Find(hwnd);
-      if (w) w->redraw = wParam != 0;
-      return 0;
-    }
-    case WM_PAINT: {
-      if (wParam) return 0;  // asked to paint into a given DC: a plain window has nothing
-      PAINTSTRUCT ps;
-      BeginPaint(hwnd, &ps);
-      EndPaint(hwnd, &ps);
-      return 0;
-    }
-    case WM_ERASEBKGND: {
-      HBRUSH brush;
-      {
-        Guard g(W().lock);
-        Win* w = Find(hwnd);
-        if (!w) return 0;
-        brush = w->cls->background;
-      }
-      if (!brush || !AsBrush(brush) || AsBrush(brush)->style == BS_NULL) return 0;
-      RECT rc;
-      GetClientRect(hwnd, &rc);
-      FillRect(reinterpret_cast<HDC>(wParam), &rc, brush);
-      return 1;
-    }
-    case WM_PRINT:
-      // The client part is asked of the window itself.
-      return SendMessageW(hwnd, WM_PRINTCLIENT, wParam, lParam);
-    case WM_PRINTCLIENT:
-      return 0;
-    case WM_WINDOWPOSCHANGED: {
-      auto* pos = reinterpret_cast<WINDOWPOS*>(lParam);
-      QSize client;
-      QPoint at;
-      DWORD style;
-      {
-        Guard g(W().lock);
-        Win* w = Find(hwnd);
-        if (!w) return 0;
-        client = ClientRectOf(w).size();
-        at = w->rect.topLeft();
-        style = w->style;
-      }
-      if (pos && !(pos->flags & SWP_NOMOVE)) SendMessageW(hwnd, WM_MOVE, 0, MAKELPARAM(at.x(), at.y()));
-      if (pos && !(pos->flags & SWP_NOSIZE)) {
-        WPARAM type = (style & WS_MAXIMIZE) ? SIZE_MAXIMIZED : (style & WS_MINIMIZE) ? SIZE_MINIMIZED : SIZE_RESTORED;
-        SendMessageW(hwnd, WM_SIZE, type, MAKELPARAM(client.width(), client.height()));
-      }
-      return 0;
-    }
-    case WM_SETCURSOR: {
-      // The parent may answer first; otherwise the class cursor in the client area.
-      HWND parent = nullptr;
-      HCURSOR cursor = nullptr;
-      {
-        Guard g(W().lock);
-        Win* w = Find(hwnd);
-        if (!w) return FALSE;
-        if (w->Child()) parent = w->parent;
-        cursor = w->cls->cursor;
-      }
-      if (parent && SendMessageW(parent, WM_SETCURSOR, wParam, lParam)) return TRUE;
-      if (LOWORD(static_cast<std::uintptr_t>(lParam)) == HTCLIENT && cursor) SetCursor(cursor);
-      return FALSE;
-    }
-    case WM_MOUSEWHEEL: {
-      HWND parent = nullptr;
-      {
-        Guard g(W().lock);
-        Win* w = Find(hwnd);
-        if (w && w->Child()) parent = w->parent;
-      }
-      return parent ? SendMessageW(parent, msg, wParam, lParam) : 0;
-    }
-    case WM_NCHITTEST:
-      return HTCLIENT;
-    case WM_RBUTTONUP: {
-      POINT pt{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
-      ClientToScreen(hwnd, &pt);
-      SendMessageW(hwnd, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(hwnd), MAKELPARAM(pt.x, pt.y));
-      return 0;
-    }
-    case WM_KEYUP:
-    case WM_SYSKEYUP:
-      if (wParam == VK_APPS || (wParam == VK_F10 && (GetKeyState(VK_SHIFT) & 0x8000)))
-        SendMessageW(hwnd, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(hwnd), MAKELPARAM(-1, -1));
-      return 0;
-    case WM_CONTEXTMENU: {
-      HWND parent = nullptr;
-      {
-        Guard g(W().lock);
-        Win* w = Find(hwnd);
-        if (w && w->Child()) parent = w->parent;
-      }
-      return parent ? SendMessageW(parent, msg, wParam, lParam) : 0;
-    }
-    case WM_CLOSE:
-      DestroyWindow(hwnd);
-      return 0;
-    case WM_ACTIVATE:
-      if (LOWORD(wParam) != 0) {
-        HWND f = GetFocus();
-        if (f != hwnd && !IsChild(hwnd, f)) SetFocus(hwnd);
-      }
-      return 0;
-    case WM_MOUSEACTIVATE: {
-      // A child's parent answers first.
-      HWND parent = nullptr;
-      {
-        Guard g(W().lock);
-        Win* w = Find(hwnd);
-        if (w && w->Child()) parent = w->parent;
-      }
-      if (parent) {
-        LRESULT r = SendMessageW(parent, msg, wParam, lParam);
-        if (r) return r;
-      }
-      return MA_ACTIVATE;
-    }
-    case WM_GETMINMAXINFO:
-    case WM_GETICON:
-      return 0;
-    case WM_CTLCOLORMSGBOX:
-    case WM_CTLCOLOREDIT:
-    case WM_CTLCOLORLISTBOX:
-    case WM_CTLCOLORBTN:
-    case WM_CTLCOLORDLG:
-    case WM_CTLCOLORSCROLLBAR:
-    case WM_CTLCOLORSTATIC: {
-      HDC dc = reinterpret_cast<HDC>(wParam);
-      bool editLike = msg == WM_CTLCOLOREDIT || msg == WM_CTLCOLORLISTBOX;
-      SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
-      SetBkColor(dc, GetSysColor(editLike ? COLOR_WINDOW : COLOR_BTNFACE));
-      return reinterpret_cast<LRESULT>(GetSysColorBrush(editLike ? COLOR_WINDOW : COLOR_BTNFACE));
-    }
-    default:
-      return 0;
-  }
-}
-
-// ---------------------------------------------------------------------------
-// Painting.
-
-BOOL InvalidateRect(HWND hwnd, const RECT* rect, BOOL erase) {
-  {
-    Guard g(W().lock);
-    Win* w = Find(hwnd);
-    if (!w) return FALSE;
-    QRegion r = rect ? QRegion(QRect(QPoint(rect->left, rect->top), QPoint(rect->right - 1, rect->bottom - 1)))
-                     : QRegion(ClientRectOf(w));
-    if (!rect) w->ncDirty = true;
-    InvalidateLocked(w, r, erase != 0, true);
-  }
-  WakeUi();
-  return TRUE;
-}
-
-BOOL InvalidateRgn(HWND hwnd, HRGN rgn, BOOL erase) {
-  RegionObject* r = AsRegion(rgn);
-  if (!r) return InvalidateRect(hwnd, nullptr, erase);
-  {
-    Guard g(W().lock);
-    Win* w = Find(hwnd);
-    if (!w) return FALSE;
-    InvalidateLocked(w, r->rgn, erase != 0, true);
-  }
-  WakeUi();
-  return TRUE;
-}
-
-BOOL ValidateRect(HWND hwnd, const RECT* rect) {
-  Guard g(W().lock);
-  Win* w = Find(hwnd);
-  if (!w) return FALSE;
-  if (!rect) {
-    w->update = QRegion();
-    w->erase = false;
-  } else {
-    w->update -= QRegion(QRect(QPoint(rect->left, rect->top), QPoint(rect->right - 1, rect->bottom - 1)));
-  }
-  return TRUE;
-}
-
-BOOL GetUpdateRect(HWND hwnd, RECT* rect, BOOL) {
-  Guard g(W().lock);
-  Win* w = Find(hwnd);
-  if (!w) return FALSE;
-  QRect b = w->update.boundingRect();
-  if (rect) *rect = b.isEmpty() ? RECT{} : RECT{b.left(), b.top(), b.right() + 1, b.bottom() + 1};
-  return !b.isEmpty();
-}
-
-BOOL UpdateWindow(HWND hwnd) {
-  if (!UiThreadHere()) return OnUi([&] { return UpdateWindow(hwnd); });
-  {
-    Guard g(W().lock);
-    Win* w = Find(hwnd);
-    if (!w) return FALSE;
-    if (w->update.isEmpty() || !VisibleChain(w) || !RedrawChain(w)) return TRUE;
-  }
-  MSG m{hwnd, WM_PAINT, 0, 0, 0, POINT{}};
-  DispatchMessageW(&m);
-  FlushScreens();
-  return TRUE;
-}
-
-BOOL RedrawWindow(HWND hwnd, const RECT* rect, HRGN rgn, UINT flags) {
-  {
-    Guard g(W().lock);
-    Win* w = Find(hwnd);
-    if (!w) return FALSE;
-    QRegion r = rgn && AsRegion(rgn) ? AsRegion(rgn)->rgn
-                : rect ? QRegion(QRect(QPoint(rect->left, rect->top), QPoint(rect->right - 1, rect->bottom - 1)))
-                       : QRegion(ClientRectOf(w));
-    bool all = (flags & RDW_ALLCHILDREN) != 0;
-    bool children = all || !(flags & RDW_NOCHILDREN);
-    if (flags & RDW_INVALIDATE) InvalidateLocked(w, r, (flags & RDW_ERASE) != 0, children, all);
-    if (flags & RDW_FRAME) w->ncDirty = true;
-    if (flags & RDW_VALIDATE) {
-      w->update -= r;
-      if (w->update.isEmpty()) w->erase = false;
-    }
-  }
-  if (flags & RDW_UPDATENOW) {
-    std::vector<HWND> tree;
-    {
-      Guard g(W().lock);
-      CollectTree(hwnd, &tree);
-    }
-    for (HWND h : tree) UpdateWindow(h);
-  }
-  WakeUi();
-  return TRUE;
-}
-
-HDC BeginPaint(HWND hwnd, PAINTSTRUCT* ps) {
-  if (!ps) return nullptr;
-  *ps = PAINTSTRUCT();
-  bool caretHere;
-  {
-    Guard g(W().lock);
-    caretHere = W().caretHwnd == hwnd && W().caretOn;
-  }
-  if (caretHere) {
-    DrawCaret(false);
-    Guard g(W().lock);
-    W().caretPainting = true;
-  }
-  QRegion update;
-  bool erase;
-  {
-    Guard g(W().lock);
-    Win* w = Find(hwnd);
-    if (!w) return nullptr;
-    DrawNonClient(w, hwnd);
-    update = w->update;
-    erase = w->erase;
-    w->update = QRegion();
-    w->erase = false;
-    w->paintSerial++;
-  }
-  HDC dc = GetDC(hwnd);
-  if (!dc) return nullptr;
-  {
-    Guard g(W().lock);
-    Win* w = Find(hwnd);
-    int n = Inset(w);
-    dc->vis &= update.translated(OriginInTop(w) + QPoint(n, n));
-    dc->ClipChanged();
-  }
-  dc->paintDc = true;
-  QRect b = update.boundingRect();
-  ps->hdc = dc;
-  ps->rcPaint = b.isEmpty() ? RECT{} : RECT{b.left(), b.top(), b.right() + 1, b.bottom() + 1};
-  if (erase) ps->fErase = SendMessageW(hwnd, WM_ERASEBKGND, reinterpret_cast<WPARAM>(dc), 0) ? FALSE : TRUE;
-  return dc;
-}
-
-BOOL EndPaint(HWND hwnd, const PAINTSTRUCT* ps) {
-  if (!ps || !ps->hdc) return FALSE;
-  ReleaseDC(hwnd, ps->hdc);
-  bool restore;
-  {
-    Guard g(W().lock);
-    restore = W().caretPainting && W().caretHwnd == hwnd;
-    W().caretPainting = false;
-  }
-  if (restore) DrawCaret(true);
-  return TRUE;
-}
-
-HDC GetDC(HWND hwnd) {
-  if (!hwnd) {
-    // A screen DC: a memory picture the size of the screen, for measuring
-    // and for making compatible DCs and bitmaps.
-    HDC dc = CreateCompatibleDC(nullptr);
-    HBITMAP screen = CreateCompatibleBitmap(nullptr, 1, 1);
-    SelectObject(dc, screen);
-    DeleteObject(screen);
-    return dc;
-  }
-  Guard g(W().lock);
-  Win* w = Find(hwnd);
-  if (!w) return nullptr;
-  Win* top = TopOf(w);
-  if (!top || !top->backing) return nullptr;
-  HDC dc = MakeWindowDc(hwnd, true, nullptr);
-  dc->image = top->backing.get();
-  int n = Inset(w);
-  dc->deviceOrigin = OriginInTop(w) + QPoint(n, n);
-  dc->hasVis = true;
-  dc->vis = VisibleChain(w) ? VisibleRegion(w, true) : QRegion();
-  dc->screenDirty = &top->screenDirty;
-  dc->ClipChanged();
-  return dc;
-}
-
-HDC GetWindowDC(HWND hwnd) {
-  Guard g(W().lock);
-  Win* w = Find(hwnd);
-  if (!w) return nullptr;
-  Win* top = TopOf(w);
-  if (!top || !top->backing) return nullptr;
-  HDC dc = MakeWindowDc(hwnd, false, nullptr);
-  dc->image = top->backing.get();
-  dc->deviceOrigin = OriginInTop(w);
-  dc->hasVis = true;
-  dc->vis = VisibleChain(w) ? VisibleRegion(w, false) : QRegion();
-  dc->screenDirty = &top->screenDirty;
-  dc->ClipChanged();
-  return dc;
-}
-
-int ReleaseDC(HWND, HDC hdc) {
-  if (!hdc) return 0;
-  if (hdc->memory) {
-    DeleteDC(hdc);
-    return 1;
-  }
-  FreeWindowDc(hdc);
-  return 1;
-}
-
-// ---------------------------------------------------------------------------
-// Focus, activation, capture.
-
-HWND GetFocus() {
-  Guard g(W().lock);
-  return W().focus;
-}
-
-HWND SetFocus(HWND hwnd) {
-  if (!UiThreadHere()) return OnUi([&] { return SetFocus(hwnd); });
-  HWND old;
-  {
-    Guard g(W().lock);
-    if (hwnd && !Find(hwnd)) return nullptr;
-    old = W().focus;
-    if (old == hwnd) return old;
-    W().focus = hwnd;
-  }
-  if (old && IsWindow(old)) SendMessageW(old, WM_KILLFOCUS, reinterpret_cast<WPARAM>(hwnd), 0);
-  if (hwnd && IsWindow(hwnd)) {
-    HWND top = GetAncestor(hwnd, GA_ROOT);
-    if (top && GetActiveWindow() != top) {
-      Guard g(W().lock);
-      W().active = top;
-    }
-    SendMessageW(hwnd, WM_SETFOCUS, reinterpret_cast<WPARAM>(old), 0);
-  }
-  return old;
-}
-
-HWND GetActiveWindow() {
-  Guard g(W().lock);
-  return W().active;
-}
-
-namespace {
-// Activation with its WM_ACTIVATE code: WA_ACTIVE (1) for a program's
-// activation, WA_CLICKACTIVE (2) for a mouse click.
-HWND ActivateWindow(HWND hwnd, WPARAM code);
-}  // namespace
-
-HWND SetActiveWindow(HWND hwnd) { return ActivateWindow(hwnd, 1); }
-
-namespace {
-HWND ActivateWindow(HWND hwnd, WPARAM code) {
-  if (!UiThreadHere()) return OnUi([&] { return ActivateWindow(hwnd, code); });
-  HWND old;
-  {
-    Guard g(W().lock);
-    Win* w = Find(hwnd);
-    if (!w || w->Child()) return nullptr;
-    old = W().active;
-    if (old == hwnd) return old;
-    W().active = hwnd;
-  }
-  // Menu windows never activate: another window becoming active means the
-  // owner lost the focus, and a menu being tracked closes.
-  EndMenu();
-  if (old && IsWindow(old)) SendMessageW(old, WM_ACTIVATE, 0, reinterpret_cast<LPARAM>(hwnd));
-  SendMessageW(hwnd, WM_ACTIVATE, code, reinterpret_cast<LPARAM>(old));
-  return old;
-}
-}  // namespace
-
-BOOL SetForegroundWindow(HWND hwnd) {
-  if (IsForeignHandle(hwnd)) return RemoteSetForegroundWindow(hwnd);
-  return SetActiveWindow(hwnd) != nullptr || GetActiveWindow() == hwnd; }
-HWND GetForegroundWindow() { return GetActiveWindow(); }
-
-HWND SetCapture(HWND hwnd) {
-  HWND old;
-  {
-    Guard g(W().lock);
-    if (!Find(hwnd)) return nullptr;
-    old = W().capture;
-    W().capture = hwnd;
-  }
-  if (old && old != hwnd) SendMessageW(old, WM_CAPTURECHANGED, 0, reinterpret_cast<LPARAM>(hwnd));
-  return old;
-}
-
-BOOL ReleaseCapture() {
-  HWND old;
-  {
-    Guard g(W().lock);
-    old = W().capture;
-    W().capture = nullptr;
-  }
-  if (old && IsWindow(old)) SendMessageW(old, WM_CAPTURECHANGED, 0, 0);
-  return TRUE;
-}
-
-HWND GetCapture() {
-  Guard g(W().lock);
-  return W().capture;
-}
-
-short GetKeyState(int vk) {
-  Guard g(W().lock);
-  BYTE k = W().keys[vk & 0xFF];
-  return static_cast<short>(((k & 0x80) ? 0x8000 : 0) | (k & 0x01));
-}
-
-short GetAsyncKeyState(int vk) { return static_cast<short>(GetKeyState(vk) & 0x8000); }
-
-BOOL GetCursorPos(POINT* pt) {
-  if (!pt) return FALSE;
-  Guard g(W().lock);
-  *pt = W().mouse;
-  return TRUE;
-}
-
-BOOL SetCursorPos(int x, int y) {
-  Guard g(W().lock);
-  W().mouse = POINT{x, y};
-  return TRUE;
-}
-
-HCURSOR LoadCursorW(HINSTANCE, LPCWSTR name) {
-  auto id = reinterpret_cast<std::uintptr_t>(name);
-  if (id < 32512 || id > 32651) return nullptr;
-  return reinterpret_cast<HCURSOR>(id);
-}
-
-int CursorShapeOf(HCURSOR cursor) {
-  auto id = reinterpret_cast<std::uintptr_t>(cursor);
-  return (id >= 32512 && id <= 32651) ? static_cast<int>(id) : 0;
-}
-
-HCURSOR SetCursor(HCURSOR cursor) {
-  HCURSOR old;
-  ScreenHost* host;
-  {
-    Guard g(W().lock);
-    old = W().cursor;
-    W().cursor = cursor;
-    host = W().host;
-  }
-  if (host && old != cursor) host->CursorChanged(cursor);
-  return old;
-}
-
-HCURSOR GetCursor() {
-  Guard g(W().lock);
-  return W().cursor;
-}
-
-BOOL TrackMouseEvent(TRACKMOUSEEVENT* tme) {
-  if (!tme) return FALSE;
-  HWND under = nullptr;
-  {
-    Guard g(W().lock);
-    if (tme->dwFlags & TME_CANCEL) {
-      if (W().trackHwnd == tme->hwndTrack) {
-        W().trackFlags &= ~(tme->dwFlags & (TME_LEAVE | TME_HOVER));
-        if (!(W().trackFlags & (TME_LEAVE | TME_HOVER))) W().trackHwnd = nullptr;
-      }
-      return TRUE;
-    }
-    if (!Find(tme->hwndTrack)) return FALSE;
-  }
-  under = HitTest(W().mouse);
-  {
-    Guard g(W().lock);
-    Wm& w = W();
-    if (w.trackHwnd != tme->hwndTrack) w.trackFlags = 0;
-    w.trackHwnd = tme->hwndTrack;
-    w.trackFlags |= tme->dwFlags & (TME_LEAVE | TME_HOVER);
-    if (tme->dwFlags & TME_HOVER) {
-      w.hoverTime = tme->dwHoverTime == HOVER_DEFAULT ? 400 : tme->dwHoverTime;
-      w.hoverDue = UiTickCount64() + w.hoverTime;
-      w.hoverPt = w.mouse;
-    }
-    // Asked while the mouse is elsewhere: the leave notice comes at once.
-    if ((tme->dwFlags & TME_LEAVE) && under != tme->hwndTrack) {
-      PostLocked(tme->hwndTrack, WM_MOUSELEAVE, 0, 0);
-      w.trackFlags &= ~TME_LEAVE;
-      if (!(w.trackFlags & TME_HOVER)) w.trackHwnd = nullptr;
-    }
-  }
-  WakeUi();
-  return TRUE;
-}
-
-// The caret is drawn by the layer: an inverted rectangle at the caret
-// position that blinks every 530 ms while shown, taken off while the window
-// paints (BeginPaint) and put back afterwards (EndPaint).
-namespace {
-constexpr UINT kCaretBlinkMs = 530;
-
-// Inverts the caret rectangle in its window (UI thread, lock not held).
-void FlipCaret(HWND hwnd, POINT pos, SIZE size) {
-  HDC dc = GetDC(hwnd);
-  if (!dc) return;
-  PatBlt(dc, pos.x, pos.y, size.cx, size.cy, DSTINVERT);
-  ReleaseDC(hwnd, dc);
-}
-
-// Sets the caret's pixels on or off.
-void DrawCaret(bool on) {
-  HWND hwnd;
-  POINT pos;
-  SIZE size;
-  {
-    Guard g(W().lock);
-    Wm& w = W();
-    if (!w.caretHwnd || w.caretOn == on) return;
-    w.caretOn = on;
-    hwnd = w.caretHwnd;
-    pos = w.caretPos;
-    size = w.caretSize;
-  }
-  FlipCaret(hwnd, pos, size);
-}
-
-void CaretBlink(HWND, UINT, UINT_PTR, DWORD) {
-  bool show;
-  {
-    Guard g(W().lock);
-    show = W().caretHwnd && W().caretHidden == 0 && !W().caretOn;
-  }
-  DrawCaret(show);
-}
-
-void RestartBlink() {
-  UINT_PTR id;
-  {
-    Guard g(W().lock);
-    id = W().caretTimer;
-  }
-  if (id) KillTimer(nullptr, id);
-  UINT_PTR fresh = SetTimer(nullptr, 0, kCaretBlinkMs, CaretBlink);
-  Guard g(W().lock);
-  W().caretTimer = fresh;
-}
-}  // namespace
-
-BOOL CreateCaret(HWND hwnd, HBITMAP, int width, int height) {
-  if (!IsWindow(hwnd)) return FALSE;
-  DestroyCaret();
-  Guard g(W().lock);
-  W().caretHwnd = hwnd;
-  W().caretSize = SIZE{width > 0 ? width : 1, height > 0 ? height : 1};
-  W().caretHidden = 1;
-  W().caretOn = false;
-  return TRUE;
-}
-
-BOOL SetCaretPos(int x, int y) {
-  bool wasOn;
-  {
-    Guard g(W().lock);
-    wasOn = W().caretOn;
-  }
-  DrawCaret(false);
-  {
-    Guard g(W().lock);
-    W().caretPos = POINT{x, y};
-  }
-  if (wasOn) DrawCaret(true);
-  return TRUE;
-}
-
-BOOL ShowCaret(HWND) {
-  bool show;
-  {
-    Guard g(W().lock);
-    if (!W().caretHwnd) return FALSE;
-    if (W().caretHidden > 0) W().caretHidden--;
-    show = W().caretHidden == 0;
-  }
-  if (show) {
-    DrawCaret(true);
-    RestartBlink();
-  }
-  return TRUE;
-}
-
-BOOL HideCaret(HWND) {
-  {
-    Guard g(W().lock);
-    if (!W().caretHwnd) return FALSE;
-    W().caretHidden++;
-  }
-  DrawCaret(false);
-  return TRUE;
-}
-
-BOOL DestroyCaret() {
-  DrawCaret(false);
-  UINT_PTR id;
-  {
-    Guard g(W().lock);
-    W().caretHwnd = nullptr;
-    id = W().caretTimer;
-    W().caretTimer = 0;
-  }
-  if (id) KillTimer(nullptr, id);
-  return TRUE;
-}
-
-BOOL GetCaretPos(POINT* pt) {
-  if (!pt) return FALSE;
-  Guard g(W().lock);
-  *pt = W().caretPos;
-  return TRUE;
-}
-
-// On screen the desktop's clipboard is used too, so text moves between
-// programs; off screen the layer's own copy serves.
-BOOL SetClipboardText(const WString& text) {
-  bool onScreen;
-  {
-    Guard g(W().lock);
-    W().clipboard = text;
-    onScreen = W().host != nullptr;
-  }
-  if (onScreen && IsUiThread() && QGuiApplication::clipboard())
-    QGuiApplication::clipboard()->setText(QString::fromStdU16String(text));
-  return TRUE;
-}
-WString GetClipboardText() {
-  bool onScreen;
-  {
-    Guard g(W().lock);
-    onScreen = W().host != nullptr;
-  }
-  if (onScreen && IsUiThread() && QGuiApplication::clipboard()) {
-    QString t = QGuiApplication::clipboard()->text();
-    if (!t.isEmpty()) return t.toStdU16String();
-  }
-  Guard g(W().lock);
-  return W().clipboard;
-}
-
-// ---------------------------------------------------------------------------
-// Timers.
-
-UINT_PTR SetTimer(HWND hwnd, UINT_PTR id, UINT elapseMs, TIMERPROC proc) {
-  {
-    Guard g(W().lock);
-    Wm& w = W();
-    if (hwnd && !Find(hwnd)) return 0;
-    UINT elapse = std::max<UINT>(elapseMs, 10);
-    ULONGLONG due = UiTickCount64() + elapse;
-    if (!hwnd) id = w.nextTimerId++;
-    for (auto& t : w.timers) {
-      if (t.hwnd == hwnd && t.id == id) {
-        t.elapse = elapse;
-        t.due = due;
-        t.proc = proc;
-        return hwnd ? (id ? id : 1) : id;
-      }
-    }
-    w.timers.push_back(TimerRec{hwnd, id, elapse, due, proc});
-  }
-  WakeUi();
-  return hwnd ? (id ? id : 1) : id;
-}
-
-BOOL KillTimer(HWND hwnd, UINT_PTR id) {
-  Guard g(W().lock);
-  auto& v = W().timers;
-  auto it = std::find_if(v.begin(), v.end(), [&](const TimerRec& t) { return t.hwnd == hwnd && t.id == id; });
-  if (it == v.end()) return FALSE;
-  v.erase(it);
-  return TRUE;
-}
-
-// ---------------------------------------------------------------------------
-// Input routing.
-
-void SetKeyDown(UINT vk, bool down) {
-  Guard g(W().lock);
-  BYTE& k = W().keys[vk & 0xFF];
-  if (down && !(k & 0x80)) k ^= 0x01;
-  k = static_cast<BYTE>(down ? (k | 0x80) : (k & ~0x80));
-}
-
-void ResetInputState() {
-  Guard g(W().lock);
-  Wm& w = W();
-  std::fill(std::begin(w.keys), std::end(w.keys), 0);
-  w.capture = nullptr;
-  w.trackHwnd = nullptr;
-  w.trackFlags = 0;
-  w.hoverDue = 0;
-  w.lastDownHwnd = nullptr;
-  w.focus = nullptr;
-  w.active = nullptr;
-  w.mouse = POINT{-32000, -32000};
-  w.posted.clear();
-  if (w.caretTimer) {
-    UINT_PTR blink = w.caretTimer;
-    w.timers.erase(std::remove_if(w.timers.begin(), w.timers.end(),
-                                  [&](const TimerRec& t) { return !t.hwnd && t.id == blink; }),
-                   w.timers.end());
-  }
-  w.caretHwnd = nullptr;
-  w.caretOn = false;
-  w.caretTimer = 0;
-  w.quit = false;
-}
-
-void InjectMouse(MouseInput kind, POINT pt, int wheelDelta) {
-  InitUiThread();
-  HWND under = HitTest(pt);
-  HWND leaveTarget = nullptr;
-  {
-    Guard g(W().lock);
-    Wm& w = W();
-    w.mouse = pt;
-    switch (kind) {
-      case MouseInput::LeftDown: w.keys[VK_LBUTTON] |= 0x80; break;
-      case MouseInput::LeftUp: w.keys[VK_LBUTTON] &= ~0x80; break;
-      case MouseInput::RightDown: w.keys[VK_RBUTTON] |= 0x80; break;
-      case MouseInput::RightUp: w.keys[VK_RBUTTON] &= ~0x80; break;
-      case MouseInput::MiddleDown: w.keys[VK_MBUTTON] |= 0x80; break;
-      case MouseInput::MiddleUp: w.keys[VK_MBUTTON] &= ~0x80; break;
-      default: break;
-    }
-    if (w.trackHwnd && under != w.trackHwnd && (w.trackFlags & TME_LEAVE)) {
-      leaveTarget = w.trackHwnd;
-      w.trackHwnd = nullptr;
-      w.trackFlags = 0;
-      w.hoverDue = 0;
-    }
-    if (w.trackHwnd && (w.trackFlags & TME_HOVER) &&
-        (std::abs(pt.x - w.hoverPt.x) > 2 || std::abs(pt.y - w.hoverPt.y) > 2)) {
-      w.hoverPt = pt;
-      w.hoverDue = UiTickCount64() + w.hoverTime;
-    }
-    if (leaveTarget) PostLocked(leaveTarget, WM_MOUSELEAVE, 0, 0);
-  }
-  HWND capture = GetCapture();
-  HWND target = capture ? capture : under;
-  if (!target) return;
-  if (!capture && !IsWindowEnabled(target)) return;  // disabled windows take no mouse input
-  bool down = kind == MouseInput::LeftDown || kind == MouseInput::RightDown || kind == MouseInput::MiddleDown;
-  UINT msg = 0;
-  switch (kind) {
-    case MouseInput::Move: msg = WM_MOUSEMOVE; break;
-    case MouseInput::LeftDown: msg = WM_LBUTTONDOWN; break;
-    case MouseInput::LeftUp: msg = WM_LBUTTONUP; break;
-    case MouseInput::RightDown: msg = WM_RBUTTONDOWN; break;
-    case MouseInput::RightUp: msg = WM_RBUTTONUP; break;
-    case MouseInput::MiddleDown: msg = WM_MBUTTONDOWN; break;
-    case MouseInput::MiddleUp: msg = WM_MBUTTONUP; break;
-    case MouseInput::Wheel: msg = WM_MOUSEWHEEL; break;
-  }
-  if (kind == MouseInput::Wheel) {
-    HWND focus = GetFocus();
-    HWND wheelTarget = focus ? focus : target;
-    Guard g(W().lock);
-    PostLocked(wheelTarget, WM_MOUSEWHEEL, MAKEWPARAM(KeyFlags(), wheelDelta), MAKELPARAM(pt.x, pt.y));
-    WakeUi();
-    return;
-  }
-  if (down && !capture) {
-    // The window is asked whether the press activates its top-level window
-    // (tool tips and pop-up menus answer no) and whether it is eaten.
-    HWND top = GetAncestor(target, GA_ROOT);
-    bool noActivate = (GetWindowLongPtrW(top, GWL_EXSTYLE) & WS_EX_NOACTIVATE) != 0;
-    LRESULT answer = SendMessageW(target, WM_MOUSEACTIVATE, reinterpret_cast<WPARAM>(top), MAKELPARAM(HTCLIENT, msg));
-    if (!noActivate && answer != MA_NOACTIVATE && answer != MA_NOACTIVATEANDEAT && top && GetActiveWindow() != top)
-      ActivateWindow(top, 2);  // WA_CLICKACTIVE
-    if (answer == MA_ACTIVATEANDEAT || answer == MA_NOACTIVATEANDEAT) return;
-  }
-  if (!capture) SendMessageW(target, WM_SETCURSOR, reinterpret_cast<WPARAM>(target), MAKELPARAM(HTCLIENT, msg));
-  Guard g(W().lock);
-  Wm& w = W();
-  Win* t = Find(target);
-  if (!t) return;
-  if (down) {
-    ULONGLONG now = UiTickCount64();
-    bool dbl = (t->cls->style & CS_DBLCLKS) && w.lastDownHwnd == target && w.lastDownMsg == msg &&
-               now - w.lastDownTime <= GetDoubleClickTime() &&
-               std::abs(pt.x - w.lastDownPt.x) <= GetSystemMetrics(SM_CXDOUBLECLK) &&
-               std::abs(pt.y - w.lastDownPt.y) <= GetSystemMetrics(SM_CYDOUBLECLK);
-    if (dbl) {
-      msg += 2;  // WM_xBUTTONDBLCLK
-      w.lastDownHwnd = nullptr;
-    } else {
-      w.lastDownHwnd = target;
-      w.lastDownMsg = msg;
-      w.lastDownTime = now;
-      w.lastDownPt = pt;
-    }
-  }
-  QPoint o = ClientOriginOnScreen(t);
-  PostLocked(target, msg, KeyFlags(), MAKELPARAM(pt.x - o.x(), pt.y - o.y()));
-  WakeUi();
-}
-
-void InjectKey(UINT vk, bool down, int repeat) {
-  InitUiThread();
-  Guard g(W().lock);
-  Wm& w = W();
-  bool wasDown = (w.keys[vk & 0xFF] & 0x80) != 0;
-  HWND target = w.focus ? w.focus : w.active;
-  if (!target) {
-    SetKeyDown(vk, down);
-    return;
-  }
-  // The key state changes when the message is taken from the queue, so
-  // GetKeyState answers as of the message being handled.
-  LPARAM l = (repeat & 0xFFFF) | ((static_cast<LPARAM>(vk) & 0xFF) << 16);
-  if (wasDown) l |= 1 << 30;
-  if (!down) l |= static_cast<LPARAM>(0xC0000000u);
-  // Keys with Alt held, Alt itself and F10 are system keys.
-  bool alt = (w.keys[VK_MENU] & 0x80) != 0 || vk == VK_MENU;
-  bool system = alt || vk == VK_F1 + 9;
-  if (alt) l |= 1 << 29;
-  UINT msg = system ? (down ? WM_SYSKEYDOWN : WM_SYSKEYUP) : (down ? WM_KEYDOWN : WM_KEYUP);
-  PostLocked(target, msg, vk, l);
-  WakeUi();
-}
-
-void InjectChar(WCHAR ch) {
-  Guard g(W().lock);
-  Wm& w = W();
-  HWND target = w.focus ? w.focus : w.active;
-  if (!target) return;
-  PostLocked(target, WM_CHAR, ch, 1);
-  WakeUi();
+  return QRect(QPoint(0, 0), ClientRectOfLocked(p).size()).contains(QPoint(pt.x, pt.y)) ? parent : nullptr;
 }
 
 // ---------------------------------------------------------------------------
 // Host and desktop access.
 
 QImage* TopLevelBacking(HWND top) {
-  Guard g(W().lock);
-  Win* w = Find(top);
-  return w && !w->Child() ? w->backing.get() : nullptr;
+  return WithWin(top, static_cast<QImage*>(nullptr), [](Win& w) { return w.Child() ? nullptr : w.backing.get(); });
 }
 
 bool WindowRectInBacking(HWND hwnd, QRect* rect) {
-  Guard g(W().lock);
-  Win* w = Find(hwnd);
-  if (!w || !rect) return false;
-  *rect = QRect(OriginInTop(w), w->rect.size());
-  return true;
+  if (!rect) return false;
+  return WithWin(hwnd, false, [&](Win& w) {
+    *rect = QRect(OriginInTopLocked(&w), w.rect.size());
+    return true;
+  });
 }
 
 std::uintptr_t GetNativeWindowId(HWND hwnd) {
@@ -2650,11 +1174,11 @@ bool GetNativeChildInfo(HWND child, HWND* top, QRect* rectInTop, bool* visible) 
   Guard g(W().lock);
   Win* w = Find(child);
   if (!w || !w->Child()) return false;
-  Win* t = TopOf(w);
+  Win* t = TopOfLocked(w);
   if (!t) return false;
   if (top) *top = t->hwnd;
-  if (rectInTop) *rectInTop = QRect(OriginInTop(w), w->rect.size());
-  if (visible) *visible = VisibleChain(w);
+  if (rectInTop) *rectInTop = QRect(OriginInTopLocked(w), w->rect.size());
+  if (visible) *visible = VisibleChainLocked(w);
   return true;
 }
 
@@ -2673,16 +1197,17 @@ void SetScreenHost(ScreenHost* host) {
 }
 
 bool GetTopLevelInfo(HWND top, TopLevelInfo* info) {
-  Guard g(W().lock);
-  Win* w = Find(top);
-  if (!w || w->Child() || !info) return false;
-  info->visible = (w->style & WS_VISIBLE) != 0;
-  info->popup = (w->style & WS_CAPTION) != WS_CAPTION;
-  info->owned = w->owner != nullptr;
-  info->maximized = (w->style & WS_MAXIMIZE) != 0;
-  info->rect = w->rect;
-  info->title = w->text;
-  return true;
+  if (!info) return false;
+  return WithWin(top, false, [&](Win& w) {
+    if (w.Child()) return false;
+    info->visible = (w.style & WS_VISIBLE) != 0;
+    info->popup = (w.style & WS_CAPTION) != WS_CAPTION;
+    info->owned = w.owner != nullptr;
+    info->maximized = (w.style & WS_MAXIMIZE) != 0;
+    info->rect = w.rect;
+    info->title = w.text;
+    return true;
+  });
 }
 
 void HostMovedTopLevel(HWND top, const QRect& rect) {
@@ -2728,14 +1253,4 @@ int MessageBoxW(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type) {
   OutputDebugStringA(line.c_str());
   UINT kind = type & 0xF;
   return (kind == MB_YESNO || kind == MB_YESNOCANCEL) ? IDYES : IDOK;
-}
-
-bool GetCaretRect(HWND* hwnd, RECT* rect) {
-  Guard g(W().lock);
-  Wm& w = W();
-  if (!w.caretHwnd || !Find(w.caretHwnd)) return false;
-  if (hwnd) *hwnd = w.caretHwnd;
-  if (rect)
-    *rect = RECT{w.caretPos.x, w.caretPos.y, w.caretPos.x + w.caretSize.cx, w.caretPos.y + w.caretSize.cy};
-  return true;
 }

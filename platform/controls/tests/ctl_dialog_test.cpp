@@ -193,3 +193,39 @@ TEST_F(CtlDialogTest, ActivationCodesAreToldApart) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(DialogTemplates, KeptPerResourceModule) {
+  static const DialogTemplate programOwn{}, programShared{}, moduleOwn{};
+  HINSTANCE module = reinterpret_cast<HINSTANCE>(std::uintptr_t{0x7A10});
+  RegisterDialogTemplate(9101, &programShared);
+  RegisterDialogTemplate(9102, &programOwn);
+  {
+    ResourceModuleScope scope(module);
+    EXPECT_EQ(GetResourceModule(), module);
+    RegisterDialogTemplate(9101, &moduleOwn);
+  }
+  EXPECT_EQ(GetResourceModule(), nullptr);
+  struct Case {
+    const char* name;
+    HINSTANCE current;
+    int id;
+    const DialogTemplate* found;
+  };
+  const Case cases[] = {
+      {"program, id of both", nullptr, 9101, &programShared},
+      {"module, id of both", module, 9101, &moduleOwn},
+      {"module, program's id", module, 9102, &programOwn},
+      {"no such id", module, 9103, nullptr},
+  };
+  for (const Case& c : cases) {
+    ResourceModuleScope scope(c.current);
+    EXPECT_EQ(FindDialogTemplate(c.id), c.found) << c.name;
+  }
+  ForgetDialogTemplates(module);
+  ResourceModuleScope scope(module);
+  EXPECT_EQ(FindDialogTemplate(9101), &programShared);
+}
+
+}  // namespace

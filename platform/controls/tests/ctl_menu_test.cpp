@@ -164,6 +164,27 @@ TEST_F(CtlMenuTest, SubmenusByKeyAndMouseAndClickOutside) {
   DestroyMenu(m);
 }
 
+// An owner-drawn item that opens a submenu is measured by the menu object
+// holding it, like any other owner-drawn item.
+TEST_F(CtlMenuTest, OwnerDrawnSubmenuItemIsMeasuredByItsMenu) {
+  OwnerMenu menu;
+  ASSERT_TRUE(menu.CreatePopupMenu());
+  HMENU sub = CreatePopupMenu();
+  AppendMenuW(sub, MF_STRING, 501, u"日线");
+  menu.AppendMenu(MF_OWNERDRAW, 500, nullptr);
+  menu.AppendMenu(MF_OWNERDRAW | MF_POPUP, reinterpret_cast<UINT_PTR>(sub), nullptr);
+  RECT shown{};
+  desk.Until([&] { return MenuWindow() != nullptr; });
+  desk.Then([&] {
+    GetWindowRect(MenuWindow(), &shown);
+    desk.Key(VK_ESCAPE);
+  });
+  EXPECT_FALSE(menu.TrackPopupMenu(0, 150, 150, &owner));
+  desk.RunUntilIdle();
+  EXPECT_EQ(menu.measures, 2);
+  EXPECT_EQ(shown.bottom - shown.top, 44);
+}
+
 // The application flattens menu windows from a creation hook: it sees the
 // "#32768" class and replaces the procedure before the window's first message.
 WNDPROC g_menuSuper = nullptr;

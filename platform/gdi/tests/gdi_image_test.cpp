@@ -102,6 +102,26 @@ TEST(CImageFiles, DrawStretchesKeysAndBlends) {
     image.StretchBlt(t.dc, 0, 0, 4, 2, SRCCOPY);
     EXPECT_EQ(GetPixel(t.dc, 0, 1), RGB(255, 0, 255));
   }
+  {
+    // One frame of a strip: columns 1..2 (red) stretched over 6 pixels,
+    // nothing outside the destination.
+    Target t;
+    image.StretchBlt(t.dc, RECT{2, 0, 8, 4}, RECT{1, 0, 3, 2});
+    EXPECT_EQ(GetPixel(t.dc, 2, 0), RGB(255, 0, 0));
+    EXPECT_EQ(GetPixel(t.dc, 7, 3), RGB(255, 0, 0));
+    EXPECT_EQ(GetPixel(t.dc, 1, 0), RGB(0, 0, 0));
+    EXPECT_EQ(GetPixel(t.dc, 8, 0), RGB(0, 0, 0));
+  }
+  {
+    // Columns 0..1 (key, red) doubled: the key's half stays untouched.
+    Target t;
+    image.TransparentBlt(t.dc, RECT{0, 0, 4, 2}, RECT{0, 0, 2, 2}, RGB(255, 0, 255));
+    EXPECT_EQ(GetPixel(t.dc, 0, 0), RGB(0, 0, 0));
+    EXPECT_EQ(GetPixel(t.dc, 1, 1), RGB(0, 0, 0));
+    EXPECT_EQ(GetPixel(t.dc, 2, 0), RGB(255, 0, 0));
+    EXPECT_EQ(GetPixel(t.dc, 3, 1), RGB(255, 0, 0));
+    EXPECT_EQ(GetPixel(t.dc, 4, 0), RGB(0, 0, 0));
+  }
 }
 
 TEST(Clipboard, TextRoundTrip) {

@@ -1,4 +1,4 @@
-#include "controls/tests/gif_test_writer.h"
+#include "tools/skins/gif_test_writer.h"
 
 #include <algorithm>
 #include <map>

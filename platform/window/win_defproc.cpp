@@ -1,0 +1,184 @@
+// Default handling of messages (DefWindowProcW).
+#include "platform/window/win_system.h"
+
+#include <QClipboard>
+#include <QCoreApplication>
+#include <QEvent>
+#include <QEventLoop>
+#include <QGuiApplication>
+#include <QSocketNotifier>
+#include <QThread>
+#include <QTimer>
+
+#include <sys/eventfd.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+
+using namespace winsys;
+
+// ---------------------------------------------------------------------------
+// Default handling.
+
+namespace {
+
+// The parent of a child window; null for top-level windows.
+HWND ParentOf(HWND hwnd) {
+  return WithWin(hwnd, HWND{}, [](Win& w) { return w.Child() ? w.parent : HWND{}; });
+}
+
+// Passes the message to the parent of a child window (0 for top-level ones).
+LRESULT ToParent(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  HWND parent = ParentOf(hwnd);
+  return parent ? SendMessageW(parent, msg, wParam, lParam) : 0;
+}
+
+LRESULT OnSetText(HWND hwnd, LPCWSTR text) {
+  HWND top = nullptr;
+  if (!WithWin(hwnd, false, [&](Win& w) {
+        w.text = FromZ(text);
+        if (!w.Child()) top = hwnd;
+        return true;
+      }))
+    return FALSE;
+  if (top) NotifyHost(top);
+  return TRUE;
+}
+
+LRESULT OnSetFont(HWND hwnd, HFONT font, bool redraw) {
+  if (WithWin(hwnd, false, [&](Win& w) { return w.font = font, true; }) && redraw)
+    InvalidateRect(hwnd, nullptr, TRUE);
+  return 0;
+}
+
+LRESULT OnGetFont(HWND hwnd) {
+  return WithWin(hwnd, LRESULT{0}, [](Win& w) { return reinterpret_cast<LRESULT>(w.font); });
+}
+
+LRESULT OnSetRedraw(HWND hwnd, bool redraw) {
+  WithWin(hwnd, false, [&](Win& w) { return w.redraw = redraw, true; });
+  return 0;
+}
+
+LRESULT OnPaint(HWND hwnd, WPARAM dc) {
+  if (dc) return 0;  // asked to paint into a given DC: a plain window has nothing
+  PAINTSTRUCT ps;
+  BeginPaint(hwnd, &ps);
+  EndPaint(hwnd, &ps);
+  return 0;
+}
+
+// Erases with the class brush (none: nothing erased).
+LRESULT OnEraseBackground(HWND hwnd, HDC dc) {
+  HBRUSH brush = WithWin(hwnd, HBRUSH{}, [](Win& w) { return w.cls->background; });
+  if (!brush || !AsBrush(brush) || AsBrush(brush)->style == BS_NULL) return 0;
+  RECT rc;
+  GetClientRect(hwnd, &rc);
+  FillRect(dc, &rc, brush);
+  return 1;
+}
+
+// WM_MOVE and WM_SIZE for what the position change did.
+LRESULT OnWindowPosChanged(HWND hwnd, const WINDOWPOS* pos) {
+  QSize client;
+  QPoint at;
+  DWORD style = 0;
+  if (!WithWin(hwnd, false, [&](Win& w) {
+        client = ClientRectOfLocked(&w).size();
+        at = w.rect.topLeft();
+        style = w.style;
+        return true;
+      }))
+    return 0;
+  if (pos && !(pos->flags & SWP_NOMOVE)) SendMessageW(hwnd, WM_MOVE, 0, MAKELPARAM(at.x(), at.y()));
+  if (pos && !(pos->flags & SWP_NOSIZE)) {
+    WPARAM type = (style & WS_MAXIMIZE) ? SIZE_MAXIMIZED : (style & WS_MINIMIZE) ? SIZE_MINIMIZED : SIZE_RESTORED;
+    SendMessageW(hwnd, WM_SIZE, type, MAKELPARAM(client.width(), client.height()));
+  }
+  return 0;
+}
+
+// The parent may answer first; otherwise the class cursor in the client area.
+LRESULT OnSetCursor(HWND hwnd, WPARAM wParam, LPARAM lParam) {
+  HCURSOR cursor = WithWin(hwnd, HCURSOR{}, [](Win& w) { return w.cls->cursor; });
+  HWND parent = ParentOf(hwnd);
+  if (parent && SendMessageW(parent, WM_SETCURSOR, wParam, lParam)) return TRUE;
+  if (LOWORD(static_cast<std::uintptr_t>(lParam)) == HTCLIENT && cursor) SetCursor(cursor);
+  return FALSE;
+}
+
+// WM_CONTEXTMENU at the screen point of the release.
+LRESULT OnRButtonUp(HWND hwnd, LPARAM lParam) {
+  POINT pt{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+  ClientToScreen(hwnd, &pt);
+  SendMessageW(hwnd, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(hwnd), MAKELPARAM(pt.x, pt.y));
+  return 0;
+}
+
+// The menu key and Shift+F10 ask for the context menu from the keyboard.
+LRESULT OnKeyUp(HWND hwnd, WPARAM key) {
+  if (key == VK_APPS || (key == VK_F10 && (GetKeyState(VK_SHIFT) & 0x8000)))
+    SendMessageW(hwnd, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(hwnd), MAKELPARAM(-1, -1));
+  return 0;
+}
+
+LRESULT OnActivate(HWND hwnd, WPARAM state) {
+  if (LOWORD(state) == 0) return 0;
+  HWND f = GetFocus();
+  if (f != hwnd && !IsChild(hwnd, f)) SetFocus(hwnd);
+  return 0;
+}
+
+// A child's parent answers first.
+LRESULT OnMouseActivate(HWND hwnd, WPARAM wParam, LPARAM lParam) {
+  LRESULT r = ToParent(hwnd, WM_MOUSEACTIVATE, wParam, lParam);
+  return r ? r : MA_ACTIVATE;
+}
+
+// The system colours: window colours for edits and lists, face colours else.
+LRESULT OnCtlColor(UINT msg, HDC dc) {
+  bool editLike = msg == WM_CTLCOLOREDIT || msg == WM_CTLCOLORLISTBOX;
+  SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
+  SetBkColor(dc, GetSysColor(editLike ? COLOR_WINDOW : COLOR_BTNFACE));
+  return reinterpret_cast<LRESULT>(GetSysColorBrush(editLike ? COLOR_WINDOW : COLOR_BTNFACE));
+}
+
+}  // namespace
+
+LRESULT DefWindowProcW(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  switch (msg) {
+    case WM_NCCREATE: return TRUE;
+    case WM_SETTEXT: return OnSetText(hwnd, reinterpret_cast<LPCWSTR>(lParam));
+    case WM_GETTEXT: return GetWindowTextW(hwnd, reinterpret_cast<LPWSTR>(lParam), static_cast<int>(wParam));
+    case WM_GETTEXTLENGTH: return GetWindowTextLengthW(hwnd);
+    case WM_SETFONT: return OnSetFont(hwnd, reinterpret_cast<HFONT>(wParam), LOWORD(static_cast<std::uintptr_t>(lParam)));
+    case WM_GETFONT: return OnGetFont(hwnd);
+    case WM_SETREDRAW: return OnSetRedraw(hwnd, wParam != 0);
+    case WM_PAINT: return OnPaint(hwnd, wParam);
+    case WM_ERASEBKGND: return OnEraseBackground(hwnd, reinterpret_cast<HDC>(wParam));
+    case WM_PRINT: return SendMessageW(hwnd, WM_PRINTCLIENT, wParam, lParam);  // the client part: the window's own
+    case WM_PRINTCLIENT: return 0;
+    case WM_WINDOWPOSCHANGED: return OnWindowPosChanged(hwnd, reinterpret_cast<const WINDOWPOS*>(lParam));
+    case WM_SETCURSOR: return OnSetCursor(hwnd, wParam, lParam);
+    case WM_MOUSEWHEEL: return ToParent(hwnd, msg, wParam, lParam);
+    case WM_NCHITTEST: return HTCLIENT;
+    case WM_RBUTTONUP: return OnRButtonUp(hwnd, lParam);
+    case WM_KEYUP:
+    case WM_SYSKEYUP: return OnKeyUp(hwnd, wParam);
+    case WM_CONTEXTMENU: return ToParent(hwnd, msg, wParam, lParam);
+    case WM_CLOSE: DestroyWindow(hwnd); return 0;
+    case WM_ACTIVATE: return OnActivate(hwnd, wParam);
+    case WM_MOUSEACTIVATE: return OnMouseActivate(hwnd, wParam, lParam);
+    case WM_GETMINMAXINFO:
+    case WM_GETICON: return 0;
+    case WM_CTLCOLORMSGBOX:
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORLISTBOX:
+    case WM_CTLCOLORBTN:
+    case WM_CTLCOLORDLG:
+    case WM_CTLCOLORSCROLLBAR:
+    case WM_CTLCOLORSTATIC: return OnCtlColor(msg, reinterpret_cast<HDC>(wParam));
+    default: return 0;
+  }
+}
