@@ -379,14 +379,19 @@ bool ReadConn(Port& p, const std::shared_ptr<Conn>& conn) {
   }
 }
 
-// The connection to a peer, made when missing.
-std::shared_ptr<Conn> Outgoing(std::uint32_t instance) {
+// The connection to a peer, made when missing (or, fresh, replacing the
+// one we had).
+std::shared_ptr<Conn> Outgoing(std::uint32_t instance, bool fresh = false) {
   Port& p = P();
   std::string folder;
   {
     std::lock_guard<std::mutex> g(p.lock);
     if (!p.joined || instance == 0) return nullptr;
     auto it = p.outgoing.find(instance);
+    if (fresh && it != p.outgoing.end()) {
+      DropConnLocked(p, it->second);
+      it = p.outgoing.end();
+    }
     if (it != p.outgoing.end()) {
       auto c = p.conns.find(it->second);
       if (c != p.conns.end()) return c->second;
@@ -498,30 +503,41 @@ std::vector<std::uint32_t> PortPeers() {
 }
 
 bool PortSend(std::uint32_t instance, std::uint8_t kind, const std::string& payload) {
-  std::shared_ptr<Conn> conn = Outgoing(instance);
   std::string bytes;
-  if (!conn || !EncodePortFrame(PortFrame{kind, 0, payload}, &bytes)) return false;
-  return conn->Write(bytes);
+  if (!EncodePortFrame(PortFrame{kind, 0, payload}, &bytes)) return false;
+  // A connection whose peer has gone but whose end we have not read yet
+  // fails its write: one fresh connection then tells (and clears a stale port).
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    std::shared_ptr<Conn> conn = Outgoing(instance, attempt > 0);
+    if (!conn) return false;
+    if (conn->Write(bytes)) return true;
+  }
+  return false;
 }
 
 std::uint32_t PortCallStart(std::uint32_t instance, std::uint8_t kind, const std::string& payload) {
-  std::shared_ptr<Conn> conn = Outgoing(instance);
-  if (!conn) return 0;
   Port& p = P();
-  std::uint32_t id;
-  {
-    std::lock_guard<std::mutex> g(p.lock);
-    id = p.nextCall++;
-    if (id == 0) id = p.nextCall++;
-    p.calls[id] = Pending{conn->id, PortCallState::kPending, {}};
-  }
-  std::string bytes;
-  if (!EncodePortFrame(PortFrame{kind, id, payload}, &bytes) || !conn->Write(bytes)) {
+  for (int attempt = 0; attempt < 2; ++attempt) {  // as PortSend
+    std::shared_ptr<Conn> conn = Outgoing(instance, attempt > 0);
+    if (!conn) return 0;
+    std::uint32_t id;
+    {
+      std::lock_guard<std::mutex> g(p.lock);
+      id = p.nextCall++;
+      if (id == 0) id = p.nextCall++;
+      p.calls[id] = Pending{conn->id, PortCallState::kPending, {}};
+    }
+    std::string bytes;
+    if (!EncodePortFrame(PortFrame{kind, id, payload}, &bytes)) {
+      std::lock_guard<std::mutex> g(p.lock);
+      p.calls.erase(id);
+      return 0;
+    }
+    if (conn->Write(bytes)) return id;
     std::lock_guard<std::mutex> g(p.lock);
     p.calls.erase(id);
-    return 0;
   }
-  return id;
+  return 0;
 }
 
 PortCallState PortCallResult(std::uint32_t callId, std::string* reply) {

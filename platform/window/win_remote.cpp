@@ -16,7 +16,9 @@
 #include "platform/kernel/kernel_utf.h"
 #include "platform/window/win_internal.h"
 
+#include <errno.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <unistd.h>
 
 #include <QRect>
@@ -296,6 +298,9 @@ void OnFrame(std::uint64_t conn, PortFrame frame) {
     return;
   }
   HWND hwnd = reinterpret_cast<HWND>(static_cast<std::uintptr_t>(handle));
+  // A request names only our own windows; anything else counts as no window
+  // (and never makes this thread ask a third process).
+  if (frame.kind != kPortPost && IsForeignHandle(hwnd)) hwnd = nullptr;
   if (frame.kind == kPortQuery) return AnswerQuery(conn, frame.callId, op, hwnd, in);
   if (frame.kind == kPortPost) {
     std::uint32_t msg = 0;
@@ -663,7 +668,10 @@ BOOL EmbedIntoWindow(HWND own, HWND slot) {
         if (!g_embedded.count(own)) return;
       }
       if (!IsWindow(own)) return;
-      if (WaitProcess(static_cast<int>(hostPid), 500, nullptr)) {
+      // Ended, or already gone (WaitProcess answers false for no process).
+      bool gone = WaitProcess(static_cast<int>(hostPid), 500, nullptr) ||
+                  (::kill(static_cast<pid_t>(hostPid), 0) != 0 && errno == ESRCH);
+      if (gone) {
         QueueUiCall([own] { EndEmbedding(own); });
         return;
       }

@@ -42,7 +42,7 @@ constexpr UINT kAsk = WM_USER + 3;
 constexpr UINT kHang = WM_USER + 4;        // sleeps lParam ms, answers 77
 constexpr UINT kDie = WM_USER + 5;         // exits in the middle of the send
 constexpr UINT kInSend = WM_USER + 6;      // answers InSendMessage()
-constexpr UINT kState = WM_USER + 8;       // answers visible | active << 1
+constexpr UINT kState = WM_USER + 8;       // answers visible | active << 1 | enabled << 2
 constexpr UINT kPing = WM_USER + 9;
 constexpr UINT kDestroy = WM_USER + 11;    // posted: destroys the window
 constexpr UINT kMoveSlot = WM_USER + 12;   // moves the slot to (wParam, wParam) sized LOWORD/HIWORD(lParam)
@@ -98,7 +98,7 @@ LRESULT PeerProc(HWND hwnd, UINT msg, WPARAM w, LPARAM l) {
     case kInSend:
       return InSendMessage();
     case kState:
-      return (IsWindowVisible(hwnd) ? 1 : 0) | (GetActiveWindow() == hwnd ? 2 : 0);
+      return (IsWindowVisible(hwnd) ? 1 : 0) | (GetActiveWindow() == hwnd ? 2 : 0) | (IsWindowEnabled(hwnd) ? 4 : 0);
     case kDestroy:
       DestroyWindow(hwnd);
       return 0;

@@ -324,9 +324,9 @@ TEST_F(IpcTest, RemoteWindowCallsAreCarriedOutByTheOwner) {
   HWND peer = StartWindow(desk, "remote", u"隐藏的窗口", {"hidden"});
   ASSERT_NE(peer, nullptr);
   SetCrossProcessSendTimeout(5000);
-  EXPECT_EQ(SendMessageW(peer, kState, 0, 0), 0) << "hidden and inactive at first";
+  EXPECT_EQ(SendMessageW(peer, kState, 0, 0), 4) << "hidden and inactive at first";
   EXPECT_FALSE(ShowWindow(peer, SW_SHOWNORMAL)) << "it was hidden";
-  EXPECT_EQ(SendMessageW(peer, kState, 0, 0), 3) << "visible and active in the peer";
+  EXPECT_EQ(SendMessageW(peer, kState, 0, 0), 7) << "visible and active in the peer";
   EXPECT_TRUE(SetForegroundWindow(peer));
   EXPECT_TRUE(ShowWindow(peer, SW_HIDE)) << "it was visible";
   EXPECT_EQ(SendMessageW(peer, kState, 0, 0) & 1, 0);
@@ -413,4 +413,25 @@ TEST_F(IpcTest, AnEmbeddedClientEndsWhenTheHostProcessEnds) {
   EXPECT_TRUE(WaitProcess(client.pid, 10000, &code));
   EXPECT_EQ(code, 0);
   EXPECT_EQ(Lines(client, "destroyed"), 1);
+}
+
+TEST_F(IpcTest, AMessageBoxOwnedByAnotherProcesssWindowIsCentredOverIt) {
+  TestDesktop desk;
+  desk.ShowRealBoxes(true);
+  HWND peer = StartWindow(desk, "owner", u"已在运行的实例");
+  ASSERT_NE(peer, nullptr);
+  SetCrossProcessSendTimeout(5000);
+  RECT box{}, ownerRect{};
+  ASSERT_TRUE(GetWindowRect(peer, &ownerRect));
+  LRESULT stateDuring = -1;
+  desk.Until([] { return FindWindowW(nullptr, u"提示") != nullptr; });
+  desk.Then([&] {
+    GetWindowRect(FindWindowW(nullptr, u"提示"), &box);
+    stateDuring = SendMessageW(peer, kState, 0, 0);
+    desk.Key(VK_RETURN);
+  });
+  EXPECT_EQ(MessageBoxW(peer, u"本程序已经在运行了！", u"提示", MB_OK), IDOK);
+  EXPECT_NEAR((box.left + box.right) / 2, (ownerRect.left + ownerRect.right) / 2, 1);
+  EXPECT_NEAR((box.top + box.bottom) / 2, (ownerRect.top + ownerRect.bottom) / 2, 1);
+  EXPECT_EQ(stateDuring & 4, 4) << "the other process's window stays enabled";
 }
