@@ -48,6 +48,9 @@ constexpr UINT kDestroy = WM_USER + 11;    // posted: destroys the window
 constexpr UINT kMoveSlot = WM_USER + 12;   // moves the slot to (wParam, wParam) sized LOWORD/HIWORD(lParam)
 constexpr UINT kShowSlot = WM_USER + 13;   // ShowWindow(slot, wParam)
 constexpr UINT kDestroySlot = WM_USER + 14;
+constexpr UINT kTouchLastCopy = WM_USER + 15;  // reads the last WM_COPYDATA's bytes after that call ended
+
+const volatile char* g_lastCopy = nullptr;
 constexpr UINT kThreadPost = WM_USER + 20;
 
 HWND g_slot = nullptr;
@@ -80,6 +83,7 @@ LRESULT PeerProc(HWND hwnd, UINT msg, WPARAM w, LPARAM l) {
     case WM_COPYDATA: {
       auto* cds = reinterpret_cast<COPYDATASTRUCT*>(l);
       Log("copy " + Hex(cds->dwData) + " " + std::to_string(cds->cbData) + " " + Hex(w));
+      g_lastCopy = static_cast<const volatile char*>(cds->lpData);
       return Checksum(cds->lpData, cds->cbData);
     }
     case kRecordPost:
@@ -97,6 +101,8 @@ LRESULT PeerProc(HWND hwnd, UINT msg, WPARAM w, LPARAM l) {
       ::_exit(3);
     case kInSend:
       return InSendMessage();
+    case kTouchLastCopy:
+      return g_lastCopy ? g_lastCopy[0] : -1;
     case kState:
       return (IsWindowVisible(hwnd) ? 1 : 0) | (GetActiveWindow() == hwnd ? 2 : 0) | (IsWindowEnabled(hwnd) ? 4 : 0);
     case kDestroy:

@@ -24,6 +24,7 @@ constexpr UINT kFromThird = WM_USER + 7;
 constexpr UINT kState = WM_USER + 8;
 constexpr UINT kPing = WM_USER + 9;
 constexpr UINT kDestroy = WM_USER + 11;
+constexpr UINT kTouchLastCopy = WM_USER + 15;
 constexpr UINT kThreadPost = WM_USER + 20;
 
 // What the test's own window saw, in order.
@@ -210,6 +211,16 @@ TEST_F(IpcTest, CopyDataArrivesExactlyAndAnswersTheReceiversResult) {
     EXPECT_LT(RealTickCount64() - t0, 1000u);
   }
   EXPECT_EQ(Lines(last_, "copy"), n) << "nothing refused reached the peer";
+#if defined(__SANITIZE_ADDRESS__)
+  // The receiver's copy was freed when its handler returned: touching it
+  // afterwards is a use after free, which ends the peer.
+  SetLastError(0);
+  EXPECT_EQ(SendMessageW(peer, kTouchLastCopy, 0, 0), 0);
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_WINDOW_HANDLE));
+  int code = 0;
+  EXPECT_TRUE(WaitProcess(last_.pid, 10000, &code));
+  EXPECT_NE(code, 0);
+#endif
   DestroyWindow(own);
 }
 
