@@ -491,8 +491,9 @@ std::vector<std::uint32_t> PortPeers() {
   std::uint32_t self = PortInstance();
   for (const FolderEntry& e : ListFolder(folder)) {
     if (e.name.size() != 11 || e.name.compare(6, 5, ".port") != 0) continue;
+    std::string digits = e.name.substr(0, 6);
     char* end = nullptr;
-    unsigned long inst = std::strtoul(e.name.substr(0, 6).c_str(), &end, 16);
+    unsigned long inst = std::strtoul(digits.c_str(), &end, 16);
     if (inst == 0 || inst == self || *end) continue;
     std::string path = PortPath(folder, static_cast<std::uint32_t>(inst));
     struct stat info {};
