@@ -232,10 +232,10 @@ void LayoutKLineChart(KLineChart* c) {
     c->indicatorTop = c->volumeTop + c->volumeHeight + 18;
     c->indicatorHeight = u;
   }
-  c->indicatorTitleRect = {74, c->indicatorTop - 17, w + 1, c->indicatorTop};
-  c->mainTitleRect = {72, 1, w, 18};
-  c->volumeTitleRect = {72, c->volumeTop - 17, w - 1, c->volumeTop};
-  c->topStripRect = {72, 0, w - 1, 17};
+  c->indicatorTitleRect = {kKLineIndicatorTitleLeft, c->indicatorTop - 17, w + 1, c->indicatorTop};
+  c->mainTitleRect = {kKLineAxisRight, 1, w, 18};
+  c->volumeTitleRect = {kKLineAxisRight, c->volumeTop - 17, w - 1, c->volumeTop};
+  c->topStripRect = {kKLineAxisRight, 0, w - 1, 17};
 }
 
 int GetKLineVisibleCount(const KLineChart* c) {
@@ -244,20 +244,20 @@ int GetKLineVisibleCount(const KLineChart* c) {
   // must give 339 bars, not 338.
   const float pitch = Pitch(c);
   if (!(pitch > 0)) return 0;
-  const float n = std::trunc(static_cast<float>(Width(c) - 74) / pitch);
+  const float n = std::trunc(static_cast<float>(Width(c) - kKLineBarMargin) / pitch);
   if (!(n > 0)) return 0;
   return n > 1e7 ? 10000000 : static_cast<int>(n);
 }
 
 int KLineBarCentreX(const KLineChart* c, int i) {
   const double pitch = Pitch(c);
-  return TruncPixel(c->candleGap + 73 + i * pitch + c->candleWidth / 2.0);
+  return TruncPixel(c->candleGap + kKLineFirstSlotX + i * pitch + c->candleWidth / 2.0);
 }
 
 int KLineOffsetOfX(const KLineChart* c, int x) {
   const double pitch = Pitch(c);
   if (!(pitch > 0)) return 0;
-  return TruncPixel((x - 73) / pitch);
+  return TruncPixel((x - kKLineFirstSlotX) / pitch);
 }
 
 int GetKLineCursorX(const KLineChart* c) {
@@ -265,10 +265,10 @@ int GetKLineCursorX(const KLineChart* c) {
   return KLineBarCentreX(c, c->cursor);
 }
 
-ChartRect GetKLineMainTitleStrip(const KLineChart* c) { return {72, 0, c->rect.right, 18}; }
-ChartRect GetKLineVolumeTitleStrip(const KLineChart* c) { return {72, c->volumeTop - 18, c->rect.right, c->volumeTop}; }
+ChartRect GetKLineMainTitleStrip(const KLineChart* c) { return {kKLineAxisRight, 0, c->rect.right, 18}; }
+ChartRect GetKLineVolumeTitleStrip(const KLineChart* c) { return {kKLineAxisRight, c->volumeTop - 18, c->rect.right, c->volumeTop}; }
 ChartRect GetKLineIndicatorTitleStrip(const KLineChart* c) {
-  return {72, c->indicatorTop - 18, c->rect.right, c->indicatorTop};
+  return {kKLineAxisRight, c->indicatorTop - 18, c->rect.right, c->indicatorTop};
 }
 
 void GrowKLineArrays(KLineChart* c) {
@@ -287,7 +287,7 @@ int KLineBarsNeededForZoomOut(const KLineChart* c) {
   if (width <= 1.0f) gap = std::max(gap - 1, 0);
   const double pitch = gap + width;
   if (!(pitch > 0)) return 0;
-  const double n = std::trunc((Width(c) - 74) / pitch);
+  const double n = std::trunc((Width(c) - kKLineBarMargin) / pitch);
   if (!c->bars) return TruncPixel(1.5 * n);
   return TruncPixel(1.5 * n - KLineBarCount(c));
 }
@@ -313,7 +313,7 @@ void ZoomOutKLineChart(KLineChart* c) {
       c->candleGap = 0;
       c->zoomLevel += 1;
       c->zoomStack[c->zoomLevel] = target;
-      c->candleWidth = static_cast<float>(Width(c) - 74) / static_cast<float>(target);
+      c->candleWidth = static_cast<float>(Width(c) - kKLineBarMargin) / static_cast<float>(target);
     }
   }
   const int nv = GetKLineVisibleCount(c);
@@ -339,7 +339,7 @@ void ZoomInKLineChart(KLineChart* c) {
     c->zoomStack[c->zoomLevel] = 0;
     c->zoomLevel -= 1;
     const int entry = std::max(c->zoomStack[c->zoomLevel], 1);
-    c->candleWidth = static_cast<float>(Width(c) - 74) / static_cast<float>(entry);
+    c->candleWidth = static_cast<float>(Width(c) - kKLineBarMargin) / static_cast<float>(entry);
   } else if (c->zoomLevel == 0) {
     c->zoomLevel = -1;
     c->candleWidth = 1.0f;

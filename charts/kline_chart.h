@@ -26,6 +26,14 @@ constexpr int kKLineExRightsMarkRoom = 256;
 constexpr int kKLineFundCellRoom = 512;
 constexpr float kKLineMaxCandleWidth = 91.0f;
 
+// Horizontal layout: the price axis fills the left of the chart; the title
+// strips start at its right edge, the bar slots one pixel further, and the
+// bars share the width less kKLineBarMargin.
+constexpr int kKLineAxisRight = 72;          // title strips start here
+constexpr int kKLineFirstSlotX = 73;         // left edge of the first bar slot
+constexpr int kKLineBarMargin = 74;          // pixels of the width the bars cannot use
+constexpr int kKLineIndicatorTitleLeft = 74; // left edge of the indicator title
+
 // x, y of the high, y of the low.
 struct KLineWick {
   int32_t x;
@@ -207,11 +215,11 @@ int GetKLineMainOverlay(const KLineChart* chart);
 void SetKLineLowerIndicator(KLineChart* chart, int indicator);
 
 void LayoutKLineChart(KLineChart* chart);
-// trunc((width - 74) / (gap + candleWidth)), 0 when negative.
+// trunc((width - kKLineBarMargin) / (gap + candleWidth)), 0 when negative.
 int GetKLineVisibleCount(const KLineChart* chart);
 // Centre x of the visible offset i.
 int KLineBarCentreX(const KLineChart* chart, int offset);
-// Offset of a mouse x: trunc((x - 73) / (gap + width)).
+// Offset of a mouse x: trunc((x - kKLineFirstSlotX) / (gap + width)).
 int KLineOffsetOfX(const KLineChart* chart, int x);
 int GetKLineCursorX(const KLineChart* chart);
 ChartRect GetKLineMainTitleStrip(const KLineChart* chart);

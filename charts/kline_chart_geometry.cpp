@@ -79,7 +79,7 @@ struct Frame {
 };
 
 void ExtremeLabel(KLineChart* c, const Frame& fr, int bar, float price, int first, bool high) {
-  const int x = TruncPixel(73 + (fr.gap + fr.width) * (bar - first) + fr.half);
+  const int x = TruncPixel(kKLineFirstSlotX + (fr.gap + fr.width) * (bar - first) + fr.half);
   const double y = fr.priceTop + (c->priceMax - price) * fr.priceScale;
   int bandTop, bandBottom;
   if (high) {
@@ -108,7 +108,7 @@ void ExtremeLabel(KLineChart* c, const Frame& fr, int bar, float price, int firs
 
 // Indicators 11 and 12 (and the bar part of 16): the whole-pixel left edges.
 struct BarEdges {
-  int L = 73;
+  int L = kKLineFirstSlotX;
   int Next(int gap) {
     L += gap;
     return L;
@@ -359,7 +359,7 @@ void PlaceKLineGeometry(KLineChart* c, const KLineCalcRange& r) {
   fr.priceScale = priceRange != 0 ? priceHeight / priceRange : 0.0;
   fr.firstValid = KLineFirstValid(c);
   const int n = r.last - r.first;
-  float acc = 73.0f + static_cast<float>(fr.gap);
+  float acc = static_cast<float>(kKLineFirstSlotX) + static_cast<float>(fr.gap);
   for (int k = 0; k < n; ++k, acc += static_cast<float>(fr.gap) + fr.width) c->barLefts[k] = acc;
   fr.lefts = c->barLefts;
 
@@ -401,7 +401,7 @@ void PlaceKLineGeometry(KLineChart* c, const KLineCalcRange& r) {
       while (t < turns && w->turns[t].barNumber - 1 < i) ++t;  // turning points before the bar
       if (t >= turns || w->turns[t].barNumber - 1 != i) continue;
       const int k = i - r.first;
-      const int x = TruncPixel(73 + (fr.gap + fr.width) * k + fr.half);
+      const int x = TruncPixel(kKLineFirstSlotX + (fr.gap + fr.width) * k + fr.half);
       if (w->turns[t].kind == 1) {
         c->buyMarkPoints[c->buyMarkCount++] = {x, fr.Py(area->bars[i].low)};
       } else {
@@ -436,7 +436,7 @@ void PlaceKLineGeometry(KLineChart* c, const KLineCalcRange& r) {
         for (int j = 0; j < records; ++j) {
           if (c->exRights->records[j].date != date) continue;
           const int k = i - r.first;
-          const double x = 73 + (fr.gap + fr.width) * k;
+          const double x = kKLineFirstSlotX + (fr.gap + fr.width) * k;
           c->exRightsMarkRects[c->exRightsMarkCount] = {TruncPixel(x), y, TruncPixel(x + 14), y + 14};
           c->exRightsMarkItems[c->exRightsMarkCount++] = static_cast<int32_t>(date);
           break;

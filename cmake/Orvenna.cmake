@@ -70,6 +70,30 @@ function(orv_test_group exe label filter)
   if(A_RUN_SERIAL)
     set_tests_properties(${exe}.${label} PROPERTIES RUN_SERIAL TRUE)
   endif()
+  # Remembered for orv_test_group_checks.
+  get_property(_known GLOBAL PROPERTY ORV_GROUPED_TEST_EXES)
+  if(NOT exe IN_LIST _known)
+    set_property(GLOBAL APPEND PROPERTY ORV_GROUPED_TEST_EXES ${exe})
+    set_property(GLOBAL PROPERTY ORV_FIRST_LABEL_${exe} ${label})
+  endif()
+  set_property(GLOBAL APPEND PROPERTY ORV_GROUP_FILTERS_${exe} "${filter}")
+endfunction()
+
+# One more test per test executable, under the label of its first group:
+# fails when a test of the executable is run by none of its groups (see
+# tools/check-test-groups.sh). Called once, after every folder is added.
+function(orv_test_group_checks)
+  if(NOT ORV_TESTS)
+    return()
+  endif()
+  get_property(_exes GLOBAL PROPERTY ORV_GROUPED_TEST_EXES)
+  foreach(exe IN LISTS _exes)
+    get_property(_label GLOBAL PROPERTY ORV_FIRST_LABEL_${exe})
+    get_property(_filters GLOBAL PROPERTY ORV_GROUP_FILTERS_${exe})
+    add_test(NAME ${exe}.groups
+             COMMAND ${CMAKE_SOURCE_DIR}/tools/check-test-groups.sh $<TARGET_FILE:${exe}> ${_filters})
+    set_tests_properties(${exe}.groups PROPERTIES LABELS ${_label} TIMEOUT 120 ENVIRONMENT "${ORV_TEST_ENV}")
+  endforeach()
 endfunction()
 
 function(orv_fuzz_target name)

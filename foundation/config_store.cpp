@@ -244,6 +244,8 @@ char* GetIndexHelpText(const char* name) {
   std::lock_guard<std::recursive_mutex> guard(gHelpLock);
   if (const char* text = GetXmlValue(gHelpList, name)) {
     size_t n = strnlen(text, 1023);
+    // A text cut at 1,023 bytes ends before the character that did not fit.
+    while (n > 0 && (static_cast<unsigned char>(text[n]) & 0xC0) == 0x80) --n;
     memcpy(buffer, text, n);
   }
   return buffer;

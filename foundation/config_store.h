@@ -71,7 +71,8 @@ std::string GetClientVersion();
 void LoadIndexHelp();
 
 // A new zero-filled 1,024-byte buffer (caller frees with free()) with the help
-// text of the indicator, cut at 1,023 bytes; empty when there is none. Null
+// text of the indicator, cut to at most 1,023 bytes before the
+// first character that does not fit whole; empty when there is none. Null
 // only when out of memory.
 char* GetIndexHelpText(const char* name);
 

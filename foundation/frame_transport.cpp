@@ -93,52 +93,52 @@ void DeleteRecord(FrameConnection* c) {
   delete c;
 }
 
-// Calls the state callback through the gate; never with a lock held.
-void ReportState(FrameConnection* c, int code) {
-  ConnectionStateCallback callback = nullptr;
+// A callback with its user and the connection's gate, copied under the
+// registry lock and then run with no lock held: nothing when the callback is
+// null or the gate is shut.
+template <class Callback>
+struct GatedCallback {
+  Callback callback = nullptr;
   void* user = nullptr;
   std::shared_ptr<CallbackGate> gate;
+
+  template <class... Args>
+  void Run(Args... args) const {
+    if (callback == nullptr || !gate->Enter()) return;
+    callback(user, args...);
+    gate->Leave();
+  }
+};
+
+// Reports a state to the connection that find() returns under the registry
+// lock (none: nothing happens).
+template <class FindConnection>
+void ReportStateOf(FindConnection find, int code) {
+  GatedCallback<ConnectionStateCallback> call;
   {
     std::lock_guard<CriticalSection> guard(TheRegistry().lock);
-    callback = c->stateCallback;
-    user = c->stateUser;
-    gate = c->gate;
+    const FrameConnection* c = find();
+    if (c == nullptr) return;
+    call = {c->stateCallback, c->stateUser, c->gate};
   }
-  if (callback == nullptr || !gate->Enter()) return;
-  callback(user, code);
-  gate->Leave();
+  call.Run(code);
+}
+
+void ReportState(FrameConnection* c, int code) {
+  ReportStateOf([c] { return c; }, code);
 }
 
 void ReportStateById(int id, int code) {
-  ConnectionStateCallback callback = nullptr;
-  void* user = nullptr;
-  std::shared_ptr<CallbackGate> gate;
-  {
-    std::lock_guard<CriticalSection> guard(TheRegistry().lock);
-    FrameConnection* c = Find(id);
-    if (c == nullptr) return;
-    callback = c->stateCallback;
-    user = c->stateUser;
-    gate = c->gate;
-  }
-  if (callback == nullptr || !gate->Enter()) return;
-  callback(user, code);
-  gate->Leave();
+  ReportStateOf([id] { return Find(id); }, code);
 }
 
 void DeliverFrame(FrameConnection* c) {
-  FrameDataCallback callback = nullptr;
-  void* user = nullptr;
-  std::shared_ptr<CallbackGate> gate;
+  GatedCallback<FrameDataCallback> call;
   {
     std::lock_guard<CriticalSection> guard(TheRegistry().lock);
-    callback = c->dataCallback;
-    user = c->dataUser;
-    gate = c->gate;
+    call = {c->dataCallback, c->dataUser, c->gate};
   }
-  if (callback == nullptr || !gate->Enter()) return;
-  callback(user, c->frame, static_cast<int>(c->total));
-  gate->Leave();
+  call.Run(c->frame, static_cast<int>(c->total));
 }
 
 // The most bytes the send queue holds: one frame of the largest size. A

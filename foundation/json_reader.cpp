@@ -261,13 +261,13 @@ int NextJsonToken(const char* piece, int* lexState, const char** cursor, JsonTex
     }
     ++p;
     switch (state) {
-      case 0:
+      case kLexBetween:
         switch (c) {
           case '\t': case ' ': break;
           case '\n': case '\r': ++*line; break;
           case '"':
             if (!StartJsonText(token)) { result = kJsonTokNoMemory; break; }
-            state = 1;
+            state = kLexString;
             break;
           case '-': case '0': case '1': case '2': case '3': case '4':
           case '5': case '6': case '7': case '8': case '9':
@@ -275,11 +275,11 @@ int NextJsonToken(const char* piece, int* lexState, const char** cursor, JsonTex
               result = kJsonTokNoMemory;
               break;
             }
-            state = c == '-' ? 17 : c == '0' ? 18 : 19;
+            state = c == '-' ? kLexMinus : c == '0' ? kLexZero : kLexInteger;
             break;
-          case 't': state = 7; break;
-          case 'f': state = 10; break;
-          case 'n': state = 14; break;
+          case 't': state = kLexT; break;
+          case 'f': state = kLexF; break;
+          case 'n': state = kLexN; break;
           case '{': result = kJsonTokOpenObject; break;
           case '}': result = kJsonTokCloseObject; break;
           case '[': result = kJsonTokOpenArray; break;
@@ -289,12 +289,12 @@ int NextJsonToken(const char* piece, int* lexState, const char** cursor, JsonTex
           default: result = kJsonTokError; break;
         }
         break;
-      case 1:
+      case kLexString:
         if (c < 32) { result = kJsonTokError; break; }
-        if (c == '"') { state = 0; result = kJsonTokString; break; }
+        if (c == '"') { state = kLexBetween; result = kJsonTokString; break; }
         if (c == '\\') {
           if (!AppendJsonChar(*token, '\\')) { result = kJsonTokNoMemory; break; }
-          state = 2;
+          state = kLexEscape;
           break;
         }
         {
@@ -307,51 +307,49 @@ int NextJsonToken(const char* piece, int* lexState, const char** cursor, JsonTex
           p = runEnd;
         }
         break;
-      case 2:
+      case kLexEscape:
         if (strchr("\"/\\bfnrtu", c) == nullptr) { result = kJsonTokError; break; }
         if (!AppendJsonChar(*token, static_cast<char>(c))) { result = kJsonTokNoMemory; break; }
-        state = c == 'u' ? 3 : 1;
+        state = c == 'u' ? kLexUnicode1 : kLexString;
         break;
-      case 3: case 4: case 5: case 6:
+      case kLexUnicode1: case kLexUnicode2: case kLexUnicode3: case kLexUnicode4:
         if (!IsHexDigit(c)) { result = kJsonTokError; break; }
         if (!AppendJsonChar(*token, static_cast<char>(c))) { result = kJsonTokNoMemory; break; }
-        state = state == 6 ? 1 : state + 1;
+        state = state == kLexUnicode4 ? kLexString : state + 1;
         break;
       // Keywords: each letter is consumed, then compared.
-      case 7: if (c == 'r') state = 8; else result = kJsonTokError; break;
-      case 8: if (c == 'u') state = 9; else result = kJsonTokError; break;
-      case 9: if (c == 'e') { state = 0; result = kJsonTokTrue; } else result = kJsonTokError; break;
-      case 10: if (c == 'a') state = 11; else result = kJsonTokError; break;
-      case 11: if (c == 'l') state = 12; else result = kJsonTokError; break;
-      case 12: if (c == 's') state = 13; else result = kJsonTokError; break;
-      case 13: if (c == 'e') { state = 0; result = kJsonTokFalse; } else result = kJsonTokError; break;
-      case 14: if (c == 'u') state = 15; else result = kJsonTokError; break;
-      case 15: if (c == 'l') state = 16; else result = kJsonTokError; break;
-      case 16: if (c == 'l') { state = 0; result = kJsonTokNull; } else result = kJsonTokError; break;
+      case kLexT: if (c == 'r') state = kLexTr; else result = kJsonTokError; break;
+      case kLexTr: if (c == 'u') state = kLexTru; else result = kJsonTokError; break;
+      case kLexTru: if (c == 'e') { state = kLexBetween; result = kJsonTokTrue; } else result = kJsonTokError; break;
+      case kLexF: if (c == 'a') state = kLexFa; else result = kJsonTokError; break;
+      case kLexFa: if (c == 'l') state = kLexFal; else result = kJsonTokError; break;
+      case kLexFal: if (c == 's') state = kLexFals; else result = kJsonTokError; break;
+      case kLexFals: if (c == 'e') { state = kLexBetween; result = kJsonTokFalse; } else result = kJsonTokError; break;
+      case kLexN: if (c == 'u') state = kLexNu; else result = kJsonTokError; break;
+      case kLexNu: if (c == 'l') state = kLexNul; else result = kJsonTokError; break;
+      case kLexNul: if (c == 'l') { state = kLexBetween; result = kJsonTokNull; } else result = kJsonTokError; break;
       default: {
-        // Numbers: 17 after '-', 18 after a leading '0', 19 integer digits,
-        // 20 after '.', 21 fraction digits, 22 after 'e', 23 after the
-        // exponent's sign, 24 exponent digits.
+        // Numbers (kLexMinus .. kLexExponentDigits).
         int next = -1;          // next state when c is taken into the number
         bool mayEnd = false;    // c may end the number here
         switch (state) {
-          case 17: if (c == '0') next = 18; else if (IsDigit(c)) next = 19; break;
-          case 18:
-            if (c == '.') next = 20; else if (c == 'e' || c == 'E') next = 22; else mayEnd = true;
+          case kLexMinus: if (c == '0') next = kLexZero; else if (IsDigit(c)) next = kLexInteger; break;
+          case kLexZero:
+            if (c == '.') next = kLexPoint; else if (c == 'e' || c == 'E') next = kLexExponent; else mayEnd = true;
             break;
-          case 19:
-            if (IsDigit(c)) next = 19;
-            else if (c == '.') next = 20;
-            else if (c == 'e' || c == 'E') next = 22;
+          case kLexInteger:
+            if (IsDigit(c)) next = kLexInteger;
+            else if (c == '.') next = kLexPoint;
+            else if (c == 'e' || c == 'E') next = kLexExponent;
             else mayEnd = true;
             break;
-          case 20: if (IsDigit(c)) next = 21; break;
-          case 21:
-            if (IsDigit(c)) next = 21; else if (c == 'e' || c == 'E') next = 22; else mayEnd = true;
+          case kLexPoint: if (IsDigit(c)) next = kLexFraction; break;
+          case kLexFraction:
+            if (IsDigit(c)) next = kLexFraction; else if (c == 'e' || c == 'E') next = kLexExponent; else mayEnd = true;
             break;
-          case 22: if (c == '+' || c == '-') next = 23; else if (IsDigit(c)) next = 24; break;
-          case 23: if (IsDigit(c)) next = 24; break;
-          case 24: if (IsDigit(c)) next = 24; else mayEnd = true; break;
+          case kLexExponent: if (c == '+' || c == '-') next = kLexExponentSign; else if (IsDigit(c)) next = kLexExponentDigits; break;
+          case kLexExponentSign: if (IsDigit(c)) next = kLexExponentDigits; break;
+          case kLexExponentDigits: if (IsDigit(c)) next = kLexExponentDigits; else mayEnd = true; break;
           default:
             TraceStateMissing(state);
             result = kJsonTokError;
@@ -360,7 +358,7 @@ int NextJsonToken(const char* piece, int* lexState, const char** cursor, JsonTex
         if (result >= 0) break;
         if (next >= 0) {
           // Digits that keep the state the same are taken as one run.
-          const char* runEnd = next == state || next == 21 || next == 24 ? DigitRunEnd(p) : p;
+          const char* runEnd = next == state || next == kLexFraction || next == kLexExponentDigits ? DigitRunEnd(p) : p;
           if (!AppendJsonBytes(*token, p - 1, static_cast<size_t>(runEnd - (p - 1)))) {
             result = kJsonTokNoMemory;
             break;
@@ -371,11 +369,11 @@ int NextJsonToken(const char* piece, int* lexState, const char** cursor, JsonTex
         }
         if (!mayEnd) { result = kJsonTokError; break; }
         if (c == '\t' || c == '\n' || c == '\r' || c == ' ') {
-          state = 0;
+          state = kLexBetween;
           result = kJsonTokNumber;
         } else if (c == ',' || c == ']' || c == '}') {
           --p;  // the delimiter is the next token
-          state = 0;
+          state = kLexBetween;
           result = kJsonTokNumber;
         } else {
           result = kJsonTokError;
@@ -410,7 +408,7 @@ int AddJsonChild(JsonNode* parent, JsonNode* child) {
   if (parent->lastChild != nullptr) parent->lastChild->next = child;
   else parent->firstChild = child;
   parent->lastChild = child;
-  return 1;
+  return kJsonDone;
 }
 
 int ParseJsonFragment(JsonParser* parser, const char* piece) {

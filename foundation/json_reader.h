@@ -124,22 +124,54 @@ int ParseJsonText(JsonNode** root, const char* text);
 // before the document is complete returns 2 (not 10).
 int ParseJsonTextOnce(JsonNode** root, const char* text);
 
-// Consumes one zero-terminated piece and returns the result code: 2 when more
-// is needed, 3 when the root closed and the piece ended, or an error. The tree
+// Consumes one zero-terminated piece and returns the result code:
+// kJsonNeedMore, kJsonRootClosed when the root closed and the piece ended,
+// or an error. The tree
 // built so far stays reachable from parser->current; after an error the
 // caller frees it with ReleaseJsonParser.
 int ParseJsonFragment(JsonParser* parser, const char* piece);
 
+// Lexer states (JsonParser::lexState): where the lexer stands between two
+// bytes, kept across pieces. 0 is the start state.
+enum JsonLexState : int {
+  kLexBetween = 0,          // between tokens
+  kLexString = 1,           // inside a string
+  kLexEscape = 2,           // after a backslash
+  kLexUnicode1 = 3,         // after "\u", expecting the first of four hex digits
+  kLexUnicode2 = 4,
+  kLexUnicode3 = 5,
+  kLexUnicode4 = 6,         // expecting the last hex digit
+  kLexT = 7,                // "t" of true read
+  kLexTr = 8,
+  kLexTru = 9,
+  kLexF = 10,               // "f" of false read
+  kLexFa = 11,
+  kLexFal = 12,
+  kLexFals = 13,
+  kLexN = 14,               // "n" of null read
+  kLexNu = 15,
+  kLexNul = 16,
+  kLexMinus = 17,           // after a number's '-'
+  kLexZero = 18,            // after a leading '0'
+  kLexInteger = 19,         // in the integer digits
+  kLexPoint = 20,           // after '.'
+  kLexFraction = 21,        // in the fraction digits
+  kLexExponent = 22,        // after 'e' or 'E'
+  kLexExponentSign = 23,    // after the exponent's sign
+  kLexExponentDigits = 24,  // in the exponent digits
+};
+
 // Reads the next token of the piece. A null *cursor stands for the start of
 // the piece. At the end of the piece *cursor becomes null, the lexer state is
-// kept and 0 is returned, so a token may span pieces. String and number texts
-// accumulate in *token (allocated here, reused when it is already there); on
-// 11 and 12 the caller takes the text (and frees the record when done).
+// kept and kJsonTokEnd is returned, so a token may span pieces. String and
+// number texts accumulate in *token (allocated here, reused when it is
+// already there); on kJsonTokString and kJsonTokNumber the caller takes the
+// text (and frees the record when done).
 int NextJsonToken(const char* piece, int* lexState, const char** cursor, JsonText** token,
                   ptrdiff_t* line);
 
-// Links child after parent's last child: 1, or 8 when the parent cannot take
-// it (then nothing is linked). Objects take labels only; labels and arrays
+// Links child after parent's last child: kJsonDone, or kJsonCannotClose when
+// the parent cannot take it (then nothing is linked). Objects take labels only; labels and arrays
 // take containers, and scalars without children.
 int AddJsonChild(JsonNode* parent, JsonNode* child);
 

@@ -29,6 +29,7 @@ namespace {
 
 constexpr size_t kTransferBytes = 16 * 1024;
 constexpr size_t kMaxPathUnits = PATH_MAX - 1;
+constexpr unsigned kUtf8NameFlag = 0x800;   // general-purpose bit 11: the name is UTF-8
 constexpr ULONGLONG kUnixEpochAsFileTime = 116444736000000000ull;
 constexpr ULONGLONG kFileTimeTicksPerSecond = 10000000ull;
 
@@ -125,13 +126,14 @@ bool DecodeUtf8(std::string_view bytes, std::u16string* out) {
   return true;
 }
 
-// The archive's names were written in the system's ANSI code page, code
-// page 936 (GBK) on the systems the packages are made for; archives made
-// elsewhere carry UTF-8. Names that are valid UTF-8 (plain ASCII included)
-// are read as UTF-8, all others as GBK; bytes GBK cannot map become '_'.
-std::u16string NameFromArchiveBytes(std::string_view bytes) {
+// An item's name is UTF-8 when its UTF-8 flag (general-purpose bit 11) is
+// set, and otherwise in the system's ANSI code page, code page 936 (GBK) on
+// the systems the packages are made for. The flag alone decides: many GBK
+// names also form valid UTF-8 ('系统' is CF B5 CD B3). A flagged name that is
+// not valid UTF-8 is read as GBK too; bytes GBK cannot map become '_'.
+std::u16string NameFromArchiveBytes(std::string_view bytes, bool utf8Flag) {
   std::u16string out;
-  if (DecodeUtf8(bytes, &out)) return out;
+  if (utf8Flag && DecodeUtf8(bytes, &out)) return out;
   out.clear();
   iconv_t cd = iconv_open("UTF-16LE", "GBK");
   if (cd == iconv_t(-1)) {
@@ -255,24 +257,28 @@ inline std::int32_t Le32(const BYTE* p) {
 
 // Walks the local extra field; the first "UT" block replaces the times it
 // carries (flags bit 0 write, bit 1 access, bit 2 creation, in that order).
+// Every bound is compared before a read: a UT block without its flags byte
+// is ignored, and a time that does not fit in the block's data (cut at the
+// end of the field) is not read, so the DOS time stands for it and those
+// after it.
 void ApplyUnixTimes(const std::vector<BYTE>& extra, ZipEntry* entry) {
   size_t pos = 0;
-  while (extra.size() - pos >= 5) {
+  while (pos + 4 <= extra.size()) {
     const unsigned id = Le16(&extra[pos]);
     const size_t size = Le16(&extra[pos + 2]);
     const size_t dataStart = pos + 4;
     if (id != 0x5455) {  // "UT"
       pos = dataStart + size;
-      if (pos > extra.size()) return;
       continue;
     }
     const size_t dataEnd = std::min(extra.size(), dataStart + size);
+    if (dataStart >= dataEnd) return;  // no flags byte
     const BYTE flags = extra[dataStart];
     size_t at = dataStart + 1;
     ULONGLONG* targets[3] = {&entry->lastWriteTime, &entry->lastAccessTime, &entry->creationTime};
     for (int bit = 0; bit < 3; ++bit) {
       if (!(flags & (1 << bit))) continue;
-      if (dataEnd - at < 4) return;
+      if (at + 4 > dataEnd) return;
       *targets[bit] = FileTimeFromUnix(Le32(&extra[at]));
       at += 4;
     }
@@ -407,7 +413,8 @@ DWORD ReadItemEntry(ZipArchive* a, int index, ZipEntry* entry) {
   unzCloseCurrentFile(a->unz);
   if (result != kZipOk) return result;
 
-  const std::u16string name = SanitiseItemName(NameFromArchiveBytes(std::string_view(rawName, nameBytes)));
+  const std::u16string name = SanitiseItemName(
+      NameFromArchiveBytes(std::string_view(rawName, nameBytes), (a->info.flag & kUtf8NameFlag) != 0));
   const size_t units = std::min<size_t>(name.size(), kZipNameUnits - 1);
   std::memcpy(entry->name, name.data(), units * sizeof(char16_t));
   entry->name[units] = 0;
@@ -615,8 +622,9 @@ DWORD UnzipItemToFile(ZipHandle* handle, int index, const WCHAR* target) {
   if (fileName.empty() || outPath.size() > kMaxPathUnits - 16) return kZipCannotOpen;
   if (split > 0) CreateFolders(base, folderPart.substr(0, folderPart.size() - 1));
 
-  // Unpacked beside the target under a temporary name, renamed on success.
-  std::string tempPath = outPath + ".unzip-XXXXXX";
+  // Unpacked beside the target under a short temporary name (a target name
+  // near the 255-byte limit leaves no room for a suffix), renamed on success.
+  std::string tempPath = base + folderPart + ".unzip-XXXXXX";
   const int fd = ::mkostemp(tempPath.data(), O_CLOEXEC);
   if (fd < 0) return kZipCannotOpen;
   result = CopyItemData(a, fd);

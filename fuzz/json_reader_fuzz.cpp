@@ -32,7 +32,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   memcpy(text, data, size);
   text[size] = 0;
   JsonNode* whole = nullptr;
-  if (ParseJsonText(&whole, text) == 1) UnescapeAll(whole);
+  if (ParseJsonText(&whole, text) == kJsonDone) UnescapeAll(whole);
   JsonNode* once = nullptr;
   ParseJsonTextOnce(&once, text);
   FindJsonLabel(once, "a");

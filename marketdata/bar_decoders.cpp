@@ -6,16 +6,9 @@
 #include "foundation/debug_trace.h"
 #include "marketdata/quote_engine.h"
 #include "marketdata/quote_requests.h"
+#include "marketdata/quote_values.h"
 
 namespace {
-
-constexpr double kPowersOfTen[] = {1.0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9, 1e10};
-
-int ClampDecimals(int decimals) {
-  if (decimals < 0) return 0;
-  if (decimals > 10) return 10;
-  return decimals;
-}
 
 // The reply's bar-field list: the ids as stored, and how many of them read
 // at least one byte per bar (the smallest size of a bar on the wire).
@@ -97,13 +90,6 @@ void DecodeBarUpdate(ReplyReader* body, KLineArea* area, int capacity) {
   area->end = area->first + area->barCount;
 }
 
-bool ReadKey(ReplyReader* body, StockKey* key) {
-  unsigned char wire[kStockKeyWireSize];
-  if (!body->ReadBytes(wire, kStockKeyWireSize)) return false;
-  DecodeStockKey(key, wire);
-  return true;
-}
-
 // Decodes the n bars of a complete reply into bars first onward; sets the
 // counts to the bars decoded whole.
 void DecodeCompleteBars(ReplyReader* body, KLineArea* area, const FieldList& list, int n) {
@@ -116,10 +102,30 @@ void DecodeCompleteBars(ReplyReader* body, KLineArea* area, const FieldList& lis
   area->end = area->first + decoded;
 }
 
+// The end of a complete reply's head and its bars: the field list (kept in
+// the area), the bar count and the bars. False when the body ends before the
+// bars.
+bool DecodeFieldListAndBars(ReplyReader* body, KLineArea* area) {
+  FieldList list;
+  if (!ReadFieldList(body, &list)) return false;
+  StoreFieldList(area, list);
+  uint16_t n = 0;
+  if (!body->ReadU16(&n)) return false;
+  DecodeCompleteBars(body, area, list, n);
+  return true;
+}
+
 }  // namespace
 
+double PriceScale(int decimals) {
+  static constexpr double kPowersOfTen[] = {1.0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9, 1e10};
+  if (decimals < 0) return kPowersOfTen[0];
+  if (decimals > 10) return kPowersOfTen[10];
+  return kPowersOfTen[decimals];
+}
+
 float BarUnitsToPrice(int64_t units, int decimals) {
-  return static_cast<float>(static_cast<double>(units) / kPowersOfTen[ClampDecimals(decimals)]);
+  return static_cast<float>(static_cast<double>(units) / PriceScale(decimals));
 }
 
 int DecodeBarField(int field, int decimals, ReplyReader* body, BarReference* reference, DayBar* bar) {
@@ -173,17 +179,12 @@ void DecodeRangeBars(ReplyReader* body, KLineArea* area, int replyFlag, int capa
     return;
   }
   std::memset(static_cast<void*>(area), 0, sizeof *area);
-  if (!ReadKey(body, &area->key)) return;
+  if (!ReadStockKey(body, &area->key)) return;
   uint8_t period = 0, rangeFlag = 0;
   if (!body->ReadU8(&period) || !body->ReadU8(&rangeFlag)) return;
   area->period = period;
   area->rangeFlag = rangeFlag;
-  FieldList list;
-  if (!ReadFieldList(body, &list)) return;
-  StoreFieldList(area, list);
-  uint16_t n = 0;
-  if (!body->ReadU16(&n)) return;
-  DecodeCompleteBars(body, area, list, n);
+  if (!DecodeFieldListAndBars(body, area)) return;
 }
 
 void DecodeLatestBars(ReplyReader* body, KLineArea* area, int replyFlag, int capacity, int reservedLookBack) {
@@ -197,16 +198,11 @@ void DecodeLatestBars(ReplyReader* body, KLineArea* area, int replyFlag, int cap
   if (reserved > kKLineBarRoom) reserved = kKLineBarRoom;
   area->first = reserved;
   area->end = reserved;
-  if (!ReadKey(body, &area->key)) return;
+  if (!ReadStockKey(body, &area->key)) return;
   uint8_t period = 0;
   if (!body->ReadU8(&period)) return;
   area->period = period;
-  FieldList list;
-  if (!ReadFieldList(body, &list)) return;
-  StoreFieldList(area, list);
-  uint16_t n = 0;
-  if (!body->ReadU16(&n)) return;
-  DecodeCompleteBars(body, area, list, n);
+  if (!DecodeFieldListAndBars(body, area)) return;
 
   // Look-back groups: c values of one field into the c bars before first;
   // the first value is absolute, each later one relative to the first.

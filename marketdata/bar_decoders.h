@@ -58,6 +58,8 @@ int DecodeBarField(int field, int decimals, ReplyReader* body, BarReference* ref
 
 // The price of units in 10^-decimals as a float (decimals clamped to 0..10).
 float BarUnitsToPrice(int64_t units, int decimals);
+// 10 to the power of decimals, the decimals clamped to 0 .. 10 (exact).
+double PriceScale(int decimals);
 
 // Type 49 into area. replyFlag 1: complete (the area is cleared and filled,
 // the bars placed after the look-back); 2: update into the sliding window of

@@ -33,7 +33,8 @@ struct DayBar {
   int64_t field11;       // bar field 11 (open interest for futures)
 };
 static_assert(sizeof(DayBar) == 72, "DayBar is 72 bytes");
-static_assert(offsetof(DayBar, amount) == 24 && offsetof(DayBar, field8) == 40 &&
+static_assert(offsetof(DayBar, close) == 16 && offsetof(DayBar, amount) == 24 &&
+                  offsetof(DayBar, volume) == 32 && offsetof(DayBar, field8) == 40 &&
                   offsetof(DayBar, field11) == 64,
               "DayBar field offsets are fixed by the store files");
 

@@ -6,11 +6,11 @@
 
 #include "foundation/debug_trace.h"
 #include "foundation/number_codecs.h"
+#include "marketdata/bar_decoders.h"
 #include "marketdata/quote_requests.h"
 
 namespace {
 
-constexpr double kPowersOfTen[] = {1.0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9, 1e10};
 
 double Divisor(const ExRightsRecord& r) {
   return 1.0 + static_cast<double>(r.rightsShares) + static_cast<double>(r.bonusShares) +
@@ -126,14 +126,14 @@ void DecodeExRights(ReplyReader* body, ExRightsArea* area) {
   if (count <= 0) return;
   ExRightsRecord* records = new (std::nothrow) ExRightsRecord[count]();
   if (!records) return;
-  const int decimals = area->key.decimals > 10 ? 10 : area->key.decimals;
+  const double scale = PriceScale(area->key.decimals);
   for (int i = 0; i < count; ++i) {
     int32_t v[6] = {};
     for (int32_t& value : v) body->ReadS32(&value);
     ExRightsRecord& r = records[i];
     r.date = v[0];
     r.cashDividend = static_cast<float>(v[1] / 100.0);
-    r.rightsPrice = static_cast<float>(static_cast<float>(v[2]) / kPowersOfTen[decimals]);
+    r.rightsPrice = static_cast<float>(static_cast<float>(v[2]) / scale);
     r.rightsShares = static_cast<float>(v[3] / 100.0);
     r.bonusShares = static_cast<float>(v[4] / 100.0);
     r.transferredShares = static_cast<float>(v[5] / 100.0);

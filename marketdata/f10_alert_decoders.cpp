@@ -11,13 +11,6 @@
 
 namespace {
 
-bool ReadKey(ReplyReader* body, StockKey* key) {
-  unsigned char raw[kStockKeyWireSize];
-  if (!body->ReadBytes(raw, kStockKeyWireSize)) return false;
-  DecodeStockKey(key, raw);
-  return true;
-}
-
 // Code (6 characters, stored zero-terminated) and market.
 bool ReadCode(ReplyReader* body, char* code, uint8_t* market) {
   char raw[6];
@@ -150,7 +143,7 @@ void DecodeAlertRecords(AlertRecordArea* area, ReplyReader* body, int mode) {
   for (int i = 0; i < count; ++i) {
     AlertRecord& record = area->records[held + i];
     std::memset(&record, 0, sizeof record);
-    if (!ReadKey(body, &record.stock) || !ReadAlertTail(body, &record)) break;
+    if (!ReadStockKey(body, &record.stock) || !ReadAlertTail(body, &record)) break;
   }
   area->recordsHeld = held + count;
 }
@@ -159,7 +152,7 @@ void DecodeAlertQuery(AlertQueryArea* area, ReplyReader* body, int mode, int cap
   if (!area || !body || body->Length() == 0) return;
   if (mode == 1) {
     std::memset(area, 0, sizeof *area);
-    if (!ReadKey(body, &area->stock)) return;
+    if (!ReadStockKey(body, &area->stock)) return;
   }
   int16_t wire = 0;
   if (!ReadAlertText(body, &area->textLength, area->text, kAlertQueryTextRoom) || !body->ReadS16(&wire)) return;
@@ -206,7 +199,7 @@ void DecodeStockInfo(StockInfoArea* area, ReplyReader* body, int mode) {
 void DecodeType90Values(Type90Area* area, ReplyReader* body, int mode) {
   if (!area || !body || body->Length() == 0) return;
   if (mode == 1) {
-    if (!ReadKey(body, &area->key)) return;
+    if (!ReadStockKey(body, &area->key)) return;
   } else if (!ReadCode(body, area->key.code, &area->key.market)) {
     return;
   }
@@ -218,7 +211,7 @@ void DecodeType90Values(Type90Area* area, ReplyReader* body, int mode) {
 void DecodeType95Values(Type95Area* area, ReplyReader* body, int mode) {
   if (!area || !body || body->Length() == 0) return;
   if (mode == 1) {
-    if (!ReadKey(body, &area->key)) return;
+    if (!ReadStockKey(body, &area->key)) return;
   } else if (!ReadCode(body, area->key.code, &area->key.market)) {
     return;
   }

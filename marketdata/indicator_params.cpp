@@ -1,5 +1,6 @@
 // Reader and writer of the indicator parameter file.
 #include "marketdata/indicator_params.h"
+#include "marketdata/indicator_periods.h"
 
 #include <climits>
 #include <cstdio>
@@ -51,8 +52,10 @@ int WriteIndexParameterXml(const IndicatorWorkspace* ws, char* buffer, size_t ca
       "<M2>%d</M2></KDJ><DMA><SHORT>%d</SHORT><LONG>%d</LONG><M>%d</M></DMA><BOLL><N>%d</N></BOLL><RSI><N1>%d</N1>"
       "<N2>%d</N2><N3>%d</N3></RSI><WR><N>%d</N><N1>%d</N1></WR><CCI><N>%d</N></CCI><ARBR><N>%d</N></ARBR>"
       "<PSY><N>%d</N></PSY></IndexParameter>",
-      ws->macdShort, ws->macdLong, ws->macdMid, ws->kdjN, ws->kdjM1, ws->kdjM2, ws->dmaShort, ws->dmaLong, ws->dmaM,
-      ws->bollN, ws->rsiN1, ws->rsiN2, ws->rsiN3, ws->wrN, ws->wrN1, ws->cciN, ws->brarN, ws->psyN);
+      LoadPeriod(ws->macdShort), LoadPeriod(ws->macdLong), LoadPeriod(ws->macdMid), LoadPeriod(ws->kdjN),
+      LoadPeriod(ws->kdjM1), LoadPeriod(ws->kdjM2), LoadPeriod(ws->dmaShort), LoadPeriod(ws->dmaLong),
+      LoadPeriod(ws->dmaM), LoadPeriod(ws->bollN), LoadPeriod(ws->rsiN1), LoadPeriod(ws->rsiN2), LoadPeriod(ws->rsiN3),
+      LoadPeriod(ws->wrN), LoadPeriod(ws->wrN1), LoadPeriod(ws->cciN), LoadPeriod(ws->brarN), LoadPeriod(ws->psyN));
 }
 
 void ReadIndexParameterXml(const char* text, IndicatorWorkspace* ws) {
@@ -65,7 +68,7 @@ void ReadIndexParameterXml(const char* text, IndicatorWorkspace* ws) {
     if (!value) continue;  // missing element or no text: keep the value
     const int32_t period = DecimalValue(value);
     if (period < 1) continue;  // a period below one bar would make the series infinite
-    ws->*row.field = period;
+    StorePeriod(ws->*row.field, period);
   }
   FreeXmlTree(root);
 }

@@ -33,7 +33,9 @@ int WriteIndexParameterXml(const IndicatorWorkspace* ws, char* buffer, size_t ca
 // value is a decimal conversion (leading blanks, optional sign, digits up to
 // the first other character, clamped to 32 bits). A missing element, an
 // element without text, or a value below 1 (a period must be at least one
-// bar; "x7" converts to 0) leaves that parameter unchanged. A null text or
+// bar) leaves that parameter unchanged. Kept on purpose: "x7" converts to 0
+// and so keeps the old value rather than set a period of 0, whose series
+// would mean nothing. A null text or
 // one that does not parse changes nothing.
 void ReadIndexParameterXml(const char* text, IndicatorWorkspace* ws);
 

@@ -1,13 +1,18 @@
-// K-line indicators 1 to 10 and the moving averages. The window helpers
+// K-line indicators 1 to 10 and the moving averages. The formulas they share
+// with the minute indicators live in indicator_formulas.h. The window helpers
 // rescan their window for every bar (cost bars x period); that keeps the
 // sums in the same order as the formulas and needs no scratch arrays, so the
 // calculators allocate nothing and use little stack.
 #include "marketdata/kline_indicators.h"
+#include "marketdata/indicator_periods.h"
 
 #include <algorithm>
 #include <cmath>
 
+#include "marketdata/indicator_formulas.h"
 #include "marketdata/l2_indicators.h"
+
+using namespace indicator_formulas;
 
 namespace {
 
@@ -17,32 +22,21 @@ int EndOf(const KLineArea* area) { return std::clamp(area->end, 0, kKLineBarRoom
 // First shown bar, clamped to 0 .. end.
 int FirstOf(const KLineArea* area, int end) { return std::clamp(area->first, 0, end); }
 
+// The bars as a price source of the shared formulas.
+struct BarPrices {
+  const KLineArea* a;
+  double Close(int i) const { return static_cast<double>(a->bars[i].close); }
+  double High(int i) const { return static_cast<double>(a->bars[i].high); }
+  double Low(int i) const { return static_cast<double>(a->bars[i].low); }
+};
+
 double Close(const KLineArea* a, int i) { return static_cast<double>(a->bars[i].close); }
 double High(const KLineArea* a, int i) { return static_cast<double>(a->bars[i].high); }
 double Low(const KLineArea* a, int i) { return static_cast<double>(a->bars[i].low); }
 double Open(const KLineArea* a, int i) { return static_cast<double>(a->bars[i].open); }
 
-// First index of the window of n bars ending at i, cut at bar 0.
-int WindowStart(int i, int n) { return std::max(0, i - n + 1); }
-
-double LowestLow(const KLineArea* a, int i, int n) {
-  double low = Low(a, i);
-  for (int j = WindowStart(i, n); j < i; ++j) low = std::min(low, Low(a, j));
-  return low;
-}
-
-double HighestHigh(const KLineArea* a, int i, int n) {
-  double high = High(a, i);
-  for (int j = WindowStart(i, n); j < i; ++j) high = std::max(high, High(a, j));
-  return high;
-}
-
-// 0 until a full window exists counted from bar 0.
 double CloseAverage(const KLineArea* a, int i, int n) {
-  if (i - n + 1 < 0) return 0.0;
-  double sum = 0.0;
-  for (int j = i - n + 1; j <= i; ++j) sum += Close(a, j);
-  return sum / n;
+  return indicator_formulas::CloseAverage(BarPrices{a}, i, n);
 }
 
 // Sample deviation (divides by n - 1), 0 without a full window or when m is 0.
@@ -56,36 +50,10 @@ double CloseStdDev(const KLineArea* a, int i, int n, double m) {
   return std::sqrt(sum / (n - 1));
 }
 
-double KdjRsv(const KLineArea* a, int i, int n) {
-  const double l = LowestLow(a, i, n);
-  const double h = HighestHigh(a, i, n);
-  if (l == 0.0 || h == 0.0 || h == l) return 50.0;
-  return (Close(a, i) - l) / (h - l) * 100.0;
-}
-
-int RisingCloseCount(const KLineArea* a, int i, int n) {
-  int count = 0;
-  for (int j = std::max(1, i - n + 1); j <= i; ++j)
-    if (a->bars[j].close > a->bars[j - 1].close) ++count;
-  return count;
-}
-
 // Typical price for CCI: (H + L + C) / 3, the close when that is 0 or below.
 double TypicalPrice(const KLineArea* a, int i) {
   const double tp = (High(a, i) + Low(a, i) + Close(a, i)) / 3.0;
   return tp <= 0.0 ? Close(a, i) : tp;
-}
-
-void RsiPass(const KLineArea* a, int end, int n, double* out) {
-  double up = 0.0;
-  double abs = 0.0;
-  out[0] = 0.0;
-  for (int i = 1; i < end; ++i) {
-    const double d = Close(a, i) - Close(a, i - 1);
-    up = (n - 1) * up / n + (1.0 / n) * std::max(d, 0.0);
-    abs = (1.0 / n) * std::fabs(d) + (n - 1) * abs / n;
-    out[i] = abs == 0.0 ? 0.0 : up / abs * 100.0;
-  }
 }
 
 // The four BRAR terms of bar j (p: the previous close, bar 0 its own).
@@ -105,65 +73,50 @@ BrarTerms BrarTermsOf(const KLineArea* a, int j) {
 void CalcMovingAverages(IndicatorWorkspace* ws, const KLineArea* area) {
   const int end = EndOf(area);
   const int first = FirstOf(area, end);
-  for (int k = 0; k < 4; ++k)
-    for (int i = first; i < end; ++i) ws->ma[k][i] = CloseAverage(area, i, ws->maPeriods[k]);
+  for (int k = 0; k < 4; ++k) {
+    const int n = LoadPeriod(ws->maPeriods[k]);
+    if (!PeriodsValid({n})) continue;
+    for (int i = first; i < end; ++i) ws->ma[k][i] = CloseAverage(area, i, n);
+  }
 }
 
 void CalcMacd(IndicatorWorkspace* ws, const KLineArea* area) {
   const int end = EndOf(area);
-  if (end == 0) return;
-  const double s = ws->macdShort, l = ws->macdLong, m = ws->macdMid;
-  ws->macdShortEma[0] = ws->macdLongEma[0] = Close(area, 0);
-  ws->macdDif[0] = ws->macdDea[0] = ws->macdMacd[0] = 0.0;
-  for (int i = 1; i < end; ++i) {
-    const double c = Close(area, i);
-    ws->macdShortEma[i] = (2.0 * c + (s - 1) * ws->macdShortEma[i - 1]) / (s + 1);
-    ws->macdLongEma[i] = (2.0 * c + (l - 1) * ws->macdLongEma[i - 1]) / (l + 1);
-    ws->macdDif[i] = ws->macdShortEma[i] - ws->macdLongEma[i];
-    ws->macdDea[i] = (2.0 * ws->macdDif[i] + (m - 1) * ws->macdDea[i - 1]) / (m + 1);
-    ws->macdMacd[i] = (ws->macdDif[i] - ws->macdDea[i]) * 2.0;
-  }
+  const int32_t s = LoadPeriod(ws->macdShort), l = LoadPeriod(ws->macdLong), m = LoadPeriod(ws->macdMid);
+  if (end == 0 || !PeriodsValid({s, l, m})) return;
+  Macd(BarPrices{area}, end, s, l, m, ws->macdShortEma, ws->macdLongEma,
+       ws->macdDif, ws->macdDea, ws->macdMacd);
 }
 
 void CalcKdj(IndicatorWorkspace* ws, const KLineArea* area) {
   const int end = EndOf(area);
-  if (end == 0) return;
-  const int n = ws->kdjN, m1 = ws->kdjM1, m2 = ws->kdjM2;
-  const double rsv0 = KdjRsv(area, 0, n);
-  ws->kdjK[0] = ws->kdjD[0] = ws->kdjJ[0] = rsv0;
-  for (int i = 1; i < end; ++i) {
-    const double rsv = KdjRsv(area, i, n);
-    ws->kdjK[i] = (m1 - 1) * ws->kdjK[i - 1] / m1 + (1.0 / m1) * rsv;
-    ws->kdjD[i] = (1.0 / m2) * ws->kdjK[i] + (m2 - 1) * ws->kdjD[i - 1] / m2;
-    ws->kdjJ[i] = 3.0 * ws->kdjK[i] - 2.0 * ws->kdjD[i];
-  }
+  const int32_t n = LoadPeriod(ws->kdjN), m1 = LoadPeriod(ws->kdjM1), m2 = LoadPeriod(ws->kdjM2);
+  if (end == 0 || !PeriodsValid({n, m1, m2})) return;
+  Kdj(BarPrices{area}, end, n, m1, m2, ws->kdjK, ws->kdjD, ws->kdjJ);
 }
 
 void CalcRsi(IndicatorWorkspace* ws, const KLineArea* area) {
   const int end = EndOf(area);
   if (end == 0) return;
-  RsiPass(area, end, ws->rsiN1, ws->rsi1);
-  RsiPass(area, end, ws->rsiN2, ws->rsi2);
-  RsiPass(area, end, ws->rsiN3, ws->rsi3);
+  const BarPrices prices{area};
+  const int32_t n1 = LoadPeriod(ws->rsiN1), n2 = LoadPeriod(ws->rsiN2), n3 = LoadPeriod(ws->rsiN3);
+  if (PeriodsValid({n1})) Rsi(prices, end, n1, ws->rsi1);
+  if (PeriodsValid({n2})) Rsi(prices, end, n2, ws->rsi2);
+  if (PeriodsValid({n3})) Rsi(prices, end, n3, ws->rsi3);
 }
 
 void CalcWr(IndicatorWorkspace* ws, const KLineArea* area) {
   const int end = EndOf(area);
-  for (int i = FirstOf(area, end); i < end; ++i) {
-    const double c = Close(area, i);
-    double h = HighestHigh(area, i, ws->wrN);
-    double l = LowestLow(area, i, ws->wrN);
-    ws->wr1[i] = h - l == 0.0 ? 0.0 : (h - c) * 100.0 / (h - l);
-    h = HighestHigh(area, i, ws->wrN1);
-    l = LowestLow(area, i, ws->wrN1);
-    ws->wr2[i] = h - l == 0.0 ? 2.0 : (h - c) * 100.0 / (h - l);  // 2 on a flat window, as every chart shows it
-  }
+  const int32_t n1 = LoadPeriod(ws->wrN), n2 = LoadPeriod(ws->wrN1);
+  if (!PeriodsValid({n1, n2})) return;
+  Wr(BarPrices{area}, FirstOf(area, end), end, n1, n2, ws->wr1, ws->wr2);
 }
 
 void CalcBoll(IndicatorWorkspace* ws, const KLineArea* area) {
   const int end = EndOf(area);
-  const int n = ws->bollN;
+  const int n = LoadPeriod(ws->bollN);
   const double k = ws->bollWidth;
+  if (!PeriodsValid({n})) return;
   for (int i = FirstOf(area, end); i < end; ++i) {
     const double m = CloseAverage(area, i, n);
     const double s = CloseStdDev(area, i, n, m);
@@ -176,20 +129,18 @@ void CalcBoll(IndicatorWorkspace* ws, const KLineArea* area) {
 void CalcBias(IndicatorWorkspace* ws, const KLineArea* area) {
   const int end = EndOf(area);
   const int first = FirstOf(area, end);
-  for (int k = 0; k < 3; ++k) {
-    for (int i = first; i < end; ++i) {
-      const double m = CloseAverage(area, i, ws->biasPeriods[k]);
-      ws->bias[k][i] = m == 0.0 ? 0.0 : (Close(area, i) - m) / m * 100.0;
-    }
-  }
+  for (int k = 0; k < 3; ++k)
+    if (PeriodsValid({ws->biasPeriods[k]})) Bias(BarPrices{area}, first, end, ws->biasPeriods[k], ws->bias[k]);
 }
 
 void CalcDma(IndicatorWorkspace* ws, const KLineArea* area) {
   const int end = EndOf(area);
-  const int m = ws->dmaM;
+  const int m = LoadPeriod(ws->dmaM);
+  const int shortN = LoadPeriod(ws->dmaShort), longN = LoadPeriod(ws->dmaLong);
+  if (!PeriodsValid({shortN, longN, m})) return;
   // DDD of the look-back bars too: AMA of the first shown bars reads them.
   for (int i = 0; i < end; ++i)
-    ws->dmaDdd[i] = CloseAverage(area, i, ws->dmaShort) - CloseAverage(area, i, ws->dmaLong);
+    ws->dmaDdd[i] = CloseAverage(area, i, shortN) - CloseAverage(area, i, longN);
   for (int i = FirstOf(area, end); i < end; ++i) {
     if (i - m + 1 < 0) {
       ws->dmaAma[i] = 0.0;
@@ -203,7 +154,8 @@ void CalcDma(IndicatorWorkspace* ws, const KLineArea* area) {
 
 void CalcCci(IndicatorWorkspace* ws, const KLineArea* area) {
   const int end = EndOf(area);
-  const int n = ws->cciN;
+  const int n = LoadPeriod(ws->cciN);
+  if (!PeriodsValid({n})) return;
   for (int i = FirstOf(area, end); i < end; ++i) {
     double mtp = 0.0;
     if (i - n + 1 >= 0) {
@@ -225,7 +177,8 @@ void CalcCci(IndicatorWorkspace* ws, const KLineArea* area) {
 
 void CalcBrar(IndicatorWorkspace* ws, const KLineArea* area) {
   const int end = EndOf(area);
-  const int n = ws->brarN;
+  const int n = LoadPeriod(ws->brarN);
+  if (!PeriodsValid({n})) return;
   for (int i = FirstOf(area, end); i < end; ++i) {
     double highOpen = 0.0, openLow = 0.0, highPrev = 0.0, prevLow = 0.0;
     for (int j = WindowStart(i, n); j <= i; ++j) {
@@ -241,10 +194,9 @@ void CalcBrar(IndicatorWorkspace* ws, const KLineArea* area) {
 }
 
 void CalcPsy(IndicatorWorkspace* ws, const KLineArea* area) {
-  const int end = EndOf(area);
-  const int n = ws->psyN;
-  for (int i = 0; i < end; ++i)
-    ws->psy[i] = static_cast<double>(RisingCloseCount(area, i, n)) / n * 100.0;
+  const int32_t n = LoadPeriod(ws->psyN);
+  if (!PeriodsValid({n})) return;
+  Psy(BarPrices{area}, EndOf(area), n, ws->psy);
 }
 
 void CalcKLineIndicator(IndicatorWorkspace* ws, const KLineArea* area, int number) {

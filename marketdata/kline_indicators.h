@@ -9,7 +9,9 @@
 // to double; arithmetic is double. Zero divisors give fixed values
 // (RSV 50, RSI 0, WR1 0, WR2 2, BIAS 0, CCI 0, AR and BR 0). Every calculator
 // but CalcMovingAverages needs at least one bar; all of them accept an empty
-// area and then write nothing.
+// area and then write nothing. A period below 1 (which the parameter file
+// never yields, but a caller may set) is refused: the calculator, or for the
+// MA, RSI and BIAS lines the line of that period, writes nothing.
 //
 // Indicator numbers of the chart engine: 1 MACD, 2 KDJ, 3 RSI, 4 WR, 5 BOLL,
 // 6 BIAS, 7 DMA, 8 CCI, 9 BRAR, 10 PSY; CalcKLineIndicator dispatches by

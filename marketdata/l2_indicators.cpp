@@ -259,7 +259,7 @@ void CalcLevel2Indicator17(IndicatorWorkspace* ws, const KLineArea* area) {
 void CalcTrendState(IndicatorWorkspace* ws, const KLineArea* area) {
   std::memset(ws->trendState, 0, sizeof ws->trendState);
   const int end = EndOf(area);
-  if (end == 0) return;
+  if (end == 0 || ws->trendShort < 1 || ws->trendLong < 1) return;
   float longAverage[kKLineBarRoom];   // 32 KB each on the stack, nothing allocated
   float shortAverage[kKLineBarRoom];
   for (int i = 0; i < end; ++i) {

@@ -39,7 +39,9 @@ void CalcLevel2Indicator17(IndicatorWorkspace* ws, const KLineArea* area);
 
 // Trend state 0..3 of every bar from 1 on, in single precision (every
 // intermediate result rounded to float). The array is cleared first, so bar 0
-// and bars no rule applies to read 0 and nothing of an earlier stock stays.
+// and bars no rule applies to read 0 and nothing of an earlier stock stays
+// (kept on purpose: another stock's state must not leak into this one). A
+// trend period below 1 leaves the cleared array as it is.
 void CalcTrendState(IndicatorWorkspace* ws, const KLineArea* area);
 
 // Zig-zag turning points of the close with the workspace's threshold. The

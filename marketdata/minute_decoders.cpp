@@ -4,6 +4,8 @@
 #include <cmath>
 #include <cstring>
 
+#include "marketdata/quote_values.h"
+
 namespace {
 
 // Wrapping addition: the server's running values may be anything.
@@ -11,18 +13,15 @@ int64_t Add64(int64_t a, int64_t b) {
   return static_cast<int64_t>(static_cast<uint64_t>(a) + static_cast<uint64_t>(b));
 }
 
-// value rounded half up to places decimals, in double precision, stored as
-// a float.
+// value rounded to places decimals, half away from zero, in double
+// precision, stored as a float. Positive values round as trunc(x + 0.5);
+// negative ones (spreads, changes) mirror it, so -1.23 stays -1.23 instead
+// of moving one unit towards zero.
 float RoundTo(float value, int places) {
   const double scale = std::pow(10.0, places);
-  return static_cast<float>(std::trunc(static_cast<double>(value) * scale + 0.5) / scale);
-}
-
-bool ReadKey(ReplyReader* body, StockKey* key) {
-  unsigned char raw[kStockKeyWireSize];
-  if (!body->ReadBytes(raw, kStockKeyWireSize)) return false;
-  DecodeStockKey(key, raw);
-  return true;
+  const double x = static_cast<double>(value) * scale;
+  const double rounded = x < 0.0 ? -std::trunc(-x + 0.5) : std::trunc(x + 0.5);
+  return static_cast<float>(rounded / scale);
 }
 
 // Reads an i8 count and that many id bytes into ids (room >= 127). Returns
@@ -120,7 +119,7 @@ void DecodeMinuteData(MinuteArea* area, ReplyReader* body, int replyType, int mo
   if (complete) {
     std::memset(area, 0, sizeof *area);
     int32_t close = 0;
-    if (!ReadKey(body, &area->key) || !body->ReadS32(&close)) return;
+    if (!ReadStockKey(body, &area->key) || !body->ReadS32(&close)) return;
     area->previousClose = static_cast<float>(close / std::pow(10.0, area->key.decimals));
   }
   int64_t headA = 0, headB = 0;
@@ -180,7 +179,7 @@ void DecodeFixedMinutePoints(MinuteArea* area, ReplyReader* body, int mode) {
   if (mode == 1) {
     std::memset(area, 0, sizeof *area);
     int32_t close = 0;
-    if (!ReadKey(body, &area->key) || !body->ReadS32(&close)) return;
+    if (!ReadStockKey(body, &area->key) || !body->ReadS32(&close)) return;
     area->previousClose = static_cast<float>(close / 10000.0);
   } else {
     first = std::max<int>(area->startIndex, 0);

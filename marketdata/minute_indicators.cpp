@@ -1,6 +1,6 @@
-// Minute indicators: the K-line formulas with the minute price standing for
-// high, low and close. Windows are rescanned per minute (at most 1,024
-// minutes x a period of 28), so nothing is allocated.
+// Minute indicators: the K-line formulas (indicator_formulas.h) with the
+// minute price standing for high, low and close. Windows are rescanned per
+// minute (at most 1,024 minutes x a period of 28), so nothing is allocated.
 #include "marketdata/minute_indicators.h"
 
 #include <algorithm>
@@ -8,59 +8,23 @@
 #include <cstring>
 #include <new>
 
+#include "marketdata/indicator_formulas.h"
+
+using namespace indicator_formulas;
+
 namespace {
 
 int PointsOf(const MinuteArea* area) { return std::clamp(area->pointsHeld, 0, kMinuteIndicatorRoom); }
 int FlowsOf(const MinuteArea* area) { return std::clamp(area->flowsHeld, 0, kMinuteIndicatorRoom); }
 
-double Price(const MinuteArea* a, int i) { return static_cast<double>(a->points[i].price); }
-
-int WindowStart(int i, int n) { return std::max(0, i - n + 1); }
-
-double MinuteLowest(const MinuteArea* a, int i, int n) {
-  double low = Price(a, i);
-  for (int j = WindowStart(i, n); j < i; ++j) low = std::min(low, Price(a, j));
-  return low;
-}
-
-double MinuteHighest(const MinuteArea* a, int i, int n) {
-  double high = Price(a, i);
-  for (int j = WindowStart(i, n); j < i; ++j) high = std::max(high, Price(a, j));
-  return high;
-}
-
-double MinutePriceAverage(const MinuteArea* a, int i, int n) {
-  if (i - n + 1 < 0) return 0.0;
-  double sum = 0.0;
-  for (int j = i - n + 1; j <= i; ++j) sum += Price(a, j);
-  return sum / n;
-}
-
-int MinuteRisingCount(const MinuteArea* a, int i, int n) {
-  int count = 0;
-  for (int j = std::max(1, i - n + 1); j <= i; ++j)
-    if (a->points[j].price > a->points[j - 1].price) ++count;
-  return count;
-}
-
-double MinuteRsv(const MinuteArea* a, int i, int n) {
-  const double l = MinuteLowest(a, i, n);
-  const double h = MinuteHighest(a, i, n);
-  if (l == 0.0 || h == 0.0 || h == l) return 50.0;
-  return (Price(a, i) - l) / (h - l) * 100.0;
-}
-
-void RsiPass(const MinuteArea* a, int points, int n, double* out) {
-  double up = 0.0;
-  double abs = 0.0;
-  out[0] = 0.0;
-  for (int i = 1; i < points; ++i) {
-    const double d = Price(a, i) - Price(a, i - 1);
-    up = (n - 1) * up / n + (1.0 / n) * std::max(d, 0.0);
-    abs = (1.0 / n) * std::fabs(d) + (n - 1) * abs / n;
-    out[i] = abs == 0.0 ? 0.0 : up / abs * 100.0;
-  }
-}
+// The minutes as a price source of the shared formulas: the price stands
+// for close, high and low.
+struct MinutePrices {
+  const MinuteArea* a;
+  double Close(int i) const { return static_cast<double>(a->points[i].price); }
+  double High(int i) const { return Close(i); }
+  double Low(int i) const { return Close(i); }
+};
 
 }  // namespace
 
@@ -110,67 +74,40 @@ void MinuteCalcIndicator4(MinuteIndicatorWorkspace* ws, const MinuteArea* area) 
 
 void MinuteCalcMacd(MinuteIndicatorWorkspace* ws, const MinuteArea* area) {
   const int p = PointsOf(area);
-  if (p == 0) return;
-  const double s = ws->macdShort, l = ws->macdLong, m = ws->macdMid;
-  ws->macdShortEma[0] = ws->macdLongEma[0] = Price(area, 0);
-  ws->macdDif[0] = ws->macdDea[0] = ws->macdMacd[0] = 0.0;
-  for (int i = 1; i < p; ++i) {
-    const double c = Price(area, i);
-    ws->macdShortEma[i] = (2.0 * c + (s - 1) * ws->macdShortEma[i - 1]) / (s + 1);
-    ws->macdLongEma[i] = (2.0 * c + (l - 1) * ws->macdLongEma[i - 1]) / (l + 1);
-    ws->macdDif[i] = ws->macdShortEma[i] - ws->macdLongEma[i];
-    ws->macdDea[i] = (2.0 * ws->macdDif[i] + (m - 1) * ws->macdDea[i - 1]) / (m + 1);
-    ws->macdMacd[i] = (ws->macdDif[i] - ws->macdDea[i]) * 2.0;
-  }
+  if (p == 0 || !PeriodsValid({ws->macdShort, ws->macdLong, ws->macdMid})) return;
+  Macd(MinutePrices{area}, p, ws->macdShort, ws->macdLong, ws->macdMid, ws->macdShortEma, ws->macdLongEma,
+       ws->macdDif, ws->macdDea, ws->macdMacd);
 }
 
 void MinuteCalcKdj(MinuteIndicatorWorkspace* ws, const MinuteArea* area) {
   const int p = PointsOf(area);
-  if (p == 0) return;
-  const int n = ws->kdjN, m1 = ws->kdjM1, m2 = ws->kdjM2;
-  ws->kdjK[0] = ws->kdjD[0] = ws->kdjJ[0] = MinuteRsv(area, 0, n);
-  for (int i = 1; i < p; ++i) {
-    const double rsv = MinuteRsv(area, i, n);
-    ws->kdjK[i] = (m1 - 1) * ws->kdjK[i - 1] / m1 + (1.0 / m1) * rsv;
-    ws->kdjD[i] = (1.0 / m2) * ws->kdjK[i] + (m2 - 1) * ws->kdjD[i - 1] / m2;
-    ws->kdjJ[i] = 3.0 * ws->kdjK[i] - 2.0 * ws->kdjD[i];
-  }
+  if (p == 0 || !PeriodsValid({ws->kdjN, ws->kdjM1, ws->kdjM2})) return;
+  Kdj(MinutePrices{area}, p, ws->kdjN, ws->kdjM1, ws->kdjM2, ws->kdjK, ws->kdjD, ws->kdjJ);
 }
 
 void MinuteCalcRsi(MinuteIndicatorWorkspace* ws, const MinuteArea* area) {
   const int p = PointsOf(area);
   if (p == 0) return;
-  RsiPass(area, p, ws->rsiN1, ws->rsi1);
-  RsiPass(area, p, ws->rsiN2, ws->rsi2);
-  RsiPass(area, p, ws->rsiN3, ws->rsi3);
+  const MinutePrices prices{area};
+  if (PeriodsValid({ws->rsiN1})) Rsi(prices, p, ws->rsiN1, ws->rsi1);
+  if (PeriodsValid({ws->rsiN2})) Rsi(prices, p, ws->rsiN2, ws->rsi2);
+  if (PeriodsValid({ws->rsiN3})) Rsi(prices, p, ws->rsiN3, ws->rsi3);
 }
 
 void MinuteCalcWr(MinuteIndicatorWorkspace* ws, const MinuteArea* area) {
-  const int p = PointsOf(area);
-  for (int i = 0; i < p; ++i) {
-    const double c = Price(area, i);
-    double h = MinuteHighest(area, i, ws->wrN);
-    double l = MinuteLowest(area, i, ws->wrN);
-    ws->wr1[i] = h - l == 0.0 ? 0.0 : (h - c) * 100.0 / (h - l);
-    h = MinuteHighest(area, i, ws->wrN1);
-    l = MinuteLowest(area, i, ws->wrN1);
-    ws->wr2[i] = h - l == 0.0 ? 2.0 : (h - c) * 100.0 / (h - l);  // 2 on a flat window, as on the K-line chart
-  }
+  if (!PeriodsValid({ws->wrN, ws->wrN1})) return;
+  Wr(MinutePrices{area}, 0, PointsOf(area), ws->wrN, ws->wrN1, ws->wr1, ws->wr2);
 }
 
 void MinuteCalcBias(MinuteIndicatorWorkspace* ws, const MinuteArea* area) {
   const int p = PointsOf(area);
-  for (int k = 0; k < 3; ++k) {
-    for (int i = 0; i < p; ++i) {
-      const double m = MinutePriceAverage(area, i, ws->biasPeriods[k]);
-      ws->bias[k][i] = m == 0.0 ? 0.0 : (Price(area, i) - m) / m * 100.0;
-    }
-  }
+  for (int k = 0; k < 3; ++k)
+    if (PeriodsValid({ws->biasPeriods[k]})) Bias(MinutePrices{area}, 0, p, ws->biasPeriods[k], ws->bias[k]);
 }
 
 void MinuteCalcPsy(MinuteIndicatorWorkspace* ws, const MinuteArea* area) {
-  const int p = PointsOf(area);
-  for (int i = 0; i < p; ++i) ws->psy[i] = static_cast<double>(MinuteRisingCount(area, i, ws->psyN)) / ws->psyN * 100.0;
+  if (!PeriodsValid({ws->psyN})) return;
+  Psy(MinutePrices{area}, PointsOf(area), ws->psyN, ws->psy);
 }
 
 void MinuteCalcIndicator(MinuteIndicatorWorkspace* ws, const MinuteArea* area, int number) {

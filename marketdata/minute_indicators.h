@@ -82,5 +82,6 @@ void MinuteCalcBias(MinuteIndicatorWorkspace* ws, const MinuteArea* area);
 void MinuteCalcPsy(MinuteIndicatorWorkspace* ws, const MinuteArea* area);
 
 // Runs the calculator of minute indicator number 2, 4, 6 to 11; other
-// numbers do nothing.
+// numbers do nothing. As on the K-line, a period below 1 is refused: the
+// calculator (for RSI and BIAS the line of that period) writes nothing.
 void MinuteCalcIndicator(MinuteIndicatorWorkspace* ws, const MinuteArea* area, int number);

@@ -32,8 +32,10 @@ constexpr int kCompactEntrySize = 7;   // 6 code characters, then the market
 
 // A QuoteRecord array with its capacity.
 struct QuoteRecordArray {
-  QuoteRecord* records;  // capacity records, zero-filled (NewQuoteRecords)
-  int32_t capacity;      // number of records allocated
+  QuoteRecord* records;  // zero-filled records (NewQuoteRecords), or null
+  int32_t capacity;      // records allocated that a reply may reuse; 0 after a
+                         // category page (type 42), whose array holds just its
+                         // recordsHeld records and is never reused
 };
 
 // Type 32: the quotes of a list of stocks.

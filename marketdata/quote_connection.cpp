@@ -16,7 +16,7 @@ constexpr char kAnswerPrefix[] = "zuzurariv";
 constexpr int kAddressWork = 1024;
 
 void SendAuthAnswer(QuoteEngine* engine, const unsigned char* payload) {
-  engine->state = 1;
+  engine->state = kQuoteStateAnswerSent;
   unsigned char answer[kAuthAnswerSize] = {};
   ComputeAuthAnswer(payload + 1, answer);
   PackInt64BigEndian(engine->userNumber, answer + 33);
@@ -29,17 +29,17 @@ void HandleAuthResult(QuoteEngine* engine, const unsigned char* payload) {
   switch (code) {
     case -1:
       DebugPrintf("\n连接成功");
-      engine->state = 4;
+      engine->state = kQuoteStateReady;
       RequestMarketInfo(engine);
       return;
     case -16:
-      RaiseOwnerEvent(engine, 4, nullptr, 0);
+      RaiseOwnerEvent(engine, kQuoteEventResultMinus16, nullptr, 0);
       return;
     case -15:
-      RaiseOwnerEvent(engine, 5, nullptr, 0);
+      RaiseOwnerEvent(engine, kQuoteEventResultMinus15, nullptr, 0);
       return;
     case -14:
-      RaiseOwnerEvent(engine, 6, nullptr, 0);
+      RaiseOwnerEvent(engine, kQuoteEventResultMinus14, nullptr, 0);
       return;
     default:
       return;  // unknown codes change nothing
@@ -82,23 +82,23 @@ void RequestMarketInfo(QuoteEngine* engine) {
   engine->transport->Send(engine->connectionId.load(),
                           reinterpret_cast<const char*>(engine->sendBuffer) + kFrameHeadSize,
                           engine->sendLength - kFrameHeadSize);
-  engine->state = 3;
+  engine->state = kQuoteStateMarketInfoAsked;
 }
 
 void OnQuoteConnectionState(void* user, int code) {
   auto* engine = static_cast<QuoteEngine*>(user);
   switch (code) {
     case kConnectionUp:
-      engine->state = 0;
+      engine->state = kQuoteStateKeyAwaited;
       break;
     case kConnectionClosed:
-      engine->state = 0;
-      RaiseOwnerEvent(engine, 7, nullptr, 0);
+      engine->state = kQuoteStateKeyAwaited;
+      RaiseOwnerEvent(engine, kQuoteEventClosed, nullptr, 0);
       break;
     case kConnectionConnectFailed:
     case kConnectionFailed:
-      engine->state = 0;
-      RaiseOwnerEvent(engine, 1, nullptr, 0);
+      engine->state = kQuoteStateKeyAwaited;
+      RaiseOwnerEvent(engine, kQuoteEventConnectFailed, nullptr, 0);
       break;
     default:
       break;  // thread not started, empty frame: nothing
@@ -112,7 +112,7 @@ void OnQuoteFrame(void* user, const char* frame, int length) {
   const unsigned char* payload = bytes + kFrameHeadSize;
   const int payloadLength = length - kFrameHeadSize;
   switch (engine->state.load()) {
-    case 0:
+    case kQuoteStateKeyAwaited:
       if (payloadLength < kKeyMessageSize) {
         DebugPrintf("\n密钥过短 (%d)", payloadLength);
         return;
@@ -120,7 +120,7 @@ void OnQuoteFrame(void* user, const char* frame, int length) {
       DebugPrintf("\n收到密钥");
       SendAuthAnswer(engine, payload);
       return;
-    case 1:
+    case kQuoteStateAnswerSent:
       if (payloadLength < kAuthResultSize) {
         DebugPrintf("\n认证应答过短 (%d)", payloadLength);
         return;
@@ -128,14 +128,14 @@ void OnQuoteFrame(void* user, const char* frame, int length) {
       DebugPrintf("\n收到认证应答");
       HandleAuthResult(engine, payload);
       return;
-    case 3:
+    case kQuoteStateMarketInfoAsked:
       WalkQuotePackets(engine, bytes, length);
       engine->transport->Send(engine->connectionId.load(), nullptr, 0);
-      engine->state = 4;
+      engine->state = kQuoteStateReady;
       engine->transport->SetKeepAlive(engine->connectionId.load(), 1);
-      RaiseOwnerEvent(engine, 0, nullptr, 0);
+      RaiseOwnerEvent(engine, kQuoteEventReady, nullptr, 0);
       return;
-    case 4:
+    case kQuoteStateReady:
       WalkQuotePackets(engine, bytes, length);
       return;
     default:

@@ -1,5 +1,6 @@
 #include "marketdata/quote_engine.h"
 
+#include <cassert>
 #include <cstdlib>
 #include <cstring>
 #include <new>
@@ -127,50 +128,59 @@ void WriteDefaults(QuoteEngine* e) {
   SetByteRange(&e->alertQueryParams.fields, 1, 20);
 }
 
+// Every result area of the engine, in one list that allocation and freeing
+// both walk, so an area cannot be allocated and forgotten:
+// visit(area pointer, records to allocate in its list at creation, or 0).
+template <typename Visit>
+void ForEachArea(QuoteEngine* e, Visit visit) {
+  for (auto& a : e->minuteAreas) visit(a, 0);
+  for (auto& a : e->chartAreas) visit(a, 0);
+  for (auto& a : e->klineAreas) visit(a, 0);
+  visit(e->exRightsArea, 0);
+  for (auto& a : e->stockFieldsAreas) visit(a, 0);
+  for (auto& a : e->tickAreas) visit(a, 0);
+  visit(e->futuresTickArea, 0);
+  visit(e->priceStatArea, 0);
+  const int listRecords[kStockListSlots] = {512, 16, 64};
+  for (int i = 0; i < kStockListSlots; ++i) visit(e->quoteListAreas[i], listRecords[i]);
+  visit(e->rankingArea, 0);
+  for (auto& a : e->fieldTableAreas) visit(a, 0);
+  const int sortedRecords[kQuoteListSlots] = {128, 128, 128, 20};
+  for (int i = 0; i < kQuoteListSlots; ++i) visit(e->sortedListAreas[i], sortedRecords[i]);
+  visit(e->viewListArea, 0);
+  for (auto& a : e->alertRecordAreas) visit(a, 0);
+  visit(e->alertQueryArea, 0);
+  for (auto& a : e->newsListAreas) visit(a, 0);
+  visit(e->stockPoolArea, 0);
+  visit(e->f10CatalogArea, 0);
+  visit(e->f10ItemArea, 0);
+  visit(e->dictionaryReply, 0);
+}
+
+// What an area owns besides itself, released before it is deleted.
+template <typename T>
+void ReleaseAreaContents(T*) {}
+void ReleaseAreaContents(QuoteListArea* a) { FreeQuoteRecords(a->list.records); }
+void ReleaseAreaContents(SortedQuoteListArea* a) { ReleaseSortedQuoteListArea(a); }
+void ReleaseAreaContents(NewsListArea* a) { ReleaseNewsListArea(a); }
+void ReleaseAreaContents(StockPoolTableArea* a) { ReleaseStockPoolTableArea(a); }
+
 bool AllocateAreas(QuoteEngine* e) {
   bool ok = true;
-  for (auto& a : e->minuteAreas) ok = ok && NewArea(&a);
-  for (auto& a : e->chartAreas) ok = ok && NewArea(&a);
-  for (auto& a : e->klineAreas) ok = ok && NewArea(&a);
-  ok = ok && NewArea(&e->exRightsArea);
-  for (auto& a : e->stockFieldsAreas) ok = ok && NewArea(&a);
-  for (auto& a : e->tickAreas) ok = ok && NewArea(&a);
-  ok = ok && NewArea(&e->futuresTickArea) && NewArea(&e->priceStatArea);
-  const int listRecords[kStockListSlots] = {512, 16, 64};
+  ForEachArea(e, [&ok](auto*& area, int records) {
+    ok = ok && NewArea(&area);
+    if constexpr (requires { area->list; }) {
+      if (ok && records > 0) ok = NewRecords(&area->list, records);
+    }
+  });
   for (int i = 0; i < kStockListSlots; ++i) {
     StockListParams& p = e->stockListParams[i];
     p.entries = static_cast<unsigned char*>(std::calloc(kInitialListCapacity, 1));
     p.capacity = p.entries ? kInitialListCapacity : 0;
-    ok = ok && p.entries && NewArea(&e->quoteListAreas[i]) &&
-         NewRecords(&e->quoteListAreas[i]->list, listRecords[i]);
+    ok = ok && p.entries;
   }
-  ok = ok && NewArea(&e->rankingArea);
-  for (auto& a : e->fieldTableAreas) ok = ok && NewArea(&a);
-  const int sortedRecords[kQuoteListSlots] = {128, 128, 128, 20};
-  for (int i = 0; i < kQuoteListSlots; ++i) {
-    ok = ok && NewArea(&e->sortedListAreas[i]) &&
-         NewRecords(&e->sortedListAreas[i]->list, sortedRecords[i]);
-  }
-  ok = ok && NewArea(&e->viewListArea);
-  for (auto& a : e->alertRecordAreas) ok = ok && NewArea(&a);
-  ok = ok && NewArea(&e->alertQueryArea);
-  for (auto& a : e->newsListAreas) ok = ok && NewArea(&a);
-  ok = ok && NewArea(&e->stockPoolArea) && NewArea(&e->f10CatalogArea) &&
-       NewArea(&e->f10ItemArea) && NewArea(&e->dictionaryReply);
   for (auto& w : e->workspaces) ok = ok && (w = CreateIndicatorWorkspace()) != nullptr;
   return ok;
-}
-
-template <typename T>
-void FreeArea(T*& area) {
-  delete area;
-  area = nullptr;
-}
-
-void FreeRecords(QuoteRecordArray* array) {
-  delete[] array->records;
-  array->records = nullptr;
-  array->capacity = 0;
 }
 
 void FreeOwned(QuoteEngine* e) {
@@ -178,43 +188,19 @@ void FreeOwned(QuoteEngine* e) {
   e->sendBuffer = nullptr;
   FreePendingList(e->pending);
   e->pending = nullptr;
-  for (auto& a : e->minuteAreas) FreeArea(a);
+  ForEachArea(e, [](auto*& area, int) {
+    if (area) ReleaseAreaContents(area);
+    delete area;
+    area = nullptr;
+  });
   for (auto& w : e->workspaces) {
     FreeIndicatorWorkspace(w);
     w = nullptr;
   }
-  for (auto& a : e->chartAreas) FreeArea(a);
-  for (auto& a : e->klineAreas) FreeArea(a);
-  FreeArea(e->exRightsArea);
-  for (auto& a : e->stockFieldsAreas) FreeArea(a);
-  for (auto& a : e->tickAreas) FreeArea(a);
-  FreeArea(e->futuresTickArea);
-  FreeArea(e->priceStatArea);
-  for (int i = 0; i < kStockListSlots; ++i) {
-    std::free(e->stockListParams[i].entries);
-    e->stockListParams[i].entries = nullptr;
-    if (e->quoteListAreas[i]) FreeRecords(&e->quoteListAreas[i]->list);
-    FreeArea(e->quoteListAreas[i]);
+  for (auto& p : e->stockListParams) {
+    std::free(p.entries);
+    p.entries = nullptr;
   }
-  FreeArea(e->rankingArea);
-  for (auto& a : e->fieldTableAreas) FreeArea(a);
-  for (auto& a : e->sortedListAreas) {
-    ReleaseSortedQuoteListArea(a);
-    FreeArea(a);
-  }
-  ReleaseSortedQuoteListArea(e->viewListArea);
-  FreeArea(e->viewListArea);
-  for (auto& a : e->alertRecordAreas) FreeArea(a);
-  FreeArea(e->alertQueryArea);
-  for (auto& a : e->newsListAreas) {
-    ReleaseNewsListArea(a);
-    FreeArea(a);
-  }
-  ReleaseStockPoolTableArea(e->stockPoolArea);
-  FreeArea(e->stockPoolArea);
-  FreeArea(e->f10CatalogArea);
-  FreeArea(e->f10ItemArea);
-  FreeArea(e->dictionaryReply);
   std::free(e->dictionaryVersion.text);
   e->dictionaryVersion.text = nullptr;
   std::free(e->pageShared);
@@ -271,6 +257,7 @@ int EngineLocksHeldByThread() { return tlsEngineLocks; }
 void NoteEngineLockTaken() { ++tlsEngineLocks; }
 
 void NoteEngineLockReleased(QuoteEngine* engine) {
+  assert(tlsEngineLocks > 0 && "an engine lock released that this thread did not take");
   if (--tlsEngineLocks == 0) FlushOwnerEvents(engine);
 }
 
@@ -300,11 +287,22 @@ void RaiseOwnerEvent(QuoteEngine* engine, int event, const void* argument, int a
 
 void FlushOwnerEvents(QuoteEngine* engine) {
   if (tlsEngineLocks != 0) return;
+  {
+    std::lock_guard<std::mutex> hold(engine->eventLock);
+    // Another thread (or this one, further up the stack) is delivering: it
+    // takes our events in their turn.
+    if (engine->eventDraining || engine->eventQueue.empty()) return;
+    engine->eventDraining = true;
+  }
   for (;;) {
     QueuedOwnerEvent next;
     {
       std::lock_guard<std::mutex> hold(engine->eventLock);
-      if (engine->eventQueue.empty()) return;
+      assert(engine->eventDraining && "only the draining thread pops owner events");
+      if (engine->eventQueue.empty()) {
+        engine->eventDraining = false;
+        return;
+      }
       next = std::move(engine->eventQueue.front());
       engine->eventQueue.pop_front();
     }

@@ -20,7 +20,8 @@
 //   - owner events are queued and raised only once the raising thread holds
 //     no engine lock (see RaiseOwnerEvent), so an owner that sends requests
 //     or waits on the UI thread from its event function cannot deadlock
-//     against a builder.
+//     against a builder. They are delivered one at a time, in the order
+//     raised, by whichever thread drains the queue (see FlushOwnerEvents).
 //   - ownStockLock guards the watch-list file's read-modify-write and the
 //     swap of the in-memory copy; readers take a snapshot (shared pointer)
 //     and never see a copy freed under them.
@@ -67,11 +68,37 @@ constexpr int kFirstSequence = 1001;
 // Callback of a request: callback(owner, entry) on the connection's thread
 // after every reply (complete or update) for the entry's sequence number.
 typedef void (*QuoteReplyCallback)(void* owner, PendingRequest* entry);
-// Owner event function: function(owner window, argument, event). Events: 0
-// ready, 1 connect failed or error, 3 reply of an unknown type (argument: the
-// reply body after its header, valid during the call), 4/5/6 result codes
-// -16/-15/-14, 7 connection closed.
+// Owner event function: function(owner window, argument, event), event one of
+// QuoteOwnerEvent. The argument is null except for kQuoteEventUnknownReply
+// (the reply body after its header, valid during the call).
+//
+// Threads: the function runs on whichever thread drains the event queue: the
+// connection's thread (handshake, replies, transport states), the thread
+// that connects (when the connection's thread cannot start), or a thread
+// that built or cancelled a request when the transport reported a failure
+// during its send. Calls never overlap and come in the order the events were
+// raised; no engine lock is held during a call. Windows post the event to
+// their own thread.
 typedef void (*QuoteEventHandler)(void* ownerWindow, const void* argument, int event);
+
+// Owner events (the numbers are those the owner receives).
+enum QuoteOwnerEvent : int {
+  kQuoteEventReady = 0,            // handshake done and market info received
+  kQuoteEventConnectFailed = 1,    // connect failed or the connection broke
+  kQuoteEventUnknownReply = 3,     // a reply of a type no decoder knows
+  kQuoteEventResultMinus16 = 4,    // authentication result -16
+  kQuoteEventResultMinus15 = 5,    // authentication result -15
+  kQuoteEventResultMinus14 = 6,    // authentication result -14
+  kQuoteEventClosed = 7,           // the server closed the connection
+};
+
+// Connection states of QuoteEngine::state.
+enum QuoteEngineState : int32_t {
+  kQuoteStateKeyAwaited = 0,       // connected (or not), the server's key awaited
+  kQuoteStateAnswerSent = 1,       // our answer sent, its result awaited
+  kQuoteStateMarketInfoAsked = 3,  // authenticated, the type-3 reply awaited
+  kQuoteStateReady = 4,            // requests go out
+};
 
 // A u16 count and up to kMaxFieldIds quote-field ids.
 struct FieldIdList {
@@ -242,7 +269,8 @@ struct QueuedOwnerEvent {
   std::string argument;        // copy of the argument bytes (event 3: the body)
 };
 
-// The announcement list record (nothing of this system fills it).
+// The announcement list record. Nothing fills the list yet; it is kept for
+// the announcement window (CPlacardDlg) that the quote view runs over it.
 struct AnnouncementRecord;
 
 struct QuoteEngine {
@@ -311,7 +339,8 @@ struct QuoteEngine {
   F10ItemParams f10ItemParams;
   F10ItemArea* f10ItemArea;
 
-  // Announcement list (read by the announcement window; nothing fills it).
+  // Announcement list: read by the announcement window (CPlacardDlg, run by
+  // the quote view); no reply fills it yet, so it stays empty.
   AnnouncementRecord* announcements;
   int32_t announcementCount;
 
@@ -330,9 +359,9 @@ struct QuoteEngine {
   int32_t sendCapacity;         // bytes allocated at sendBuffer
   int32_t sendLength;           // bytes written from byte 0
 
-  // Connection (Part of the connection code; state read by any thread).
+  // Connection (written by the connection code; read by any thread).
   std::atomic<int32_t> connectionId;  // -1 until the first connect
-  std::atomic<int32_t> state;         // 0 key awaited, 1 answer sent, 3 market info asked, 4 ready
+  std::atomic<int32_t> state;         // a QuoteEngineState
 
   char ownStockPath[512];       // "res\own.data"
   char serviceAddress[512];     // the quote service address with session parameters
@@ -351,11 +380,13 @@ struct QuoteEngine {
   QuoteTransport* transport;    // the framed TCP transport, or a test fake
   std::recursive_mutex buildLock;
   std::mutex ownStockLock;
-  std::mutex eventLock;         // guards eventQueue
+  std::mutex eventLock;         // guards eventQueue and eventDraining
   std::deque<QueuedOwnerEvent> eventQueue;
+  bool eventDraining = false;   // a thread is delivering the queue
 };
 
-// A new engine with every default (see the data model of the slots), the
+// A new engine with every default (the slots and areas described at the top
+// of this header), the
 // watch list and the saved market states loaded; null when out of memory.
 // Freed with FreeQuoteEngine.
 QuoteEngine* CreateQuoteEngine();
@@ -387,9 +418,12 @@ class QuoteBuildGuard {
 };
 
 // Owner events. RaiseOwnerEvent queues the event (copying argumentLength
-// bytes of argument when it is not null) and, when the calling thread holds
-// no engine lock, raises every queued event at once, in order, with no lock
-// held. FlushOwnerEvents raises what is queued under the same condition.
+// bytes of argument when it is not null) and then flushes. FlushOwnerEvents
+// delivers the queue when the calling thread holds no engine lock: one
+// thread drains at a time, calling the owner once per event in queue order
+// with no lock held; a thread that finds another draining leaves its events
+// to that one and returns at once (so does an owner that raises or flushes
+// from its own event function: its events follow the current one).
 void RaiseOwnerEvent(QuoteEngine* engine, int event, const void* argument, int argumentLength);
 void FlushOwnerEvents(QuoteEngine* engine);
 

@@ -32,6 +32,12 @@ struct StockKey {
   uint8_t kind;        // kind of security within its market
 };
 
+// True for the futures markets (ids 3, 4, 5 and 19), whose prices are
+// compared with the previous settlement price instead of the previous close.
+constexpr bool IsFuturesMarket(int market) {
+  return market == 3 || market == 4 || market == 5 || market == 19;
+}
+
 // One stock's quote. Fields are named after their meaning, or "fieldN" after
 // the id N that fills them when the server alone gives them a meaning. A
 // field that no received id filled keeps what the record held before. The

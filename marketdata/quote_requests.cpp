@@ -1,5 +1,6 @@
 #include "marketdata/quote_requests.h"
 
+#include <cassert>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
@@ -146,7 +147,7 @@ void FinishQuoteRequest(QuoteEngine* engine) {
 }
 
 int SendQuoteRequest(QuoteEngine* engine, const unsigned char* buffer, int length) {
-  if (engine->state.load() != 4 || length < kFrameHeadSize) return 0;
+  if (engine->state.load() != kQuoteStateReady || length < kFrameHeadSize) return 0;
   engine->transport->Send(engine->connectionId.load(), reinterpret_cast<const char*>(buffer) + kFrameHeadSize,
                           length - kFrameHeadSize);
   return 0;
@@ -195,6 +196,7 @@ PendingRequest* RegisterPendingRequest(PendingList* list, QuoteReplyCallback cal
   entry->area = area;
   entry->owner = owner;
   entry->callback = callback;
+  assert(list->count == static_cast<int32_t>(list->entries.size()) && "count mirrors the entries");
   list->entries.push_back(entry);
   list->count = static_cast<int32_t>(list->entries.size());
   return entry;
@@ -343,7 +345,7 @@ bool UnpackGzip(const unsigned char** data, int* length, std::unique_ptr<unsigne
 
 void ReportUnknownType(QuoteEngine* engine, PendingRequest* entry, const unsigned char* body, int bodyLength) {
   CancelQuoteRequest(engine, entry->sequence);
-  RaiseOwnerEvent(engine, 3, body, bodyLength);
+  RaiseOwnerEvent(engine, kQuoteEventUnknownReply, body, bodyLength);
 }
 
 }  // namespace

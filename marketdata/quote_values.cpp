@@ -22,6 +22,13 @@ bool ReadFieldIdList(ReplyReader* body, uint16_t* areaCount, uint16_t* areaIds, 
   return true;
 }
 
+bool ReadStockKey(ReplyReader* body, StockKey* key) {
+  unsigned char raw[kStockKeyWireSize];
+  if (!body->ReadBytes(raw, kStockKeyWireSize)) return false;
+  DecodeStockKey(key, raw);
+  return true;
+}
+
 bool ReadQuoteValues(ReplyReader* body, const std::vector<uint16_t>& ids, QuoteRecord* record) {
   if (body->Short()) return false;
   const unsigned char* values = body->Current();

@@ -16,6 +16,10 @@
 bool ReadFieldIdList(ReplyReader* body, uint16_t* areaCount, uint16_t* areaIds, int room,
                      std::vector<uint16_t>* walk);
 
+// Reads a stock key (kStockKeyWireSize bytes) into *key with
+// DecodeStockKey; false, with *key unchanged, when the body ends first.
+bool ReadStockKey(ReplyReader* body, StockKey* key);
+
 // Decodes one record: each id in order with DecodeQuoteField, advancing the
 // reader by the values read. A value that runs past the body marks the
 // reader short and returns false (the fields read before it stay).
@@ -27,7 +31,9 @@ int QuoteRecordWireSize(const std::vector<uint16_t>& ids);
 
 // A wire record matches a held record when its list code (id 1) is not empty
 // and equals the held stock key's code, and its list market equals the held
-// key's market.
+// key's market. The market is compared on purpose (updates of types 32 and
+// 43): codes repeat across markets (000001 names two securities), and
+// matching by code alone would write one stock's prices into another's row.
 bool SameListStock(const QuoteRecord& held, const QuoteRecord& update);
 
 // Copies every field after the stock key from source into target.

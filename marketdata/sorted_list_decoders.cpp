@@ -38,6 +38,25 @@ bool ReadListHead(SortedQuoteListArea* area, ReplyReader* body, std::vector<uint
          body->ReadU16(count);
 }
 
+// Type-40 head: the list id and the start row, each stored as soon as read.
+bool ReadSortedHead(SortedQuoteListArea* area, ReplyReader* body) {
+  int64_t listId = 0;
+  int32_t start = 0;
+  if (!body->ReadS64(&listId)) return false;
+  area->listId = listId;
+  if (!body->ReadS32(&start)) return false;
+  area->start = start;
+  return true;
+}
+
+// Type-42 head: the category key, stored in the start field.
+bool ReadCategoryHead(SortedQuoteListArea* area, ReplyReader* body) {
+  uint16_t key = 0;
+  if (!body->ReadU16(&key)) return false;
+  area->start = key;
+  return true;
+}
+
 void ReadCompactEntries(SortedQuoteListArea* area, ReplyReader* body) {
   std::vector<uint16_t> ids;
   uint16_t wireCount = 0;
@@ -65,12 +84,7 @@ void DecodeSortedQuoteList(SortedQuoteListArea* area, ReplyReader* body) {
   area->codes = nullptr;
   area->recordsHeld = 0;
   area->recordCount = 0;
-  int64_t listId = 0;
-  int32_t start = 0;
-  if (!body->ReadS64(&listId)) return;
-  area->listId = listId;
-  if (!body->ReadS32(&start)) return;
-  area->start = start;
+  if (!ReadSortedHead(area, body)) return;
   std::vector<uint16_t> ids;
   uint16_t wireCount = 0;
   if (!ReadListHead(area, body, &ids, &wireCount)) return;
@@ -83,14 +97,15 @@ void DecodeCategoryQuoteList(SortedQuoteListArea* area, ReplyReader* body) {
   if (!area || !body) return;
   ReleaseSortedQuoteListArea(area);
   std::memset(area, 0, sizeof *area);
-  uint16_t key = 0;
-  if (!body->ReadU16(&key)) return;
-  area->start = key;
+  if (!ReadCategoryHead(area, body)) return;
   std::vector<uint16_t> ids;
   uint16_t wireCount = 0;
   if (!ReadListHead(area, body, &ids, &wireCount)) return;
   const int count = body->ClampCount(wireCount, 0xFFFF, QuoteRecordWireSize(ids));
   if (count == 0 || !EnsureRecords(area, count)) return;
+  // The capacity stays 0, so a type-40 reply that follows in the slot starts
+  // from a fresh zero-filled array instead of reusing this page's records.
+  area->list.capacity = 0;
   DecodeRecords(area, body, ids, count);
 }
 
@@ -98,12 +113,7 @@ void DecodeSortedCodeList(SortedQuoteListArea* area, ReplyReader* body) {
   if (!area || !body) return;
   ReleaseSortedQuoteListArea(area);
   std::memset(area, 0, sizeof *area);
-  int64_t listId = 0;
-  int32_t start = 0;
-  if (!body->ReadS64(&listId)) return;
-  area->listId = listId;
-  if (!body->ReadS32(&start)) return;
-  area->start = start;
+  if (!ReadSortedHead(area, body)) return;
   ReadCompactEntries(area, body);
 }
 
@@ -111,9 +121,7 @@ void DecodeCategoryCodeList(SortedQuoteListArea* area, ReplyReader* body) {
   if (!area || !body) return;
   ReleaseSortedQuoteListArea(area);
   std::memset(area, 0, sizeof *area);
-  uint16_t key = 0;
-  if (!body->ReadU16(&key)) return;
-  area->start = key;
+  if (!ReadCategoryHead(area, body)) return;
   ReadCompactEntries(area, body);
 }
 

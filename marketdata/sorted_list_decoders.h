@@ -14,14 +14,18 @@
 //   40 full     does not clear the area: the array is reused, grown to n
 //               when n exceeds its capacity (never shrinks); fields a reply
 //               does not carry keep what the element held.
-//   42 full     releases the array and clears the area, then allocates n.
+//   42 full     releases the array and clears the area, then allocates n;
+//               the capacity stays 0, so the next type-40 reply of the slot
+//               allocates a fresh array rather than show these records.
 //   compact     releases both arrays and clears the area; holds n entries
 //               rounded up to a multiple of 9, the padding zero; 0 entries
 //               leave no array.
 //   field table a complete reply clears the area and fills up to 64 rows;
 //               an update overwrites every field after the stock key of the
 //               first held row whose code and market match the record's
-//               list code (id 1); unmatched records are dropped.
+//               list code (id 1); unmatched records are dropped. The market
+//               is compared on purpose: codes repeat across markets (see
+//               SameListStock).
 // A slot that switches between the full and the compact form releases the
 // other form's array first, so a count never describes the wrong array.
 //

@@ -3,16 +3,11 @@
 #include <algorithm>
 #include <cstring>
 
+#include "marketdata/quote_values.h"
+
 namespace {
 
 float PriceOf(int32_t wire) { return static_cast<float>(wire / 10000.0); }
-
-bool ReadKey(ReplyReader* body, StockKey* key) {
-  unsigned char raw[kStockKeyWireSize];
-  if (!body->ReadBytes(raw, kStockKeyWireSize)) return false;
-  DecodeStockKey(key, raw);
-  return true;
-}
 
 bool ReadPrice(ReplyReader* body, float* price) {
   int32_t wire = 0;
@@ -24,7 +19,7 @@ bool ReadPrice(ReplyReader* body, float* price) {
 // Complete replies: clear the area, then the stock key and reference price.
 bool ReadTickHead(TickArea* area, ReplyReader* body) {
   std::memset(static_cast<void*>(area), 0, sizeof *area);
-  return ReadKey(body, &area->key) && ReadPrice(body, &area->referencePrice);
+  return ReadStockKey(body, &area->key) && ReadPrice(body, &area->referencePrice);
 }
 
 // n made safe: negative gives 0, and at most the whole ticks of unitSize
@@ -145,7 +140,7 @@ void DecodeFuturesTicks(FuturesTickArea* area, ReplyReader* body, int mode, int 
   if (!area || !body || body->Length() == 0) return;
   if (mode == 1) {
     std::memset(area, 0, sizeof *area);
-    if (!ReadKey(body, &area->key) || !ReadPrice(body, &area->referencePrice)) return;
+    if (!ReadStockKey(body, &area->key) || !ReadPrice(body, &area->referencePrice)) return;
   }
   int32_t position = 0;
   int16_t wire = 0;
@@ -174,7 +169,7 @@ void DecodePriceStatistics(PriceStatArea* area, ReplyReader* body, int mode) {
   if (!area || !body || body->Length() == 0) return;
   if (mode == 1) {
     std::memset(area, 0, sizeof *area);
-    if (!ReadKey(body, &area->key) || !ReadPrice(body, &area->referencePrice)) return;
+    if (!ReadStockKey(body, &area->key) || !ReadPrice(body, &area->referencePrice)) return;
   }
   if (area->key.kind == 1) return;
   int64_t total = 0;
@@ -231,7 +226,7 @@ void DecodeType84Ticks(TickArea* area, ReplyReader* body, int mode, int capacity
   area->leadingByte = leading;
   if (mode == 1) {
     int32_t value = 0;
-    if (!ReadKey(body, &area->key) || !ReadPrice(body, &area->referencePrice) || !body->ReadS32(&value)) return;
+    if (!ReadStockKey(body, &area->key) || !ReadPrice(body, &area->referencePrice) || !body->ReadS32(&value)) return;
     area->completeValue = value;
   }
   int16_t wire = 0;
@@ -252,7 +247,7 @@ void DecodeOrderQueue(OrderQueueArea* area, ReplyReader* body, int mode) {
   if (!area || !body || body->Length() == 0) return;
   if (mode == 1) {
     std::memset(area, 0, sizeof *area);
-    if (!ReadKey(body, &area->key) || !ReadPrice(body, &area->referencePrice)) return;
+    if (!ReadStockKey(body, &area->key) || !ReadPrice(body, &area->referencePrice)) return;
   }
   if (!ReadQueue(body, kFirstQueueRoom, &area->firstPrice, &area->firstTotal, &area->firstCount,
                  area->firstValues)) {

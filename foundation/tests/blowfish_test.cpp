@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "foundation/tests/hex_text.h"
 #include "platform/kernel/debug_sink.h"
 
 namespace {
@@ -20,9 +21,8 @@ namespace {
 using Bytes = std::vector<BYTE>;
 
 Bytes FromHex(const std::string& hex) {
-  Bytes out;
-  for (size_t i = 0; i + 1 < hex.size(); i += 2) out.push_back(BYTE(std::stoul(hex.substr(i, 2), nullptr, 16)));
-  return out;
+  const auto bytes = test_hex::FromHex(hex);
+  return Bytes(bytes.begin(), bytes.end());
 }
 
 std::unique_ptr<BlowfishContext> Keyed(const Bytes& key, int direction = 1) {

@@ -238,6 +238,14 @@ TEST_F(ConfigStore, IndexHelpTexts) {
   char* text = GetIndexHelpText("LONG");
   EXPECT_EQ(strlen(text), 1023u);
   free(text);
+  // A cut never splits a character: "A" and 340 whole "指" (1,021 bytes).
+  std::string wide = "A";
+  for (int i = 0; i < 500; ++i) wide += "指";
+  WriteText(program_ + "res/indexhelp.data", "<LONG>" + wide + "</LONG>");
+  LoadIndexHelp();
+  text = GetIndexHelpText("LONG");
+  EXPECT_EQ(std::string(text), wide.substr(0, 1021));
+  free(text);
   FreeIndexHelp();
   text = GetIndexHelpText("LONG");
   EXPECT_STREQ(text, "");

@@ -27,6 +27,8 @@ struct HttpRecord {
   std::vector<Final> finals;
   std::atomic<int> calls{0};
   std::atomic<int> active{0};  // callbacks in progress: the record outlives them
+  std::atomic<bool> abandoned{false};  // set by a test once AbandonHttpRequest returned
+  std::atomic<int> afterAbandon{0};    // callbacks that began after that
 
   ~HttpRecord() {
     while (active != 0) std::this_thread::yield();
@@ -34,6 +36,7 @@ struct HttpRecord {
   static void OnReply(HttpRequest* request, void* user, const char* body, int length, int status) {
     auto* r = static_cast<HttpRecord*>(user);
     ++r->active;
+    if (r->abandoned) ++r->afterAbandon;
     r->Record(request, body, length, status);
     --r->active;
   }

@@ -48,52 +48,56 @@ struct ResultCase {
   const char* tree; // Dump on success
 };
 
+// Callers and stored traces know the results by number: the names keep them.
+static_assert(kJsonDone == 1 && kJsonNeedMore == 2 && kJsonRootClosed == 3 && kJsonMalformed == 4 &&
+              kJsonNoMemory == 6 && kJsonBadValue == 7 && kJsonCannotClose == 8 && kJsonBroken == 10);
+
 TEST(JsonParse, ResultsAndTrees) {
   const ResultCase cases[] = {
-      {"empty object", "{}", 1, 1, "{}"},
-      {"top-level array", "[]", 4, 4, ""},
-      {"top-level number", "5", 4, 4, ""},
-      {"empty text", "", 10, 2, ""},
-      {"whitespace only", "  \n ", 4, 4, ""},
-      {"1,024 leading whitespace bytes", std::string(1024, ' ') + "{}", 4, 1, ""},
-      {"1,023 leading whitespace bytes", std::string(1023, ' ') + "{}", 1, 1, "{}"},
-      {"text after the root", "{\"a\":1}x", 4, 4, ""},
-      {"trailing whitespace", "{\"a\":1} ", 1, 1, "{\"a\":1}"},
-      {"second root", "{}{}", 4, 4, ""},
-      {"trailing comma in array", "{\"a\":[1,2,]}", 1, 1, "{\"a\":[1,2]}"},
-      {"trailing comma in object", "{\"a\":1,}", 4, 4, ""},
-      {"bad keyword in value", "{\"a\":tru}", 7, 7, ""},
-      {"text ends early", "{\"a\":1", 10, 2, ""},
-      {"text ends inside a string", "{\"a\":\"x", 10, 2, ""},
-      {"TAB inside a string", "{\"a\":\"x\ty\"}", 7, 7, ""},
-      {"line break inside a string", "{\"a\":\"x\ny\"}", 7, 7, ""},
-      {"line break inside a label", "{\"a\nb\":1}", 4, 4, ""},
-      {"lexical error after a comma", "{\"a\":1,x}", 7, 7, ""},
-      {"UTF-8 kept byte for byte", "{\"名\":\"中文\"}", 1, 1, "{\"名\":\"中文\"}"},
-      {"number kept as written", "{\"a\":-0.5e+3}", 1, 1, "{\"a\":-0.5e+3}"},
-      {"leading zero", "{\"a\":01}", 7, 7, ""},
-      {"dot without digits", "{\"a\":1.}", 7, 7, ""},
-      {"exponent without digits", "{\"a\":1e}", 7, 7, ""},
-      {"minus alone", "{\"a\":-}", 7, 7, ""},
-      {"numbers end at delimiters", "{\"a\":[0,1.5,2E-2 ]}", 1, 1, "{\"a\":[0,1.5,2E-2]}"},
-      {"wrong closing bracket", "{\"a\":1]", 4, 4, ""},
-      {"wrong closing brace", "{\"a\":[1}", 4, 4, ""},
-      {"missing colon", "{\"a\" 1}", 4, 4, ""},
+      {"empty object", "{}", kJsonDone, kJsonDone, "{}"},
+      {"top-level array", "[]", kJsonMalformed, kJsonMalformed, ""},
+      {"top-level number", "5", kJsonMalformed, kJsonMalformed, ""},
+      {"empty text", "", kJsonBroken, kJsonNeedMore, ""},
+      {"whitespace only", "  \n ", kJsonMalformed, kJsonMalformed, ""},
+      {"1,024 leading whitespace bytes", std::string(1024, ' ') + "{}", kJsonMalformed, kJsonDone, ""},
+      {"1,023 leading whitespace bytes", std::string(1023, ' ') + "{}", kJsonDone, kJsonDone, "{}"},
+      {"text after the root", "{\"a\":1}x", kJsonMalformed, kJsonMalformed, ""},
+      {"trailing whitespace", "{\"a\":1} ", kJsonDone, kJsonDone, "{\"a\":1}"},
+      {"second root", "{}{}", kJsonMalformed, kJsonMalformed, ""},
+      {"trailing comma in array", "{\"a\":[1,2,]}", kJsonDone, kJsonDone, "{\"a\":[1,2]}"},
+      {"trailing comma in object", "{\"a\":1,}", kJsonMalformed, kJsonMalformed, ""},
+      {"bad keyword in value", "{\"a\":tru}", kJsonBadValue, kJsonBadValue, ""},
+      {"text ends early", "{\"a\":1", kJsonBroken, kJsonNeedMore, ""},
+      {"text ends inside a string", "{\"a\":\"x", kJsonBroken, kJsonNeedMore, ""},
+      {"TAB inside a string", "{\"a\":\"x\ty\"}", kJsonBadValue, kJsonBadValue, ""},
+      {"line break inside a string", "{\"a\":\"x\ny\"}", kJsonBadValue, kJsonBadValue, ""},
+      {"line break inside a label", "{\"a\nb\":1}", kJsonMalformed, kJsonMalformed, ""},
+      {"lexical error after a comma", "{\"a\":1,x}", kJsonBadValue, kJsonBadValue, ""},
+      {"UTF-8 kept byte for byte", "{\"名\":\"中文\"}", kJsonDone, kJsonDone, "{\"名\":\"中文\"}"},
+      {"number kept as written", "{\"a\":-0.5e+3}", kJsonDone, kJsonDone, "{\"a\":-0.5e+3}"},
+      {"leading zero", "{\"a\":01}", kJsonBadValue, kJsonBadValue, ""},
+      {"dot without digits", "{\"a\":1.}", kJsonBadValue, kJsonBadValue, ""},
+      {"exponent without digits", "{\"a\":1e}", kJsonBadValue, kJsonBadValue, ""},
+      {"minus alone", "{\"a\":-}", kJsonBadValue, kJsonBadValue, ""},
+      {"numbers end at delimiters", "{\"a\":[0,1.5,2E-2 ]}", kJsonDone, kJsonDone, "{\"a\":[0,1.5,2E-2]}"},
+      {"wrong closing bracket", "{\"a\":1]", kJsonMalformed, kJsonMalformed, ""},
+      {"wrong closing brace", "{\"a\":[1}", kJsonMalformed, kJsonMalformed, ""},
+      {"missing colon", "{\"a\" 1}", kJsonMalformed, kJsonMalformed, ""},
       {"keywords and nesting", "{\"a\":{\"b\":[true,false,null,{},[]]},\"c\":\"\"}", 1, 1,
        "{\"a\":{\"b\":[t,f,n,{},[]]},\"c\":\"\"}"},
-      {"escapes stay raw", "{\"a\":\"x\\u4e2d\\n\\\"\"}", 1, 1, "{\"a\":\"x\\u4e2d\\n\\\"\"}"},
-      {"bad escape", "{\"a\":\"\\x\"}", 7, 7, ""},
-      {"short unicode escape", "{\"a\":\"\\u12\"}", 7, 7, ""},
-      {"duplicate labels kept", "{\"a\":1,\"a\":2}", 1, 1, "{\"a\":1,\"a\":2}"},
-      {"label without value closes", "{\"a\"}", 4, 4, ""},
-      {"garbage before the root", "x{}", 4, 4, ""},
+      {"escapes stay raw", "{\"a\":\"x\\u4e2d\\n\\\"\"}", kJsonDone, kJsonDone, "{\"a\":\"x\\u4e2d\\n\\\"\"}"},
+      {"bad escape", "{\"a\":\"\\x\"}", kJsonBadValue, kJsonBadValue, ""},
+      {"short unicode escape", "{\"a\":\"\\u12\"}", kJsonBadValue, kJsonBadValue, ""},
+      {"duplicate labels kept", "{\"a\":1,\"a\":2}", kJsonDone, kJsonDone, "{\"a\":1,\"a\":2}"},
+      {"label without value closes", "{\"a\"}", kJsonMalformed, kJsonMalformed, ""},
+      {"garbage before the root", "x{}", kJsonMalformed, kJsonMalformed, ""},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     DebugCapture quiet;
     JsonNode* root = reinterpret_cast<JsonNode*>(&root);  // sentinel
     EXPECT_EQ(ParseJsonText(&root, c.text.c_str()), c.wholeResult);
-    if (c.wholeResult == 1) {
+    if (c.wholeResult == kJsonDone) {
       EXPECT_EQ(Dump(root), c.tree);
       EXPECT_EQ(root->parent, nullptr);
     } else {
@@ -102,7 +106,7 @@ TEST(JsonParse, ResultsAndTrees) {
     FreeJsonTree(&root);
     root = reinterpret_cast<JsonNode*>(&root);
     EXPECT_EQ(ParseJsonTextOnce(&root, c.text.c_str()), c.onceResult);
-    if (c.onceResult == 1) EXPECT_NE(root, nullptr);
+    if (c.onceResult == kJsonDone) EXPECT_NE(root, nullptr);
     else EXPECT_EQ(root, nullptr);
     FreeJsonTree(&root);
   }
@@ -135,8 +139,8 @@ TEST(JsonParse, TokensSplitAcrossPieces) {
     ASSERT_GT(c.head.size() + c.token.size(), 1024u);
     JsonNode* whole = nullptr;
     JsonNode* once = nullptr;
-    ASSERT_EQ(ParseJsonText(&whole, text.c_str()), 1);
-    ASSERT_EQ(ParseJsonTextOnce(&once, text.c_str()), 1);
+    ASSERT_EQ(ParseJsonText(&whole, text.c_str()), kJsonDone);
+    ASSERT_EQ(ParseJsonTextOnce(&once, text.c_str()), kJsonDone);
     EXPECT_EQ(Dump(whole), Dump(once));
     FreeJsonTree(&whole);
     FreeJsonTree(&once);
@@ -146,14 +150,14 @@ TEST(JsonParse, TokensSplitAcrossPieces) {
 TEST(JsonParse, FragmentsKeepTheirPlace) {
   JsonParser parser;
   InitJsonParser(&parser);
-  EXPECT_EQ(ParseJsonFragment(&parser, "{\"na"), 2);
-  EXPECT_EQ(ParseJsonFragment(&parser, "me\":12"), 2);
-  EXPECT_EQ(ParseJsonFragment(&parser, "3,\"b\":[tr"), 2);
-  EXPECT_EQ(ParseJsonFragment(&parser, "ue]}"), 3);
-  EXPECT_EQ(ParseJsonFragment(&parser, "  \r\n"), 3);
+  EXPECT_EQ(ParseJsonFragment(&parser, "{\"na"), kJsonNeedMore);
+  EXPECT_EQ(ParseJsonFragment(&parser, "me\":12"), kJsonNeedMore);
+  EXPECT_EQ(ParseJsonFragment(&parser, "3,\"b\":[tr"), kJsonNeedMore);
+  EXPECT_EQ(ParseJsonFragment(&parser, "ue]}"), kJsonRootClosed);
+  EXPECT_EQ(ParseJsonFragment(&parser, "  \r\n"), kJsonRootClosed);
   EXPECT_EQ(Dump(parser.current), "{\"name\":123,\"b\":[t]}");
   EXPECT_EQ(parser.line, 3);  // CR and LF each count
-  EXPECT_EQ(ParseJsonFragment(&parser, "x"), 4);
+  EXPECT_EQ(ParseJsonFragment(&parser, "x"), kJsonMalformed);
   ReleaseJsonParser(&parser);
   EXPECT_EQ(parser.current, nullptr);
 }
@@ -185,7 +189,7 @@ TEST(JsonParse, UndefinedStatesTraceAndFail) {
   JsonParser parser;
   InitJsonParser(&parser);
   parser.state = 42;
-  EXPECT_EQ(ParseJsonFragment(&parser, "{}"), 10);
+  EXPECT_EQ(ParseJsonFragment(&parser, "{}"), kJsonBroken);
   EXPECT_EQ(capture.Text(DebugChannel::Stderr), "JSON: state 42: defaulted at line 1\n");
   ReleaseJsonParser(&parser);
 
@@ -194,7 +198,7 @@ TEST(JsonParse, UndefinedStatesTraceAndFail) {
   const char* cursor = nullptr;
   JsonText* token = nullptr;
   ptrdiff_t line = 1;
-  EXPECT_EQ(NextJsonToken("x", &lexState, &cursor, &token, &line), 1);
+  EXPECT_EQ(NextJsonToken("x", &lexState, &cursor, &token, &line), kJsonTokError);
   EXPECT_EQ(capture.Text(DebugChannel::Stderr), "JSON: *state missing: 50\n");
 }
 
@@ -204,25 +208,25 @@ TEST(JsonLexer, TokenBufferGrowsByFive) {
   JsonText* token = nullptr;
   ptrdiff_t line = 1;
   const char* piece = "\"abcdefghi";
-  EXPECT_EQ(NextJsonToken(piece, &lexState, &cursor, &token, &line), 0);
+  EXPECT_EQ(NextJsonToken(piece, &lexState, &cursor, &token, &line), kJsonTokEnd);
   EXPECT_EQ(cursor, nullptr);
-  EXPECT_EQ(lexState, 1);
+  EXPECT_EQ(lexState, kLexString);
   ASSERT_NE(token, nullptr);
   EXPECT_EQ(token->length, 9u);
   EXPECT_EQ(token->capacity, 13u);
   EXPECT_STREQ(token->buffer, "abcdefghi");
-  EXPECT_EQ(NextJsonToken("j\" ,", &lexState, &cursor, &token, &line), 11);
+  EXPECT_EQ(NextJsonToken("j\" ,", &lexState, &cursor, &token, &line), kJsonTokString);
   EXPECT_STREQ(token->buffer, "abcdefghij");
   free(token->buffer);
   free(token);
   token = nullptr;
-  EXPECT_EQ(NextJsonToken("j\" ,", &lexState, &cursor, &token, &line), 10);
-  EXPECT_EQ(NextJsonToken("j\" ,", &lexState, &cursor, &token, &line), 0);
+  EXPECT_EQ(NextJsonToken("j\" ,", &lexState, &cursor, &token, &line), kJsonTokComma);
+  EXPECT_EQ(NextJsonToken("j\" ,", &lexState, &cursor, &token, &line), kJsonTokEnd);
 }
 
 TEST(JsonTree, FindLabelFindsTheFirst) {
   JsonNode* root = nullptr;
-  ASSERT_EQ(ParseJsonText(&root, "{\"a\":1,\"b\":{\"c\":\"x\"},\"a\":2}"), 1);
+  ASSERT_EQ(ParseJsonText(&root, "{\"a\":1,\"b\":{\"c\":\"x\"},\"a\":2}"), kJsonDone);
   JsonNode* a = FindJsonLabel(root, "a");
   ASSERT_NE(a, nullptr);
   EXPECT_STREQ(a->firstChild->text, "1");
@@ -240,17 +244,17 @@ TEST(JsonTree, LinkRules) {
     bool childHasChild;
     int expected;
   } const cases[] = {
-      {"object takes a label", kJsonObject, kJsonString, false, 1},
-      {"object refuses a number", kJsonObject, kJsonNumber, false, 8},
-      {"object refuses an array", kJsonObject, kJsonArray, false, 8},
-      {"label takes an object", kJsonString, kJsonObject, true, 1},
-      {"label takes a scalar", kJsonString, kJsonTrue, false, 1},
-      {"label refuses a label", kJsonString, kJsonString, true, 8},
-      {"array takes an array", kJsonArray, kJsonArray, true, 1},
-      {"array takes a string", kJsonArray, kJsonString, false, 1},
-      {"number takes nothing", kJsonNumber, kJsonNull, false, 8},
-      {"true takes nothing", kJsonTrue, kJsonObject, false, 8},
-      {"child type above 6", kJsonArray, 7, false, 8},
+      {"object takes a label", kJsonObject, kJsonString, false, kJsonDone},
+      {"object refuses a number", kJsonObject, kJsonNumber, false, kJsonCannotClose},
+      {"object refuses an array", kJsonObject, kJsonArray, false, kJsonCannotClose},
+      {"label takes an object", kJsonString, kJsonObject, true, kJsonDone},
+      {"label takes a scalar", kJsonString, kJsonTrue, false, kJsonDone},
+      {"label refuses a label", kJsonString, kJsonString, true, kJsonCannotClose},
+      {"array takes an array", kJsonArray, kJsonArray, true, kJsonDone},
+      {"array takes a string", kJsonArray, kJsonString, false, kJsonDone},
+      {"number takes nothing", kJsonNumber, kJsonNull, false, kJsonCannotClose},
+      {"true takes nothing", kJsonTrue, kJsonObject, false, kJsonCannotClose},
+      {"child type above 6", kJsonArray, 7, false, kJsonCannotClose},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -261,14 +265,14 @@ TEST(JsonTree, LinkRules) {
     child.type = c.childType;
     if (c.childHasChild) child.firstChild = child.lastChild = &grandchild;
     EXPECT_EQ(AddJsonChild(&parent, &child), c.expected);
-    EXPECT_EQ(parent.firstChild == &child, c.expected == 1);
-    EXPECT_EQ(child.parent == &parent, c.expected == 1);
+    EXPECT_EQ(parent.firstChild == &child, c.expected == kJsonDone);
+    EXPECT_EQ(child.parent == &parent, c.expected == kJsonDone);
   }
 }
 
 TEST(JsonTree, FreeingAnInnerNodeKeepsTheRestConsistent) {
   JsonNode* root = nullptr;
-  ASSERT_EQ(ParseJsonText(&root, "{\"a\":[1,2,3],\"b\":{\"c\":[4]},\"d\":5}"), 1);
+  ASSERT_EQ(ParseJsonText(&root, "{\"a\":[1,2,3],\"b\":{\"c\":[4]},\"d\":5}"), kJsonDone);
   JsonNode* array = FindJsonLabel(root, "a")->firstChild;
   JsonNode* middle = array->firstChild->next;
   FreeJsonTree(&middle);
@@ -291,7 +295,7 @@ TEST(JsonParse, HundredThousandNestedArraysUseNoStack) {
   const int depth = 100000;
   std::string text = "{\"a\":" + std::string(depth, '[') + "7" + std::string(depth, ']') + "}";
   JsonNode* root = nullptr;
-  ASSERT_EQ(ParseJsonText(&root, text.c_str()), 1);
+  ASSERT_EQ(ParseJsonText(&root, text.c_str()), kJsonDone);
   JsonNode* node = FindJsonLabel(root, "a")->firstChild;
   int levels = 0;
   while (node->type == kJsonArray) {
@@ -305,7 +309,7 @@ TEST(JsonParse, HundredThousandNestedArraysUseNoStack) {
   std::string objects = "{";
   for (int i = 0; i < depth; ++i) objects += "\"k\":{";
   objects += std::string(depth + 1, '}');
-  ASSERT_EQ(ParseJsonTextOnce(&root, objects.c_str()), 1);
+  ASSERT_EQ(ParseJsonTextOnce(&root, objects.c_str()), kJsonDone);
   FreeJsonTree(&root);
 }
 
@@ -355,13 +359,13 @@ TEST(JsonParse, AllocationFailuresFreeEverything) {
     JsonNode* root = nullptr;
     int result = ParseJsonText(&root, text);
     FailJsonAllocationForTesting(0);
-    if (result == 1) {
+    if (result == kJsonDone) {
       FreeJsonTree(&root);
       break;
     }
     EXPECT_EQ(root, nullptr);
-    EXPECT_TRUE(result == 6 || result == 4) << result;
-    sawOutOfMemory |= result == 6;
+    EXPECT_TRUE(result == kJsonNoMemory || result == kJsonMalformed) << result;
+    sawOutOfMemory |= result == kJsonNoMemory;
   }
   EXPECT_TRUE(sawOutOfMemory);
 }

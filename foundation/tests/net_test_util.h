@@ -26,8 +26,10 @@ inline long long NowMs() {
       .count();
 }
 
-// Polls pred every 5 ms for at most ms; returns its last value.
-inline bool WaitFor(const std::function<bool()>& pred, int ms = 5000) {
+// Polls pred every 5 ms for at most ms; returns its last value. The default
+// bound is generous: it only decides how long a failing test takes, and a
+// loaded machine under ThreadSanitizer can take seconds to connect.
+inline bool WaitFor(const std::function<bool()>& pred, int ms = 20000) {
   long long end = NowMs() + ms;
   while (NowMs() < end) {
     if (pred()) return true;

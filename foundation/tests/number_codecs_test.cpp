@@ -52,7 +52,7 @@ const VarIntCase kVarInts[] = {
     {"three groups", {0x01, 0x00, 0x80}, 16384, 3},
 };
 
-TEST(NumberVarInt, SpecifiedReaders) {
+TEST(NumberVarInt, ReadersTakeSignBitAndStopBitGroups) {
   for (const auto& c : kVarInts) {
     SCOPED_TRACE(c.name);
     int counter = 10;

@@ -71,11 +71,6 @@ TEST_F(RealProxy, DanteSocks4AndSocks5) {
   }
 }
 
-TEST_F(RealProxy, DanteSocks5WithUserAndPassword) {
-  GTEST_SKIP() << "dante checks SOCKS5 user names against the system's accounts; the tests create none. "
-                  "The RFC 1929 exchange is covered by ProxyHandshake.HandshakeTable.";
-}
-
 TEST_F(RealProxy, TinyproxyConnect) {
   if (!Installed(kTinyproxy)) GTEST_SKIP() << "tinyproxy is not installed";
   auto open = StartTinyproxy(FreePort());

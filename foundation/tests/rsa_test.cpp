@@ -16,13 +16,13 @@
 namespace {
 
 #include "foundation/tests/fixtures/rsa/rsa_fixtures.inc"
+#include "foundation/tests/hex_text.h"
 
 using Bytes = std::vector<BYTE>;
 
 Bytes FromHex(const std::string& hex) {
-  Bytes out;
-  for (size_t i = 0; i + 1 < hex.size(); i += 2) out.push_back(BYTE(std::stoul(hex.substr(i, 2), nullptr, 16)));
-  return out;
+  const auto bytes = test_hex::FromHex(hex);
+  return Bytes(bytes.begin(), bytes.end());
 }
 
 RsaPublicKey TestKey(const char* modulusHex = kTestModulusHex) {

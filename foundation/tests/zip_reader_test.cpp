@@ -185,6 +185,7 @@ TEST_F(ZipReaderTest, NamesCannotLeaveTheBase) {
   const Case cases[] = {
       {0, "x\\y.txt"}, {1, "b.txt"}, {2, "c.txt"}, {3, "abs/d.txt"}, {4, "数据/说明.txt"},
       {6, "数据.txt"},  // stored in GBK
+      {7, "系统.dll"},  // GBK without the UTF-8 flag, although its bytes are valid UTF-8
   };
   ZipEntry e{};
   for (const Case& c : cases) {
@@ -199,7 +200,15 @@ TEST_F(ZipReaderTest, NamesCannotLeaveTheBase) {
   EXPECT_EQ(Utf8(e.name), std::string(259, 'n'));
 
   EXPECT_EQ(FilesBelowRoot(), (std::vector<std::string>{"base/abs/d.txt", "base/b.txt", "base/c.txt",
-                                                        "base/x/y.txt", "base/数据.txt", "base/数据/说明.txt"}));
+                                                        "base/x/y.txt", "base/数据.txt", "base/数据/说明.txt",
+                                                        "base/系统.dll"}));
+  // A name of 250 bytes unpacks: the temporary file beside it has a short
+  // name of its own.
+  const std::string longName = std::string(246, 'L') + ".txt";
+  ASSERT_EQ(GetZipItem(h, 8, &e), kZipOk);
+  EXPECT_EQ(Utf8(e.name), longName);
+  ASSERT_EQ(UnzipItemToFile(h, 8, e.name), kZipOk);
+  EXPECT_EQ(ReadFile(base_ / longName), longName);
   EXPECT_EQ(ReadFile(base_ / "x" / "y.txt"), "C:\\x\\y.txt");
 
   // A caller's relative target with a '..' step is refused.
@@ -237,6 +246,26 @@ TEST_F(ZipReaderTest, ExtraFieldsAttributesAndTimes) {
   EXPECT_EQ(e.lastWriteTime, FileTime(1600000000)) << "UT block found after a 300-byte block";
   EXPECT_EQ(e.lastAccessTime, FileTime(1600000500));
   EXPECT_EQ(e.creationTime, FileTime(1500000000));
+
+  // Malformed UT blocks are read within their bounds: one without data
+  // leaves the DOS times, one that flags three times but holds one gives
+  // the write time only.
+  struct TimeCase {
+    const char* name;
+    ULONGLONG write, access, creation;
+  };
+  const ULONGLONG dos = FileTime(1614834368);
+  const TimeCase times[] = {
+      {"ut0.txt", dos, dos, dos},
+      {"utshort.txt", FileTime(1600000000), dos, dos},
+  };
+  for (const TimeCase& c : times) {
+    SCOPED_TRACE(c.name);
+    ASSERT_EQ(GetZipItem(h, Find(h, c.name), &e), kZipOk);
+    EXPECT_EQ(e.lastWriteTime, c.write);
+    EXPECT_EQ(e.lastAccessTime, c.access);
+    EXPECT_EQ(e.creationTime, c.creation);
+  }
 
   struct Case {
     const char* name;

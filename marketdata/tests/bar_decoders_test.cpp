@@ -64,13 +64,6 @@ void ExpectBar(const KLineArea& area, int index, const WireBar& w, const std::st
   EXPECT_FLOAT_EQ(b.field8, static_cast<float>(w.field8 / 100.0));
 }
 
-TEST(BarDecoders, DayBarLayoutIsFixed) {
-  EXPECT_EQ(sizeof(DayBar), 72u);
-  EXPECT_EQ(offsetof(DayBar, close), 16u);
-  EXPECT_EQ(offsetof(DayBar, volume), 32u);
-  EXPECT_EQ(offsetof(DayBar, field11), 64u);
-}
-
 TEST(BarDecoders, PricesAccumulateInPriceUnits) {
   struct Case {
     const char* name;

@@ -8,7 +8,7 @@
 #include <functional>
 #include <map>
 
-#include "engine_test_support.h"
+#include "loopback_test_support.h"
 #include "foundation/number_codecs.h"
 #include "marketdata/ex_rights.h"
 #include "marketdata/request_builders.h"
@@ -19,54 +19,24 @@ using namespace engine_test;
 
 namespace {
 
-constexpr int kWaitMs = 5000;
-
-struct PageOwner {
-  QuoteEngine* engine = nullptr;
-  std::mutex lock;
-  std::condition_variable changed;
-  bool ready = false;
+struct PageOwner : LoopbackOwner {
   std::map<int, int> replies;   // handle -> replies seen
 
-  static void OnEvent(void* owner, const void*, int event) {
-    auto* self = static_cast<PageOwner*>(owner);
-    if (event == 0) ResendPendingRequests(self->engine);
-    std::lock_guard<std::mutex> hold(self->lock);
-    if (event == 0) self->ready = true;
-    self->changed.notify_all();
-  }
   static void OnReply(void* owner, PendingRequest* entry) {
     auto* self = static_cast<PageOwner*>(owner);
-    std::lock_guard<std::mutex> hold(self->lock);
-    ++self->replies[entry->sequence];
-    self->changed.notify_all();
-  }
-  bool WaitFor(const std::function<bool()>& done) {
-    std::unique_lock<std::mutex> hold(lock);
-    return changed.wait_for(hold, std::chrono::milliseconds(kWaitMs), done);
+    self->Note([&] { ++self->replies[entry->sequence]; });
   }
   int Replies(int handle) { return replies.count(handle) ? replies[handle] : 0; }
 };
 
-class BarsLoopbackTest : public EngineFixture {
+class BarsLoopbackTest : public LoopbackFixture {
  protected:
   void SetUp() override {
-    EngineFixture::SetUp();
-    SetQuoteTransportForTesting(engine, nullptr);
-    owner.engine = engine;
-    SetQuoteEventHandler(engine, PageOwner::OnEvent, &owner);
-    SetQuoteCredentials(engine, "10086", "00112233445566778899aabbccddeeff");
-    simbroker::MarketServerOptions options;
-    options.pushIntervalMs = 0;
-    server = std::make_unique<simbroker::MarketDataServer>(options);
-    ASSERT_TRUE(server->Start());
-    ConnectQuoteServer(engine, "127.0.0.1", server->Port(), "http://127.0.0.1/q");
-    ASSERT_TRUE(owner.WaitFor([&] { return owner.ready; }));
-  }
-  void TearDown() override {
-    CloseQuoteConnection(engine);
-    if (server) server->Stop();
-    EngineFixture::TearDown();
+    LoopbackFixture::SetUp();
+    UseOwner(&owner);
+    ASSERT_TRUE(StartServer());
+    Connect();
+    ASSERT_TRUE(owner.WaitFor([&] { return owner.readyEvents > 0; }));
   }
 
   // A stock with two or more ex-rights events, one of them bonus shares.
@@ -83,7 +53,6 @@ class BarsLoopbackTest : public EngineFixture {
   }
 
   PageOwner owner;
-  std::unique_ptr<simbroker::MarketDataServer> server;
 };
 
 TEST_F(BarsLoopbackTest, DayBarsSupplementsAndExRights) {

@@ -12,7 +12,7 @@
 #include "foundation/http_request.h"
 #include "marketdata/code_dictionary.h"
 #include "marketdata/request_builders.h"
-#include "marketdata/tests/engine_test_support.h"
+#include "marketdata/tests/loopback_test_support.h"
 #include "tools/simbroker/dictionary_service.h"
 #include "tools/simbroker/market_replies.h"
 #include "tools/simbroker/market_server.h"
@@ -20,8 +20,6 @@
 using namespace engine_test;
 
 namespace {
-
-constexpr int kWaitMs = 20000;
 
 simbroker::StockDataset BigDataset() {
   simbroker::StockDataset data;
@@ -46,33 +44,18 @@ simbroker::StockDataset BigDataset() {
   return data;
 }
 
-struct Waiter {
-  std::mutex lock;
-  std::condition_variable cv;
-  int ready = 0;
+struct Waiter : LoopbackOwner {
   int replies = 0;
-  static void OnEvent(void* owner, const void*, int event) {
-    auto* self = static_cast<Waiter*>(owner);
-    std::lock_guard<std::mutex> hold(self->lock);
-    if (event == 0) ++self->ready;
-    self->cv.notify_all();
-  }
   static void OnReply(void* owner, PendingRequest*) {
     auto* self = static_cast<Waiter*>(owner);
-    std::lock_guard<std::mutex> hold(self->lock);
-    ++self->replies;
-    self->cv.notify_all();
-  }
-  bool Wait(const std::function<bool()>& done) {
-    std::unique_lock<std::mutex> hold(lock);
-    return cv.wait_for(hold, std::chrono::milliseconds(kWaitMs), done);
+    self->Note([&] { ++self->replies; });
   }
 };
 
-class CodeDictionaryLoopbackTest : public EngineFixture {
+class CodeDictionaryLoopbackTest : public LoopbackFixture {
  protected:
   void SetUp() override {
-    EngineFixture::SetUp();
+    LoopbackFixture::SetUp();
     data = BigDataset();
     ASSERT_EQ(sqlite3_open((top_ + "/pellune.db").c_str(), &db), SQLITE_OK);
     ASSERT_EQ(sqlite3_exec(db, kDictionaryTableSchema, nullptr, nullptr, nullptr), SQLITE_OK);
@@ -83,7 +66,7 @@ class CodeDictionaryLoopbackTest : public EngineFixture {
     simbroker::RegisterReplyBuilder(2, 1, simbroker::BuildDictionaryReply);
     SetDictionaryDatabase(nullptr);
     sqlite3_close(db);
-    EngineFixture::TearDown();
+    LoopbackFixture::TearDown();
   }
   int Count(const char* sql) {
     sqlite3_stmt* s = nullptr;
@@ -108,17 +91,15 @@ TEST_F(CodeDictionaryLoopbackTest, FullGzipDictionaryThenTheChangesOfAKnownVersi
   simbroker::MarketServerOptions options;
   options.gzip = true;
   options.pushIntervalMs = 0;
-  simbroker::MarketDataServer server(options);
-  ASSERT_TRUE(server.Start());
+  ASSERT_TRUE(StartServer(options));
   Waiter waiter;
-  SetQuoteTransportForTesting(engine, nullptr);
-  SetQuoteEventHandler(engine, Waiter::OnEvent, &waiter);
-  ConnectQuoteServer(engine, "127.0.0.1", server.Port(), "http://127.0.0.1/q");
-  ASSERT_TRUE(waiter.Wait([&] { return waiter.ready == 1; }));
+  UseOwner(&waiter);
+  Connect();
+  ASSERT_TRUE(waiter.WaitFor([&] { return waiter.readyEvents == 1; }));
 
   // No saved version: the whole current dictionary (30,000 - 1 rows).
   RequestDictionaryUpdate(engine, Waiter::OnReply, &waiter);
-  ASSERT_TRUE(waiter.Wait([&] { return waiter.replies == 1; }));
+  ASSERT_TRUE(waiter.WaitFor([&] { return waiter.replies == 1; }));
   EXPECT_EQ(Count("select count(*) from qdic"), 29999);
   EXPECT_EQ(Version(), "B2");
   EXPECT_EQ(Count("select count(*) from qdic where name like '%''\"%'"), 29998);
@@ -127,12 +108,12 @@ TEST_F(CodeDictionaryLoopbackTest, FullGzipDictionaryThenTheChangesOfAKnownVersi
   ASSERT_TRUE(SaveDictionaryVersion("B1", 2));
   sqlite3_exec(db, "insert or replace into qdic values (2, 2, '000000', 'x', 'X')", nullptr, nullptr, nullptr);
   RequestDictionaryUpdate(engine, Waiter::OnReply, &waiter);
-  ASSERT_TRUE(waiter.Wait([&] { return waiter.replies == 2; }));
+  ASSERT_TRUE(waiter.WaitFor([&] { return waiter.replies == 2; }));
   EXPECT_EQ(engine->dictionaryReply->recordCount, 2);
   EXPECT_EQ(Count("select count(*) from qdic where marketid = 2 and code = '000000'"), 0);
   EXPECT_EQ(Version(), "B2");
   CloseQuoteConnection(engine);  // no event reaches the waiter after this
-  server.Stop();
+  server->Stop();
 }
 
 struct HttpResult {
@@ -153,8 +134,8 @@ struct HttpResult {
 };
 
 TEST_F(CodeDictionaryLoopbackTest, RepairOverHttpRebuildsFromVersionZero) {
-  simbroker::DictionaryHttpServer server(data, "/quote", 0);
-  ASSERT_TRUE(server.Start());
+  simbroker::DictionaryHttpServer http(data, "/quote", 0);
+  ASSERT_TRUE(http.Start());
   // The repair: version "0", every downloaded row deleted, then the request
   // frame of the engine's send buffer posted to the quote service address.
   ASSERT_TRUE(SaveDictionaryVersion("0", 1));
@@ -169,12 +150,12 @@ TEST_F(CodeDictionaryLoopbackTest, RepairOverHttpRebuildsFromVersionZero) {
     frame.assign(engine->sendBuffer, engine->sendBuffer + engine->sendLength);
   }
   HttpResult result;
-  const std::string address = "http://127.0.0.1:" + std::to_string(server.Port()) + "/quote";
+  const std::string address = "http://127.0.0.1:" + std::to_string(http.Port()) + "/quote";
   StartHttpRequest(address.c_str(), reinterpret_cast<const char*>(frame.data()), static_cast<int>(frame.size()), "",
                    HttpResult::OnReply, &result);
   {
     std::unique_lock<std::mutex> hold(result.lock);
-    ASSERT_TRUE(result.cv.wait_for(hold, std::chrono::milliseconds(kWaitMs), [&] { return result.done; }));
+    ASSERT_TRUE(result.cv.wait_for(hold, std::chrono::milliseconds(kLoopbackWaitMs), [&] { return result.done; }));
   }
   ASSERT_EQ(result.status, kHttpCompleted);
   DictionaryReply reply;
@@ -183,8 +164,8 @@ TEST_F(CodeDictionaryLoopbackTest, RepairOverHttpRebuildsFromVersionZero) {
             1);
   EXPECT_EQ(Count("select count(*) from qdic"), 29999 + 1);  // the type-0 row stays
   EXPECT_EQ(Version(), "B2");
-  EXPECT_EQ(server.Requests(), 1);
-  server.Stop();
+  EXPECT_EQ(http.Requests(), 1);
+  http.Stop();
 }
 
 }  // namespace

@@ -17,6 +17,7 @@
 #include "marketdata/quote_engine.h"
 #include "marketdata/quote_requests.h"
 #include "marketdata/quote_transport.h"
+#include "foundation/tests/hex_text.h"
 #include "platform/kernel/kernel_files.h"
 
 namespace engine_test {
@@ -37,16 +38,7 @@ inline Bytes Concat(std::initializer_list<Bytes> parts) {
 
 inline Bytes Text(const std::string& s) { return Bytes(s.begin(), s.end()); }
 
-inline std::string Hex(const Bytes& bytes) {
-  static const char* digits = "0123456789ABCDEF";
-  std::string out;
-  for (size_t i = 0; i < bytes.size(); ++i) {
-    if (i) out += ' ';
-    out += digits[bytes[i] >> 4];
-    out += digits[bytes[i] & 15];
-  }
-  return out;
-}
+using test_hex::Hex;
 
 class FakeQuoteTransport final : public QuoteTransport {
  public:
@@ -175,7 +167,7 @@ class EngineFixture : public ::testing::Test {
     fake.Inject(Bytes(24, 0));
     fake.Inject(B({0, 0xFF, 0xFF, 0xFF, 0xFF}));
     fake.Inject(B({2, 1, 0, 0, 5, 3, 1, 0, 0, 0}));
-    ASSERT_EQ(engine->state.load(), 4);
+    ASSERT_EQ(engine->state.load(), kQuoteStateReady);
     fake.TakeSent();
     log.events.clear();
   }

@@ -107,7 +107,7 @@ TEST(IndicatorParams, ValueConversionAndRefusedValues) {
       {"leading blank", " 7", 7},
       {"trailing letters", "7x", 7},
       {"plus sign", "+8", 8},
-      {"no digits keeps the value", "x7", 12},
+      {"no digits keeps the value", "x7", 12},  // on purpose: 0 is no period
       {"zero keeps the value", "0", 12},
       {"negative keeps the value", "-3", 12},
       {"beyond 32 bits is clamped", "99999999999", INT32_MAX},

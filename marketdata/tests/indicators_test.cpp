@@ -2,8 +2,10 @@
 // main-chart overlays, on small hand-made areas.
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cmath>
 #include <cstring>
+#include <functional>
 
 #include "marketdata/kline_indicators.h"
 #include "marketdata/l2_indicators.h"
@@ -166,6 +168,76 @@ TEST(KLineIndicators, EmptyAreaAndUnknownNumbersWriteNothing) {
   CalcZigZagTurns(ws.get(), area.get());
   EXPECT_EQ(0, ws->turnCount);
   EXPECT_EQ(0.0, ws->macdShortEma[0]);
+}
+
+// A period below 1 never reaches a window bound (INT32_MIN would overflow
+// i - n + 1, n - 1 and m1 - 1): the calculator writes nothing, and the
+// largest period is taken without overflow either.
+TEST(KLineIndicators, PeriodsBelowOneAreRefused) {
+  struct Case {
+    const char* name;
+    std::function<void(IndicatorWorkspace*, int32_t)> setPeriod;
+    std::function<double*(IndicatorWorkspace*)> series;   // a series the period feeds
+    int number;                                           // 0: moving averages
+  };
+  const Case cases[] = {
+      {"MACD short", [](IndicatorWorkspace* w, int32_t p) { w->macdShort = p; }, [](IndicatorWorkspace* w) { return w->macdDif; }, 1},
+      {"MACD long", [](IndicatorWorkspace* w, int32_t p) { w->macdLong = p; }, [](IndicatorWorkspace* w) { return w->macdDif; }, 1},
+      {"MACD mid", [](IndicatorWorkspace* w, int32_t p) { w->macdMid = p; }, [](IndicatorWorkspace* w) { return w->macdDea; }, 1},
+      {"KDJ n", [](IndicatorWorkspace* w, int32_t p) { w->kdjN = p; }, [](IndicatorWorkspace* w) { return w->kdjK; }, 2},
+      {"KDJ m1", [](IndicatorWorkspace* w, int32_t p) { w->kdjM1 = p; }, [](IndicatorWorkspace* w) { return w->kdjK; }, 2},
+      {"KDJ m2", [](IndicatorWorkspace* w, int32_t p) { w->kdjM2 = p; }, [](IndicatorWorkspace* w) { return w->kdjD; }, 2},
+      {"RSI n1", [](IndicatorWorkspace* w, int32_t p) { w->rsiN1 = p; }, [](IndicatorWorkspace* w) { return w->rsi1; }, 3},
+      {"RSI n3", [](IndicatorWorkspace* w, int32_t p) { w->rsiN3 = p; }, [](IndicatorWorkspace* w) { return w->rsi3; }, 3},
+      {"WR n", [](IndicatorWorkspace* w, int32_t p) { w->wrN = p; }, [](IndicatorWorkspace* w) { return w->wr1; }, 4},
+      {"WR n1", [](IndicatorWorkspace* w, int32_t p) { w->wrN1 = p; }, [](IndicatorWorkspace* w) { return w->wr2; }, 4},
+      {"BOLL n", [](IndicatorWorkspace* w, int32_t p) { w->bollN = p; }, [](IndicatorWorkspace* w) { return w->bollMiddle; }, 5},
+      {"BIAS 2", [](IndicatorWorkspace* w, int32_t p) { w->biasPeriods[1] = p; }, [](IndicatorWorkspace* w) { return w->bias[1]; }, 6},
+      {"DMA short", [](IndicatorWorkspace* w, int32_t p) { w->dmaShort = p; }, [](IndicatorWorkspace* w) { return w->dmaDdd; }, 7},
+      {"DMA long", [](IndicatorWorkspace* w, int32_t p) { w->dmaLong = p; }, [](IndicatorWorkspace* w) { return w->dmaDdd; }, 7},
+      {"DMA m", [](IndicatorWorkspace* w, int32_t p) { w->dmaM = p; }, [](IndicatorWorkspace* w) { return w->dmaAma; }, 7},
+      {"CCI n", [](IndicatorWorkspace* w, int32_t p) { w->cciN = p; }, [](IndicatorWorkspace* w) { return w->cci; }, 8},
+      {"BRAR n", [](IndicatorWorkspace* w, int32_t p) { w->brarN = p; }, [](IndicatorWorkspace* w) { return w->brarAr; }, 9},
+      {"PSY n", [](IndicatorWorkspace* w, int32_t p) { w->psyN = p; }, [](IndicatorWorkspace* w) { return w->psy; }, 10},
+      {"MA 3", [](IndicatorWorkspace* w, int32_t p) { w->maPeriods[2] = p; }, [](IndicatorWorkspace* w) { return w->ma[2]; }, 0},
+  };
+  auto area = AreaOfCloses(Rising(40), 5);
+  auto run = [&](IndicatorWorkspace* w, int number) {
+    if (number == 0) CalcMovingAverages(w, area.get());
+    else CalcKLineIndicator(w, area.get(), number);
+  };
+  for (const auto& c : cases) {
+    for (int32_t period : {0, -1, INT32_MIN}) {
+      SCOPED_TRACE(std::string(c.name) + " " + std::to_string(period));
+      Workspace ws(CreateIndicatorWorkspace());
+      double* out = c.series(ws.get());
+      for (int i = 0; i < 40; ++i) out[i] = 123.0;
+      c.setPeriod(ws.get(), period);
+      run(ws.get(), c.number);
+      for (int i = 0; i < 40; ++i) ASSERT_EQ(123.0, out[i]) << i;
+    }
+    SCOPED_TRACE(std::string(c.name) + " INT32_MAX");
+    Workspace ws(CreateIndicatorWorkspace());
+    c.setPeriod(ws.get(), INT32_MAX);
+    run(ws.get(), c.number);
+    for (int i = 5; i < 40; ++i) ASSERT_FALSE(std::isnan(c.series(ws.get())[i])) << i;
+  }
+  // The other lines of the same calculator still come out.
+  Workspace ws(CreateIndicatorWorkspace());
+  ws->rsiN1 = INT32_MIN;
+  CalcRsi(ws.get(), area.get());
+  EXPECT_EQ(100.0, ws->rsi2[39]);
+  // The trend periods leave the cleared state.
+  for (int32_t period : {0, INT32_MIN}) {
+    for (int32_t* field : {&ws->trendShort, &ws->trendLong}) {
+      ws->trendShort = 8;
+      ws->trendLong = 34;
+      *field = period;
+      for (int i = 0; i < 40; ++i) ws->trendState[i] = 7;
+      CalcTrendState(ws.get(), area.get());
+      for (int i = 0; i < 40; ++i) ASSERT_EQ(0, ws->trendState[i]) << period << " " << i;
+    }
+  }
 }
 
 // Level-2 records v[0..9] = d f g h i j l m n o.
@@ -352,6 +424,37 @@ TEST(MinuteIndicators, FlatDayAndShortDay) {
   MinuteCalcPsy(ws.get(), start.get());
   for (int i = 0; i < 5; ++i) EXPECT_EQ(0.0, ws->bias[0][i]) << i;
   EXPECT_DOUBLE_EQ(3.0 / 12 * 100, ws->psy[4]);
+}
+
+TEST(MinuteIndicators, PeriodsBelowOneAreRefused) {
+  struct Case {
+    const char* name;
+    std::function<void(MinuteIndicatorWorkspace*, int32_t)> setPeriod;
+    std::function<double*(MinuteIndicatorWorkspace*)> series;
+    int number;
+  };
+  const Case cases[] = {
+      {"MACD short", [](MinuteIndicatorWorkspace* w, int32_t p) { w->macdShort = p; }, [](MinuteIndicatorWorkspace* w) { return w->macdDif; }, 6},
+      {"MACD mid", [](MinuteIndicatorWorkspace* w, int32_t p) { w->macdMid = p; }, [](MinuteIndicatorWorkspace* w) { return w->macdDea; }, 6},
+      {"KDJ n", [](MinuteIndicatorWorkspace* w, int32_t p) { w->kdjN = p; }, [](MinuteIndicatorWorkspace* w) { return w->kdjK; }, 7},
+      {"KDJ m1", [](MinuteIndicatorWorkspace* w, int32_t p) { w->kdjM1 = p; }, [](MinuteIndicatorWorkspace* w) { return w->kdjK; }, 7},
+      {"RSI n2", [](MinuteIndicatorWorkspace* w, int32_t p) { w->rsiN2 = p; }, [](MinuteIndicatorWorkspace* w) { return w->rsi2; }, 8},
+      {"WR n", [](MinuteIndicatorWorkspace* w, int32_t p) { w->wrN = p; }, [](MinuteIndicatorWorkspace* w) { return w->wr1; }, 9},
+      {"BIAS 1", [](MinuteIndicatorWorkspace* w, int32_t p) { w->biasPeriods[0] = p; }, [](MinuteIndicatorWorkspace* w) { return w->bias[0]; }, 10},
+      {"PSY n", [](MinuteIndicatorWorkspace* w, int32_t p) { w->psyN = p; }, [](MinuteIndicatorWorkspace* w) { return w->psy; }, 11},
+  };
+  auto area = MinutesOf(Rising(30));
+  for (const auto& c : cases) {
+    for (int32_t period : {0, -7, INT32_MIN}) {
+      SCOPED_TRACE(std::string(c.name) + " " + std::to_string(period));
+      MinuteWorkspace ws(CreateMinuteIndicatorWorkspace());
+      double* out = c.series(ws.get());
+      for (int i = 0; i < 30; ++i) out[i] = 123.0;
+      c.setPeriod(ws.get(), period);
+      MinuteCalcIndicator(ws.get(), area.get(), c.number);
+      for (int i = 0; i < 30; ++i) ASSERT_EQ(123.0, out[i]) << i;
+    }
+  }
 }
 
 TEST(MinuteIndicators, FlowIndicatorsCoverTheFlowRecordsOnly) {

@@ -63,6 +63,11 @@ TEST_F(MinuteDecoderTest, PricesFollowThePriceDecimals) {
   } cases[] = {
       {"two decimals: 10.00 then -5", 2, 1000, 995, 9.95f},
       {"three decimals: 10.000 then -5", 3, 10000, 9995, 9.995f},
+      // Negative prices round away from zero like positive ones (they once
+      // moved one unit towards zero: -1.23 came out as -1.22).
+      {"two decimals: 10.00 then -1.23", 2, 1000, -123, -1.23f},
+      {"two decimals: 10.00 then -0.05", 2, 1000, -5, -0.05f},
+      {"three decimals: 10.000 then -0.001", 3, 10000, -1, -0.001f},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);

@@ -8,7 +8,7 @@
 #include <mutex>
 #include <set>
 
-#include "engine_test_support.h"
+#include "loopback_test_support.h"
 #include "marketdata/f10_alert_decoders.h"
 #include "marketdata/minute_decoders.h"
 #include "marketdata/reply_families.h"
@@ -23,8 +23,6 @@ using simbroker::MarketData;
 using simbroker::SimStock;
 
 namespace {
-
-constexpr int kWaitMs = 5000;
 
 JournalEntry Request(int type, const std::string& code, int market, std::vector<int64_t> numbers,
                      std::vector<int> byteList, int sequence) {
@@ -191,71 +189,41 @@ TEST_F(MinuteTickDispatchTest, FamiliesOfRepliesAndRequests) {
 // Minute and tick subscriptions against the simulated server: after the
 // complete replies and after each of three pushes the areas hold the day's
 // trades, adding up to the quote.
-struct SubscriptionOwner {
-  QuoteEngine* engine = nullptr;
-  std::mutex lock;
-  std::condition_variable changed;
-  bool ready = false;
+struct SubscriptionOwner : LoopbackOwner {
   int minuteReplies = 0;
   int tickReplies = 0;
 
-  static void OnEvent(void* owner, const void*, int event) {
-    auto* self = static_cast<SubscriptionOwner*>(owner);
-    if (event == 0) ResendPendingRequests(self->engine);
-    std::lock_guard<std::mutex> hold(self->lock);
-    if (event == 0) self->ready = true;
-    self->changed.notify_all();
-  }
   static void OnMinutes(void* owner, PendingRequest*) {
     auto* self = static_cast<SubscriptionOwner*>(owner);
-    std::lock_guard<std::mutex> hold(self->lock);
-    ++self->minuteReplies;
-    self->changed.notify_all();
+    self->Note([&] { ++self->minuteReplies; });
   }
   static void OnTicks(void* owner, PendingRequest*) {
     auto* self = static_cast<SubscriptionOwner*>(owner);
-    std::lock_guard<std::mutex> hold(self->lock);
-    ++self->tickReplies;
-    self->changed.notify_all();
-  }
-  bool WaitFor(const std::function<bool()>& done) {
-    std::unique_lock<std::mutex> hold(lock);
-    return changed.wait_for(hold, std::chrono::milliseconds(kWaitMs), done);
+    self->Note([&] { ++self->tickReplies; });
   }
 };
 
-class MinuteTickLoopbackTest : public EngineFixture {
+class MinuteTickLoopbackTest : public LoopbackFixture {
  protected:
   void SetUp() override {
-    EngineFixture::SetUp();
-    SetQuoteTransportForTesting(engine, nullptr);
-    owner.engine = engine;
-    SetQuoteEventHandler(engine, SubscriptionOwner::OnEvent, &owner);
-    SetQuoteCredentials(engine, "10086", "00112233445566778899aabbccddeeff");
-  }
-  void TearDown() override {
-    CloseQuoteConnection(engine);
-    if (server) server->Stop();
-    EngineFixture::TearDown();
+    LoopbackFixture::SetUp();
+    UseOwner(&owner);
   }
 
   SubscriptionOwner owner;
-  std::unique_ptr<simbroker::MarketDataServer> server;
 };
 
 TEST_F(MinuteTickLoopbackTest, MinuteAndTickSubscriptionsAcrossThreePushes) {
   simbroker::MarketServerOptions options;
-  options.pushIntervalMs = 0;
   options.seed = 21;
-  server = std::make_unique<simbroker::MarketDataServer>(options);
-  ASSERT_TRUE(server->Start());
+  ASSERT_TRUE(StartServer(options));
   for (int i = 0; i < 5; ++i) server->Tick();   // a morning before anyone asks
 
   constexpr int kCapacity = 6;
   ASSERT_NE(RequestMinuteData(engine, SubscriptionOwner::OnMinutes, &owner, 48, "000858", 2, 1, 1, 0xFFFF, 0, 0, 0), 0);
   ASSERT_NE(RequestTicks(engine, SubscriptionOwner::OnTicks, &owner, 38, "000858", 2, -1, kCapacity, 1, 1, 0), 0);
-  ConnectQuoteServer(engine, "127.0.0.1", server->Port(), "http://127.0.0.1/q");
-  ASSERT_TRUE(owner.WaitFor([&] { return owner.ready && owner.minuteReplies == 1 && owner.tickReplies == 1; }));
+  Connect();
+  ASSERT_TRUE(owner.WaitFor([&] { return owner.readyEvents > 0 && owner.minuteReplies == 1 && owner.tickReplies == 1; }));
 
   const MinuteArea* minutes = engine->minuteAreas[0];
   const TickArea* ticks = engine->tickAreas[0];

@@ -1,4 +1,10 @@
 // The connection's handshake state machine on injected frames and states.
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <thread>
+
 #include "engine_test_support.h"
 #include "marketdata/request_builders.h"
 #include "tools/simbroker/wire_encoders.h"
@@ -51,9 +57,9 @@ TEST_F(QuoteConnectionTest, HandshakeWalksToReady) {
   EXPECT_EQ(fake.host, "127.0.0.1");
   EXPECT_EQ(fake.port, 8110);
   EXPECT_EQ(fake.started, 1);
-  EXPECT_EQ(engine->state.load(), 0);
+  EXPECT_EQ(engine->state.load(), kQuoteStateKeyAwaited);
   fake.Inject(Bytes(24, 0));
-  EXPECT_EQ(engine->state.load(), 1);
+  EXPECT_EQ(engine->state.load(), kQuoteStateAnswerSent);
   Bytes answer = OnlySent();
   ASSERT_EQ(answer.size(), 57u);
   EXPECT_EQ(answer[0], 4);
@@ -62,12 +68,12 @@ TEST_F(QuoteConnectionTest, HandshakeWalksToReady) {
             "00 11 22 33 44 55 66 77 88 99 AA BB CC DD EE FF");
 
   fake.Inject(simbroker::ResultMessage(-1));
-  EXPECT_EQ(engine->state.load(), 3);
+  EXPECT_EQ(engine->state.load(), kQuoteStateMarketInfoAsked);
   EXPECT_EQ(Hex(OnlySent()), "02 01 00 00 05 03 01 03 E9");
   EXPECT_TRUE(log.Codes().empty());
 
   fake.Inject(simbroker::ReplyPacket(2, 1, 3, 1001, simbroker::MarketInfoBody({{1, 20240315, 1}}), false));
-  EXPECT_EQ(engine->state.load(), 4);
+  EXPECT_EQ(engine->state.load(), kQuoteStateReady);
   auto sent = fake.TakeSent();
   ASSERT_EQ(sent.size(), 1u);
   EXPECT_TRUE(sent[0].payload.empty());  // the empty frame
@@ -98,7 +104,7 @@ TEST_F(QuoteConnectionTest, ResultCodesRaiseTheirEvents) {
     fake.TakeSent();
     fake.Inject(simbroker::ResultMessage(c.code));
     EXPECT_EQ(log.Codes(), c.events);
-    EXPECT_EQ(engine->state.load(), 1);
+    EXPECT_EQ(engine->state.load(), kQuoteStateAnswerSent);
     EXPECT_TRUE(fake.TakeSent().empty());
   }
 }
@@ -107,25 +113,25 @@ TEST_F(QuoteConnectionTest, EverySecondFrameInStateOneIsTheResult) {
   Connect();
   fake.Inject(Bytes(24, 1));
   fake.Inject(simbroker::ResultMessage(-2));
-  EXPECT_EQ(engine->state.load(), 1);
+  EXPECT_EQ(engine->state.load(), kQuoteStateAnswerSent);
   // Whatever it holds, the next frame is read as the result again.
   fake.Inject(Concat({B({9}), B({0xFF, 0xFF, 0xFF, 0xFF}), Bytes(40, 3)}));
-  EXPECT_EQ(engine->state.load(), 3);
+  EXPECT_EQ(engine->state.load(), kQuoteStateMarketInfoAsked);
 }
 
 TEST_F(QuoteConnectionTest, ShortKeyAndResultFramesAreIgnored) {
   Connect();
   fake.Inject(Bytes(23, 1));
-  EXPECT_EQ(engine->state.load(), 0);
+  EXPECT_EQ(engine->state.load(), kQuoteStateKeyAwaited);
   EXPECT_TRUE(fake.TakeSent().empty());
   fake.Inject(Bytes(24, 1));
   fake.TakeSent();
   fake.Inject(B({0, 0xFF, 0xFF, 0xFF}));
-  EXPECT_EQ(engine->state.load(), 1);
+  EXPECT_EQ(engine->state.load(), kQuoteStateAnswerSent);
   EXPECT_TRUE(fake.TakeSent().empty());
   // A frame shorter than its own head is ignored as well.
   fake.dataCallback(engine, "\0\0", 2);
-  EXPECT_EQ(engine->state.load(), 1);
+  EXPECT_EQ(engine->state.load(), kQuoteStateAnswerSent);
 }
 
 TEST_F(QuoteConnectionTest, TransportStatesResetAndReport) {
@@ -151,7 +157,7 @@ TEST_F(QuoteConnectionTest, TransportStatesResetAndReport) {
   MakeReady();
   fake.InjectState(kConnectionClosed);
   fake.Inject(Bytes(24, 0));
-  EXPECT_EQ(engine->state.load(), 1);
+  EXPECT_EQ(engine->state.load(), kQuoteStateAnswerSent);
 }
 
 TEST_F(QuoteConnectionTest, ConnectRefusesMissingArguments) {
@@ -225,6 +231,108 @@ TEST_F(QuoteConnectionTest, OwnerEventsWaitUntilTheEngineLocksAreReleased) {
   }
   EXPECT_EQ(owner.events, std::vector<int>{1});
   EXPECT_EQ(owner.locksHeld, 0);
+}
+
+// An owner that holds the first event until the test lets it go, and notes
+// whether two calls ever overlapped.
+struct SlowOwner {
+  std::mutex lock;
+  std::condition_variable changed;
+  bool entered = false;
+  bool released = false;
+  std::vector<int> events;
+  std::vector<std::thread::id> threads;
+  std::atomic<int> inside{0};
+  std::atomic<bool> overlapped{false};
+  static void Handler(void* owner, const void*, int event) {
+    auto* self = static_cast<SlowOwner*>(owner);
+    if (self->inside.fetch_add(1) != 0) self->overlapped = true;
+    std::unique_lock<std::mutex> hold(self->lock);
+    self->events.push_back(event);
+    self->threads.push_back(std::this_thread::get_id());
+    if (!self->entered) {
+      self->entered = true;
+      self->changed.notify_all();
+      self->changed.wait_for(hold, std::chrono::seconds(30), [self] { return self->released; });
+    }
+    self->inside.fetch_sub(1);
+  }
+};
+
+// Events raised by a second thread while the first is delivering wait their
+// turn: the second thread returns at once and the drainer delivers them after
+// the current call, in the order raised.
+TEST_F(QuoteConnectionTest, OwnerEventsComeOneAtATimeInTheOrderRaised) {
+  SlowOwner owner;
+  SetQuoteEventHandler(engine, SlowOwner::Handler, &owner);
+  std::thread connection([&] { RaiseOwnerEvent(engine, kQuoteEventReady, nullptr, 0); });
+  {
+    std::unique_lock<std::mutex> hold(owner.lock);
+    ASSERT_TRUE(owner.changed.wait_for(hold, std::chrono::seconds(30), [&] { return owner.entered; }));
+  }
+  RaiseOwnerEvent(engine, kQuoteEventClosed, nullptr, 0);
+  RaiseOwnerEvent(engine, kQuoteEventConnectFailed, nullptr, 0);
+  FlushOwnerEvents(engine);
+  {
+    std::lock_guard<std::mutex> hold(owner.lock);
+    EXPECT_EQ(owner.events, std::vector<int>{kQuoteEventReady});
+    owner.released = true;
+    owner.changed.notify_all();
+  }
+  const std::thread::id drainer = connection.get_id();
+  connection.join();
+  EXPECT_EQ(owner.events, (std::vector<int>{kQuoteEventReady, kQuoteEventClosed, kQuoteEventConnectFailed}));
+  for (const auto& id : owner.threads) EXPECT_EQ(id, drainer);
+  EXPECT_FALSE(owner.overlapped.load());
+  SetQuoteEventHandler(engine, EventLog::Handler, &log);
+}
+
+// Two threads raising and releasing engine locks at once: every event
+// arrives once, calls never overlap, and each thread's events keep their order.
+struct CountingOwner {
+  std::atomic<int> inside{0};
+  std::atomic<bool> overlapped{false};
+  std::vector<std::pair<int, int>> seen;   // (thread, number), only one caller at a time
+  static void Handler(void* owner, const void* argument, int) {
+    auto* self = static_cast<CountingOwner*>(owner);
+    if (self->inside.fetch_add(1) != 0) self->overlapped = true;
+    int who = 0;
+    int number = 0;
+    std::sscanf(static_cast<const char*>(argument), "%d %d", &who, &number);
+    self->seen.emplace_back(who, number);
+    self->inside.fetch_sub(1);
+  }
+};
+
+TEST_F(QuoteConnectionTest, OwnerEventsFromTwoReleasingThreadsNeverInterleave) {
+  CountingOwner owner;
+  SetQuoteEventHandler(engine, CountingOwner::Handler, &owner);
+  constexpr int kPerThread = 2000;
+  auto raise = [&](int who) {
+    for (int i = 0; i < kPerThread; ++i) {
+      char text[32];
+      int n = std::snprintf(text, sizeof text, "%d %d", who, i);
+      if (i % 2) {
+        QuoteBuildGuard build(engine);  // raised under a lock, delivered on release
+        RaiseOwnerEvent(engine, kQuoteEventUnknownReply, text, n);
+      } else {
+        RaiseOwnerEvent(engine, kQuoteEventUnknownReply, text, n);
+      }
+    }
+  };
+  std::thread first(raise, 1);
+  std::thread second(raise, 2);
+  first.join();
+  second.join();
+  EXPECT_FALSE(owner.overlapped.load());
+  ASSERT_EQ(owner.seen.size(), 2u * kPerThread);
+  int next[3] = {0, 0, 0};
+  for (const auto& [who, number] : owner.seen) {
+    ASSERT_TRUE(who == 1 || who == 2);
+    ASSERT_EQ(number, next[who]) << "thread " << who;
+    ++next[who];
+  }
+  SetQuoteEventHandler(engine, EventLog::Handler, &log);
 }
 
 }  // namespace

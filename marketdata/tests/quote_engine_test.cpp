@@ -19,7 +19,7 @@ void NoteReply(void* owner, PendingRequest*) { ++*static_cast<int*>(owner); }
 TEST_F(QuoteEngineTest, FreshEngineHasItsDefaults) {
   EXPECT_EQ(engine->sequenceCounter, 1001u);
   EXPECT_EQ(engine->connectionId.load(), -1);
-  EXPECT_EQ(engine->state.load(), 0);
+  EXPECT_EQ(engine->state.load(), kQuoteStateKeyAwaited);
   EXPECT_EQ(engine->sendCapacity, 4096);
   EXPECT_EQ(engine->pending->count, 0);
   EXPECT_STREQ(engine->ownStockPath, "res\\own.data");

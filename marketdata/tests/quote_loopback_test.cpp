@@ -7,7 +7,7 @@
 #include <thread>
 #include <condition_variable>
 
-#include "engine_test_support.h"
+#include "loopback_test_support.h"
 #include "marketdata/request_builders.h"
 #include "tools/simbroker/market_server.h"
 
@@ -16,15 +16,10 @@ using simbroker::JournalEntry;
 
 namespace {
 
-constexpr int kWaitMs = 5000;
-
 // Stands in for the quote view: on "ready" it cancels its previous standing
 // push, resends the waiting requests, asks for the dictionary and subscribes
 // the default index list.
-struct ViewOwner {
-  QuoteEngine* engine = nullptr;
-  std::mutex lock;
-  std::condition_variable changed;
+struct ViewOwner : LoopbackOwner {
   std::vector<int> events;
   int pushHandle = 0;
   int pushReplies = 0;
@@ -54,35 +49,17 @@ struct ViewOwner {
     ++self->pushReplies;
     self->changed.notify_all();
   }
-  bool WaitFor(const std::function<bool()>& done) {
-    std::unique_lock<std::mutex> hold(lock);
-    return changed.wait_for(hold, std::chrono::milliseconds(kWaitMs), done);
-  }
   bool WaitForEvents(std::vector<int> expected) {
     return WaitFor([&] { return events == expected; });
   }
 };
 
-class QuoteLoopbackTest : public EngineFixture {
+class QuoteLoopbackTest : public LoopbackFixture {
  protected:
   void SetUp() override {
-    EngineFixture::SetUp();
-    SetQuoteTransportForTesting(engine, nullptr);
-    owner.engine = engine;
-    SetQuoteEventHandler(engine, ViewOwner::OnEvent, &owner);
-    SetQuoteCredentials(engine, "10086", "00112233445566778899aabbccddeeff");
+    LoopbackFixture::SetUp();
+    UseOwner(&owner, ViewOwner::OnEvent);
   }
-  void TearDown() override {
-    CloseQuoteConnection(engine);
-    if (server) server->Stop();
-    EngineFixture::TearDown();
-  }
-  void StartServer(simbroker::MarketServerOptions options = {}) {
-    options.pushIntervalMs = 0;
-    server = std::make_unique<simbroker::MarketDataServer>(options);
-    ASSERT_TRUE(server->Start());
-  }
-  void Connect() { ConnectQuoteServer(engine, "127.0.0.1", server->Port(), "http://127.0.0.1/q"); }
   std::vector<JournalEntry> OnConnection(int number) {
     std::vector<JournalEntry> out;
     for (auto& e : server->Journal()) {
@@ -91,11 +68,10 @@ class QuoteLoopbackTest : public EngineFixture {
     return out;
   }
   bool WaitForRequest(const std::function<bool(const JournalEntry&)>& pred) {
-    return server->WaitForRequest(pred, kWaitMs);
+    return server->WaitForRequest(pred, kLoopbackWaitMs);
   }
 
   ViewOwner owner;
-  std::unique_ptr<simbroker::MarketDataServer> server;
 };
 
 TEST_F(QuoteLoopbackTest, LoginReadyAndTheIndexPushArrives) {
@@ -104,10 +80,10 @@ TEST_F(QuoteLoopbackTest, LoginReadyAndTheIndexPushArrives) {
   options.sessionUser = 10086;
   options.sessionToken = {0x00, 0x11, 0x22, 0x33, 0x44, 0x55, 0x66, 0x77,
                           0x88, 0x99, 0xAA, 0xBB, 0xCC, 0xDD, 0xEE, 0xFF};
-  StartServer(options);
+  ASSERT_TRUE(StartServer(options));
   Connect();
   ASSERT_TRUE(owner.WaitForEvents({0}));
-  EXPECT_EQ(engine->state.load(), 4);
+  EXPECT_EQ(engine->state.load(), kQuoteStateReady);
   ASSERT_TRUE(owner.WaitFor([&] { return owner.pushReplies >= 1; }));
   auto journal = OnConnection(1);
   ASSERT_GE(journal.size(), 3u);
@@ -126,7 +102,7 @@ TEST_F(QuoteLoopbackTest, LoginReadyAndTheIndexPushArrives) {
 }
 
 TEST_F(QuoteLoopbackTest, ReconnectResendsWithTheOldSequences) {
-  StartServer();
+  ASSERT_TRUE(StartServer());
   int fields = RequestStockFields(engine, nullptr, nullptr, "600000", 1, 0, 1, 0);
   Connect();
   ASSERT_TRUE(owner.WaitForEvents({0}));
@@ -134,7 +110,7 @@ TEST_F(QuoteLoopbackTest, ReconnectResendsWithTheOldSequences) {
   const int firstPush = owner.pushHandle;
   server->DropConnections();
   ASSERT_TRUE(owner.WaitForEvents({0, 7}));
-  EXPECT_EQ(engine->state.load(), 0);
+  EXPECT_EQ(engine->state.load(), kQuoteStateKeyAwaited);
   Connect();
   ASSERT_TRUE(owner.WaitForEvents({0, 7, 0}));
   ASSERT_TRUE(WaitForRequest([](const JournalEntry& e) { return e.connection == 2 && e.type == 32; }));
@@ -173,7 +149,7 @@ TEST_F(QuoteLoopbackTest, RefusalCodesRaiseTheirEvents) {
     }
     simbroker::MarketServerOptions options;
     options.resultCode = c.code;
-    StartServer(options);
+    ASSERT_TRUE(StartServer(options));
     Connect();
     if (c.event >= 0) {
       EXPECT_TRUE(owner.WaitForEvents({c.event}));
@@ -183,7 +159,7 @@ TEST_F(QuoteLoopbackTest, RefusalCodesRaiseTheirEvents) {
       std::lock_guard<std::mutex> hold(owner.lock);
       EXPECT_TRUE(owner.events.empty());
     }
-    EXPECT_EQ(engine->state.load(), 1);
+    EXPECT_EQ(engine->state.load(), kQuoteStateAnswerSent);
     EXPECT_TRUE(server->Journal().empty());
     CloseQuoteConnection(engine);
     server->Stop();
@@ -191,7 +167,7 @@ TEST_F(QuoteLoopbackTest, RefusalCodesRaiseTheirEvents) {
 }
 
 TEST_F(QuoteLoopbackTest, UnknownReplyTypeCancelsAndRaisesEventThree) {
-  StartServer();
+  ASSERT_TRUE(StartServer());
   Connect();
   ASSERT_TRUE(owner.WaitForEvents({0}));
   // Every reply so far has arrived (the server answers in order).
@@ -206,7 +182,7 @@ TEST_F(QuoteLoopbackTest, UnknownReplyTypeCancelsAndRaisesEventThree) {
 }
 
 TEST_F(QuoteLoopbackTest, NewTradingDateRenewsAndResends) {
-  StartServer();
+  ASSERT_TRUE(StartServer());
   Connect();
   ASSERT_TRUE(owner.WaitForEvents({0}));
   ASSERT_TRUE(WaitForRequest([](const JournalEntry& e) { return e.type == 32; }));
@@ -218,7 +194,7 @@ TEST_F(QuoteLoopbackTest, NewTradingDateRenewsAndResends) {
     for (auto& e : server->Journal()) n += e.type == 32 && e.sequence == push ? 1 : 0;
     return n;
   };
-  for (int waited = 0; pushesSent() < 2 && waited < kWaitMs; waited += 10) {
+  for (int waited = 0; pushesSent() < 2 && waited < kLoopbackWaitMs; waited += 10) {
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
   auto journal = server->Journal();
@@ -240,7 +216,7 @@ TEST_F(QuoteLoopbackTest, GzipAndSplitDeliveryStillLogIn) {
   simbroker::MarketServerOptions options;
   options.gzip = true;
   options.splitWritesBytes = 3;
-  StartServer(options);
+  ASSERT_TRUE(StartServer(options));
   Connect();
   ASSERT_TRUE(owner.WaitForEvents({0}));
   ASSERT_TRUE(owner.WaitFor([&] { return owner.pushReplies >= 1; }));

@@ -217,4 +217,14 @@ TEST(StockKeyDecode, ClearsBeforeCopying) {
   EXPECT_EQ(key.kind, 0);
 }
 
+TEST(StockKeyMarkets, FuturesMarkets) {
+  struct Case {
+    int market;
+    bool futures;
+  };
+  const Case cases[] = {{0, false}, {1, false}, {2, false}, {3, true},   {4, true},  {5, true},
+                        {6, false}, {7, false}, {18, false}, {19, true}, {20, false}, {255, false}};
+  for (const Case& c : cases) EXPECT_EQ(IsFuturesMarket(c.market), c.futures) << "market " << c.market;
+}
+
 }  // namespace

@@ -11,6 +11,7 @@
 #include "marketdata/quote_list_decoders.h"
 #include "marketdata/sorted_list_decoders.h"
 #include "tools/simbroker/quote_list_replies.h"
+#include "foundation/tests/hex_text.h"
 
 namespace {
 
@@ -19,16 +20,7 @@ using simbroker::JournalEntry;
 using simbroker::MarketData;
 using simbroker::SimStock;
 
-std::string Hex(const Bytes& bytes, size_t from = 0, size_t count = std::string::npos) {
-  static const char* digits = "0123456789ABCDEF";
-  std::string out;
-  for (size_t i = from; i < bytes.size() && i - from < count; ++i) {
-    if (i > from) out += ' ';
-    out += digits[bytes[i] >> 4];
-    out += digits[bytes[i] & 15];
-  }
-  return out;
-}
+using test_hex::Hex;
 
 JournalEntry Request(int type, std::vector<int64_t> numbers, std::vector<int> ids = {}) {
   JournalEntry e;

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "marketdata/sorted_list_decoders.h"
+#include "foundation/tests/hex_text.h"
 #include "marketdata/tests/quote_test_support.h"
 
 namespace {
@@ -80,7 +81,7 @@ TEST(SortedListDecoder, CategoryPageClearsEverythingFirst) {
   EXPECT_EQ(a.area.listId, 0);
   EXPECT_EQ(a.area.start, 1011);
   EXPECT_EQ(a.area.recordsHeld, 2);
-  EXPECT_LE(a.area.recordsHeld, a.area.list.capacity);
+  EXPECT_EQ(a.area.list.capacity, 0);  // a type 40 after it allocates afresh
   EXPECT_FLOAT_EQ(a.area.list.records[0].lastPrice, 0.0f);  // fresh array
   EXPECT_STREQ(a.area.list.records[1].key.code, "000002");
 
@@ -90,6 +91,32 @@ TEST(SortedListDecoder, CategoryPageClearsEverythingFirst) {
   DecodeCategoryQuoteList(&a.area, &r3);
   EXPECT_EQ(a.area.recordsHeld, 0);
   EXPECT_EQ(a.area.list.records, nullptr);
+}
+
+// A type-40 page after a category page in the same slot shows none of the
+// category's values: the category leaves the capacity at 0, so the page gets
+// a fresh zero-filled array (these two bodies once showed stock 600000 and
+// field 9 = 777 for the type-40 request).
+TEST(SortedListDecoder, SortedPageAfterACategoryPageStartsFromZero) {
+  SortedArea a(0);
+  // Key 1011, ids {0, 8, 9}, one record: stock 600000, field 8 = 100000,
+  // field 9 = 777.
+  const auto category = test_hex::FromHex(
+      "03f300030000000800090001363030303030410000000000000000000000000000000000000000000000020100000186a00000000000000309");
+  ReplyReader r1(category.data(), static_cast<int>(category.size()));
+  DecodeCategoryQuoteList(&a.area, &r1);
+  ASSERT_EQ(a.area.recordsHeld, 1);
+  ASSERT_STREQ(a.area.list.records[0].key.code, "600000");
+  ASSERT_EQ(a.area.list.records[0].totalVolume, 777);
+  // List 1, start 0, ids {8}, one record with field 8 = 11.
+  const auto page = test_hex::FromHex("0000000000000001000000000001000800010000000b");
+  ReplyReader r2(page.data(), static_cast<int>(page.size()));
+  DecodeSortedQuoteList(&a.area, &r2);
+  ASSERT_EQ(a.area.recordsHeld, 1);
+  EXPECT_STREQ(a.area.list.records[0].key.code, "");
+  EXPECT_EQ(a.area.list.records[0].key.market, 0);
+  EXPECT_EQ(a.area.list.records[0].totalVolume, 0);
+  EXPECT_EQ(a.area.list.capacity, 1);
 }
 
 TEST(SortedListDecoder, CompactFormPadsToNineAndLeavesNoArrayForNone) {

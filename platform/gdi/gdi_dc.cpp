@@ -610,6 +610,16 @@ DWORD GetObjectType(HGDIOBJ obj) {
   return static_cast<DWORD>(obj->gdiType);
 }
 
+int GdiObjectCountForTesting(DWORD type) {
+  std::lock_guard<std::mutex> guard(LiveLock());
+  int count = 0;
+  for (HGDIOBJ obj : Live()) {
+    if (type != 0 && static_cast<DWORD>(obj->gdiType) != type) continue;
+    if (!IsStock(obj)) ++count;
+  }
+  return count;
+}
+
 int GetObjectW(HGDIOBJ obj, int size, void* out) {
   if (!IsLive(obj)) return 0;
   if (auto* bmp = AsBitmap(obj)) {

@@ -239,6 +239,10 @@ HGDIOBJ GetStockObject(int index);
 BOOL DeleteObject(HGDIOBJ obj);  // stock objects and null: no-op TRUE
 int GetObjectW(HGDIOBJ obj, int size, void* out);
 DWORD GetObjectType(HGDIOBJ obj);
+// Tests: how many objects of the type (OBJ_PEN, OBJ_BRUSH, OBJ_FONT,
+// OBJ_BITMAP, OBJ_REGION; 0 for every type) are alive, stock objects not
+// counted. An object deleted while selected counts until it is deselected.
+int GdiObjectCountForTesting(DWORD type);
 COLORREF SetTextColor(HDC hdc, COLORREF color);
 COLORREF GetTextColor(HDC hdc);
 COLORREF SetBkColor(HDC hdc, COLORREF color);

@@ -171,6 +171,20 @@ class HostWindow : public QRasterWindow {
   }
 };
 
+// The native frame of a window. A window without owner is an application
+// window with a task-bar entry whatever its caption; owned pop-ups (menus,
+// tips, lists) are frameless tool windows. Captioned windows show the
+// close, minimise and maximise buttons only while WS_SYSMENU,
+// WS_MINIMIZEBOX and WS_MAXIMIZEBOX are set.
+Qt::WindowFlags FrameFlags(const TopLevelInfo& info) {
+  if (info.popup) return (info.owned ? Qt::Tool : Qt::Window) | Qt::FramelessWindowHint;
+  Qt::WindowFlags flags = Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint;
+  if (info.style & WS_SYSMENU) flags |= Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
+  if (info.style & WS_MINIMIZEBOX) flags |= Qt::WindowMinimizeButtonHint;
+  if (info.style & WS_MAXIMIZEBOX) flags |= Qt::WindowMaximizeButtonHint;
+  return flags;
+}
+
 class QtHost final : public ScreenHost {
  public:
   QtHost() {
@@ -202,14 +216,9 @@ class QtHost final : public ScreenHost {
     TopLevelInfo info;
     if (!GetTopLevelInfo(top, &info)) return;
     HostWindow*& w = windows_[top];
-    if (!w) {
-      w = new HostWindow(top);
-      // A window without owner is an application window with a task-bar
-      // entry whatever its caption; owned pop-ups (menus, tips, lists) are
-      // frameless tool windows.
-      Qt::WindowFlags kind = info.owned && info.popup ? Qt::Tool : Qt::Window;
-      w->setFlags(info.popup ? (kind | Qt::FramelessWindowHint) : kind);
-    }
+    if (!w) w = new HostWindow(top);
+    Qt::WindowFlags flags = FrameFlags(info);
+    if (w->flags() != flags) w->setFlags(flags);
     w->applying = true;
     w->setTitle(QString::fromStdU16String(info.title));
     if (w->geometry() != info.rect) w->setGeometry(info.rect);

@@ -350,6 +350,7 @@ void InjectKey(UINT vk, bool down, int repeat) {
   if (alt) l |= 1 << 29;
   UINT msg = system ? (down ? WM_SYSKEYDOWN : WM_SYSKEYUP) : (down ? WM_KEYDOWN : WM_KEYUP);
   PostLocked(target, msg, vk, l);
+  w.posted.back().lPrivate = MSG_INPUT;
   WakeUi();
 }
 

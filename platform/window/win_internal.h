@@ -94,6 +94,7 @@ struct TopLevelInfo {
   bool maximized = false;
   QRect rect;              // screen rectangle
   WString title;
+  DWORD style = 0;         // the window style (caption buttons of the native frame)
 };
 // The native child's place: its rectangle in the top-level window and
 // whether it is visible.

@@ -224,9 +224,10 @@ BOOL PeekMessageW(MSG* msg, HWND hwnd, UINT lo, UINT hi, UINT removeFlags) {
       *msg = *it;
       if (remove) {
         w.posted.erase(it);
-        if (msg->message == WM_KEYDOWN || msg->message == WM_SYSKEYDOWN)
+        const bool input = msg->lPrivate == MSG_INPUT;
+        if (input && (msg->message == WM_KEYDOWN || msg->message == WM_SYSKEYDOWN))
           SetKeyDown(static_cast<UINT>(msg->wParam), true);
-        if (msg->message == WM_KEYUP || msg->message == WM_SYSKEYUP)
+        if (input && (msg->message == WM_KEYUP || msg->message == WM_SYSKEYUP))
           SetKeyDown(static_cast<UINT>(msg->wParam), false);
       }
       w.lastMessageTime = msg->time;

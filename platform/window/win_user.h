@@ -114,8 +114,13 @@ struct MSG {
   LPARAM lParam = 0;
   DWORD time = 0;
   POINT pt;
+  DWORD lPrivate = 0;  // the layer's own: MSG_INPUT for messages made by keyboard input
 };
 using LPMSG = MSG*;
+// MSG::lPrivate of key messages that came from the keyboard (injected
+// input); only those change the key state when taken from the queue, as on
+// the platform, where a posted WM_KEYDOWN leaves GetKeyState alone.
+constexpr DWORD MSG_INPUT = 1;
 
 struct CREATESTRUCTW {
   void* lpCreateParams = nullptr;

@@ -759,34 +759,40 @@ LONG_PTR GetWindowLongPtrW(HWND hwnd, int index) {
 LONG_PTR SetWindowLongPtrW(HWND hwnd, int index, LONG_PTR value) {
   bool styleChange = index == GWL_STYLE || index == GWL_EXSTYLE;
   if (styleChange && !UiThreadHere()) return OnUi([&] { return SetWindowLongPtrW(hwnd, index, value); });
-  Guard g(W().lock);
-  Win* w = Find(hwnd);
-  if (!w) return 0;
   LONG_PTR old = 0;
-  switch (index) {
-    case GWL_STYLE:
-      old = static_cast<LONG_PTR>(static_cast<LONG>(w->style));
-      w->style = static_cast<DWORD>(value);
-      break;
-    case GWL_EXSTYLE:
-      old = static_cast<LONG_PTR>(w->exStyle);
-      w->exStyle = static_cast<DWORD>(value);
-      break;
-    case GWLP_ID:
-      old = static_cast<LONG_PTR>(w->id);
-      w->id = static_cast<UINT_PTR>(value);
-      break;
-    case GWLP_USERDATA:
-      old = w->userData;
-      w->userData = value;
-      break;
-    case GWLP_WNDPROC:
-      old = reinterpret_cast<LONG_PTR>(w->proc);
-      w->proc = reinterpret_cast<WNDPROC>(value);
-      break;
-    default:
-      return 0;
+  bool topStyle = false;
+  {
+    Guard g(W().lock);
+    Win* w = Find(hwnd);
+    if (!w) return 0;
+    switch (index) {
+      case GWL_STYLE:
+        old = static_cast<LONG_PTR>(static_cast<LONG>(w->style));
+        w->style = static_cast<DWORD>(value);
+        topStyle = !w->Child();
+        break;
+      case GWL_EXSTYLE:
+        old = static_cast<LONG_PTR>(w->exStyle);
+        w->exStyle = static_cast<DWORD>(value);
+        break;
+      case GWLP_ID:
+        old = static_cast<LONG_PTR>(w->id);
+        w->id = static_cast<UINT_PTR>(value);
+        break;
+      case GWLP_USERDATA:
+        old = w->userData;
+        w->userData = value;
+        break;
+      case GWLP_WNDPROC:
+        old = reinterpret_cast<LONG_PTR>(w->proc);
+        w->proc = reinterpret_cast<WNDPROC>(value);
+        break;
+      default:
+        return 0;
+    }
   }
+  // The native frame shows the caption buttons the new style asks for.
+  if (topStyle) NotifyHost(hwnd);
   return old;
 }
 
@@ -1206,6 +1212,7 @@ bool GetTopLevelInfo(HWND top, TopLevelInfo* info) {
     info->maximized = (w.style & WS_MAXIMIZE) != 0;
     info->rect = w.rect;
     info->title = w.text;
+    info->style = w.style;
     return true;
   });
 }

@@ -313,28 +313,11 @@ BarHistory MakeBarHistory(const BarStock& stock, uint32_t seed, int count, int32
 
 std::vector<WireBar> AggregateBars(const std::vector<WireBar>& days, int period) {
   if (period != 39 && period != 40 && period != 41) return days;
-  std::vector<WireBar> out;
-  int64_t currentKey = -1;
-  for (const WireBar& d : days) {
-    int64_t key = 0;
+  return JoinBars(days, [period](size_t, const WireBar& d) -> int64_t {
+    if (period == 39) return (DaysOfTime(d.time) + 3) / 7;  // weeks from Monday
     const int32_t date = DateOfTime(d.time);
-    if (period == 39) key = (DaysOfTime(d.time) + 3) / 7;   // weeks from Monday
-    if (period == 40) key = date / 100;
-    if (period == 41) key = date / 10000;
-    if (out.empty() || key != currentKey) {
-      out.push_back(d);
-      currentKey = key;
-      continue;
-    }
-    WireBar& bar = out.back();
-    bar.time = d.time;
-    bar.high = std::max(bar.high, d.high);
-    bar.low = std::min(bar.low, d.low);
-    bar.close = d.close;
-    bar.amount += d.amount;
-    bar.volume += d.volume;
-  }
-  return out;
+    return period == 40 ? date / 100 : date / 10000;
+  });
 }
 
 }  // namespace simbroker

@@ -22,6 +22,8 @@
 //              count): var-int64 delta to the record before.
 #pragma once
 
+#include <algorithm>
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -118,6 +120,32 @@ struct BarHistory {
 // after lastDate is left out.
 BarHistory MakeBarHistory(const BarStock& stock, uint32_t seed, int count, int32_t lastDate, int64_t lastClose,
                           const std::vector<WireExRights>& events);
+
+// Joins runs of consecutive bars with the same key (keyOf(index, bar)) into
+// one bar each: the first bar's open, the last one's time and close, the
+// highest high, the lowest low, and the sums of volume and amount.
+template <typename KeyOf>
+std::vector<WireBar> JoinBars(const std::vector<WireBar>& bars, KeyOf keyOf) {
+  std::vector<WireBar> out;
+  int64_t currentKey = 0;
+  for (size_t i = 0; i < bars.size(); ++i) {
+    const WireBar& d = bars[i];
+    const int64_t key = keyOf(i, d);
+    if (out.empty() || key != currentKey) {
+      out.push_back(d);
+      currentKey = key;
+      continue;
+    }
+    WireBar& bar = out.back();
+    bar.time = d.time;
+    bar.high = std::max(bar.high, d.high);
+    bar.low = std::min(bar.low, d.low);
+    bar.close = d.close;
+    bar.amount += d.amount;
+    bar.volume += d.volume;
+  }
+  return out;
+}
 
 // Bars of a period built from the days: 33 day, 39 week, 40 month, 41 year
 // (open of the first day, high/low over the days, close of the last,

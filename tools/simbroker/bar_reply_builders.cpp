@@ -93,23 +93,9 @@ std::vector<WireBar> TodayMinutes(const SimStock& s, int32_t tradeDate) {
   return bars;
 }
 
+// Bars of size minutes each, from the first minute on.
 std::vector<WireBar> Merge(const std::vector<WireBar>& minutes, int size) {
-  std::vector<WireBar> out;
-  for (size_t i = 0; i < minutes.size(); ++i) {
-    const WireBar& m = minutes[i];
-    if (i % static_cast<size_t>(size) == 0) {
-      out.push_back(m);
-      continue;
-    }
-    WireBar& b = out.back();
-    b.time = m.time;
-    b.high = std::max(b.high, m.high);
-    b.low = std::min(b.low, m.low);
-    b.close = m.close;
-    b.volume += m.volume;
-    b.amount += m.amount;
-  }
-  return out;
+  return JoinBars(minutes, [size](size_t i, const WireBar&) { return static_cast<int64_t>(i / static_cast<size_t>(size)); });
 }
 
 bool FindStock(const MarketData& data, const JournalEntry& request, SimStock* s) {

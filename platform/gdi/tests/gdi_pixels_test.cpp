@@ -206,6 +206,26 @@ TEST(GdiObjects, SelectReturnsPreviousAndDeleteWaitsForRelease) {
   EXPECT_EQ(bm.bmHeight, 4);
 }
 
+TEST(GdiObjects, LiveCountFollowsCreationDeletionAndSelection) {
+  Canvas cv(4, 4);
+  const int brushes = GdiObjectCountForTesting(OBJ_BRUSH);
+  const int pens = GdiObjectCountForTesting(OBJ_PEN);
+  const int all = GdiObjectCountForTesting(0);
+  HBRUSH a = CreateSolidBrush(kRed);
+  HBRUSH b = CreateSolidBrush(kBlue);
+  EXPECT_EQ(GdiObjectCountForTesting(OBJ_BRUSH), brushes + 2);
+  EXPECT_EQ(GdiObjectCountForTesting(OBJ_PEN), pens);
+  EXPECT_EQ(GdiObjectCountForTesting(0), all + 2);
+  GetStockObject(GRAY_BRUSH);  // stock objects are not counted
+  EXPECT_EQ(GdiObjectCountForTesting(OBJ_BRUSH), brushes + 2);
+  HGDIOBJ old = SelectObject(cv.dc, b);
+  DeleteObject(a);
+  DeleteObject(b);  // selected: alive until deselected
+  EXPECT_EQ(GdiObjectCountForTesting(OBJ_BRUSH), brushes + 1);
+  SelectObject(cv.dc, old);
+  EXPECT_EQ(GdiObjectCountForTesting(OBJ_BRUSH), brushes);
+}
+
 TEST(GdiClip, RegionsClipDrawing) {
   Canvas cv(20, 20);
   HRGN rgn = CreateRectRgn(5, 5, 10, 10);

@@ -93,6 +93,37 @@ TEST_F(ScreenHostTest, TopLevelWindowsAppearAndTakeQtInput) {
   EXPECT_EQ(ScreenWindowOf(handle), nullptr);
 }
 
+TEST_F(ScreenHostTest, CaptionButtonsFollowTheStyle) {
+  Recorder top;
+  ASSERT_TRUE(top.CreateEx(0, nullptr, u"提示信息", WS_OVERLAPPEDWINDOW | WS_VISIBLE, CRect(0, 0, 300, 200), nullptr,
+                           0));
+  desktop.RunUntilIdle();
+  QWindow* qw = ScreenWindowOf(top);
+  ASSERT_NE(qw, nullptr);
+  const Qt::WindowFlags buttons =
+      Qt::WindowCloseButtonHint | Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint;
+  EXPECT_EQ(qw->flags() & buttons, buttons);
+  EXPECT_FALSE(qw->flags() & Qt::FramelessWindowHint);
+  struct Case {
+    const char* name;
+    DWORD remove;
+    Qt::WindowFlags shown;
+  };
+  const Case cases[] = {
+      {"no maximise box", WS_MAXIMIZEBOX, Qt::WindowCloseButtonHint | Qt::WindowMinimizeButtonHint},
+      {"no minimise box", WS_MINIMIZEBOX, Qt::WindowCloseButtonHint},
+      {"no system menu", WS_SYSMENU, {}},
+  };
+  for (const Case& c : cases) {
+    top.ModifyStyle(c.remove, 0);
+    EXPECT_EQ(qw->flags() & buttons, c.shown) << c.name;
+    EXPECT_TRUE(qw->isVisible()) << c.name;
+  }
+  top.ModifyStyle(0, WS_SYSMENU | WS_MINIMIZEBOX | WS_MAXIMIZEBOX);
+  EXPECT_EQ(qw->flags() & buttons, buttons);
+  top.DestroyWindow();
+}
+
 TEST_F(ScreenHostTest, NativeChildFollowsItsWindow) {
   Recorder top, view;
   ASSERT_TRUE(top.CreateEx(0, nullptr, u"浏览", WS_OVERLAPPEDWINDOW | WS_VISIBLE, CRect(0, 0, 400, 300), nullptr, 0));

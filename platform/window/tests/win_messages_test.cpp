@@ -404,6 +404,37 @@ TEST_F(WindowTest, FocusKeysAndTyping) {
   EXPECT_EQ(Count(b, WM_SYSCHAR), 1);
 }
 
+TEST_F(WindowTest, PostedKeyMessagesLeaveTheKeyStateAlone) {
+  // A control that passes each key on to its parent by posting it: the
+  // copies must not press keys the keyboard has already released.
+  Probe top, edit;
+  ASSERT_TRUE(top.MakeTop(0, 0, 200, 100));
+  ASSERT_TRUE(edit.MakeChild(&top, 0, 0, 50, 50, 1));
+  edit.onMessage = [&](UINT msg, WPARAM w, LPARAM) {
+    if (msg == WM_KEYDOWN) top.PostMessage(WM_KEYDOWN, w, 0);
+  };
+  edit.SetFocus();
+  std::vector<bool> ctrlAtTop;
+  top.onMessage = [&](UINT msg, WPARAM, LPARAM) {
+    if (msg == WM_KEYDOWN) ctrlAtTop.push_back(GetKeyState(VK_CONTROL) < 0);
+  };
+  desktop.Key('C', false, true);
+  EXPECT_GE(GetKeyState(VK_CONTROL), 0);
+  EXPECT_GE(GetKeyState('C'), 0);
+  ASSERT_EQ(ctrlAtTop.size(), 2u);
+  top.PostMessage(WM_KEYDOWN, VK_SHIFT, 0);
+  top.PostMessage(WM_KEYUP, VK_CONTROL, 0);
+  desktop.RunUntilIdle();
+  EXPECT_GE(GetKeyState(VK_SHIFT), 0);
+  // Keyboard input still moves the state.
+  bool ctrlSeen = false;
+  edit.onMessage = [&](UINT msg, WPARAM w, LPARAM) {
+    if (msg == WM_KEYDOWN && w == 'V') ctrlSeen = GetKeyState(VK_CONTROL) < 0;
+  };
+  desktop.Key('V', false, true);
+  EXPECT_TRUE(ctrlSeen);
+}
+
 TEST_F(WindowTest, WheelGoesToTheFocusAndBubblesUp) {
   Probe top, child;
   ASSERT_TRUE(top.MakeTop(0, 0, 200, 100));

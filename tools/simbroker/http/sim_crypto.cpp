@@ -7,7 +7,6 @@ namespace simhttp {
 
 namespace {
 
-#include "tools/simbroker/http/blowfish_tables.inc"
 #include "tools/simbroker/http/login_key.inc"
 
 constexpr int kDigits = kSimRsaBytes / 4;  // 32 digits of 32 bits
@@ -104,10 +103,6 @@ int HexToNumberBytes(const char* hex, uint8_t* out) {
   return 1;
 }
 
-uint32_t F(const SimBlowfish* bf, uint32_t x) {
-  return ((bf->s[0][x >> 24] + bf->s[1][(x >> 16) & 0xFF]) ^ bf->s[2][(x >> 8) & 0xFF]) +
-         bf->s[3][x & 0xFF];
-}
 
 }  // namespace
 
@@ -187,110 +182,30 @@ int SimRsaEncipherForm(const SimRsaKey* key, const std::string& text, std::strin
 }
 
 int SimBlowfishSetKey(SimBlowfish* bf, const uint8_t* key, size_t keyLength) {
-  if (keyLength == 0 || keyLength > 56) return 0;
-  std::memcpy(bf->p, kPiP, sizeof bf->p);
-  std::memcpy(bf->s, kPiS, sizeof bf->s);
-  size_t k = 0;
-  for (int i = 0; i < 18; ++i) {
-    uint32_t word = 0;
-    for (int b = 0; b < 4; ++b) {
-      word = (word << 8) | key[k];
-      k = (k + 1) % keyLength;
-    }
-    bf->p[i] ^= word;
-  }
-  uint32_t left = 0, right = 0;
-  for (int i = 0; i < 18; i += 2) {
-    SimBlowfishEncipherBlock(bf, &left, &right);
-    bf->p[i] = left;
-    bf->p[i + 1] = right;
-  }
-  for (int box = 0; box < 4; ++box) {
-    for (int i = 0; i < 256; i += 2) {
-      SimBlowfishEncipherBlock(bf, &left, &right);
-      bf->s[box][i] = left;
-      bf->s[box][i + 1] = right;
-    }
-  }
+  bf->cipher.reset();
+  if (key == nullptr || keyLength == 0 || keyLength > 56) return 0;
+  bf->cipher.emplace(key, keyLength);
   return 1;
 }
 
 void SimBlowfishEncipherBlock(const SimBlowfish* bf, uint32_t* left, uint32_t* right) {
-  uint32_t l = *left, r = *right;
-  for (int round = 0; round < 16; ++round) {
-    l ^= bf->p[round];
-    r ^= F(bf, l);
-    std::swap(l, r);
-  }
-  std::swap(l, r);
-  r ^= bf->p[16];
-  l ^= bf->p[17];
-  *left = l;
-  *right = r;
+  if (bf->cipher) bf->cipher->EncipherBlock(left, right);
 }
 
 void SimBlowfishDecipherBlock(const SimBlowfish* bf, uint32_t* left, uint32_t* right) {
-  uint32_t l = *left, r = *right;
-  for (int round = 17; round > 1; --round) {
-    l ^= bf->p[round];
-    r ^= F(bf, l);
-    std::swap(l, r);
-  }
-  std::swap(l, r);
-  r ^= bf->p[1];
-  l ^= bf->p[0];
-  *left = l;
-  *right = r;
+  if (bf->cipher) bf->cipher->DecipherBlock(left, right);
 }
-
-namespace {
-
-uint32_t ReadBigEndian(const uint8_t* p) {
-  return (uint32_t(p[0]) << 24) | (uint32_t(p[1]) << 16) | (uint32_t(p[2]) << 8) | p[3];
-}
-
-void WriteBigEndian(uint32_t v, uint8_t* p) {
-  p[0] = uint8_t(v >> 24);
-  p[1] = uint8_t(v >> 16);
-  p[2] = uint8_t(v >> 8);
-  p[3] = uint8_t(v);
-}
-
-}  // namespace
 
 int SimBlowfishWrap(const SimBlowfish* bf, const std::string& plain, std::string* out) {
-  if (plain.size() > 0xFFFF) return 0;
-  size_t blocks = (plain.size() + 7) / 8;
-  std::string buffer(3 + 8 * blocks, '\0');
-  buffer[0] = '\x01';
-  buffer[1] = char(plain.size() & 0xFF);
-  buffer[2] = char((plain.size() >> 8) & 0xFF);
-  std::memcpy(&buffer[3], plain.data(), plain.size());
-  for (size_t i = 0; i < blocks; ++i) {
-    uint8_t* p = reinterpret_cast<uint8_t*>(&buffer[3 + 8 * i]);
-    uint32_t l = ReadBigEndian(p), r = ReadBigEndian(p + 4);
-    SimBlowfishEncipherBlock(bf, &l, &r);
-    WriteBigEndian(l, p);
-    WriteBigEndian(r, p + 4);
-  }
-  *out = std::move(buffer);
+  if (!bf->cipher || plain.size() > 0xFFFF) return 0;
+  *out = bf->cipher->EncipherBuffer(plain);
   return 1;
 }
 
 int SimBlowfishUnwrap(const SimBlowfish* bf, const std::string& buffer, std::string* plain) {
-  if (buffer.size() < 3 || buffer[0] != '\x01') return 0;
-  size_t length = uint8_t(buffer[1]) | (size_t(uint8_t(buffer[2])) << 8);
-  size_t blocks = (length + 7) / 8;
-  if (buffer.size() < 3 + 8 * blocks) return 0;
-  std::string text(buffer, 3, 8 * blocks);
-  for (size_t i = 0; i < blocks; ++i) {
-    uint8_t* p = reinterpret_cast<uint8_t*>(&text[8 * i]);
-    uint32_t l = ReadBigEndian(p), r = ReadBigEndian(p + 4);
-    SimBlowfishDecipherBlock(bf, &l, &r);
-    WriteBigEndian(l, p);
-    WriteBigEndian(r, p + 4);
-  }
-  text.resize(length);
+  if (!bf->cipher || buffer.size() < 3 || buffer[0] != '\x01') return 0;
+  std::string text;
+  if (!bf->cipher->DecipherBuffer(reinterpret_cast<const uint8_t*>(buffer.data()), buffer.size(), &text)) return 0;
   *plain = std::move(text);
   return 1;
 }

@@ -6,14 +6,18 @@
 // the zero-padded plain text in 8-byte blocks, each enciphered alone (ECB),
 // every block read as two big-endian 32-bit words. This file is the server's
 // own implementation of both, written from those wire formats: the private
-// key arithmetic (Montgomery multiplication on 32-bit digits) and the
-// Blowfish block cipher with its tables computed from pi.
+// key arithmetic (Montgomery multiplication on 32-bit digits), and the
+// simulated brokerage's one Blowfish (tools/simbroker/cipher) behind the
+// functions below.
 //
 // No shared state; every function works on the caller's records.
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
+
+#include "tools/simbroker/cipher/sim_blowfish.h"
 
 namespace simhttp {
 
@@ -55,12 +59,12 @@ int SimRsaDecipherForm(const SimRsaKey* key, const uint8_t* cipher, size_t lengt
 int SimRsaEncipherForm(const SimRsaKey* key, const std::string& text, std::string* cipher);
 
 struct SimBlowfish {
-  uint32_t p[18];       // P-array after the key schedule
-  uint32_t s[4][256];   // S-boxes after the key schedule
+  std::optional<simcipher::SimBlowfish> cipher;  // empty until a key is set
 };
 
 // Runs the standard key schedule over `key` (1 to 56 bytes, used cyclically).
-// Returns 1, or 0 for an empty or longer key (the context is then unusable).
+// Returns 1, or 0 for an empty or longer key (the context is then unusable:
+// the functions below do nothing and return 0).
 int SimBlowfishSetKey(SimBlowfish* bf, const uint8_t* key, size_t keyLength);
 
 // One block, as the two big-endian words of 8 bytes.

@@ -9,20 +9,12 @@
 #include "tools/simbroker/dictionary_service.h"
 #include "tools/simbroker/history_server.h"
 #include "tools/simbroker/stock_dataset.h"
+#include "foundation/tests/hex_text.h"
 
 namespace simbroker {
 namespace {
 
-std::string Hex(const Bytes& bytes) {
-  static const char* digits = "0123456789ABCDEF";
-  std::string out;
-  for (size_t i = 0; i < bytes.size(); ++i) {
-    if (i) out += ' ';
-    out += digits[bytes[i] >> 4];
-    out += digits[bytes[i] & 15];
-  }
-  return out;
-}
+using test_hex::Hex;
 
 StockDataset Committed() {
   StockDataset data;

@@ -3,21 +3,13 @@
 #include <zlib.h>
 
 #include "tools/simbroker/wire_encoders.h"
+#include "foundation/tests/hex_text.h"
 
 using namespace simbroker;
 
 namespace {
 
-std::string Hex(const Bytes& bytes) {
-  static const char* digits = "0123456789ABCDEF";
-  std::string out;
-  for (size_t i = 0; i < bytes.size(); ++i) {
-    if (i) out += ' ';
-    out += digits[bytes[i] >> 4];
-    out += digits[bytes[i] & 15];
-  }
-  return out;
-}
+using test_hex::Hex;
 
 TEST(WireEncodersTest, VarIntExamples) {
   struct Case {

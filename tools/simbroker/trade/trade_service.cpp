@@ -16,7 +16,7 @@
 #include <mutex>
 #include <thread>
 
-#include "tools/simbroker/trade/sim_blowfish.h"
+#include "tools/simbroker/cipher/sim_blowfish.h"
 #include "tools/simbroker/trade/trade_wire.h"
 #include "trading/trade_key.h"
 

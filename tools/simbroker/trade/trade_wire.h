@@ -8,9 +8,11 @@
 #include <string>
 #include <vector>
 
-#include "tools/simbroker/trade/sim_blowfish.h"
+#include "tools/simbroker/cipher/sim_blowfish.h"
 
 namespace simtrade {
+
+using simcipher::SimBlowfish;  // the simulated brokerage's one cipher
 
 constexpr size_t kHeaderSize = 80;
 constexpr size_t kMaxReplyBody = 9999;

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Writes the demo seed files that point a fresh terminal at the simulated
 # brokerage on 127.0.0.1: the text files come from the services' own
-# builders (simbroker_http --write-seeds), res/pellune.db is an empty code
-# dictionary made by make_demo_db.py. The program folder's update.ini goes to
+# builders (simbroker_http --write-seeds). The code dictionary res/pellune.db
+# is no seed: the build makes it from the stock data set (target pellune_db,
+# build/res/pellune.db). The program folder's update.ini goes to
 # tools/simbroker/http/demo/ (the run script copies it beside the program).
 #
 #   tools/simbroker/http/scripts/make_demo_seeds.sh <path of simbroker_http>
@@ -16,4 +17,3 @@ trap 'rm -rf "$tmp"' EXIT
 mkdir -p "$root/res" "$here/demo"
 cp -r "$tmp/res/." "$root/res/"
 cp "$tmp/update.ini" "$here/demo/update.ini"
-python3 "$here/scripts/make_demo_db.py" "$root/res/pellune.db"

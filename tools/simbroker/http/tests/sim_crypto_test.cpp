@@ -7,6 +7,7 @@
 #include <cstring>
 #include <fstream>
 #include <sstream>
+#include "foundation/tests/hex_text.h"
 
 using namespace simhttp;
 
@@ -21,11 +22,7 @@ std::string ReadText(const std::string& path) {
   return text;
 }
 
-std::string HexDecode(const std::string& hex) {
-  std::string out;
-  for (size_t i = 0; i + 1 < hex.size(); i += 2) out += char(std::stoi(hex.substr(i, 2), nullptr, 16));
-  return out;
-}
+using test_hex::FromHexText;
 
 SimRsaKey PrivateKey() {
   SimRsaKey key;
@@ -94,8 +91,8 @@ TEST(SimCryptoBlowfish, BufferLayoutAndRoundTrip) {
 }
 
 TEST(SimCryptoRsa, DeciphersTheBlockOpensslEnciphered) {
-  std::string plain = HexDecode(ReadText(ORV_SIMBROKER_HTTP_DIR "/keys/raw_block.plain.hex"));
-  std::string cipher = HexDecode(ReadText(ORV_SIMBROKER_HTTP_DIR "/keys/raw_block.cipher.hex"));
+  std::string plain = FromHexText(ReadText(ORV_SIMBROKER_HTTP_DIR "/keys/raw_block.plain.hex"));
+  std::string cipher = FromHexText(ReadText(ORV_SIMBROKER_HTTP_DIR "/keys/raw_block.cipher.hex"));
   ASSERT_EQ(128u, plain.size());
   ASSERT_EQ(128u, cipher.size());
   SimRsaKey key = PrivateKey();

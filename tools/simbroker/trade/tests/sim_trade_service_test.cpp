@@ -8,7 +8,7 @@
 #include <string>
 
 #include "foundation/http_request.h"
-#include "tools/simbroker/trade/sim_blowfish.h"
+#include "tools/simbroker/cipher/sim_blowfish.h"
 #include "tools/simbroker/trade/trade_service.h"
 #include "trading/tests/trade_test_support.h"
 #include "trading/trade_key.h"
@@ -43,7 +43,7 @@ void Post(const std::string& address, const std::string& body, RawReply* reply) 
 TEST(SimTradeService, MalformedRequestsGetAFormatErrorReply) {
   simtrade::TradeService* service = simtrade::RunTradeService(simtrade::TradeServiceOptions());
   ASSERT_NE(service, nullptr);
-  simtrade::SimBlowfish cipher(kTradeCipherKey, kTradeCipherKeyLength);
+  simcipher::SimBlowfish cipher(kTradeCipherKey, kTradeCipherKeyLength);
   std::string goodHeader = trade_test::ReplyPlain("").substr(0, 80);
   std::string unknownCode = goodHeader;
   unknownCode[48] = '7';

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <string>
 
-#include "tools/simbroker/trade/sim_blowfish.h"
+#include "tools/simbroker/cipher/sim_blowfish.h"
 #include "tools/simbroker/trade/trade_wire.h"
 #include "trading/tests/trade_test_support.h"
 #include "trading/trade_key.h"
@@ -13,7 +13,7 @@
 
 namespace {
 
-using simtrade::SimBlowfish;
+using simcipher::SimBlowfish;
 
 TEST(SimTradeCipher, PublishedVectorsAndTheTerminalsCipherAgree) {
   struct Case {

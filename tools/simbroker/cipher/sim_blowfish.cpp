@@ -1,13 +1,13 @@
-#include "tools/simbroker/trade/sim_blowfish.h"
+#include "tools/simbroker/cipher/sim_blowfish.h"
 
 #include <algorithm>
 #include <cstring>
 
-namespace simtrade {
+namespace simcipher {
 namespace {
 
 const uint32_t kPiWords[18 + 4 * 256] = {
-#include "tools/simbroker/trade/sim_pi_words.inc"
+#include "tools/simbroker/cipher/sim_pi_words.inc"
 };
 
 uint32_t LoadBigEndian(const uint8_t* p) {
@@ -129,4 +129,4 @@ bool SimBlowfish::DecipherBuffer(const uint8_t* bytes, size_t length, std::strin
   return true;
 }
 
-}  // namespace simtrade
+}  // namespace simcipher

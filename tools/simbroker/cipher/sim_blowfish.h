@@ -1,6 +1,6 @@
-// The simulated trade service's own Blowfish, written from the wire format
-// and kept apart from the terminal's code, so that a fault on one side is not
-// mirrored on the other.
+// The simulated brokerage's one Blowfish (used by the trade service and the
+// HTTP sign-in), written from the wire format and kept apart from the
+// terminal's code, so that a fault on one side is not mirrored on the other.
 //
 // Buffer form: byte 0x01, the plain length L as 16-bit little-endian, then
 // the plain bytes zero-padded to whole 8-byte blocks, each block enciphered
@@ -11,7 +11,7 @@
 #include <cstdint>
 #include <string>
 
-namespace simtrade {
+namespace simcipher {
 
 class SimBlowfish {
  public:
@@ -33,4 +33,4 @@ class SimBlowfish {
   uint32_t s_[4][256];
 };
 
-}  // namespace simtrade
+}  // namespace simcipher

@@ -1,0 +1,2 @@
+# Number texts shared by the market windows.
+orv_test_group(foundation_tests quote-view "DisplayFormats*")
