@@ -58,8 +58,10 @@ tsan_targets=(
   charts_tests
   controls_tests
   foundation_tests
+  ipc_peer
   marketdata_tests
   platform_controls_tests
+  platform_ipc_tests
   platform_kernel_tests
   platform_tests
   simbroker_tests
@@ -79,6 +81,7 @@ tsan_labels=(
   media-controls
   panels
   platform-controls
+  platform-ipc
   platform-ui
   security
   skin-buttons
