@@ -7,7 +7,7 @@
 // layer's lock; sends, showing and activation run on the receiver's UI
 // thread as queued cross-thread calls; posts go straight into its queue.
 #include "platform/window/win_remote.h"
-
+#include "platform/kernel/kernel_files.h"
 #include "platform/kernel/debug_sink.h"
 #include "platform/kernel/kernel_clock.h"
 #include "platform/kernel/kernel_port.h"
@@ -339,12 +339,6 @@ void OnFrame(std::uint64_t conn, PortFrame frame) {
   PortSignal();  // wakes a UI thread waiting in a send of its own
 }
 
-// The folder the process started in (ORV_TEST_BOXES counts from it).
-const std::string g_startingFolder = [] {
-  char buf[4096];
-  return ::getcwd(buf, sizeof buf) ? std::string(buf) : std::string();
-}();
-
 std::string EscapeBoxText(const std::string& s) {
   std::string out;
   for (char c : s) {
@@ -573,8 +567,8 @@ DWORD GetWindowThreadProcessId(HWND hwnd, DWORD* processId) {
 bool RecordTestBox(const WString& text, const WString& caption, UINT type, int* answer) {
   const char* file = ::getenv("ORV_TEST_BOXES");
   if (!file || !*file) return false;
-  std::string path = file;
-  if (path[0] != '/' && !g_startingFolder.empty()) path = g_startingFolder + "/" + path;
+  // A relative name counts from the folder the process started in.
+  const std::string path = PathFromStartingFolder(file);
   std::string line = EscapeBoxText(WideToUtf8(caption)) + "\t" + EscapeBoxText(WideToUtf8(text)) + "\t" +
                      std::to_string(type) + "\n";
   int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600);
