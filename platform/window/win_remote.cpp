@@ -7,6 +7,7 @@
 // layer's lock; sends, showing and activation run on the receiver's UI
 // thread as queued cross-thread calls; posts go straight into its queue.
 #include "platform/window/win_remote.h"
+
 #include "platform/kernel/kernel_files.h"
 #include "platform/kernel/debug_sink.h"
 #include "platform/kernel/kernel_clock.h"
