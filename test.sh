@@ -9,10 +9,13 @@
 #
 # Packages are installed with apt-get as root or through sudo
 # (tools/install-deps.sh); ORV_SKIP_DEPS=1 skips that step. The four build
-# trees (build, build-asan, build-tsan, build-fuzz) share ccache.
+# trees (build, build-asan, build-tsan, build-fuzz) share ccache; paths are
+# hashed relative to the checkout, so another clone on the same machine
+# reuses the cache too.
 set -euo pipefail
 cd "$(dirname "$0")"
 root=$(pwd)
+export CCACHE_BASEDIR="$root"
 quick=0
 [[ "${1:-}" == "--quick" ]] && quick=1
 
