@@ -212,6 +212,37 @@ TEST_F(KLineViewTest, HoverOnExRightsAndRatingMarks) {
   rel.Release();
 }
 
+TEST_F(KLineViewTest, AdjustmentsChangeTheBarsAndRecalculate) {
+  // One event on bar 380: bars before it halve (forward), bars on or after
+  // it double (backward); the undo gives the bars back.
+  ExRightsArea list;
+  list.records = new ExRightsRecord[1]{};
+  list.records[0].date = std::atoi(Date(380).c_str());
+  list.records[0].forwardFactor = 0.5;
+  list.records[0].backwardFactor = 2.0;
+  list.count = 1;
+  const float before = data.area->bars[379].close, after = data.area->bars[390].close;
+  const float top = C()->priceMax;
+  view->ApplyForwardAdjust(data.area.get(), &list);
+  EXPECT_FLOAT_EQ(data.area->bars[379].close, before * 0.5f);
+  EXPECT_FLOAT_EQ(data.area->bars[390].close, after);
+  view->RemoveAdjust(data.area.get(), &list, kExRightsForward);
+  EXPECT_FLOAT_EQ(data.area->bars[379].close, before);
+  view->ApplyBackwardAdjust(data.area.get(), &list, 0);
+  EXPECT_FLOAT_EQ(data.area->bars[379].close, before);
+  EXPECT_FLOAT_EQ(data.area->bars[390].close, after * 2.0f);
+  EXPECT_GT(C()->priceMax, top * 1.5f);  // recalculated over the doubled bars
+  desk.RunUntilIdle();
+  view->RemoveAdjust(data.area.get(), &list, kExRightsBackward);
+  EXPECT_FLOAT_EQ(data.area->bars[390].close, after);
+  EXPECT_FLOAT_EQ(C()->priceMax, top);
+  // Null lists and areas do nothing.
+  view->ApplyForwardAdjust(data.area.get(), nullptr);
+  view->ApplyBackwardAdjust(nullptr, &list, -1);
+  view->RemoveAdjust(data.area.get(), nullptr, kExRightsForward);
+  EXPECT_FLOAT_EQ(data.area->bars[390].close, after);
+}
+
 TEST_F(KLineViewTest, CloseBoxAndRightClick) {
   EXPECT_FALSE(view->ToggleFundamentalsPane(1));
   EXPECT_EQ(view->GetPaneCount(), 3);
