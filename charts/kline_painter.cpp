@@ -374,9 +374,12 @@ void DrawKLineFundamentalsPane(KLineChart* c, HDC dc) {
   static const Legend kHolders[] = {{"人均持股数", 0x48C3FF}, {"股东人数", 0xCC59FB}};
   const Legend* legend = c->fundKind == 1 ? kFinance : kHolders;
   const int items = c->fundKind == 1 ? 3 : 2;
-  int right = R - 12, width = 60;
+  // Each text box keeps its right edge and is 60 pixels wide, widened to
+  // the left to the text's width plus 4 when that is more, so a long label
+  // is drawn whole and keeps clear of the close box and the next swatch.
+  int right = R - 12;
   for (int k = 0; k < items; ++k) {
-    const int left = right - width;
+    const int left = right - std::max(60, MeasureTextWidth(dc, legend[k].text, 0) + 4);
     Text(dc, left, T, right, T + 18, legend[k].text, 0xAFAFAF, 0);
     const RECT swatch{left - 8, T + 5, left, T + 13};
     FillRectColor(dc, &swatch, legend[k].colour);

@@ -495,6 +495,36 @@ void CKLineView::SetExRightsList(const ExRightsArea* list) {
   }
 }
 
+void CKLineView::ApplyForwardAdjust(KLineArea* area, const ExRightsArea* list) {
+  {
+    Locked hold(lock_);
+    ApplyForwardExRights(area, list);
+    CalcKLineIndicators(chart_);
+    dirty_ = true;
+  }
+  if (m_hWnd) Invalidate(FALSE);
+}
+
+void CKLineView::ApplyBackwardAdjust(KLineArea* area, const ExRightsArea* list, int from) {
+  {
+    Locked hold(lock_);
+    ApplyBackwardExRights(area, list, from);
+    CalcKLineIndicators(chart_);
+    dirty_ = true;
+  }
+  if (m_hWnd) Invalidate(FALSE);
+}
+
+void CKLineView::RemoveAdjust(KLineArea* area, const ExRightsArea* list, int mode) {
+  {
+    Locked hold(lock_);
+    UndoExRightsAdjustment(mode, area, list);
+    CalcKLineIndicators(chart_);
+    dirty_ = true;
+  }
+  if (m_hWnd) Invalidate(FALSE);
+}
+
 void CKLineView::ClearChart() {
   {
     Locked hold(lock_);

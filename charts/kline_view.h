@@ -48,6 +48,12 @@ class CKLineView : public CWnd {
   void SetBars(const KLineArea* area, IndicatorWorkspace* workspace, bool apply);
   void SetMineNews(const NewsListArea* news);
   void SetExRightsList(const ExRightsArea* list);
+  // Adjust the owner's bars (the area handed to SetBars) for the ex-rights
+  // events of list, or undo an adjustment (mode kExRightsForward or
+  // kExRightsBackward), then recalculate. Run under the view's lock.
+  void ApplyForwardAdjust(KLineArea* area, const ExRightsArea* list);
+  void ApplyBackwardAdjust(KLineArea* area, const ExRightsArea* list, int from);
+  void RemoveAdjust(KLineArea* area, const ExRightsArea* list, int mode);
   void KeepBarPosition(int flag);
   void SetPendingZoomOut(int flag) { pendingZoomOut_ = flag; }
   int GetBarsNeededForZoomOut();

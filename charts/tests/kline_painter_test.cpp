@@ -103,6 +103,31 @@ TEST(KLinePainter, WithoutBarsOnlyFramesAndGrid) {
   EXPECT_EQ(a.Count(0x000000, 0, 0, 526, 17), 526 * 17);
 }
 
+// The legend's widest label is drawn whole and keeps clear of the close box
+// at the right: its box widens to the left instead of clipping.
+TEST(KLinePainter, FundamentalsLegendFitsItsBoxes) {
+  KFixture f(1000, 300, 0, 3, 600);
+  f.chart->fundKind = 1;
+  LayoutKLineChart(f.chart.get());
+  CalcKLineIndicators(f.chart.get());
+  Canvas pic(1000, 600);
+  DrawKLineChart(f.chart.get(), pic.dc);
+  const int T = f.chart->fundTop, R = f.chart->volumeTitleRect.right;
+  ASSERT_GT(f.chart->fundHeight, 18);
+  EXPECT_EQ(pic.Near(0xAFAFAF, R - 15, T, R, T + 18), 0);
+  // "每股现金流" is wider than 60 pixels: drawn whole, it starts left of
+  // R - 72 (where a 60-pixel box would clip its last character).
+  EXPECT_GT(pic.Near(0xAFAFAF, R - 90, T, R - 72, T + 18), 0);
+  // The next item's text ends 10 pixels left of the first one's swatch.
+  const int swatchLeft = R - 72 - 8;
+  EXPECT_GT(pic.Count(0xFAAE27, 0, T + 5, R, T + 13), 0);
+  int first = R;
+  for (int x = 0; x < R; ++x)
+    if (pic.At(x, T + 9) == 0xFAAE27u) { first = x; break; }
+  EXPECT_LE(first, swatchLeft);
+  EXPECT_EQ(pic.Near(0xAFAFAF, first - 10, T, first, T + 18), 0);
+}
+
 TEST(KLinePainter, PanesByLayout) {
   for (int layout : {0, 1, 2, 3}) {
     KFixture f(600, 60, 0, layout, 500);

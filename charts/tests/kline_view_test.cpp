@@ -14,6 +14,7 @@
 #include "charts/kline_view.h"
 #include "charts/tests/kline_test_support.h"
 #include "controls/control_messages.h"
+#include "foundation/number_codecs.h"
 #include "platform/window/win_desktop.h"
 
 namespace {
@@ -210,6 +211,90 @@ TEST_F(KLineViewTest, HoverOnExRightsAndRatingMarks) {
   desk.Advance(2000);
   EXPECT_EQ(parent.Of(WM_RATING_MARK_PICK).size(), 1u);
   rel.Release();
+}
+
+TEST_F(KLineViewTest, AdjustmentsChangeTheBarsAndRecalculate) {
+  // One event on bar 380: bars before it halve (forward), bars on or after
+  // it double (backward); the undo gives the bars back.
+  ExRightsArea list;
+  list.records = new ExRightsRecord[1]{};
+  list.records[0].date = std::atoi(Date(380).c_str());
+  list.records[0].forwardFactor = 0.5;
+  list.records[0].backwardFactor = 2.0;
+  list.count = 1;
+  const float before = data.area->bars[379].close, after = data.area->bars[390].close;
+  const float top = C()->priceMax;
+  view->ApplyForwardAdjust(data.area.get(), &list);
+  EXPECT_FLOAT_EQ(data.area->bars[379].close, before * 0.5f);
+  EXPECT_FLOAT_EQ(data.area->bars[390].close, after);
+  view->RemoveAdjust(data.area.get(), &list, kExRightsForward);
+  EXPECT_FLOAT_EQ(data.area->bars[379].close, before);
+  view->ApplyBackwardAdjust(data.area.get(), &list, 0);
+  EXPECT_FLOAT_EQ(data.area->bars[379].close, before);
+  EXPECT_FLOAT_EQ(data.area->bars[390].close, after * 2.0f);
+  EXPECT_GT(C()->priceMax, top * 1.5f);  // recalculated over the doubled bars
+  desk.RunUntilIdle();
+  view->RemoveAdjust(data.area.get(), &list, kExRightsBackward);
+  EXPECT_FLOAT_EQ(data.area->bars[390].close, after);
+  EXPECT_FLOAT_EQ(C()->priceMax, top);
+  // Null lists and areas do nothing.
+  view->ApplyForwardAdjust(data.area.get(), nullptr);
+  view->ApplyBackwardAdjust(nullptr, &list, -1);
+  view->RemoveAdjust(data.area.get(), nullptr, kExRightsForward);
+  EXPECT_FLOAT_EQ(data.area->bars[390].close, after);
+}
+
+// Bad input on 8,000 bars: all volumes 0, 300 ex-rights records on the
+// 1-minute period, 1,000 news items with full-length titles. Drawn without
+// a read past any array (ASan), marks held to the engine's room.
+TEST(KLineViewBadInput, ZeroVolumesManyExRightsAndNews) {
+  TestDesktop desk;
+  RecordingParent parent;
+  ASSERT_TRUE(parent.Make(1400, 800));
+  auto view = std::make_unique<CKLineView>();
+  ASSERT_TRUE(view->Create(nullptr, u"", WS_CHILD | WS_VISIBLE, CRect(0, 0, 1400, 800), &parent, 0));
+  KFixture data{300, kKLineBarRoom};
+  data.area->period = 34;
+  for (int i = 0; i < kKLineBarRoom; ++i) {
+    DayBar& b = data.area->bars[i];
+    b.volume = 0;
+    b.time = PackTime(2000 + i / 336, 1 + (i / 28) % 12, 1 + i % 28, 9, 31);
+  }
+  view->SetBars(data.area.get(), data.workspace.get(), true);
+  ExRightsArea list;
+  list.records = new ExRightsRecord[300]{};
+  list.count = 300;
+  for (int k = 0; k < 300; ++k) {
+    const uint32_t t = data.area->bars[kKLineBarRoom - 300 + k].time;
+    list.records[k].date = static_cast<int32_t>(DecodePackedDateTime(t) / 1000000);
+    list.records[k].forwardFactor = list.records[k].backwardFactor = 1.0;
+  }
+  view->SetExRightsList(&list);
+  std::vector<NewsRecord> items(1000);
+  for (size_t k = 0; k < items.size(); ++k) {
+    NewsRecord& r = items[k];
+    std::memset(r.title, 'x', sizeof r.title - 1);
+    std::snprintf(r.pubTime, sizeof r.pubTime, "20%02d-%02d-%02d 09:00:00", static_cast<int>(20 - k % 20), static_cast<int>(1 + k % 12), static_cast<int>(1 + k % 28));
+  }
+  NewsListArea news{};
+  news.records = items.data();
+  news.recordCount = static_cast<int32_t>(items.size());
+  view->SetMineNews(&news);
+  for (int layout : {0, 1, 2, 3}) {
+    view->SetPaneCount(layout);
+    view->ZoomOut();
+    view->MoveCursorLeft();
+    view->Invalidate(FALSE);
+    view->UpdateWindow();
+    desk.RunUntilIdle();
+    EXPECT_LE(view->Chart()->exRightsMarkCount, kKLineExRightsMarkRoom);
+    EXPECT_GT(view->Chart()->exRightsMarkCount, 0) << layout;
+    EXPECT_LE(view->Chart()->newsMarkCount, 1000);
+  }
+  view->ApplyForwardAdjust(data.area.get(), &list);
+  view->RemoveAdjust(data.area.get(), &list, kExRightsForward);
+  desk.RunUntilIdle();
+  view.reset();
 }
 
 TEST_F(KLineViewTest, CloseBoxAndRightClick) {
