@@ -16,9 +16,7 @@ using namespace index_param_ids;
 
 namespace {
 
-// WS_CLIPCHILDREN: a button that takes the focus when the dialog is first
-// activated paints before the dialog does; the dialog must not cover it.
-constexpr DWORD kDialogStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN | DS_MODALFRAME | DS_CENTER;
+constexpr DWORD kDialogStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_CENTER;
 constexpr DWORD kEditStyle = WS_VISIBLE | WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL;
 constexpr DWORD kSpinStyle = WS_VISIBLE | UDS_ARROWKEYS;
 constexpr DWORD kTextStyle = WS_VISIBLE | SS_LEFT;

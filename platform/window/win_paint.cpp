@@ -105,6 +105,23 @@ BOOL RedrawWindow(HWND hwnd, const RECT* rect, HRGN rgn, UINT flags) {
   return TRUE;
 }
 
+// A window without WS_CLIPCHILDREN paints over its children wherever its
+// update region reaches them. Those of them (and everything below them) that
+// painted already, before this pass, paint again after it, so they are never
+// left covered; the ones still waiting paint after their parent anyway.
+static void CoverChildrenLocked(Win* w, const QRegion& update) {
+  if (w->style & WS_CLIPCHILDREN) return;
+  for (HWND ch : w->children) {
+    Win* c = Find(ch);
+    if (!c || !(c->style & WS_VISIBLE)) continue;
+    QRegion part = update & QRegion(c->rect);
+    if (part.isEmpty()) continue;
+    int n = InsetLocked(c);
+    c->ncDirty = true;
+    InvalidateLocked(c, part.translated(-c->rect.topLeft() - QPoint(n, n)), true, true, true);
+  }
+}
+
 HDC BeginPaint(HWND hwnd, PAINTSTRUCT* ps) {
   if (!ps) return nullptr;
   *ps = PAINTSTRUCT();
@@ -130,6 +147,7 @@ HDC BeginPaint(HWND hwnd, PAINTSTRUCT* ps) {
     w->update = QRegion();
     w->erase = false;
     w->paintSerial++;
+    CoverChildrenLocked(w, update);
   }
   HDC dc = GetDC(hwnd);
   if (!dc) return nullptr;

@@ -250,6 +250,47 @@ TEST_F(WindowTest, ChildrenPaintAfterTheirParentAndWindowDcDrawingStays) {
   EXPECT_EQ(desktop.Snapshot(child).pixel(7, 7), 0xFF00FF00u);
 }
 
+// A child that paints before its parent's pending pass (a button redrawing
+// its focus with UpdateWindow while the dialog's first paint still waits) is
+// painted again after the parent, which has no WS_CLIPCHILDREN, covers it;
+// so is a grandchild under a clipping child.
+TEST_F(WindowTest, ChildThatPaintedFirstIsRepaintedAfterItsParentCoversIt) {
+  Probe parent, child, grandchild;
+  parent.fill = RGB(0, 0, 255);
+  ASSERT_TRUE(parent.MakeTop(0, 0, 100, 100));  // no WS_CLIPCHILDREN
+  child.fill = RGB(0, 255, 0);
+  ASSERT_TRUE(child.MakeChild(&parent, 10, 10, 40, 40, 1, WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN));
+  grandchild.fill = RGB(255, 255, 0);
+  ASSERT_TRUE(grandchild.MakeChild(&child, 20, 20, 10, 10, 2));
+  desktop.RunUntilIdle();
+  for (bool update : {false, true}) {
+    SCOPED_TRACE(update ? "parent painted by UpdateWindow" : "parent painted by the queue");
+    Log().clear();
+    parent.Invalidate(FALSE);
+    grandchild.UpdateWindow();
+    child.UpdateWindow();  // both paint before their parent
+    if (update) parent.UpdateWindow();
+    desktop.RunUntilIdle();
+    QImage shot = desktop.Snapshot(parent);
+    EXPECT_EQ(shot.pixel(5, 5), 0xFF0000FFu);
+    EXPECT_EQ(shot.pixel(15, 15), 0xFF00FF00u);
+    EXPECT_EQ(shot.pixel(35, 35), 0xFFFFFF00u);
+    std::vector<HWND> order;
+    for (const Entry& e : Log())
+      if (e.msg == WM_PAINT) order.push_back(e.hwnd);
+    ASSERT_GE(order.size(), 3u);
+    EXPECT_EQ(order[order.size() - 3], parent.m_hWnd);
+    EXPECT_EQ(order[order.size() - 2], child.m_hWnd);
+    EXPECT_EQ(order.back(), grandchild.m_hWnd);
+  }
+  // A pass of the parent elsewhere leaves the child alone.
+  Log().clear();
+  CRect other(60, 60, 90, 90);
+  parent.InvalidateRect(&other, FALSE);
+  desktop.RunUntilIdle();
+  EXPECT_EQ(Count(child, WM_PAINT), 0);
+}
+
 TEST_F(WindowTest, CaptureTakesTheMouseOutsideTheWindow) {
   Probe top, a, b;
   ASSERT_TRUE(top.MakeTop(0, 0, 200, 100));
