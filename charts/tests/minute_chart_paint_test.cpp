@@ -349,3 +349,44 @@ TEST(MinuteChartPaint, DataTipAndSnapshot) {
 }
 
 }  // namespace
+
+namespace {
+
+// Degenerate trading-hours entries and more data points than slots must
+// draw without crashing or reading outside the arrays (run under ASan).
+TEST(MinuteChartPaint, DegenerateHoursAndLongData) {
+  struct Case {
+    const char* name;
+    TradingHoursEntry entry;
+    int points;
+  } cases[] = {
+      {"one-minute sessions", {930, 930, 1300, 1300, 0, 0, 1, 930, 2}, 10},
+      {"empty entry", {0, 0, 0, 0, 0, 0, 1, 0, 0}, 10},
+      {"past midnight", {2300, 200, 900, 1015, 0, 0, 1, 200, 257}, 257},
+      {"three sessions", {900, 1015, 1030, 1130, 1330, 1500, 1, 1015, 238}, 238},
+      {"long data", {930, 1130, 1300, 1500, 0, 0, 1, 1130, 242}, 1024},
+  };
+  for (const Case& k : cases) {
+    TradingHoursTable t{};
+    t.count = 1;
+    t.entries[0] = k.entry;
+    auto area = StockArea(k.points);
+    for (int mode = 0; mode <= 4; ++mode) {
+      ChartPtr c(CreateMinuteChart({0, 0, 372, 416}, nullptr));
+      SetMinuteChartLayout(c.get(), mode);
+      SetMinuteChartStock(c.get(), area.get(), &t);
+      CalcMinuteIndicators(c.get());
+      Picture pic(372, 416);
+      DrawMinuteChart(c.get(), pic.dc);
+      c->CrossHair = 1;
+      c->Cursor = MinuteChartPointCount(c.get()) - 1;
+      DrawMinuteCursor(c.get(), pic.dc);
+      DrawMinuteDataTip(c.get(), pic.dc);
+      EXPECT_EQ(pic.At(70, c->PriceTop + 3), mode == 1 ? 0x595959u : mode == 3 ? 0xA4A4A4u
+                                                                        : static_cast<uint32_t>(c->GridColor))
+          << k.name << " mode " << mode;
+    }
+  }
+}
+
+}  // namespace
