@@ -7,6 +7,7 @@
 #include "foundation/draw_helpers.h"
 #include "foundation/number_formats.h"
 #include "marketdata/minute_decoders.h"
+#include "marketdata/minute_indicators.h"
 #include "marketdata/quote_engine.h"
 
 namespace {
@@ -209,23 +210,134 @@ void DrawMinutePriceAxis(MinuteChart* c, HDC dc) {
 }
 
 void DrawMinuteSubChart(MinuteChart* c, HDC dc, int kind) {
-  if (!c->Data || kind != kMinuteSubVolume) return;
-  const int n = MinuteChartPointCount(c);
-  const int bottom = VolumeBottom(c);
-  for (int i = 0; i < n && c->VolumeBars; ++i)
-    DrawLine(dc, c->VolumeBars[i].x, c->VolumeBars[i].y, c->VolumeBars[i].x, bottom, c->VolumeColor, kSolid);
-  const int T = c->VolumeTop, H = c->VolumeHeight, lines = c->VolumeLineCount;
+  if (!c->Data || kind < kMinuteSubVolume || kind > kMinuteSubPsy) return;
+  if (kind == kMinuteSubDdx && !c->Workspace) return;
+  const int n = MinuteChartPointCount(c), f = MinuteChartFlowCount(c);
+  const int W = Width(c);
+  const bool volume = kind == kMinuteSubVolume;
+  const int T = volume ? c->VolumeTop : c->SubTop, H = volume ? c->VolumeHeight : c->SubHeight;
   const int rl = c->Bounds.right - 56, rr = c->Bounds.right;
-  char t[32];
-  auto label = [&](int idx, int top) {
-    CountText(c->VolumeScale[idx], t, sizeof t);
-    Text(dc, 0, top, 70, top + 16, t, 0x00AAFF, kRight);
-    Text(dc, rl, top, rr, top + 16, t, 0x00AAFF, kLeft);
+  char t[48];
+  auto label = [&](int top, int bottom, bool right) {
+    Text(dc, 0, top, 70, bottom, t, 0x00AAFF, kRight);
+    if (right) Text(dc, rl, top, rr, bottom, t, 0x00AAFF, kLeft);
   };
-  label(0, T - 8);
-  if (lines > 1) {
-    const int step = (H + 2) / (lines - 1);
-    for (int k = 1; k <= lines - 2 && k < kMinuteScaleRows; ++k) label(k, T - 8 + k * step);
+  auto bars = [&](const ChartPoint* pts, int count, int toY, uint32_t color) {
+    for (int i = 0; i < count && i < c->SlotCapacity && pts; ++i)
+      DrawLine(dc, pts[i].x, pts[i].y, pts[i].x, toY, color, kSolid);
+  };
+  // Three rows (top, middle, bottom) of count labels, "-" for 0.
+  auto countRows = [&](const int64_t* scale, int restUp, int high) {
+    const int tops[3] = {T - 10, T + H / 2 - restUp, T + H - restUp};
+    for (int i = 0; i < 3; ++i) {
+      CountText(scale[i], t, sizeof t);
+      label(tops[i], tops[i] + high, true);
+    }
+  };
+  // Three rows of float labels; "-" for exactly 0 unless zeroShown.
+  auto floatRows = [&](const float* scale, const char* fmt, int firstHigh, bool right, bool zeroShown, int up) {
+    const int tops[3] = {T - up, T + H / 2 - up, T + H - up};
+    const int highs[3] = {firstHigh, 2 * up, 2 * up};
+    for (int i = 0; i < 3; ++i) {
+      if (scale[i] == 0 && !zeroShown) std::snprintf(t, sizeof t, "-");
+      else std::snprintf(t, sizeof t, fmt, scale[i]);
+      label(tops[i], tops[i] + highs[i], right);
+    }
+  };
+  switch (kind) {
+    case kMinuteSubVolume: {
+      bars(c->VolumeBars, n, VolumeBottom(c), c->VolumeColor);
+      const int lines = c->VolumeLineCount;
+      CountText(c->VolumeScale[0], t, sizeof t);
+      label(T - 8, T + 8, true);
+      if (lines > 1) {
+        const int step = (H + 2) / (lines - 1);
+        for (int k = 1; k <= lines - 2 && k < kMinuteScaleRows; ++k) {
+          CountText(c->VolumeScale[k], t, sizeof t);
+          label(T - 8 + k * step, T + 8 + k * step, true);
+        }
+      }
+      break;
+    }
+    case kMinuteSubOrderTotals:
+      bars(c->OrderDiffUpBars, c->OrderDiffUpCount, c->OrderDiffZeroY, 0xFF0000);
+      bars(c->OrderDiffDownBars, c->OrderDiffDownCount, c->OrderDiffZeroY, 0x22FF22);
+      Polyline(dc, c->BidTotalLine, n, 0xFFFFFF);
+      Polyline(dc, c->AskTotalLine, n, 0xFFFF00);
+      countRows(c->OrderScale, 8, 16);
+      break;
+    case kMinuteSubDdx:
+      if (c->DdxZeroY > 0) DrawLine(dc, 70, c->DdxZeroY, W - 58, c->DdxZeroY, 0x676767, kDotted);
+      for (int i = 0; i < c->DdxUpCount && i < c->SlotCapacity && c->DdxUpBars; ++i) {
+        RECT r{c->DdxUpBars[i].left, c->DdxUpBars[i].top, c->DdxUpBars[i].right, c->DdxUpBars[i].bottom};
+        FillRectColor(dc, &r, 0xFF0000);
+      }
+      for (int i = 0; i < c->DdxDownCount && i < c->SlotCapacity && c->DdxDownBars; ++i) {
+        RECT r{c->DdxDownBars[i].left, c->DdxDownBars[i].top, c->DdxDownBars[i].right, c->DdxDownBars[i].bottom};
+        FillRectColor(dc, &r, 0x00FFFF);
+      }
+      Polyline(dc, c->DdxLine, f, 0xFFFF00);
+      floatRows(c->DdxScale, "%.2f", 20, true, true, 10);
+      break;
+    case kMinuteSubFundFlow: {
+      const uint32_t colors[4] = {0x00FF00, 0xFFFF00, 0xFF0000, 0xFFFFFF};
+      for (int i = 0; i < 4; ++i) Polyline(dc, c->FlowLines[i], f, colors[i]);
+      countRows(c->FlowScale, 10, 20);
+      break;
+    }
+    case kMinuteSubBbd:
+      Polyline(dc, c->BbdLine, f, 0xFFFFFF);
+      countRows(c->BbdScale, 10, 20);
+      break;
+    case kMinuteSubOpenInterest:
+      Polyline(dc, c->InterestLine, n, 0xFFFFFF);
+      countRows(c->InterestScale, 10, 20);
+      break;
+    case kMinuteSubMacd:
+      DrawLine(dc, 70, c->MacdZeroY, W - 58, c->MacdZeroY, 0x676767, kDotted);
+      bars(c->MacdUpBars, c->MacdUpCount, c->MacdZeroY, 0xFF0000);
+      bars(c->MacdDownBars, c->MacdDownCount, c->MacdZeroY, 0x00FF00);
+      Polyline(dc, c->DifLine, n, 0xFFFFFF);
+      Polyline(dc, c->DeaLine, n, 0xFFFF00);
+      floatRows(c->MacdScale, "%.2f", 16, false, false, 8);
+      break;
+    case kMinuteSubKdj: {
+      const uint32_t colors[3] = {0xFFFFFF, 0xFFFF00, 0xEA00FF};
+      for (int i = 0; i < 3; ++i) Polyline(dc, c->KdjLines[i], n, colors[i]);
+      const char* texts[3] = {"100", "50", "0"};
+      const int tops[3] = {T - 8, T + H / 2 - 8, T + H - 8};
+      for (int i = 0; i < 3; ++i) {
+        std::snprintf(t, sizeof t, "%s", texts[i]);
+        label(tops[i], tops[i] + (i == 0 ? 24 : 16), false);
+      }
+      break;
+    }
+    case kMinuteSubRsi: {
+      const uint32_t colors[3] = {0xFFFFFF, 0xFFFF00, 0xFF00FF};
+      const bool skipFirst = c->Workspace && c->Workspace->rsi1[0] == 0;
+      for (int i = 0; i < 3; ++i) {
+        if (!c->RsiLines[i]) continue;
+        if (skipFirst) Polyline(dc, c->RsiLines[i] + 1, n - 1, colors[i]);
+        else Polyline(dc, c->RsiLines[i], n, colors[i]);
+      }
+      floatRows(c->RsiScale, "%.3f", 16, false, false, 8);
+      break;
+    }
+    case kMinuteSubWr:
+      Polyline(dc, c->WrLines[0], n, 0xFFFFFF);
+      Polyline(dc, c->WrLines[1], n, 0xFFFF00);
+      floatRows(c->WrScale, "%.3f", 16, false, false, 8);
+      break;
+    case kMinuteSubBias: {
+      const uint32_t colors[3] = {0xFFFFFF, 0xFFFF00, 0xFF00FF};
+      for (int i = 0; i < 3; ++i) Polyline(dc, c->BiasLines[i], n, colors[i]);
+      floatRows(c->BiasScale, "%.2f", 16, false, false, 8);
+      break;
+    }
+    case kMinuteSubPsy:
+      Polyline(dc, c->PsyLine, n, 0xFFFFFF);
+      floatRows(c->PsyScale, "%.2f", 20, false, false, 8);
+      break;
   }
 }
 

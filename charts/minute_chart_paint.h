@@ -21,8 +21,8 @@ void DrawMinutePriceAxis(MinuteChart* chart, HDC dc);
 void DrawMinuteStockTitle(MinuteChart* chart, HDC dc);
 void DrawMinuteTimeAxis(MinuteChart* chart, HDC dc, int m0, int m1, uint32_t color);
 void DrawMinuteCursorLines(MinuteChart* chart, HDC dc);
-// The lower panel of kind (volume bars in the volume panel); kinds outside
-// the ones drawn here draw nothing.
+// The lower panel of kind: 0 in the volume panel, 1-11 in the sub-chart
+// panel (2 only with a workspace); other kinds draw nothing.
 void DrawMinuteSubChart(MinuteChart* chart, HDC dc, int kind);
 
 // "%02d:%02d" text of slot s (the tip's time rule); out holds >= 6 chars.

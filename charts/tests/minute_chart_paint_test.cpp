@@ -390,3 +390,35 @@ TEST(MinuteChartPaint, DegenerateHoursAndLongData) {
 }
 
 }  // namespace
+
+namespace {
+
+// Each lower-panel kind draws its first line in its colour inside the
+// sub-chart panel; a kind outside 0-11 leaves the panel empty.
+TEST(MinuteChartPaint, SubChartKinds) {
+  struct Case {
+    int kind;
+    uint32_t lineColor;  // 0 = nothing expected in the panel
+  } cases[] = {{1, 0xFFFFFF}, {6, 0xFFFFFF}, {7, 0xFFFFFF}, {8, 0xFFFFFF}, {9, 0xFFFFFF},
+               {10, 0xFFFFFF}, {11, 0xFFFFFF}, {12, 0}, {-1, 0}};
+  for (const Case& k : cases) {
+    Fixture f(kMinuteLayoutFull);
+    MinuteChart* c = f.chart.get();
+    for (int i = 0; i < 242; ++i) {
+      f.area->points[i].bidVolume = 300000 + i * 100;
+      f.area->points[i].askVolume = 200000 + (i % 13) * 5000;
+    }
+    SetMinuteChartSubChart(c, k.kind < 0 || k.kind > 11 ? 0 : k.kind);
+    c->SubChart = k.kind;
+    CalcMinuteIndicators(c);
+    Picture pic(372, 416);
+    DrawMinuteChart(c, pic.dc);
+    int hits = 0;
+    for (int y = c->SubTop + 1; y < c->SubTop + 2 + c->SubHeight; ++y)
+      for (int x = 72; x < 310; ++x) hits += pic.At(x, y) == 0xFFFFFF;
+    if (k.lineColor) EXPECT_GT(hits, 50) << "kind " << k.kind;
+    else EXPECT_EQ(hits, 0) << "kind " << k.kind;
+  }
+}
+
+}  // namespace
