@@ -498,3 +498,114 @@ void DrawMinuteDataTip(MinuteChart* c, HDC dc) {
   CountText(pt.amount, t, sizeof t);
   value(256, 276, 0xFFFF00);
 }
+
+void DrawMinuteSubTitle(MinuteChart* c, HDC dc) {
+  const int w = c->SubTitleRect.right - c->SubTitleRect.left;
+  const int h = c->SubTitleRect.bottom - c->SubTitleRect.top;
+  RECT all{0, 0, w, h};
+  FillRectColor(dc, &all, 0x000000);
+  if (!c->Data) return;
+  const int n = MinuteChartPointCount(c);
+  if (n <= 0) return;
+  const int s = c->Cursor >= 0 && c->Cursor < n ? c->Cursor : n - 1;
+  if (s >= kMinutePoints || s >= kMinuteIndicatorRoom) return;
+  SetBkMode(dc, TRANSPARENT);
+  const int kind = c->SubChart;
+  const MinuteIndicatorWorkspace* ws = c->Workspace;
+  if (kind >= kMinuteSubDdx && kind <= kMinuteSubOpenInterest && !ws) return;
+  const MinutePoint& pt = c->Data->points[s];
+  char t[96], v[48];
+  int x = 0;
+  // Kinds 1-5: measured items in rows 0-16, 10 px apart.
+  auto item = [&](uint32_t color) {
+    int tw = MeasureTextWidth(dc, t, 0);
+    Text(dc, x, 0, x + tw, 16, t, color, kLeft);
+    x += tw + 10;
+  };
+  // Kinds 6-11: label and value in (x, 1, W, 15).
+  const int gap = kind == kMinuteSubMacd ? 5 : 10;
+  auto indicator = [&](const char* label, double value, uint32_t color) {
+    if (value == 0) std::snprintf(v, sizeof v, "-"); else std::snprintf(v, sizeof v, "%.3f", value);
+    std::snprintf(t, sizeof t, "%s%s", label, v);
+    Text(dc, x, 1, w, 15, t, color, kLeft);
+    x += MeasureTextWidth(dc, t, 0) + gap;
+  };
+  switch (kind) {
+    case kMinuteSubOrderTotals: {
+      const int64_t bid = pt.bidVolume, ask = pt.askVolume, diff = bid - ask;
+      const uint32_t diffColor = diff > 0 ? 0xFF0000 : diff < 0 ? 0x00FF00 : 0xFFFFFF;
+      CountText(bid, v, sizeof v);
+      std::snprintf(t, sizeof t, "委买:%s", v);
+      item(0xFFFFFF);
+      CountText(ask, v, sizeof v);
+      std::snprintf(t, sizeof t, "委卖:%s", v);
+      item(0xFFFF00);
+      CountText(diff, v, sizeof v);
+      std::snprintf(t, sizeof t, "委差:%s", v);
+      item(diffColor);
+      if (bid > 0 && ask > 0) std::snprintf(t, sizeof t, "多空比:%.2f", static_cast<double>(bid) / ask);
+      else std::snprintf(t, sizeof t, "多空比:-");
+      item(diffColor);
+      break;
+    }
+    case kMinuteSubDdx:
+      std::snprintf(t, sizeof t, "DDX:%.3f", ws->ddx[s]);
+      item(0xFFFFFF);
+      std::snprintf(t, sizeof t, "DDX累积:%.3f", ws->ddxSum[s]);
+      item(0xFFFF00);
+      break;
+    case kMinuteSubFundFlow: {
+      if (s >= MinuteChartFlowCount(c)) break;
+      const char* labels[4] = {"散户:%s", "中户:%s", "大户:%s", "超大:%s"};
+      const uint32_t colors[4] = {0x00FF00, 0xFFFF00, 0xFF0000, 0xFFFFFF};
+      for (int i = 0; i < 4; ++i) {
+        CountText(c->Data->flows[s].running[i], v, sizeof v);
+        std::snprintf(t, sizeof t, labels[i], v);
+        item(colors[i]);
+      }
+      break;
+    }
+    case kMinuteSubBbd:
+      CountText(ws->bbd[s], v, sizeof v);
+      std::snprintf(t, sizeof t, "分时BBD:%s", v);
+      item(0xFFFF00);
+      break;
+    case kMinuteSubOpenInterest:
+      CountText(pt.field8, v, sizeof v);
+      std::snprintf(t, sizeof t, "持仓量:%s", v);
+      item(0xFFFFFF);
+      break;
+    default:
+      break;
+  }
+  if (!ws || kind < kMinuteSubMacd || kind > kMinuteSubPsy) return;
+  switch (kind) {
+    case kMinuteSubMacd:
+      indicator("DIF:", ws->macdDif[s], 0xFFFFFF);
+      indicator("DEA:", ws->macdDea[s], 0xFFFF00);
+      indicator("MACD:", ws->macdMacd[s], 0xFFFF00);
+      break;
+    case kMinuteSubKdj:
+      indicator("K:", ws->kdjK[s], 0xFFFFFF);
+      indicator("D:", ws->kdjD[s], 0xFFFF00);
+      indicator("J:", ws->kdjJ[s], 0xEA00FF);
+      break;
+    case kMinuteSubRsi:
+      indicator("RSI6:", ws->rsi1[s], 0xFFFFFF);
+      indicator("RSI12:", ws->rsi2[s], 0xFFFF00);
+      indicator("RSI24:", ws->rsi3[s], 0xFF00FF);
+      break;
+    case kMinuteSubWr:
+      indicator("WR1:", ws->wr1[s], 0xFFFFFF);
+      indicator("WR2:", ws->wr2[s], 0xFFFF00);
+      break;
+    case kMinuteSubBias:
+      indicator("BIAS1:", ws->bias[0][s], 0xFFFFFF);
+      indicator("BIAS2:", ws->bias[1][s], 0xFFFF00);
+      indicator("BIAS3:", ws->bias[2][s], 0xFF00FF);
+      break;
+    case kMinuteSubPsy:
+      indicator("PSY:", ws->psy[s], 0xFFFFFF);
+      break;
+  }
+}

@@ -15,6 +15,10 @@ void DrawMinuteCursor(MinuteChart* chart, HDC dc);
 // The data tip of the cursor minute, at (0, 0) with the size of TipRect.
 void DrawMinuteDataTip(MinuteChart* chart, HDC dc);
 
+// The sub-chart's title strip (at (0, 0) with the size of SubTitleRect) for
+// the cursor minute, else the last point.
+void DrawMinuteSubTitle(MinuteChart* chart, HDC dc);
+
 // Steps of DrawMinuteChart, exposed for the owners and the tests.
 void DrawMineMarks(MinuteChart* chart, HDC dc);
 void DrawMinutePriceAxis(MinuteChart* chart, HDC dc);

@@ -422,3 +422,52 @@ TEST(MinuteChartPaint, SubChartKinds) {
 }
 
 }  // namespace
+
+namespace {
+
+// Order-total title: the difference and ratio items take red when bid
+// exceeds ask and green when it falls short; no cursor uses the last point.
+TEST(MinuteChartPaint, OrderTotalsTitleColours) {
+  struct Case {
+    const char* name;
+    int64_t bid, ask;
+    int cursor;
+    bool red, green;
+  } cases[] = {
+      {"bid above", 300000, 200000, 10, true, false},
+      {"bid zero", 0, 200000, 10, false, true},
+      {"no cursor, last point", 300000, 200000, -1, true, false},
+  };
+  for (const Case& k : cases) {
+    Fixture f(kMinuteLayoutFull);
+    MinuteChart* c = f.chart.get();
+    const int s = k.cursor < 0 ? 241 : k.cursor;
+    f.area->points[s].bidVolume = k.bid;
+    f.area->points[s].askVolume = k.ask;
+    c->SubChart = kMinuteSubOrderTotals;
+    c->Cursor = k.cursor;
+    const int w = c->SubTitleRect.right - c->SubTitleRect.left, h = c->SubTitleRect.bottom - c->SubTitleRect.top;
+    ASSERT_GT(w, 0);
+    ASSERT_GT(h, 0);
+    Picture pic(w, h);
+    DrawMinuteSubTitle(c, pic.dc);
+    int red = 0, green = 0;
+    for (int y = 0; y < h; ++y)
+      for (int x = 0; x < w; ++x) {
+        red += pic.Near(x, y, 0xFF0000);
+        green += pic.Near(x, y, 0x00FF00);
+      }
+    EXPECT_EQ(red > 5, k.red) << k.name << " " << red;
+    EXPECT_EQ(green > 5, k.green) << k.name << " " << green;
+    const char* dir = std::getenv("ORV_SNAPSHOT_DIR");
+    if (dir && k.cursor == 10 && k.bid > 0) {
+      std::vector<uint32_t> px = pic.All();
+      QImage img(w, h, QImage::Format_RGB32);
+      for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) img.setPixel(x, y, px[y * w + x]);
+      EXPECT_TRUE(img.save(QString::fromStdString(std::string(dir) + "/minute_sub_title.png")));
+    }
+  }
+}
+
+}  // namespace
