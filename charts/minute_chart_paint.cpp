@@ -341,9 +341,18 @@ void DrawMinuteSubChart(MinuteChart* c, HDC dc, int kind) {
   }
 }
 
+static void DrawMinuteChartBody(MinuteChart* c, HDC dc);
+
 void DrawMinuteChart(MinuteChart* c, HDC dc) {
   LayoutMinuteChart(c);
   SetBkMode(dc, TRANSPARENT);
+  HGDIOBJ previousFont = nullptr;
+  if (c->Font) SelectGdiObjectSave(dc, c->Font, &previousFont);
+  DrawMinuteChartBody(c, dc);
+  if (previousFont) SelectGdiObject(dc, previousFont);
+}
+
+static void DrawMinuteChartBody(MinuteChart* c, HDC dc) {
   RECT all{c->Bounds.left, c->Bounds.top, c->Bounds.right, c->Bounds.bottom};
   FillRectColor(dc, &all, c->BackColor);
   const int mode = c->LayoutMode;
@@ -467,6 +476,13 @@ void DrawMinuteDataTip(MinuteChart* c, HDC dc) {
   FillRectColor(dc, &all, 0x000000);
   DrawRectangle(dc, &all, 0xFF0000, kSolid);
   SetBkMode(dc, TRANSPARENT);
+  HGDIOBJ previousFont = nullptr;
+  if (c->Font) SelectGdiObjectSave(dc, c->Font, &previousFont);
+  struct Restore {
+    HDC dc;
+    HGDIOBJ font;
+    ~Restore() { if (font) SelectGdiObject(dc, font); }
+  } restore{dc, previousFont};
   const MinutePoint& pt = c->Data->points[s];
   const double p = c->Data->previousClose, v = pt.price;
   const char* pf = c->Data->key.decimals == 2 ? "%.2f" : "%.3f";
@@ -510,6 +526,13 @@ void DrawMinuteSubTitle(MinuteChart* c, HDC dc) {
   const int s = c->Cursor >= 0 && c->Cursor < n ? c->Cursor : n - 1;
   if (s >= kMinutePoints || s >= kMinuteIndicatorRoom) return;
   SetBkMode(dc, TRANSPARENT);
+  HGDIOBJ previousFont = nullptr;
+  if (c->Font) SelectGdiObjectSave(dc, c->Font, &previousFont);
+  struct Restore {
+    HDC dc;
+    HGDIOBJ font;
+    ~Restore() { if (font) SelectGdiObject(dc, font); }
+  } restore{dc, previousFont};
   const int kind = c->SubChart;
   const MinuteIndicatorWorkspace* ws = c->Workspace;
   if (kind >= kMinuteSubDdx && kind <= kMinuteSubOpenInterest && !ws) return;
