@@ -9,10 +9,13 @@
 #
 # Packages are installed with apt-get as root or through sudo
 # (tools/install-deps.sh); ORV_SKIP_DEPS=1 skips that step. The four build
-# trees (build, build-asan, build-tsan, build-fuzz) share ccache.
+# trees (build, build-asan, build-tsan, build-fuzz) share ccache; paths are
+# hashed relative to the checkout, so another clone on the same machine
+# reuses the cache too.
 set -euo pipefail
 cd "$(dirname "$0")"
 root=$(pwd)
+export CCACHE_BASEDIR="$root"
 quick=0
 [[ "${1:-}" == "--quick" ]] && quick=1
 
@@ -50,17 +53,49 @@ run_suite build-asan
 
 echo "== threaded code under ThreadSanitizer"
 # The areas whose tests race threads on purpose: the kernel, the window
-# system, the transport and both HTTP paths, the market-data engine, the
-# stores, the trade session, the private stores that race processes, the
-# grid control, the skinned buttons (enabled from workers), the panels fed
-# from network threads, and the indicator tool bar and parameter dialog
-# (texts set and periods reloaded from workers).
-tsan_targets=(platform_kernel_tests platform_tests platform_controls_tests foundation_tests marketdata_tests
-              simbroker_tests trading_tests simbroker_trade_tests tokenstore_tests controls_tests charts_tests)
-tsan_labels='^(kernel|platform-ui|platform-controls|transport|http|engine|stores|trade|security|grid|skin-buttons|panels|indicator-ui)$'
+# system and the processes that talk to each other, the transport and both
+# HTTP paths, the market-data engine, the stores, the trade session, the
+# private stores that race processes, and every window or control that is fed
+# from a network or worker thread. One entry a line, in name order.
+tsan_targets=(
+  charts_tests
+  controls_tests
+  foundation_tests
+  ipc_peer
+  marketdata_tests
+  platform_controls_tests
+  platform_ipc_tests
+  platform_kernel_tests
+  platform_tests
+  simbroker_tests
+  simbroker_trade_tests
+  stockpage_tests
+  tokenstore_tests
+  trading_tests
+)
+tsan_labels=(
+  bidask
+  engine
+  grid
+  http
+  indicator-ui
+  kernel
+  kline-view
+  media-controls
+  panels
+  platform-controls
+  platform-ipc
+  platform-ui
+  security
+  skin-buttons
+  stores
+  trade
+  transport
+)
+tsan_label_regex="^($(IFS='|'; echo "${tsan_labels[*]}"))\$"
 configure build-tsan -DCMAKE_BUILD_TYPE=Debug -DORV_TSAN=ON
 cmake --build build-tsan -j "$jobs" --target "${tsan_targets[@]}"
-run_suite build-tsan -L "$tsan_labels"
+run_suite build-tsan -L "$tsan_label_regex"
 
 echo "== fuzz targets, ${fuzz_seconds}s each"
 configure build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DORV_FUZZ=ON -DORV_TESTS=OFF \

@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "charts/kline_chart_indicators.h"
+#include "foundation/draw_helpers.h"
 #include "foundation/number_codecs.h"
 #include "marketdata/day_bar.h"
 
@@ -110,6 +111,8 @@ KLineChart* CreateKLineChart(ChartRect rect, void* owner) {
   c->dateColor = 0x00AAFF;
   c->axisColor = 0xFF0000;
   c->labelColor = 0x00AAFF;
+  c->titleFont = CreateUiFont(GetUiFontFace(), 14);
+  c->tipFont = CreateUiFont(GetUiFontFace(), 16);
   return c;
 }
 
@@ -121,6 +124,8 @@ void FreeKLineChart(KLineChart* c) {
   });
   std::free(c->ratingMarks);
   std::free(c->newsMarks);
+  if (c->titleFont) DeleteGdiObject(c->titleFont);
+  if (c->tipFont) DeleteGdiObject(c->tipFont);
   std::free(c);
 }
 

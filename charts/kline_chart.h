@@ -20,6 +20,10 @@ struct KLineArea;
 struct IndicatorWorkspace;
 struct ExRightsArea;
 struct NewsListArea;
+struct KLineFinanceRow;
+struct KLineHolderRow;
+struct KLineRatingRow;
+struct HFONT__;
 
 constexpr int kKLineZoomLevels = 10;
 constexpr int kKLineExRightsMarkRoom = 256;
@@ -85,8 +89,8 @@ struct RatingMark {
 
 struct KLineChart {
   // Fundamentals data (rows borrowed from the related-data fetcher).
-  const void* financeRows;
-  const void* holderRows;
+  const KLineFinanceRow* financeRows;
+  const KLineHolderRow* holderRows;
   FundCell fundCellsA[kKLineFundCellRoom];
   FundCell fundCellsB[kKLineFundCellRoom];
   FundCell fundCellsC[kKLineFundCellRoom];
@@ -96,7 +100,7 @@ struct KLineChart {
   int32_t fundTop;
   int32_t fundHeight;
   // Markers.
-  const void* ratingItems;                // borrowed
+  const KLineRatingRow* ratingItems;      // borrowed
   int32_t ratingCount;
   RatingMark* ratingMarks;                // owned
   NewsMark* newsMarks;                    // owned
@@ -193,6 +197,8 @@ struct KLineChart {
   char16_t highLabel[64];
   int32_t highLabelAlign;
   int32_t showNameInTitle;
+  HFONT__* titleFont;                     // UI font 14 (owned)
+  HFONT__* tipFont;                       // UI font 16 (owned)
   int32_t backColor, frameColor, gridColor, upColor, downColor, ma1Color, ma2Color, ma3Color, periodColor,
       dateColor, axisColor, labelColor;
 };

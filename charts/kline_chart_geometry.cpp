@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "charts/kline_chart.h"
+#include "charts/kline_markers.h"
 #include "foundation/number_codecs.h"
 #include "marketdata/day_bar.h"
 #include "marketdata/ex_rights.h"
@@ -391,8 +392,13 @@ void PlaceKLineGeometry(KLineChart* c, const KLineCalcRange& r) {
   ExtremeLabel(c, fr, r.lowestBar, area->bars[r.lowestBar].low, r.first, false);
   ExtremeLabel(c, fr, r.highestBar, area->bars[r.highestBar].high, r.first, true);
 
+  // Step 5: the fundamentals rows.
+  if (c->paneLayout == 3) LayoutKLineFundRows(c);
+
   // Step 6: the main overlay.
-  if (c->mainOverlay == 2 || c->mainOverlay == 3) {
+  if (c->mainOverlay == 1) {
+    LayoutKLineRatingMarks(c);
+  } else if (c->mainOverlay == 2 || c->mainOverlay == 3) {
     c->sellMarkCount = c->buyMarkCount = 0;
     CalcZigZagTurns(w, area);
     const int turns = std::clamp(w->turnCount, 0, kIndicatorBarRoom);

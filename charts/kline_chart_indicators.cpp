@@ -5,6 +5,7 @@
 #include <initializer_list>
 
 #include "charts/kline_chart.h"
+#include "charts/kline_markers.h"
 #include "charts/kline_chart_geometry.h"
 #include "marketdata/day_bar.h"
 #include "marketdata/indicator_workspace.h"
@@ -158,6 +159,8 @@ void CalcKLineIndicators(KLineChart* c) {
     c->firstVisible = std::max(firstValid + count - visible, firstValid);
     c->scrollToEnd = 0;
   }
+  // Step 6: news dots of the day period.
+  if (area->period == 33 && (c->paneLayout == 2 || c->paneLayout == 3)) LayoutKLineNewsMarks(c);
   KLineCalcRange r{};
   r.first = c->firstVisible;
   r.last = std::min(firstValid + count, r.first + visible);

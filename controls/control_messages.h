@@ -30,3 +30,33 @@ constexpr UINT WM_POPLIST_DBLCLK = 5325;
 // An indicator tool bar (CIndexToolsBar) to its parent (posted): a tab was
 // chosen, wParam the bar object, lParam the tab's index.
 constexpr UINT WM_INDEXBAR_SELECT = 4000;
+
+// The on-screen keyboard to its dialog, and the dialog on to its target
+// (sent; lParam valid only during the call): wParam 0 confirm, 1 exit,
+// 2 delete the last character, 3 append the one-character UTF-16 text at
+// lParam. Other values are passed on unchanged.
+constexpr UINT WM_SOFTKEY_INPUT = 0x7E8;
+enum SoftKeyInput : WPARAM { kSoftKeyConfirm = 0, kSoftKeyExit = 1, kSoftKeyDelete = 2, kSoftKeyText = 3 };
+
+// The on-screen keyboard's children, and the keyboard inside its dialog.
+constexpr UINT IDC_SOFTKEY_LABEL = 12100;
+constexpr UINT IDC_SOFTKEY_OK = 12101;
+constexpr UINT IDC_SOFTKEY_EXIT = 12102;
+constexpr UINT IDC_SOFTKEY_DELETE = 12103;
+constexpr UINT IDC_SOFTKEY_CASE = 12104;
+constexpr UINT IDC_SOFTKEY_FIRST = 12105;  // character key i is IDC_SOFTKEY_FIRST + i, i < 36
+constexpr UINT IDC_SOFTKEYBOARD = 12199;
+// The keyboard dialog's template.
+constexpr UINT IDD_SOFTKEY = 228;
+
+// Chart windows (charts/): notices to their parents and main window.
+constexpr UINT WM_CHART_REFRESH = 5320;        // to itself: invalidate, update the title windows
+constexpr UINT WM_KLINE_RELDATA_READY = 5322;  // (data type, 0) from the related-data fetcher
+constexpr UINT WM_KLINE_EXRIGHTS = 5324;       // (y << 16 | x, item) hover; (0, 1) left; (0, 0) double click
+constexpr UINT WM_RATING_MARK_PICK = 5326;     // (y << 16 | x, YYYYMMDD); (0, 1) left
+constexpr UINT WM_KLINE_CLICK = 5327;          // (view, y * 65536 + x)
+constexpr UINT WM_NEWS_MARK_PICK = 5331;       // (y << 16 | x, YYYYMMDD); (0, 1) left
+constexpr UINT WM_STOCKPAGE_NOTE = 5332;       // (0, 0) the cursor bar changed
+constexpr UINT WM_CHART_MENU_KLINE = 7000;     // sent: (screen y << 16 | x, 7000)
+constexpr UINT WM_KLINE_PANE_LAYOUT = 7200;    // sent: (screen y << 16 | x, 7200)
+constexpr UINT WM_POP_HTML = 10101;            // sent to the main window: (UTF-16 address, title)

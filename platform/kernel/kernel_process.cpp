@@ -6,16 +6,23 @@
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/eventfd.h>
+#include <sys/stat.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <condition_variable>
+#include <map>
+#include <mutex>
 #include <cstdlib>
 #include <thread>
 
 #include "platform/kernel/kernel_clock.h"
 #include "platform/kernel/kernel_files.h"
+#include "platform/kernel/kernel_thread.h"
+#include "platform/kernel/kernel_utf.h"
 
 extern char** environ;
 
@@ -51,21 +58,141 @@ std::string BaseName(std::string path) {
   return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
+// The reaper: one thread per process watching the children we started (a
+// pidfd each) and collecting them as they end, keeping the exit codes for
+// WaitProcess.
+struct Reaper {
+  std::mutex lock;
+  std::condition_variable ended;
+  std::map<int, int> pidFds;     // running children: pid -> pidfd
+  std::map<int, int> exitCodes;  // ended children nobody waited for yet
+  int wakeFd = -1;
+  bool started = false;
+
+  void Add(int pid) {
+    int fd = static_cast<int>(::syscall(SYS_pidfd_open, pid, 0));
+    std::lock_guard<std::mutex> g(lock);
+    if (!started) {
+      wakeFd = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+      started = true;
+      std::thread([this] { Run(); }).detach();
+    }
+    if (fd >= 0) ::fcntl(fd, F_SETFD, FD_CLOEXEC);
+    pidFds[pid] = fd;
+    uint64_t one = 1;
+    if (wakeFd >= 0) (void)!::write(wakeFd, &one, sizeof one);
+  }
+
+  bool Owns(int pid) {
+    std::lock_guard<std::mutex> g(lock);
+    return pidFds.count(pid) || exitCodes.count(pid);
+  }
+
+  // Collects every ended child; called with the lock held.
+  void CollectLocked() {
+    for (auto it = pidFds.begin(); it != pidFds.end();) {
+      int code = 0;
+      if (Reap(it->first, &code) != 0) {
+        exitCodes[it->first] = code;
+        if (it->second >= 0) ::close(it->second);
+        it = pidFds.erase(it);
+        ended.notify_all();
+      } else {
+        ++it;
+      }
+    }
+  }
+
+  [[noreturn]] void Run() {
+    std::vector<struct pollfd> fds;
+    for (;;) {
+      {
+        std::lock_guard<std::mutex> g(lock);
+        CollectLocked();
+        fds.clear();
+        fds.push_back({wakeFd, POLLIN, 0});
+        for (auto& [pid, fd] : pidFds)
+          if (fd >= 0) fds.push_back({fd, POLLIN, 0});
+      }
+      // Children without a pidfd (old kernels) are looked at every 50 ms.
+      ::poll(fds.data(), fds.size(), 50);
+      if (fds[0].revents & POLLIN) {
+        uint64_t count;
+        (void)!::read(wakeFd, &count, sizeof count);
+      }
+    }
+  }
+
+  // 1 ended (code in *exitCode, record dropped), 0 time-out.
+  bool Wait(int pid, DWORD timeoutMs, int* exitCode) {
+    std::unique_lock<std::mutex> g(lock);
+    auto done = [&] {
+      CollectLocked();
+      return exitCodes.count(pid) != 0;
+    };
+    if (timeoutMs == INFINITE) {
+      while (!done()) ended.wait_for(g, std::chrono::milliseconds(50));
+    } else {
+      auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+      while (!done()) {
+        if (std::chrono::steady_clock::now() >= deadline) return false;
+        ended.wait_until(g, std::min(deadline, std::chrono::steady_clock::now() + std::chrono::milliseconds(50)));
+      }
+    }
+    if (exitCode) *exitCode = exitCodes[pid];
+    exitCodes.erase(pid);
+    return true;
+  }
+};
+
+Reaper& TheReaper() {
+  static Reaper* reaper = new Reaper;
+  return *reaper;
+}
+
+bool IsExecutableFile(const std::string& path) {
+  struct stat info {};
+  return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) && ::access(path.c_str(), X_OK) == 0;
+}
+
 }  // namespace
 
-bool SpawnProcess(const std::string& exe, const std::vector<std::string>& args, const std::string& workDir, int* pid) {
-  if (exe.empty()) return false;
+bool StartProcess(const ProcessStart& start, int* pid) {
+  if (start.exe.empty()) return false;
   std::vector<char*> argv;
-  argv.push_back(const_cast<char*>(exe.c_str()));
-  for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+  std::string program = NativePath(start.exe);
+  argv.push_back(program.data());
+  std::vector<std::string> args = start.args;
+  for (std::string& a : args) argv.push_back(a.data());
   argv.push_back(nullptr);
+
+  // The environment: ours, with the extra entries replacing same-named ones.
+  std::vector<std::string> envStrings;
+  auto nameOf = [](const std::string& e) { return e.substr(0, e.find('=')); };
+  for (char** e = environ; e && *e; ++e) {
+    std::string entry = *e;
+    bool replaced = std::any_of(start.env.begin(), start.env.end(),
+                                [&](const std::string& x) { return nameOf(x) == nameOf(entry); });
+    if (!replaced) envStrings.push_back(entry);
+  }
+  for (const std::string& x : start.env)
+    if (x.find('=') != std::string::npos && x.find('=') > 0) envStrings.push_back(x);
+  std::vector<char*> envp;
+  for (std::string& e : envStrings) envp.push_back(e.data());
+  envp.push_back(nullptr);
 
   posix_spawn_file_actions_t actions;
   posix_spawnattr_t attr;
   posix_spawn_file_actions_init(&actions);
   posix_spawnattr_init(&attr);
-  std::string folder = NativePath(workDir);
+  std::string folder = NativePath(start.workDir);
   if (!folder.empty()) posix_spawn_file_actions_addchdir_np(&actions, folder.c_str());
+  int passFd = -1;
+  if (start.passFd >= 0) {
+    // dup2 onto 3 clears close-on-exec; the source must not be 3 itself.
+    passFd = ::fcntl(start.passFd, F_DUPFD_CLOEXEC, 10);
+    if (passFd >= 0) posix_spawn_file_actions_adddup2(&actions, passFd, 3);
+  }
   // The child starts with no signal blocked and every signal at its default.
   sigset_t none, all;
   sigemptyset(&none);
@@ -74,34 +201,35 @@ bool SpawnProcess(const std::string& exe, const std::vector<std::string>& args, 
   posix_spawnattr_setsigdefault(&attr, &all);
   posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
   pid_t child = 0;
-  std::string program = NativePath(exe);
-  argv[0] = const_cast<char*>(program.c_str());
-  int rc = program.find('/') == std::string::npos
-               ? ::posix_spawnp(&child, program.c_str(), &actions, &attr, argv.data(), environ)
-               : ::posix_spawn(&child, program.c_str(), &actions, &attr, argv.data(), environ);
+  int rc = (start.passFd >= 0 && passFd < 0) ? EBADF
+           : program.find('/') == std::string::npos
+               ? ::posix_spawnp(&child, program.c_str(), &actions, &attr, argv.data(), envp.data())
+               : ::posix_spawn(&child, program.c_str(), &actions, &attr, argv.data(), envp.data());
   posix_spawnattr_destroy(&attr);
   posix_spawn_file_actions_destroy(&actions);
+  if (passFd >= 0) ::close(passFd);
   if (rc != 0) return false;
+  TheReaper().Add(child);
   if (pid) *pid = child;
   return true;
 }
 
+bool SpawnProcess(const std::string& exe, const std::vector<std::string>& args, const std::string& workDir, int* pid) {
+  return StartProcess(ProcessStart{exe, args, workDir, {}, -1}, pid);
+}
+
 bool WaitProcess(int pid, DWORD timeoutMs, int* exitCode) {
   if (pid <= 0) return false;
+  if (TheReaper().Owns(pid)) return TheReaper().Wait(pid, timeoutMs, exitCode);
   bool unlimited = timeoutMs == INFINITE;
   ULONGLONG deadline = RealTickCount64() + (unlimited ? 0 : timeoutMs);
-  // A descriptor that becomes readable when the process ends, ours or not.
+  // A descriptor that becomes readable when the process ends.
   int pidFd = static_cast<int>(::syscall(SYS_pidfd_open, pid, 0));
   if (pidFd < 0 && errno == ESRCH) return false;
   bool ended = false;
   for (;;) {
-    int reaped = Reap(pid, exitCode);
-    if (reaped == 1) {
-      ended = true;
-      break;
-    }
-    if (reaped < 0 && pidFd < 0 && !Exists(pid)) {
-      ended = true;  // another process's, without a pidfd to watch
+    if (pidFd < 0 && !Exists(pid)) {
+      ended = true;  // without a pidfd to watch
       break;
     }
     ULONGLONG now = RealTickCount64();
@@ -112,8 +240,8 @@ bool WaitProcess(int pid, DWORD timeoutMs, int* exitCode) {
       continue;
     }
     struct pollfd pfd {pidFd, POLLIN, 0};
-    if (::poll(&pfd, 1, slice) == 1 && reaped < 0) {
-      ended = true;  // not our child: its pidfd says it ended
+    if (::poll(&pfd, 1, slice) == 1) {
+      ended = true;
       break;
     }
   }
@@ -150,4 +278,56 @@ std::vector<ProcessInfo> ListProcesses() {
   ::closedir(proc);
   std::sort(list.begin(), list.end(), [](const ProcessInfo& a, const ProcessInfo& b) { return a.pid < b.pid; });
   return list;
+}
+
+std::vector<std::string> SplitCommandLine(const std::string& line) {
+  std::vector<std::string> out;
+  std::string current;
+  bool inArg = false, quoted = false;
+  for (size_t i = 0; i < line.size(); ++i) {
+    char c = line[i];
+    if (c == '\\' && i + 1 < line.size() && line[i + 1] == '"') {
+      current += '"';
+      inArg = true;
+      ++i;
+    } else if (c == '"') {
+      quoted = !quoted;
+      inArg = true;
+    } else if ((c == ' ' || c == '\t') && !quoted) {
+      if (inArg) out.push_back(current);
+      current.clear();
+      inArg = false;
+    } else {
+      current += c;
+      inArg = true;
+    }
+  }
+  if (inArg) out.push_back(current);
+  return out;
+}
+
+BOOL ShellExecuteExW(SHELLEXECUTEINFOW* info) {
+  if (!info || !info->lpFile || !*info->lpFile) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return FALSE;
+  }
+  std::string file = NativePath(WideToUtf8(info->lpFile));
+  std::string folder = info->lpDirectory ? NativePath(WideToUtf8(info->lpDirectory)) : std::string();
+  std::string params = info->lpParameters ? WideToUtf8(info->lpParameters) : std::string();
+  // A relative name with a folder part counts from the working folder.
+  std::string checkPath = file;
+  if (file.find('/') != std::string::npos && file[0] != '/' && !folder.empty())
+    checkPath = (folder.back() == '/' ? folder : folder + "/") + file;
+  if (file.find('/') != std::string::npos && !IsExecutableFile(checkPath)) {
+    SetLastError(ERROR_FILE_NOT_FOUND);
+    return FALSE;
+  }
+  int pid = 0;
+  if (!StartProcess(ProcessStart{checkPath, SplitCommandLine(params), folder, {}, -1}, &pid)) {
+    SetLastError(ERROR_FILE_NOT_FOUND);
+    return FALSE;
+  }
+  info->hInstApp = reinterpret_cast<void*>(std::intptr_t{33});
+  info->hProcess = (info->fMask & SEE_MASK_NOCLOSEPROCESS) ? reinterpret_cast<void*>(std::intptr_t{pid}) : nullptr;
+  return TRUE;
 }

@@ -8,6 +8,7 @@ namespace {
 
 std::atomic<DWORD> g_nextThreadId{1};
 thread_local DWORD t_threadId = 0;
+thread_local DWORD t_lastError = 0;
 
 DWORD NewThreadId() { return g_nextThreadId.fetch_add(1, std::memory_order_relaxed); }
 
@@ -26,6 +27,12 @@ std::thread Launch(std::function<void()> body, DWORD id) {
 DWORD GetCurrentThreadId() {
   if (t_threadId == 0) t_threadId = NewThreadId();
   return t_threadId;
+}
+
+DWORD GetLastError() { return t_lastError; }
+void SetLastError(DWORD code) { t_lastError = code; }
+void AdoptCurrentThreadId(DWORD id) {
+  if (id != 0) t_threadId = id;
 }
 
 bool StartThread(std::function<void()> body, DWORD* threadId) {

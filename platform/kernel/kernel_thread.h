@@ -16,6 +16,16 @@
 // process: never 0, never reused, stable across calls.
 DWORD GetCurrentThreadId();
 
+// The calling thread's last error code (0 until a function sets it). Functions
+// document when they set it; nothing clears it on success unless it says so.
+DWORD GetLastError();
+void SetLastError(DWORD code);
+
+// Gives the calling thread a chosen id (the message ports give a process's UI
+// thread an id unique among the user's processes). Layer use only, before
+// the id was handed to anyone.
+void AdoptCurrentThreadId(DWORD id);
+
 // Starts body on a new detached thread. threadId (optional) receives the new
 // thread's id before this returns. Returns false, and leaves *threadId as it
 // was, when the thread could not be created (body is then not run and is

@@ -3,6 +3,7 @@
 #include "platform/kernel/debug_sink.h"
 #include "platform/kernel/kernel_clock.h"
 #include "platform/window/win_internal.h"
+#include "platform/window/win_remote.h"
 
 #include <chrono>
 #include <mutex>
@@ -227,4 +228,10 @@ QImage TestDesktop::Snapshot(HWND hwnd) const {
 bool TestDesktop::SavePng(HWND hwnd, const std::string& path) const {
   QImage img = Snapshot(hwnd);
   return !img.isNull() && img.save(QString::fromStdString(path), "PNG");
+}
+
+std::vector<TestDesktop::Embedding> TestDesktop::Embeddings() const {
+  std::vector<Embedding> out;
+  for (const EmbeddingInfo& e : CurrentEmbeddings()) out.push_back(Embedding{e.slot, e.clientPid, e.size, e.visible});
+  return out;
 }

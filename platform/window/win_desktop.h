@@ -99,6 +99,16 @@ class TestDesktop {
   // after ShowRealBoxes(true), shown as the real modal box (driven with
   // steps like any dialog) and then not recorded.
   const std::vector<Box>& Boxes() const { return boxes_; }
+
+  // Windows of other processes embedded into child windows of this one
+  // (EmbedIntoWindow), with each slot's current size and visibility.
+  struct Embedding {
+    HWND slot;
+    int clientPid;
+    SIZE size;
+    bool visible;
+  };
+  std::vector<Embedding> Embeddings() const;
   void SetBoxAnswer(int answer) { boxAnswer_ = answer; }
   void ShowRealBoxes(bool real);
 

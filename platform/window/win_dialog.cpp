@@ -2,6 +2,7 @@
 // the dialog keyboard (Tab, arrows, Enter, Esc), and the message box built
 // on them.
 #include "platform/controls/win_ctl_internal.h"
+#include "platform/window/win_remote.h"
 
 #include <algorithm>
 #include <climits>
@@ -217,13 +218,16 @@ HWND CreateDialogIndirectParamW(HINSTANCE, const DialogTemplate* tmpl, HWND pare
   else if (style & WS_BORDER) inset = 1;
   if ((style & WS_CAPTION) == WS_CAPTION) inset = 0;  // the native frame is outside
   cx += 2 * inset, cy += 2 * inset;
-  if (!child && parent) {
-    RECT pr;
-    GetWindowRect(GetAncestor(parent, GA_ROOT), &pr);
+  // Another process's window places the dialog but cannot own it (nor is
+  // it disabled while the dialog runs).
+  bool foreign = IsForeignHandle(parent);
+  HWND root = foreign ? parent : GetAncestor(parent, GA_ROOT);
+  RECT pr{};
+  if (!child && parent && GetWindowRect(root, &pr)) {
     if (tmpl->style & DS_CENTER) x = pr.left + (pr.right - pr.left - cx) / 2, y = pr.top + (pr.bottom - pr.top - cy) / 2;
     else x += pr.left, y += pr.top;
   }
-  HWND owner = parent && !child ? GetAncestor(parent, GA_ROOT) : parent;
+  HWND owner = parent && !child ? (foreign ? nullptr : root) : parent;
   HWND h = CreateWindowExW(tmpl->exStyle | WS_EX_CONTROLPARENT, WC_DIALOG, tmpl->caption ? tmpl->caption : u"", style,
                            x, y, cx, cy, owner, nullptr, nullptr, nullptr);
   if (!h) return nullptr;

@@ -277,6 +277,16 @@ class QtHost final : public ScreenHost {
     it->second->setGeometry(rect);
     it->second->setVisible(visible);
   }
+  bool EmbedTopLevel(HWND top, std::uintptr_t nativeParent) override {
+    TopLevelChanged(top);
+    auto it = windows_.find(top);
+    if (it == windows_.end() || !nativeParent) return false;
+    QWindow* parent = QWindow::fromWinId(static_cast<WId>(nativeParent));
+    if (!parent) return false;
+    it->second->setParent(parent);
+    it->second->setPosition(0, 0);
+    return true;
+  }
   void NativeChildDestroyed(HWND child) override {
     auto it = natives_.find(child);
     if (it == natives_.end()) return;

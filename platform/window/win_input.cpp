@@ -1,6 +1,7 @@
 // Input, focus and capture: focus, activation, capture, key state, cursors,
 // mouse tracking, and the routing of injected input.
 #include "platform/window/win_system.h"
+#include "platform/window/win_remote.h"
 
 #include <QClipboard>
 #include <QCoreApplication>
@@ -83,7 +84,9 @@ HWND ActivateWindow(HWND hwnd, WPARAM code) {
 }
 }  // namespace winsys
 
-BOOL SetForegroundWindow(HWND hwnd) { return SetActiveWindow(hwnd) != nullptr || GetActiveWindow() == hwnd; }
+BOOL SetForegroundWindow(HWND hwnd) {
+  if (IsForeignHandle(hwnd)) return RemoteSetForegroundWindow(hwnd);
+  return SetActiveWindow(hwnd) != nullptr || GetActiveWindow() == hwnd; }
 HWND GetForegroundWindow() { return GetActiveWindow(); }
 
 HWND SetCapture(HWND hwnd) {

@@ -74,7 +74,12 @@ class ScreenHost {
   virtual std::uintptr_t NativeChild(HWND child) = 0;
   virtual void NativeChildChanged(HWND child) = 0;  // moved, sized, shown or hidden
   virtual void NativeChildDestroyed(HWND child) = 0;
+  // Puts the native window of this process's top-level window inside a
+  // foreign native window (embedding, client side); false when it cannot.
+  virtual bool EmbedTopLevel(HWND /*top*/, std::uintptr_t /*nativeParent*/) { return false; }
 };
+// Asks the screen host, when one runs, to embed a top-level window.
+bool EmbedTopLevelOnScreen(HWND top, std::uintptr_t nativeParent);
 void SetScreenHost(ScreenHost* host);
 // The Qt host's window of a top-level window (null when none); and turning
 // the host off again (tests; windows shown meanwhile must be destroyed first).

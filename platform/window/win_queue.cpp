@@ -1,6 +1,7 @@
 // The queue: the UI thread, cross-thread calls, sending, posting, peeking,
 // waiting, translating and dispatching messages.
 #include "platform/window/win_system.h"
+#include "platform/window/win_remote.h"
 
 #include <QClipboard>
 #include <QCoreApplication>
@@ -83,6 +84,23 @@ void RunOnUiThread(const std::function<void()>& fn) {
   w.wake.wait(lk, [&] { return call->done; });
 }
 
+void QueueUiCall(std::function<void()> fn) {
+  auto call = std::make_shared<CrossCall>();
+  call->fn = std::move(fn);
+  {
+    Guard g(W().lock);
+    W().calls.push_back(call);
+  }
+  WakeUi();
+}
+
+void RunQueuedCalls() { RunCalls(); }
+
+void SetUiThreadIdForPorts(DWORD id) {
+  Guard g(W().lock);
+  if (W().hasUiThread) W().uiThreadId = id;
+}
+
 bool NextTimerDue(ULONGLONG* due) {
   Guard g(W().lock);
   bool any = false;
@@ -157,12 +175,18 @@ LRESULT CallProcAsSend(bool fromOtherThread, HWND hwnd, UINT msg, WPARAM wParam,
 }
 }  // namespace winsys
 
+LRESULT CallWindowAsSend(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  return CallProcAsSend(true, hwnd, msg, wParam, lParam);
+}
+
 LRESULT SendMessageW(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (IsForeignHandle(hwnd)) return RemoteSendMessage(hwnd, msg, wParam, lParam, CrossProcessSendTimeout(), nullptr);
   if (!UiThreadHere()) return OnUi([&] { return CallProcAsSend(true, hwnd, msg, wParam, lParam); });
   return CallProcAsSend(false, hwnd, msg, wParam, lParam);
 }
 
 BOOL PostMessageW(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (IsForeignHandle(hwnd)) return RemotePostMessage(hwnd, msg, wParam, lParam);
   {
     Guard g(W().lock);
     if (hwnd && !Find(hwnd)) return FALSE;
@@ -173,7 +197,8 @@ BOOL PostMessageW(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
 }
 
 BOOL PostThreadMessageW(DWORD threadId, UINT msg, WPARAM wParam, LPARAM lParam) {
-  if (threadId != GetUiThreadId()) return FALSE;  // only the UI thread has a queue
+  // Only a UI thread has a queue; another process's is reached through its port.
+  if (threadId != GetUiThreadId()) return RemotePostThreadMessage(threadId, msg, wParam, lParam);
   return PostMessageW(nullptr, msg, wParam, lParam);
 }
 

@@ -457,7 +457,8 @@ HWND ChildWindowFromPoint(HWND parent, POINT clientPt);
 LRESULT SendMessageW(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 BOOL PostMessageW(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 // Posts to the UI thread's queue with no window (hwnd null in the MSG);
-// FALSE for any other thread id (only the UI thread has a queue).
+// FALSE for any other thread id (only the UI thread has a queue), except the
+// UI thread of another joined process (see "Between processes" below).
 BOOL PostThreadMessageW(DWORD threadId, UINT msg, WPARAM wParam, LPARAM lParam);
 void PostQuitMessage(int exitCode);
 // Waits for the next message; FALSE for WM_QUIT. Only on the UI thread.
@@ -470,6 +471,73 @@ DWORD GetMessageTime();
 // with SendMessage; FALSE in a handler for a send from the UI thread itself
 // or for a posted message, and on any other thread.
 BOOL InSendMessage();
+
+// ---------------------------------------------------------------------------
+// Between processes.
+//
+// A program joins the user's message ports once, at start, from its UI
+// thread, before it creates windows (JoinMessagePorts; folder empty: the
+// folder inherited from the starter, else the private runtime folder; tests
+// give a folder of their own). From then on its window handles carry its
+// instance number in their high half, its UI thread id is unique among the
+// user's processes, and the functions below reach windows and UI threads of
+// the other joined processes of the folder. False (with one trace) when the
+// folder is unusable: every cross-process call then behaves as if no other
+// process existed.
+//
+// What crosses: message numbers and WPARAM/LPARAM as integers, unchanged.
+// WM_COPYDATA is the one exception: the sender's COPYDATASTRUCT and its
+// cbData bytes are copied; the receiver's lParam points at its own copy,
+// valid only during the call (the layer frees it afterwards). No other
+// pointer parameter is marshalled: a pointer sent to another process is a
+// meaningless number there.
+//
+// Sends to another process's window run its handler on that process's UI
+// thread (InSendMessage TRUE there) and return its result. The sender waits
+// at most the cross-process send time-out (SendMessageW) or its own
+// (SendMessageTimeoutW); meanwhile, when it is the UI thread, it runs the
+// sends other processes and its own worker threads make to it, and nothing
+// else (no posted message, input, paint or timer), so two processes sending
+// to each other never deadlock. On time-out: 0, GetLastError()
+// ERROR_TIMEOUT, and the late reply is discarded. A peer that has ended or
+// closes during the send: 0 at once, ERROR_INVALID_WINDOW_HANDLE. A
+// WM_COPYDATA with a null COPYDATASTRUCT, a null lpData with a non-zero
+// cbData or cbData above kCopyDataMax is refused without sending:
+// ERROR_INVALID_PARAMETER.
+//
+// Posts (PostMessageW, PostThreadMessageW): TRUE once handed to the other
+// process's port, FALSE when it has no port or has ended. Posts from one
+// process to another arrive in order. A post to a window that no longer
+// exists is dropped by the receiver with a trace.
+//
+// FindWindowW looks at the calling process's windows first, then asks every
+// other port; a process that does not answer within 500 ms is skipped with a
+// trace. IsWindow, GetWindowThreadProcessId, GetWindowTextW, GetWindowRect,
+// ShowWindow, SetForegroundWindow and GetNativeWindowId on another process's
+// handle are answered by its owner. Every other function fails for such a
+// handle as for an invalid one.
+constexpr UINT WM_COPYDATA = 0x004A;
+constexpr DWORD kCopyDataMax = 16u << 20;
+struct COPYDATASTRUCT {
+  std::uintptr_t dwData;
+  DWORD cbData;
+  void* lpData;
+};
+using PCOPYDATASTRUCT = COPYDATASTRUCT*;
+constexpr UINT SMTO_NORMAL = 0x0000, SMTO_BLOCK = 0x0001, SMTO_ABORTIFHUNG = 0x0002;
+
+bool JoinMessagePorts(const std::string& folder = std::string());
+// The send time-out for SendMessageW to another process (5,000 ms until set).
+void SetCrossProcessSendTimeout(DWORD ms);
+DWORD CrossProcessSendTimeout();
+// 0 on failure or time-out (GetLastError says which), non-zero on success
+// with the handler's result in *result (optional). In the calling process it
+// behaves as SendMessageW.
+LRESULT SendMessageTimeoutW(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT flags, UINT timeoutMs,
+                            std::uintptr_t* result);
+// The UI thread id of the window's process (0 for no window); *processId
+// (optional) receives its process id.
+DWORD GetWindowThreadProcessId(HWND hwnd, DWORD* processId);
 
 HHOOK SetWindowsHookExW(int idHook, HOOKPROC proc, HINSTANCE, DWORD threadId);
 BOOL UnhookWindowsHookEx(HHOOK hook);
@@ -538,9 +606,22 @@ BOOL SetClipboardText(const WString& text);
 WString GetClipboardText();
 
 // A native window covering the child window, kept over it as it moves, for
-// another process to embed into (the browser view). On screen only: 0 when
-// no screen host is running or hwnd is not a child window.
+// another process to embed into (the browser view); 0 when hwnd is not a
+// child window. Without a screen host (the test desktop) the answer is a
+// non-zero token naming the child window. For another process's window its
+// owner answers.
 std::uintptr_t GetNativeWindowId(HWND hwnd);
+
+// Embedding, client side: puts this process's top-level window own inside
+// slot, a child window of another process (the slot), at (0, 0). From then
+// on own keeps the slot's size and shows and hides with it; when the slot is
+// destroyed or its process ends, own is destroyed (WM_DESTROY tells the
+// program). On screen (xcb) own's native window is reparented into the
+// slot's; without a screen the client renders offscreen at the slot's size
+// and the slot's test desktop lists the attach (TestDesktop::Embeddings).
+// FALSE (GetLastError set) when own is not a top-level window of this
+// process or the slot cannot be reached.
+BOOL EmbedIntoWindow(HWND own, HWND slot);
 
 // ---------------------------------------------------------------------------
 // Timers.

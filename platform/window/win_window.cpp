@@ -17,6 +17,7 @@
 // then posted and input messages in order, then WM_PAINT for the first
 // invalid window in tree order (parents before children), then due timers.
 #include "platform/window/win_system.h"
+#include "platform/window/win_remote.h"
 
 #include <QClipboard>
 #include <QCoreApplication>
@@ -243,7 +244,6 @@ void NotifyNativeChildren(HWND hwnd) {
   {
     Guard g(W().lock);
     host = W().host;
-    if (!host) return;
     std::vector<HWND> stack{hwnd};
     while (!stack.empty()) {
       Win* w = Find(stack.back());
@@ -253,7 +253,10 @@ void NotifyNativeChildren(HWND hwnd) {
       stack.insert(stack.end(), w->children.begin(), w->children.end());
     }
   }
-  for (HWND h : natives) host->NativeChildChanged(h);
+  for (HWND h : natives) {
+    if (host) host->NativeChildChanged(h);
+    EmbeddingSlotChanged(h);  // a client in another process follows
+  }
 }
 
 void NotifyHost(HWND top) {
@@ -462,7 +465,7 @@ HWND CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD
       return nullptr;
     }
     auto win = std::make_unique<Win>();
-    hwnd = reinterpret_cast<HWND>(W().nextHandle);
+    hwnd = reinterpret_cast<HWND>(HandleInstanceBits() | W().nextHandle);
     W().nextHandle += 4;
     win->hwnd = hwnd;
     win->cls = it->second.get();
@@ -644,14 +647,16 @@ BOOL DestroyWindow(HWND hwnd) {
       wm.windows.erase(h);
     }
   }
-  if (host) {
-    for (HWND h : natives) host->NativeChildDestroyed(h);
+  for (HWND h : natives) {
+    if (host) host->NativeChildDestroyed(h);
+    EmbeddingSlotDestroyed(h);
   }
   if (top && host) host->TopLevelDestroyed(hwnd);
   return TRUE;
 }
 
 BOOL IsWindow(HWND hwnd) {
+  if (IsForeignHandle(hwnd)) return RemoteIsWindow(hwnd);
   return WithWin(hwnd, FALSE, [](Win&) { return TRUE; });
 }
 
@@ -810,6 +815,11 @@ BOOL EnumChildWindows(HWND parent, const std::function<BOOL(HWND)>& callback) {
 }
 
 HWND FindWindowW(LPCWSTR className, LPCWSTR title) {
+  if (HWND local = FindLocalWindow(className, title)) return local;
+  return RemoteFindWindow(className, title);
+}
+
+HWND FindLocalWindow(LPCWSTR className, LPCWSTR title) {
   Guard g(W().lock);
   for (HWND top : W().topLevels) {
     Win* w = Find(top);
@@ -826,6 +836,7 @@ HWND FindWindowW(LPCWSTR className, LPCWSTR title) {
 
 BOOL GetWindowRect(HWND hwnd, RECT* rect) {
   if (!rect) return FALSE;
+  if (IsForeignHandle(hwnd)) return RemoteGetWindowRect(hwnd, rect);
   return WithWin(hwnd, FALSE, [&](Win& w) {
     Win* top = TopOfLocked(&w);
     QPoint p = OriginInTopLocked(&w) + (top ? top->rect.topLeft() : QPoint());
@@ -965,6 +976,7 @@ BOOL SetWindowPos(HWND hwnd, HWND insertAfter, int x, int y, int cx, int cy, UIN
 BOOL BringWindowToTop(HWND hwnd) { return SetWindowPos(hwnd, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE); }
 
 BOOL ShowWindow(HWND hwnd, int cmd) {
+  if (IsForeignHandle(hwnd)) return RemoteShowWindow(hwnd, cmd);
   if (!UiThreadHere()) return OnUi([&] { return ShowWindow(hwnd, cmd); });
   bool was, show = cmd != SW_HIDE, top;
   {
@@ -1057,7 +1069,7 @@ WString GetWindowTextString(HWND hwnd) {
 
 int GetWindowTextW(HWND hwnd, LPWSTR out, int capacity) {
   if (!out || capacity <= 0) return 0;
-  WString t = GetWindowTextString(hwnd);
+  WString t = IsForeignHandle(hwnd) ? RemoteGetWindowText(hwnd) : GetWindowTextString(hwnd);
   int n = std::min<int>(static_cast<int>(t.size()), capacity - 1);
   std::copy(t.begin(), t.begin() + n, out);
   out[n] = 0;
@@ -1149,14 +1161,17 @@ bool WindowRectInBacking(HWND hwnd, QRect* rect) {
 }
 
 std::uintptr_t GetNativeWindowId(HWND hwnd) {
+  if (IsForeignHandle(hwnd)) return RemoteNativeWindowId(hwnd);
   if (!UiThreadHere()) return OnUi([&] { return GetNativeWindowId(hwnd); });
   ScreenHost* host;
   {
     Guard g(W().lock);
     Win* w = Find(hwnd);
     host = W().host;
-    if (!w || !w->Child() || !host) return 0;
+    if (!w || !w->Child()) return 0;
     w->nativeChild = true;
+    // Without a screen (the test desktop) the handle itself is the token.
+    if (!host) return reinterpret_cast<std::uintptr_t>(hwnd);
   }
   return host->NativeChild(hwnd);
 }
@@ -1171,6 +1186,15 @@ bool GetNativeChildInfo(HWND child, HWND* top, QRect* rectInTop, bool* visible) 
   if (rectInTop) *rectInTop = QRect(OriginInTopLocked(w), w->rect.size());
   if (visible) *visible = VisibleChainLocked(w);
   return true;
+}
+
+bool EmbedTopLevelOnScreen(HWND top, std::uintptr_t nativeParent) {
+  ScreenHost* host;
+  {
+    Guard g(W().lock);
+    host = W().host;
+  }
+  return host && host->EmbedTopLevel(top, nativeParent);
 }
 
 void SetScreenHost(ScreenHost* host) {
@@ -1216,6 +1240,8 @@ void SetMessageBoxImplementation(MessageBoxSink impl) {
 }
 
 int MessageBoxW(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type) {
+  int testAnswer = 0;
+  if (RecordTestBox(FromZ(text), FromZ(caption), type, &testAnswer)) return testAnswer;
   MessageBoxSink sink, impl;
   {
     Guard g(W().lock);

@@ -50,6 +50,20 @@ MarketData::MarketData(uint64_t seed) : random_(seed) {
     stock.last = s.prevClose;
     stocks_.push_back(stock);
   }
+  CountBreadth();
+}
+
+void MarketData::CountBreadth() {
+  for (SimStock& index : stocks_) {
+    if (index.kind != 1) continue;
+    index.advancers = 0;
+    index.decliners = 0;
+    for (const SimStock& s : stocks_) {
+      if (s.kind != 2 || s.market != index.market) continue;
+      index.advancers += s.last > s.prevClose;
+      index.decliners += s.last < s.prevClose;
+    }
+  }
 }
 
 void MarketData::Step() {
@@ -68,6 +82,7 @@ void MarketData::Step() {
     s.volume += traded;
     s.amount += std::llround(static_cast<double>(traded) * next);
   }
+  CountBreadth();
 }
 
 bool MarketData::Find(const std::string& code, int market, SimStock* out) const {
@@ -89,6 +104,7 @@ std::vector<SimStock> MarketData::All() const {
 void MarketData::AddStocks(const std::vector<SimStock>& stocks) {
   std::lock_guard<std::mutex> hold(lock_);
   stocks_.insert(stocks_.end(), stocks.begin(), stocks.end());
+  CountBreadth();
 }
 
 int32_t MarketData::TradeDate() const {
@@ -199,6 +215,8 @@ void PutQuoteField(Bytes* out, const SimStock& s, int id) {
       case 42: value = s.volume > 0 ? Price(static_cast<double>(s.amount) / static_cast<double>(s.volume)) : Price(s.last); break;
       case 44: value = Price(s.prevClose * 1.1); break;
       case 45: value = Price(s.prevClose * 0.9); break;
+      case 1001: value = s.advancers; break;
+      case 1003: value = s.decliners; break;
       default: value = 0; break;
     }
   }

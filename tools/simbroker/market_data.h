@@ -27,6 +27,8 @@ struct SimStock {
   double last;
   int64_t volume;
   int64_t amount;
+  int advancers = 0;      // an index: stocks of its market above their previous close
+  int decliners = 0;      // an index: stocks of its market below their previous close
 };
 
 class MarketData {
@@ -46,6 +48,9 @@ class MarketData {
   void SetTradeDate(int32_t date);
 
  private:
+  // Recounts the advancers and decliners of every index; lock_ held.
+  void CountBreadth();
+
   mutable std::mutex lock_;
   std::vector<SimStock> stocks_;
   std::mt19937_64 random_;

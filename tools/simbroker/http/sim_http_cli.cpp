@@ -168,6 +168,11 @@ int ParseHttpCommandLine(const std::vector<std::string>& args, SimHttpOptions* o
              code >= 100 && code <= 599;
         if (ok) scenario->status[pair.substr(0, colon)] = code;
       }
+    } else if (arg == "--raw-body") {
+      ok = need();
+      const size_t colon = value.find(':');
+      ok = ok && colon != std::string::npos && colon > 0;
+      if (ok) scenario->rawBody[value.substr(0, colon)] = value.substr(colon + 1);
     } else {
       *error = "unknown option " + args[i];
       return 0;
@@ -228,6 +233,7 @@ std::string HttpUsageText() {
       "                         login, boardconf, mystocks, marquee, checkmsg, update.ini,\n"
       "                         update.file, klinerel, newslist, reportlist, quote, page\n"
       "  --status=SERVICE:CODE,...  answer these services with that status and no body\n"
+      "  --raw-body=SERVICE:TEXT  answer SERVICE with TEXT as its body, exactly as given\n"
       "\n";
   return text + DescribeHttpServices(layout);
 }

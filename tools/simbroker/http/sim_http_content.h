@@ -85,6 +85,7 @@ struct SimHttpScenario {
   bool dataGzip = false;             // gzip K-line related data and news lists
   std::set<std::string> silent;      // services that hold their reply (by name, see below)
   std::map<std::string, int> status; // services answered with this status and no body
+  std::map<std::string, std::string> rawBody;  // services answered 200 with this body, as given
 };
 
 // Service names used by `silent`, `status` and the request log:
@@ -126,7 +127,9 @@ std::string BuildMarquee(const SimHttpScenario& s);
 std::string BuildCheckMessage(const SimHttpLayout& layout, int site, const std::string& timestamp,
                               const SimHttpScenario& s);
 std::string BuildUpdateIni(const SimHttpLayout& layout, int site, const SimHttpScenario& s);
-std::string BuildKLineRelated(const std::map<std::string, std::string>& query);
+// datatype 1, 2, 3 rows of a stock and date range; rating links are
+// absolute on `base` ("http://host:port").
+std::string BuildKLineRelated(const std::map<std::string, std::string>& query, const std::string& base);
 std::string SimSiteBase(const SimHttpLayout& layout, int site);  // "http://host:port"
 // A whole page in the brokerage's own dark style.
 std::string SimHtmlPage(const std::string& title, const std::string& body);

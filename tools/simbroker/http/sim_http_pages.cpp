@@ -148,7 +148,16 @@ std::string DrawCaptchaPng(const std::string& digits) {
 
 // ---------------------------------------------------------------- K-line related data
 
-std::string BuildKLineRelated(const std::map<std::string, std::string>& query) {
+// Day of the week of a YYYYMMDD date, 0 Sunday.
+static int WeekdayOf(int date) {
+  int y = date / 10000, m = date / 100 % 100;
+  const int d = date % 100;
+  static const int kOffsets[] = {0, 3, 2, 5, 0, 3, 5, 1, 4, 6, 2, 4};
+  if (m < 3) y -= 1;
+  return (y + y / 4 - y / 100 + y / 400 + kOffsets[(m + 11) % 12] + d) % 7;
+}
+
+std::string BuildKLineRelated(const std::map<std::string, std::string>& query, const std::string& base) {
   auto get = [&](const char* name) {
     auto it = query.find(name);
     return it == query.end() ? std::string() : it->second;
@@ -181,6 +190,9 @@ std::string BuildKLineRelated(const std::map<std::string, std::string>& query) {
       }
     }
   } else if (type == "3") {
+    // Ratings on trading days (weekdays): two institutes a day, a third one
+    // with the other side every second day, each with a report page on the
+    // answering site.
     static const char* const kRatings[] = {"买入", "增持", "中性", "推荐", "谨慎增持"};
     static const int kSides[] = {1, 1, 0, 1, 1};
     static const char* const kInstitutes[] = {"华辰证券研究所", "东岳证券", "信衡证券",
@@ -188,13 +200,20 @@ std::string BuildKLineRelated(const std::map<std::string, std::string>& query) {
     for (int month = 1, n = 0; month <= 12; month += 2, ++n) {
       for (int year = start / 10000; year <= end / 10000; ++year) {
         int date = year * 10000 + month * 100 + 10 + int(seed % 15);
+        while (WeekdayOf(date) == 0 || WeekdayOf(date) == 6) ++date;
         if (date < start || date > end) continue;
-        int pick = int((seed + uint32_t(n) + uint32_t(year)) % 5);
-        data.push_back({{"invRatingOriginal", kRatings[pick]},
-                        {"ratingSide", std::to_string(kSides[pick])},
-                        {"comName", kInstitutes[(pick + n) % 5]},
-                        {"pubDate", std::to_string(date)},
-                        {"url", "/report/" + code + "-" + std::to_string(date) + ".html"}});
+        const int pick = int((seed + uint32_t(n) + uint32_t(year)) % 5);
+        const int rows = n % 2 == 0 ? 3 : 2;
+        for (int r = 0; r < rows; ++r) {
+          const int rating = r == 2 ? 2 : (pick + r) % 5;
+          const int side = r == 2 ? 1 - kSides[pick] : kSides[rating];
+          data.push_back({{"invRatingOriginal", kRatings[rating]},
+                          {"ratingSide", std::to_string(side)},
+                          {"comName", kInstitutes[(pick + n + r) % 5]},
+                          {"pubDate", std::to_string(date)},
+                          {"url", base + "/report/" + code + "-" + std::to_string(date) + "-" +
+                                      std::to_string(r + 1) + ".html"}});
+        }
       }
     }
   } else {

@@ -182,6 +182,8 @@ void SimHttpServer::Impl::Handle(int site, const httplib::Request& req, httplib:
   if (forced != s.status.end()) {
     res.status = forced->second;
     res.set_content("", kBinaryType);
+  } else if (auto raw = s.rawBody.find(record.service); raw != s.rawBody.end()) {
+    res.set_content(raw->second, kBinaryType);
   } else {
     Answer(site, record.service, req, s, res, &note);
   }
@@ -292,7 +294,7 @@ void SimHttpServer::Impl::Answer(int site, const std::string& service, const htt
     return;
   }
   if (service == "klinerel") {
-    maybeGzip(BuildKLineRelated(params), s.dataGzip, kJsonType);
+    maybeGzip(BuildKLineRelated(params, SimSiteBase(layout, site)), s.dataGzip, kJsonType);
     return;
   }
   if (service == "newslist" || service == "reportlist") {

@@ -349,4 +349,34 @@ TEST(MarketServerTest, QuoteFieldsUseTheWidthOfTheirId) {
   EXPECT_EQ(last, (Bytes{0, 0x01, 0x12, 0x9C}));  // 7.03 * 10,000 = 70,300
 }
 
+TEST(MarketServerTest, IndicesCarryTheBreadthOfTheirMarket) {
+  MarketData data(7);
+  for (int step = 0; step < 20; ++step) data.Step();
+  const std::vector<SimStock> all = data.All();
+  int checked = 0;
+  for (const SimStock& index : all) {
+    if (index.kind != 1) continue;
+    int up = 0, down = 0;
+    for (const SimStock& s : all) {
+      if (s.kind != 2 || s.market != index.market) continue;
+      up += s.last > s.prevClose;
+      down += s.last < s.prevClose;
+    }
+    Bytes advancers, decliners;
+    PutQuoteField(&advancers, index, 1001);
+    PutQuoteField(&decliners, index, 1003);
+    EXPECT_EQ(advancers, (Bytes{0, static_cast<uint8_t>(up)})) << index.code;
+    EXPECT_EQ(decliners, (Bytes{0, static_cast<uint8_t>(down)})) << index.code;
+    EXPECT_GT(up + down, 0) << index.code << ": twenty steps move some stock";
+    ++checked;
+  }
+  EXPECT_EQ(checked, 4);
+  // A stock carries no breadth.
+  SimStock stock;
+  ASSERT_TRUE(data.Find("600000", 1, &stock));
+  Bytes none;
+  PutQuoteField(&none, stock, 1001);
+  EXPECT_EQ(none, (Bytes{0, 0}));
+}
+
 }  // namespace

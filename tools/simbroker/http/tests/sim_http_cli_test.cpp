@@ -20,7 +20,7 @@ TEST(SimContentCommandLine, SwitchesReachTheScenario) {
                                      "--captcha-code=5678", "--ialogin=empty-session", "--fallback=no-action",
                                      "--boardconf=not-json", "--mystocks=duplicates", "--marquee=not-accepted",
                                      "--checkmsg=none", "--data-gzip", "--silent=v2bin,login",
-                                     "--status=update.ini:404,randomcode:500", "--trade", "127.0.0.1:8112",
+                                     "--status=update.ini:404,randomcode:500", "--raw-body=klinerel:{\"total\":\"x\"}", "--trade", "127.0.0.1:8112",
                                      "--demo"},
                                     &options, &s, &command, &error))
       << error;
@@ -46,6 +46,7 @@ TEST(SimContentCommandLine, SwitchesReachTheScenario) {
   EXPECT_EQ((std::set<std::string>{"v2bin", "login"}), s.silent);
   EXPECT_EQ(404, s.status["update.ini"]);
   EXPECT_EQ(500, s.status["randomcode"]);
+  EXPECT_EQ("{\"total\":\"x\"}", s.rawBody["klinerel"]);
 
   struct Bad {
     const char* name;
@@ -56,6 +57,7 @@ TEST(SimContentCommandLine, SwitchesReachTheScenario) {
              {"port not a number", {"--port=88a9"}},
              {"status without code", {"--status=v2bin"}},
              {"status out of range", {"--status=v2bin:42"}},
+             {"raw body without service", {"--raw-body=nothing"}},
              {"captcha not digits", {"--captcha-code=12ab"}}};
   for (const Bad& b : bad) {
     SimHttpOptions o;

@@ -3,6 +3,9 @@
 #include <nlohmann/json.hpp>
 
 #include <cstring>
+#include <ctime>
+#include <map>
+#include <set>
 #include <regex>
 
 #include "tools/simbroker/http/tests/sim_http_test_support.h"
@@ -145,7 +148,7 @@ TEST_F(SimHttpFixture, KLineRelatedData) {
     std::vector<const char*> fields;
   } cases[] = {{"financial", "1", 4, {"basicEPS", "netCashFlowPS", "operRevenue", "startDate", "endDate"}},
                {"shareholders", "2", 4, {"totalSH", "avgShare", "pctOfTotalSH", "startDate", "endDate"}},
-               {"ratings", "3", 6, {"invRatingOriginal", "ratingSide", "comName", "pubDate", "url"}},
+               {"ratings", "3", 15, {"invRatingOriginal", "ratingSide", "comName", "pubDate", "url"}},
                {"unknown type", "9", 0, {}}};
   for (const Case& c : cases) {
     Json j = Json::parse(Get("/klinerel?datatype=" + c.type +
@@ -158,6 +161,27 @@ TEST_F(SimHttpFixture, KLineRelatedData) {
       EXPECT_TRUE(date >= "20230101" && date <= "20231231") << c.name << " " << date;
     }
   }
+  // Ratings: on weekdays, several institutes a day, both sides, absolute
+  // links on the answering site.
+  Json ratings = Json::parse(Get("/klinerel?datatype=3&stockcode=600000&marketid=1&startdate=20230101&enddate=20231231", 1));
+  std::map<std::string, int> perDay;
+  std::set<std::string> sides;
+  for (const auto& row : ratings["data"]) {
+    const std::string date = row["pubDate"];
+    std::tm tm{};
+    tm.tm_year = std::stoi(date.substr(0, 4)) - 1900;
+    tm.tm_mon = std::stoi(date.substr(4, 2)) - 1;
+    tm.tm_mday = std::stoi(date.substr(6, 2));
+    tm.tm_hour = 12;
+    std::mktime(&tm);
+    EXPECT_TRUE(tm.tm_wday != 0 && tm.tm_wday != 6) << date;
+    ++perDay[date];
+    sides.insert(row["ratingSide"].get<std::string>());
+    EXPECT_EQ(0u, row["url"].get<std::string>().rfind(server_->BaseUrl(1) + "/report/", 0)) << row["url"];
+  }
+  EXPECT_EQ((std::set<std::string>{"0", "1"}), sides);
+  EXPECT_EQ(6u, perDay.size());
+  for (const auto& [day, count] : perDay) EXPECT_GE(count, 2) << day;
   // The same request gives the same figures; the gzip switch packs them.
   std::string target = "/klinerel?datatype=1&stockcode=000001&marketid=2&startdate=20220101&enddate=20241231";
   std::string plain = Get(target);
@@ -166,6 +190,16 @@ TEST_F(SimHttpFixture, KLineRelatedData) {
   s.dataGzip = true;
   Set(s);
   EXPECT_EQ(plain, GunzipText(Get(target)));
+}
+
+TEST_F(SimHttpFixture, RawBodiesAreServedAsGiven) {
+  SimHttpScenario s;
+  s.dataGzip = true;
+  s.rawBody["klinerel"] = std::string("{\"total\":\"3\",\"data\":[{}]}\0tail", 31);
+  Set(s);
+  EXPECT_EQ(s.rawBody["klinerel"], Get("/klinerel?datatype=1&stockcode=600000"));
+  // Other services answer as usual.
+  EXPECT_NE(std::string::npos, Get("/newslist?stockcode=600000&marketid=1").size());
 }
 
 TEST_F(SimHttpFixture, NewsAndResearchListsLeadToPages) {
