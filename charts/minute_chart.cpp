@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "charts/minute_chart_indicators.h"
+#include "foundation/draw_helpers.h"
 #include "marketdata/minute_decoders.h"
 #include "marketdata/minute_indicators.h"
 #include "marketdata/quote_areas.h"
@@ -87,6 +88,7 @@ MinuteChart* CreateMinuteChart(ChartRect bounds, void* owner) {
   c->Bounds = bounds;
   c->Owner = owner;
   c->Workspace = CreateMinuteIndicatorWorkspace();
+  c->Font = CreateUiFont(GetUiFontFace(), 16);
   if (!c->Workspace || !AllocateSlotArrays(c, kMinuteChartInitialSlots)) {
     FreeMinuteChart(c);
     return nullptr;
@@ -112,6 +114,7 @@ void FreeMinuteChart(MinuteChart* c) {
   if (!c) return;
   ReleaseSlotArrays(c);
   FreeMinuteIndicatorWorkspace(c->Workspace);
+  if (c->Font) DeleteGdiObject(c->Font);
   std::free(c);
 }
 

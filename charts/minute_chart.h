@@ -17,6 +17,7 @@
 #include <cstdint>
 
 #include "charts/chart_geometry.h"
+#include "platform/gdi/win_gdi.h"
 
 struct MinuteArea;
 struct MinuteIndicatorWorkspace;
@@ -129,6 +130,7 @@ struct MinuteChart {
   ChartPoint* PsyLine;
   float PsyScale[kMinuteScaleRows];
   int32_t SlotCapacity;                   // entries of every per-slot array (never shrinks)
+  HFONT Font;                             // UI face, 16; made at creation, the painters' text font
 };
 
 // A new chart with the creation defaults (242 slots, arrays for 332, cursor
