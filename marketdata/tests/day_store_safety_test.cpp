@@ -8,6 +8,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstring>
 #include <memory>
@@ -97,6 +98,7 @@ TEST(CrashSafeDayStoreChild, MergesUntilKilled) {
     std::snprintf(code, sizeof code, "%06d", generation % 3000);
     MergeDayStoreBars(store, code, 2, series.data(), 300);
     WriteDayStoreDirectory(store);
+    if (write(STDOUT_FILENO, "merged\n", 7) != 7) _exit(5);
   }
 }
 
@@ -129,11 +131,18 @@ class CrashSafeDayStore : public DayStoreFolder {
     *out = pipeFds[0];
     return pid;
   }
-  // True when the child said "ready" within the bound.
-  static bool WaitReady(int fd) {
+  // True when the child said "ready" and then "merged" `merges` times,
+  // within a generous bound.
+  static bool WaitFor(int fd, int merges) {
     std::string got;
+    auto done = [&] {
+      if (got.find("ready\n") == std::string::npos) return false;
+      int seen = 0;
+      for (size_t at = got.find("merged\n"); at != std::string::npos; at = got.find("merged\n", at + 1)) ++seen;
+      return seen >= merges;
+    };
     auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-    while (got.find("ready\n") == std::string::npos && std::chrono::steady_clock::now() < deadline) {
+    while (!done() && std::chrono::steady_clock::now() < deadline) {
       pollfd p{fd, POLLIN, 0};
       if (poll(&p, 1, 100) <= 0) continue;
       char chunk[256];
@@ -141,21 +150,33 @@ class CrashSafeDayStore : public DayStoreFolder {
       if (n <= 0) return false;
       got.append(chunk, static_cast<size_t>(n));
     }
-    return got.find("ready\n") != std::string::npos;
+    return done();
   }
 };
 
 TEST_F(CrashSafeDayStore, KilledMergesLeaveOldOrNewSeries) {
   std::mt19937 random(20261210);
-  std::uniform_int_distribution<int> killAfterUs(0, 40000);
+  // The kill points spread over about two generations of the child. The
+  // first round lets two whole generations through and measures one, so the
+  // spread fits a slow or loaded machine and the loop always has data to
+  // check.
+  int spreadUs = 40000;
   int merged = 0;
   for (int round = 0; round < 50; ++round) {
     SCOPED_TRACE("round " + std::to_string(round));
     int out = -1;
+    const auto started = std::chrono::steady_clock::now();
     pid_t child = StartChild(&out);
     ASSERT_GT(child, 0);
-    bool ready = WaitReady(out);
-    if (ready) usleep(static_cast<useconds_t>(killAfterUs(random)));  // the random kill point
+    bool ready = WaitFor(out, round == 0 ? 2 : 0);
+    if (round == 0 && ready) {
+      const auto us = std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - started);
+      spreadUs = std::max(spreadUs, static_cast<int>(std::min<long long>(us.count(), 5000000)));
+    }
+    if (ready && round > 0) {
+      std::uniform_int_distribution<int> killAfterUs(0, spreadUs);
+      usleep(static_cast<useconds_t>(killAfterUs(random)));  // the random kill point
+    }
     kill(child, SIGKILL);
     waitpid(child, nullptr, 0);
     close(out);
