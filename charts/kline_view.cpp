@@ -666,29 +666,13 @@ void CKLineView::ZoomOut() {
   if (m_hWnd) Invalidate(FALSE);
 }
 
-void CKLineView::MoveCursorLeft() {
-  {
-    Locked hold(lock_);
-    if (!chart_->crossHairShown && chart_->cursor == -1) {
-      chart_->cursor = GetKLineVisibleCount(chart_);
-      MoveKLineCursorRight(chart_);
-    } else {
-      InvalidateCursorRegions(true);
-      if (MoveKLineCursorLeft(chart_)) {
-        dirty_ = true;
-        Invalidate(FALSE);
-      }
-    }
-    RefreshCursorRegions();
-    InvalidateCursorRegions(true);
-  }
-  if (tipEnabled_ && !tipView_.IsWindowVisible()) ShowTipIfWanted();
-  InvalidateTitles();
-  tipView_.Invalidate(FALSE);
-  UpdateWindow();
-}
+void CKLineView::MoveCursorLeft() { MoveCursor(MoveKLineCursorLeft); }
 
-void CKLineView::MoveCursorRight() {
+void CKLineView::MoveCursorRight() { MoveCursor(MoveKLineCursorRight); }
+
+// The arrow keys: the first press shows the cursor on the newest visible bar
+// (whatever its direction); later presses move it one bar with `step`.
+void CKLineView::MoveCursor(bool (*step)(KLineChart*)) {
   {
     Locked hold(lock_);
     if (!chart_->crossHairShown && chart_->cursor == -1) {
@@ -696,7 +680,7 @@ void CKLineView::MoveCursorRight() {
       MoveKLineCursorRight(chart_);
     } else {
       InvalidateCursorRegions(true);
-      if (MoveKLineCursorRight(chart_)) {
+      if (step(chart_)) {
         dirty_ = true;
         Invalidate(FALSE);
       }

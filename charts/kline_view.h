@@ -110,6 +110,7 @@ class CKLineView : public CWnd {
   LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 
  private:
+  void MoveCursor(bool (*step)(KLineChart*));
   void ReleaseMemoryPicture();
   void InvalidateCursorRegions(bool withTip);
   void RefreshCursorRegions();
