@@ -204,11 +204,43 @@ void FillTable(Decoder<RootBits>* d, std::uint32_t node, unsigned depth, std::ui
   }
 }
 
+// When no code is longer than the root, the table is filled straight from
+// the canonical codes: every slot whose low bits are a symbol's reversed
+// code gets that symbol; slots no code reaches (an incomplete code) stay
+// invalid. Over-subscription is refused as the tree build refuses it. Longer
+// codes need the tree below the table.
 template <unsigned RootBits>
 bool BuildDecoder(Decoder<RootBits>* d, Alphabet alphabet, const BYTE* lengths, int count) {
   d->alphabet = alphabet;
-  if (!BuildHuffmanTree(lengths, count, &d->tree)) return false;
-  FillTable(d, 0, 0, 0);
+  int perLength[16] = {};
+  for (int i = 0; i < count; ++i) ++perLength[lengths[i]];
+  perLength[0] = 0;
+  int maxLength = 0;
+  for (int len = 1; len < 16; ++len)
+    if (perLength[len] != 0) maxLength = len;
+  if (maxLength > int(RootBits)) {
+    if (!BuildHuffmanTree(lengths, count, &d->tree)) return false;
+    FillTable(d, 0, 0, 0);
+    return true;
+  }
+  std::uint32_t next[16] = {};
+  std::uint32_t code = 0;
+  for (int len = 1; len < 16; ++len) {
+    code = (code + std::uint32_t(perLength[len - 1])) << 1;
+    next[len] = code;
+    if (perLength[len] != 0 && code + std::uint32_t(perLength[len]) > (1u << len))
+      return false;  // over-subscribed
+  }
+  d->table.fill(Entry(1, kInvalid, 0, 0));
+  for (int sym = 0; sym < count; ++sym) {
+    const unsigned len = lengths[sym];
+    if (len == 0) continue;
+    const std::uint32_t c = next[len]++;
+    std::uint32_t reversed = 0;
+    for (unsigned b = 0; b < len; ++b) reversed |= ((c >> b) & 1u) << (len - 1 - b);
+    const std::uint32_t e = SymbolEntry(alphabet, std::uint32_t(sym), len);
+    for (std::uint32_t i = reversed; i < (1u << RootBits); i += (1u << len)) d->table[i] = e;
+  }
   return true;
 }
 

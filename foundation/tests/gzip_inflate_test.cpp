@@ -62,6 +62,29 @@ void FixedSymbol(BitWriter& w, int sym) {
   w.Code(0xC0 + sym - 280, 8);
 }
 
+// Starts a final dynamic block with the given code lengths (257 literal/
+// length lengths or more, at least one distance length). The code-length
+// code gives symbols 0-15 four bits each, so every length is written as its
+// own value in four bits.
+void DynamicHeader(BitWriter& w, const std::vector<int>& litLengths, const std::vector<int>& distLengths) {
+  w.Bits(1, 1);
+  w.Bits(2, 2);
+  w.Bits(std::uint32_t(litLengths.size() - 257), 5);
+  w.Bits(std::uint32_t(distLengths.size() - 1), 5);
+  w.Bits(19 - 4, 4);
+  const int order[19] = {16, 17, 18, 0, 8, 7, 9, 6, 10, 5, 11, 4, 12, 3, 13, 2, 14, 1, 15};
+  for (int sym : order) w.Bits(sym < 16 ? 4 : 0, 3);
+  for (int len : litLengths) w.Code(std::uint32_t(len), 4);
+  for (int len : distLengths) w.Code(std::uint32_t(len), 4);
+}
+
+// Literal/length code lengths: 257 entries, the listed symbols set.
+std::vector<int> LitLengths(std::initializer_list<std::pair<int, int>> symbolLengths) {
+  std::vector<int> lengths(257, 0);
+  for (auto [sym, len] : symbolLengths) lengths[size_t(sym)] = len;
+  return lengths;
+}
+
 // A gzip member around raw DEFLATE data; the trailer carries `size` and a
 // CRC that the inflater does not check.
 Bytes Member(const Bytes& deflate, std::uint32_t size, BYTE flags = 0, const Bytes& afterHeader = {}) {
@@ -256,6 +279,35 @@ TEST(GzipInflate, HandMadeBlocks) {
     w.Code(2, 2);  // end of block
     cases.push_back({"dynamic, repeat across the two length lists", w.Finish(), "aaaab", true});
   }
+  {
+    // Codes of 1 to 12 bits: 'a'..'k' take 1..11 bits, 'l' and the end of
+    // block 12 bits each, so 'l' and the end are found below the first
+    // table level.
+    std::vector<std::pair<int, int>> symbols;
+    for (int i = 0; i < 11; ++i) symbols.push_back({'a' + i, i + 1});
+    symbols.push_back({'l', 12});
+    symbols.push_back({256, 12});
+    std::vector<int> lit(257, 0);
+    for (auto [sym, len] : symbols) lit[size_t(sym)] = len;
+    BitWriter w;
+    DynamicHeader(w, lit, {1});
+    w.Code(0xFFE, 12);  // 'l'
+    w.Code(0, 1);       // 'a'
+    w.Code(0x7FE, 11);  // 'k'
+    w.Code(0x6, 3);     // 'c'
+    w.Code(0xFFF, 12);  // end of block
+    cases.push_back({"dynamic, codes longer than the first table level", w.Finish(), "lakc", true});
+  }
+  {
+    // An incomplete code ('a' 0, end 10; nothing starts with 11) decodes
+    // what it has.
+    BitWriter w;
+    DynamicHeader(w, LitLengths({{'a', 1}, {256, 2}}), {1});
+    w.Code(0, 1);
+    w.Code(0, 1);
+    w.Code(2, 2);
+    cases.push_back({"dynamic, incomplete code", w.Finish(), "aa", false});
+  }
 
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -433,8 +485,27 @@ TEST(GzipInflate, DamageIsReported) {
   FixedSymbol(badDist, 'a');
   FixedSymbol(badDist, 257);
   badDist.Code(30, 5);
+  BitWriter overSubscribed;  // three codes of one bit
+  DynamicHeader(overSubscribed, LitLengths({{'a', 1}, {'b', 1}, {256, 1}}), {1});
+  overSubscribed.Code(0, 1);
+  BitWriter longOverSubscribed;  // two 1-bit codes and 12-bit ones beside them
+  {
+    std::vector<int> lit(257 + 20, 12);
+    lit[0] = 1;
+    lit[1] = 1;
+    DynamicHeader(longOverSubscribed, lit, {1});
+    longOverSubscribed.Code(0, 1);
+  }
+  BitWriter unreached;  // 11 names no symbol of the incomplete code
+  DynamicHeader(unreached, LitLengths({{'a', 1}, {256, 2}}), {1});
+  unreached.Code(0, 1);
+  unreached.Code(3, 2);
+  unreached.Code(2, 2);
   const Case cases[] = {
       {"truncated", truncated, 4000, kGzipDamaged},
+      {"over-subscribed short code", Member(overSubscribed.Finish(), 4), 4, kGzipDamaged},
+      {"over-subscribed long code", Member(longOverSubscribed.Finish(), 4), 4, kGzipDamaged},
+      {"code no symbol has", Member(unreached.Finish(), 4), 4, kGzipDamaged},
       {"output too small", good, 100, kGzipOutputFull},
       {"distance before the start", Member(far.Finish(), 4), 4, kGzipDamaged},
       {"symbol 286", Member(bad.Finish(), 4), 4, kGzipDamaged},
