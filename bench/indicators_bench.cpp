@@ -1,6 +1,6 @@
 // Time of one recalculation of the indicators as the chart engines run them.
 // Budgets: the ten classic K-line indicators with the moving averages under
-// 10 ms over 8,000 bars; moving averages + one indicator + the level-2
+// 2 ms over 8,000 bars (printed with the goal after the runs); moving averages + one indicator + the level-2
 // indicators + both overlays under 5 ms; all minute indicators under 0.5 ms
 // (they run on every push of the visible chart and of up to nine mini
 // charts). The Time column is the time of one recalculation (ms for the
@@ -8,7 +8,9 @@
 #include <benchmark/benchmark.h>
 
 #include <cmath>
+#include <cstdio>
 #include <memory>
+#include <string>
 
 #include "marketdata/kline_indicators.h"
 #include "marketdata/l2_indicators.h"
@@ -114,6 +116,31 @@ void BM_MinuteIndicators(benchmark::State& state) {
 }
 BENCHMARK(BM_MinuteIndicators)->Arg(242)->Arg(1024)->Unit(benchmark::kMicrosecond);
 
+
+// Console output as usual; keeps the time of the classic set for the goal line.
+class GoalReporter : public benchmark::ConsoleReporter {
+ public:
+  void ReportRuns(const std::vector<Run>& runs) override {
+    for (const Run& run : runs)
+      if (run.run_type == Run::RT_Iteration && run.benchmark_name() == "BM_ClassicTenAndMovingAverages")
+        classicMs_ = run.GetAdjustedRealTime();
+    ConsoleReporter::ReportRuns(runs);
+  }
+  double classicMs() const { return classicMs_; }
+
+ private:
+  double classicMs_ = -1.0;
+};
+
 }  // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+  benchmark::Initialize(&argc, argv);
+  GoalReporter reporter;
+  benchmark::RunSpecifiedBenchmarks(&reporter);
+  if (reporter.classicMs() >= 0)
+    std::printf("\nten classic indicators + moving averages, 8,000 bars: %.2f ms (goal < 2 ms)\n",
+                reporter.classicMs());
+  benchmark::Shutdown();
+  return 0;
+}

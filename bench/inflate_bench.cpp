@@ -191,11 +191,12 @@ class RatioReporter : public benchmark::ConsoleReporter {
       if (run.run_type == Run::RT_Iteration) times_[run.benchmark_name()] = run.GetAdjustedRealTime();
     ConsoleReporter::ReportRuns(runs);
   }
-  void PrintRatio(const std::string& label, const std::string& ours, const std::string& ref) const {
+  void PrintRatio(const std::string& label, const std::string& ours, const std::string& ref,
+                  const char* goal = "") const {
     auto a = times_.find(ours);
     auto b = times_.find(ref);
     if (a == times_.end() || b == times_.end() || b->second <= 0) return;
-    std::printf("ratio ours/%-8s %-20s %.2f\n", label.c_str(), ours.c_str(), a->second / b->second);
+    std::printf("ratio ours/%-8s %-20s %.2f%s\n", label.c_str(), ours.c_str(), a->second / b->second, goal);
   }
 
  private:
@@ -213,7 +214,7 @@ int main(int argc, char** argv) {
   for (size_t i = 0; i < bodies.size(); ++i) {
     const std::string n = std::to_string(i);
     std::printf("%-20s ", bodies[i].name);
-    reporter.PrintRatio("zlib", "BM_Ours/" + n, "BM_Zlib/" + n);
+    reporter.PrintRatio("zlib", "BM_Ours/" + n, "BM_Zlib/" + n, "   (goal <= 1.0)");
   }
   reporter.PrintRatio("openssl", "BM_BlowfishOursEncrypt", "BM_BlowfishOpenSslEncrypt");
   reporter.PrintRatio("openssl", "BM_BlowfishOursDecrypt", "BM_BlowfishOpenSslDecrypt");

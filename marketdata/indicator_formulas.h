@@ -15,6 +15,8 @@
 #pragma once
 
 #include <algorithm>
+#include <bit>
+#include <climits>
 #include <cmath>
 #include <cstdint>
 #include <initializer_list>
@@ -30,6 +32,99 @@ inline bool PeriodsValid(std::initializer_list<int32_t> periods) {
 
 // First index of the window of n values ending at i, cut at 0.
 inline int WindowStart(int i, int n) { return std::max(0, i - n + 1); }
+
+// ---- Window sums without rescanning ---------------------------------------
+//
+// A sum of doubles is exact, in any order, when every value is an integer
+// multiple of one power of two q and every partial sum stays below 2^53 q.
+// Prices widened from floats nearly always qualify (a float is a 24-bit
+// integer times a power of two), and so do differences of two of them. For
+// such a series a running window sum (add the newest value, drop the oldest)
+// is the very number the in-order sum of the window gives, at a cost that
+// does not grow with the period. A series that does not qualify (values far
+// apart in scale, not-a-number, infinities) is summed window by window in
+// order, as always.
+
+// Collects the finest power of two dividing every value and the largest
+// magnitude, and tells whether sums of up to n + 1 of the values are exact.
+class ExactSumCheck {
+ public:
+  void Add(double x) {
+    const std::uint64_t bits = std::bit_cast<std::uint64_t>(x);
+    const int biased = static_cast<int>((bits >> 52) & 0x7FF);
+    std::uint64_t mantissa = bits & ((std::uint64_t(1) << 52) - 1);
+    if (biased == 0x7FF) {
+      finite_ = false;
+      return;
+    }
+    if (biased == 0 && mantissa == 0) return;  // zero adds nothing
+    int scale = -1074;                          // subnormal: mantissa times 2^-1074
+    if (biased != 0) {
+      mantissa |= std::uint64_t(1) << 52;
+      scale = biased - 1075;
+    }
+    finest_ = std::min(finest_, scale + std::countr_zero(mantissa));
+    top_ = std::max(top_, scale + static_cast<int>(std::bit_width(mantissa)));  // |x| < 2^top
+  }
+  bool Exact(int n) const {
+    if (!finite_) return false;
+    if (top_ == INT_MIN) return true;  // all zero
+    const int room = top_ + static_cast<int>(std::bit_width(static_cast<unsigned>(n) + 1u)) - finest_;
+    return room <= 53;
+  }
+
+ private:
+  bool finite_ = true;
+  int finest_ = INT_MAX;
+  int top_ = INT_MIN;
+};
+
+// Sums of the window of n values ending at i, cut at 0 (values
+// WindowStart(i, n) .. i), for i walked upward. value(j) gives the series.
+// Every result equals the in-order sum of its window bit for bit.
+template <class Value>
+class WindowSum {
+ public:
+  // Prepares the sums for from .. to - 1 (n >= 1).
+  WindowSum(Value value, int from, int to, int n) : value_(value), n_(n) {
+    ExactSumCheck check;
+    for (int j = WindowStart(from, n); j < to; ++j) check.Add(value_(j));
+    exact_ = check.Exact(n);
+  }
+  double At(int i) {
+    if (exact_ && i == last_ + 1) {
+      sum_ += value_(i);
+      if (i - n_ >= 0) sum_ -= value_(i - n_);
+    } else {
+      sum_ = 0.0;
+      for (int j = WindowStart(i, n_); j <= i; ++j) sum_ += value_(j);
+    }
+    last_ = i;
+    return sum_;
+  }
+
+ private:
+  Value value_;
+  int n_;
+  bool exact_ = false;
+  int last_ = INT_MIN;
+  double sum_ = 0.0;
+};
+
+template <class Value>
+WindowSum<Value> MakeWindowSum(Value value, int from, int to, int n) {
+  return WindowSum<Value>(value, from, to, n);
+}
+
+// CloseAverage for i = from, from + 1, ... in turn.
+template <class Prices>
+auto MakeCloseAverages(const Prices& p, int from, int to, int n) {
+  auto close = [p](int j) { return p.Close(j); };
+  return [sums = MakeWindowSum(close, from, to, n), n](int i) mutable {
+    if (i - n + 1 < 0) return 0.0;
+    return sums.At(i) / n;
+  };
+}
 
 template <class Prices>
 double LowestLow(const Prices& p, int i, int n) {
@@ -134,8 +229,9 @@ void Wr(const Prices& p, int first, int count, int32_t n, int32_t n1, double* wr
 // One BIAS line for first .. count - 1; 0 while the average is 0.
 template <class Prices>
 void Bias(const Prices& p, int first, int count, int32_t n, double* out) {
+  auto average = MakeCloseAverages(p, first, count, n);
   for (int i = first; i < count; ++i) {
-    const double m = CloseAverage(p, i, n);
+    const double m = average(i);
     out[i] = m == 0.0 ? 0.0 : (p.Close(i) - m) / m * 100.0;
   }
 }

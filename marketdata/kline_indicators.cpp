@@ -1,8 +1,9 @@
 // K-line indicators 1 to 10 and the moving averages. The formulas they share
-// with the minute indicators live in indicator_formulas.h. The window helpers
-// rescan their window for every bar (cost bars x period); that keeps the
-// sums in the same order as the formulas and needs no scratch arrays, so the
-// calculators allocate nothing and use little stack.
+// with the minute indicators live in indicator_formulas.h. Window sums of
+// prices and of price differences run (WindowSum: exact, so equal to the
+// in-order sums); the other window helpers rescan their window for every bar
+// (cost bars x period). The calculators allocate nothing and use little
+// stack.
 #include "marketdata/kline_indicators.h"
 #include "marketdata/indicator_periods.h"
 
@@ -34,10 +35,6 @@ double Close(const KLineArea* a, int i) { return static_cast<double>(a->bars[i].
 double High(const KLineArea* a, int i) { return static_cast<double>(a->bars[i].high); }
 double Low(const KLineArea* a, int i) { return static_cast<double>(a->bars[i].low); }
 double Open(const KLineArea* a, int i) { return static_cast<double>(a->bars[i].open); }
-
-double CloseAverage(const KLineArea* a, int i, int n) {
-  return indicator_formulas::CloseAverage(BarPrices{a}, i, n);
-}
 
 // Sample deviation (divides by n - 1), 0 without a full window or when m is 0.
 double CloseStdDev(const KLineArea* a, int i, int n, double m) {
@@ -76,7 +73,8 @@ void CalcMovingAverages(IndicatorWorkspace* ws, const KLineArea* area) {
   for (int k = 0; k < 4; ++k) {
     const int n = LoadPeriod(ws->maPeriods[k]);
     if (!PeriodsValid({n})) continue;
-    for (int i = first; i < end; ++i) ws->ma[k][i] = CloseAverage(area, i, n);
+    auto average = MakeCloseAverages(BarPrices{area}, first, end, n);
+    for (int i = first; i < end; ++i) ws->ma[k][i] = average(i);
   }
 }
 
@@ -117,8 +115,10 @@ void CalcBoll(IndicatorWorkspace* ws, const KLineArea* area) {
   const int n = LoadPeriod(ws->bollN);
   const double k = ws->bollWidth;
   if (!PeriodsValid({n})) return;
-  for (int i = FirstOf(area, end); i < end; ++i) {
-    const double m = CloseAverage(area, i, n);
+  const int first = FirstOf(area, end);
+  auto average = MakeCloseAverages(BarPrices{area}, first, end, n);
+  for (int i = first; i < end; ++i) {
+    const double m = average(i);
     const double s = CloseStdDev(area, i, n, m);
     ws->bollMiddle[i] = m;
     ws->bollUpper[i] = m + k * s;
@@ -141,8 +141,9 @@ void CalcDma(IndicatorWorkspace* ws, const KLineArea* area) {
   const int shortN = LoadPeriod(ws->dmaShort), longN = LoadPeriod(ws->dmaLong);
   if (!PeriodsValid({shortN, longN, m})) return;
   // DDD of the look-back bars too: AMA of the first shown bars reads them.
-  for (int i = 0; i < end; ++i)
-    ws->dmaDdd[i] = CloseAverage(area, i, shortN) - CloseAverage(area, i, longN);
+  auto shortAverage = MakeCloseAverages(BarPrices{area}, 0, end, shortN);
+  auto longAverage = MakeCloseAverages(BarPrices{area}, 0, end, longN);
+  for (int i = 0; i < end; ++i) ws->dmaDdd[i] = shortAverage(i) - longAverage(i);
   for (int i = FirstOf(area, end); i < end; ++i) {
     if (i - m + 1 < 0) {
       ws->dmaAma[i] = 0.0;
@@ -181,15 +182,15 @@ void CalcBrar(IndicatorWorkspace* ws, const KLineArea* area) {
   const int end = EndOf(area);
   const int n = LoadPeriod(ws->brarN);
   if (!PeriodsValid({n})) return;
-  for (int i = FirstOf(area, end); i < end; ++i) {
-    double highOpen = 0.0, openLow = 0.0, highPrev = 0.0, prevLow = 0.0;
-    for (int j = WindowStart(i, n); j <= i; ++j) {
-      const BrarTerms t = BrarTermsOf(area, j);
-      highOpen += t.highOpen;
-      openLow += t.openLow;
-      highPrev += t.highPrev;
-      prevLow += t.prevLow;
-    }
+  const int first = FirstOf(area, end);
+  auto sumOf = [&](double BrarTerms::*term) {
+    return MakeWindowSum([area, term](int j) { return BrarTermsOf(area, j).*term; }, first, end, n);
+  };
+  auto highOpens = sumOf(&BrarTerms::highOpen), openLows = sumOf(&BrarTerms::openLow);
+  auto highPrevs = sumOf(&BrarTerms::highPrev), prevLows = sumOf(&BrarTerms::prevLow);
+  for (int i = first; i < end; ++i) {
+    const double highOpen = highOpens.At(i), openLow = openLows.At(i);
+    const double highPrev = highPrevs.At(i), prevLow = prevLows.At(i);
     ws->brarAr[i] = openLow == 0.0 ? 0.0 : highOpen / openLow * 100.0;
     ws->brarBr[i] = prevLow == 0.0 ? 0.0 : highPrev / prevLow * 100.0;
   }

@@ -6,7 +6,9 @@
 #include <cmath>
 #include <cstring>
 #include <functional>
+#include <limits>
 
+#include "marketdata/indicator_formulas.h"
 #include "marketdata/kline_indicators.h"
 #include "marketdata/l2_indicators.h"
 #include "marketdata/minute_indicators.h"
@@ -83,6 +85,73 @@ TEST(KLineIndicators, ZeroLowAndFlatWindowsGiveTheFixedValues) {
     EXPECT_EQ(50.0, ws->kdjK[i]);
     EXPECT_EQ(0.0, ws->wr1[i]);
     EXPECT_EQ(2.0, ws->wr2[i]);  // 2, not 0
+  }
+}
+
+// The running window sums give exactly the in-order sum of every window:
+// on float prices by running, on series a running sum would get wrong by
+// summing in order.
+TEST(KLineIndicators, WindowSumsEqualInOrderSums) {
+  std::vector<double> prices;
+  float walk = 12.34f;
+  for (int i = 0; i < 3000; ++i) {
+    walk += static_cast<float>((i * 7919) % 41 - 20) * 0.01f;
+    prices.push_back(static_cast<double>(walk));
+  }
+  const double inf = std::numeric_limits<double>::infinity();
+  struct Case {
+    const char* name;
+    std::vector<double> values;
+    bool exact;  // the check lets the sums run
+  };
+  const Case cases[] = {
+      {"float prices", prices, true},
+      {"zeros and negative zeros", {0.0, -0.0, 0.0, 1.5, -0.0, 0.0, 0.0}, true},
+      {"scales too far apart", {0.1, 1e20, 0.3, 0.7, 1e-5, 2.0, 0.1, 0.2, 0.3}, false},
+      {"at the edge of 53 bits", {4503599627370496.0, 1.0, 1.0, 4503599627370496.0, 1.0}, false},
+      {"not a number", {1.0, 2.0, std::nan(""), 3.0, 4.0, 5.0}, false},
+      {"infinities", {1.0, inf, 3.0, -inf, 4.0, 5.0}, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const int count = static_cast<int>(c.values.size());
+    for (int n : {1, 2, 5, 26, 60}) {
+      SCOPED_TRACE(n);
+      indicator_formulas::ExactSumCheck check;
+      for (double v : c.values) check.Add(v);
+      EXPECT_EQ(c.exact, check.Exact(n));
+      for (int from : {0, 3}) {
+        auto sums = indicator_formulas::MakeWindowSum([&](int j) { return c.values[size_t(j)]; }, from,
+                                                      count, n);
+        for (int i = from; i < count; ++i) {
+          double expected = 0.0;
+          for (int j = indicator_formulas::WindowStart(i, n); j <= i; ++j) expected += c.values[size_t(j)];
+          const double got = sums.At(i);
+          ASSERT_EQ(std::memcmp(&expected, &got, sizeof got), 0) << "window ending " << i << ": " << got
+                                                                 << " against " << expected;
+        }
+      }
+    }
+  }
+}
+
+// A spike of another scale leaves no residue in the averages and BRAR
+// sums of the bars after it.
+TEST(KLineIndicators, SpikeOfAnotherScaleLeavesNoResidue) {
+  std::vector<float> closes(40, 0.01f);
+  closes[5] = 1.0e9f;
+  closes[6] = 3.3e-7f;
+  auto area = AreaOfCloses(closes);
+  area->bars[5].high = 1.5e9f;  // H - O of the spike only
+  Workspace ws(CreateIndicatorWorkspace());
+  CalcMovingAverages(ws.get(), area.get());
+  CalcKLineIndicator(ws.get(), area.get(), 9);  // BRAR
+  const int n0 = ws->maPeriods[0];
+  for (int i = n0 - 1; i < 40; ++i) {
+    SCOPED_TRACE(i);
+    EXPECT_EQ(AverageClose(*area, i, n0), ws->ma[0][i]);
+    // Open equals low on every bar: no O - L anywhere, so AR is 0.
+    EXPECT_EQ(0.0, ws->brarAr[i]);
   }
 }
 
