@@ -145,7 +145,7 @@ void PrintRatio(const char* name, const std::string& text) {
   double rapid = 1e9;
   for (int i = 0; i < 40; ++i) ours = std::min(ours, Seconds(ParseOurs, text));
   for (int i = 0; i < 40; ++i) rapid = std::min(rapid, Seconds(ParseRapid, text));
-  printf("%-20s %8zu bytes  in turn:     ours %7.3f ms  RapidJSON %7.3f ms  ratio %.2f (target <= 3)\n",
+  printf("%-20s %8zu bytes  in turn:     ours %7.3f ms  RapidJSON %7.3f ms  ratio %.2f (goal <= 1.5)\n",
          name, text.size(), ours * 1e3, rapid * 1e3, ours / rapid);
   ours = rapid = 1e9;
   for (int i = 0; i < 40; ++i) {

@@ -2,6 +2,7 @@
 // the states and result codes.
 #include "foundation/json_reader.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
@@ -110,12 +111,79 @@ int Defaulted(const JsonParser* parser) {
   return kJsonMalformed;
 }
 
-// A node and a copy of its text in one allocation (the text follows the
-// record); text null gives a node without text.
-JsonNode* NewJsonNode(int32_t type, const char* text, size_t length) {
-  size_t size = sizeof(JsonNode) + (text != nullptr ? length + 1 : 0);
-  auto* node = static_cast<JsonNode*>(JsonMalloc(size));
-  if (node == nullptr) return nullptr;
+// ---- Tree storage -----------------------------------------------------------
+//
+// The nodes of one document live in its arena: a list of blocks filled front
+// to back, all freed at once when the root is freed. Each node is preceded by
+// a pointer to its arena, so the parser finds the document's storage from any
+// node without walking up the tree. Freeing an inner node only unlinks it;
+// its bytes go with the root. Each node still counts as one allocation for
+// FailJsonAllocationForTesting.
+
+struct JsonArenaBlock {
+  JsonArenaBlock* next;  // the block filled before this one
+  size_t size;           // bytes of room after the header
+  size_t used;
+};
+
+struct JsonArena {
+  JsonArenaBlock* blocks;  // the block being filled first
+  const JsonNode* root;    // the node whose freeing frees the arena
+};
+
+struct JsonNodeHeader {
+  JsonArena* arena;
+};
+
+constexpr size_t kArenaFirstBlock = 2048;
+constexpr size_t kArenaLargestBlock = 64 * 1024;  // below malloc's mmap threshold: no page faults
+constexpr size_t kArenaAlign = alignof(JsonNode);
+static_assert(sizeof(JsonArenaBlock) % kArenaAlign == 0 && sizeof(JsonNodeHeader) % kArenaAlign == 0);
+
+JsonArena* NewJsonArena() {
+  auto* arena = static_cast<JsonArena*>(malloc(sizeof(JsonArena)));
+  if (arena != nullptr) *arena = JsonArena{nullptr, nullptr};
+  return arena;
+}
+
+void FreeJsonArena(JsonArena* arena) {
+  for (JsonArenaBlock* block = arena->blocks; block != nullptr;) {
+    JsonArenaBlock* next = block->next;
+    free(block);
+    block = next;
+  }
+  free(arena);
+}
+
+void* ArenaAllocate(JsonArena* arena, size_t size) {
+  if (FailThisAllocation()) return nullptr;
+  size = (size + kArenaAlign - 1) & ~(kArenaAlign - 1);
+  JsonArenaBlock* block = arena->blocks;
+  if (block == nullptr || block->size - block->used < size) {
+    size_t room = block == nullptr ? kArenaFirstBlock : std::min(block->size * 2, kArenaLargestBlock);
+    if (room < size) room = size;
+    auto* grown = static_cast<JsonArenaBlock*>(malloc(sizeof(JsonArenaBlock) + room));
+    if (grown == nullptr) return nullptr;
+    *grown = JsonArenaBlock{block, room, 0};
+    arena->blocks = block = grown;
+  }
+  void* at = reinterpret_cast<char*>(block + 1) + block->used;
+  block->used += size;
+  return at;
+}
+
+JsonArena* ArenaOf(const JsonNode* node) {
+  return (reinterpret_cast<const JsonNodeHeader*>(node) - 1)->arena;
+}
+
+// A node of the arena with a copy of its text after the record; text null
+// gives a node without text.
+JsonNode* NewJsonNode(JsonArena* arena, int32_t type, const char* text, size_t length) {
+  size_t size = sizeof(JsonNodeHeader) + sizeof(JsonNode) + (text != nullptr ? length + 1 : 0);
+  auto* header = static_cast<JsonNodeHeader*>(ArenaAllocate(arena, size));
+  if (header == nullptr) return nullptr;
+  header->arena = arena;
+  auto* node = reinterpret_cast<JsonNode*>(header + 1);
   memset(node, 0, sizeof *node);
   node->type = type;
   if (text != nullptr) {
@@ -126,11 +194,6 @@ JsonNode* NewJsonNode(int32_t type, const char* text, size_t length) {
   return node;
 }
 
-// True when the node's text lives in the node's own allocation.
-bool TextIsInline(const JsonNode* node) {
-  return node->text == reinterpret_cast<const char*>(node + 1);
-}
-
 JsonNode* RootOf(JsonNode* node) {
   while (node != nullptr && node->parent != nullptr) node = node->parent;
   return node;
@@ -139,9 +202,10 @@ JsonNode* RootOf(JsonNode* node) {
 // Creates a node with a copy of text and links it under parent. 1, 6 when
 // out of memory, 10 when the link is refused.
 int AddNewNode(JsonNode* parent, int32_t type, const char* text, size_t length, JsonNode** made) {
-  JsonNode* node = NewJsonNode(type, text, length);
+  if (parent == nullptr) return kJsonBroken;
+  JsonNode* node = NewJsonNode(ArenaOf(parent), type, text, length);
   if (node == nullptr) return kJsonNoMemory;
-  if (parent == nullptr || AddJsonChild(parent, node) != 1) {
+  if (AddJsonChild(parent, node) != 1) {
     FreeJsonTree(&node);
     return kJsonBroken;
   }
@@ -151,7 +215,14 @@ int AddNewNode(JsonNode* parent, int32_t type, const char* text, size_t length, 
 
 // Opens an object or array and makes it current. 0 to go on, else a result.
 int OpenContainer(JsonParser* parser, int32_t type) {
-  JsonNode* node = NewJsonNode(type, nullptr, 0);
+  JsonNode* node = nullptr;
+  if (parser->current != nullptr) {
+    node = NewJsonNode(ArenaOf(parser->current), type, nullptr, 0);
+  } else if (JsonArena* arena = NewJsonArena()) {  // the root: a new document
+    node = NewJsonNode(arena, type, nullptr, 0);
+    if (node == nullptr) FreeJsonArena(arena);
+    else arena->root = node;
+  }
   if (node == nullptr) return kJsonNoMemory;
   if (parser->current != nullptr && AddJsonChild(parser->current, node) != 1) {
     FreeJsonTree(&node);
@@ -618,29 +689,15 @@ char* UnescapeJsonString(const char* raw) {
 void FreeJsonTree(JsonNode** node) {
   if (node == nullptr || *node == nullptr) return;
   JsonNode* start = *node;
-  // Unlink the node from what stays, then free its subtree depth-first by
-  // parent links: no recursion, and no link kept up inside what goes.
+  // Unlink the node from what stays; the document's storage goes with its
+  // root, so nothing below the node needs visiting.
   if (start->previous != nullptr) start->previous->next = start->next;
   if (start->next != nullptr) start->next->previous = start->previous;
   if (JsonNode* parent = start->parent) {
     if (parent->firstChild == start) parent->firstChild = start->next;
     if (parent->lastChild == start) parent->lastChild = start->previous;
   }
-  JsonNode* current = start;
-  for (;;) {
-    while (current->firstChild != nullptr) current = current->firstChild;
-    JsonNode* next = current->next;
-    JsonNode* parent = current->parent;
-    bool done = current == start;
-    if (!TextIsInline(current)) free(current->text);
-    free(current);
-    if (done) break;
-    if (next != nullptr) {
-      current = next;  // siblings after this one are still whole
-      continue;
-    }
-    parent->firstChild = nullptr;  // every child of parent is freed now
-    current = parent;
-  }
+  JsonArena* arena = ArenaOf(start);
+  if (arena->root == start) FreeJsonArena(arena);
   *node = nullptr;
 }

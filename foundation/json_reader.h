@@ -26,8 +26,11 @@
 // Traces: the two messages of the parser and lexer go to the standard-error
 // channel of the debug sink.
 //
-// Memory: nodes, texts and parser buffers come from malloc; every text this
-// reader returns is freed by the caller with free().
+// Memory: the nodes of a document and their texts live in the document's own
+// storage, freed at once by FreeJsonTree of the root; FreeJsonTree of an
+// inner node unlinks it (its bytes go with the root). Node texts are read
+// only, never freed or replaced. Parser buffers come from malloc, and a text
+// this reader returns (UnescapeJsonString) is freed by the caller with free().
 #pragma once
 
 #include <cstddef>
@@ -79,7 +82,7 @@ enum JsonToken : int {
 // are its values in order.
 struct JsonNode {
   int32_t type;           // JsonNodeType
-  char* text;             // owned; string or number text as written, else null
+  char* text;             // string or number text as written, else null; in the document's storage
   JsonNode* next;         // following sibling, or null
   JsonNode* previous;     // preceding sibling, or null
   JsonNode* parent;       // null for the root
@@ -187,8 +190,9 @@ JsonNode* FindJsonLabel(const JsonNode* object, const char* label);
 // past the raw text's terminator. Null for a null text or no memory.
 char* UnescapeJsonString(const char* raw);
 
-// Frees *node and everything below it, unlinking it from its parent and
-// siblings first, and sets *node to null. Iterative. Null is allowed.
+// Unlinks *node from its parent and siblings and sets *node to null; for the
+// root of a document it frees the whole document. Constant time. Null is
+// allowed. Only nodes this reader made may be given.
 void FreeJsonTree(JsonNode** node);
 
 // Tests only: the n-th following allocation of this reader fails (1 = the
