@@ -25,9 +25,20 @@ set(ORV_TEST_ENV
   "UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1"
   "TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1:suppressions=${CMAKE_SOURCE_DIR}/tools/tsan.supp")
 
+# orv_library(<name> [SHARED] SOURCES ... DEPS ...): a static library, or
+# with SHARED one written to the program folder (the build's top folder),
+# where the programs find it through their RUNPATH $ORIGIN.
 function(orv_library name)
-  cmake_parse_arguments(A "" "" "SOURCES;DEPS" ${ARGN})
-  add_library(${name} STATIC ${A_SOURCES})
+  cmake_parse_arguments(A "SHARED" "" "SOURCES;DEPS" ${ARGN})
+  if(A_SHARED)
+    add_library(${name} SHARED ${A_SOURCES})
+    set_target_properties(${name} PROPERTIES LIBRARY_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
+    # Calls inside the library stay direct; only the exported entry points
+    # go through the dynamic linker.
+    target_compile_options(${name} PRIVATE -fno-semantic-interposition)
+  else()
+    add_library(${name} STATIC ${A_SOURCES})
+  endif()
   target_include_directories(${name} PUBLIC ${CMAKE_SOURCE_DIR})
   if(A_DEPS)
     target_link_libraries(${name} PUBLIC ${A_DEPS})

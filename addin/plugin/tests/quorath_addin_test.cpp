@@ -10,8 +10,10 @@
 #include <stdlib.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -53,6 +55,82 @@ Strings DefinedDynamicSymbols(const char* path) {
     }
   }
   return names;
+}
+
+// The names of the defined functions and objects of a binary's own symbol
+// table (static copies included).
+Strings DefinedSymbols(const char* path) {
+  Strings names;
+  std::string listing = RunCommand(std::string("nm --defined-only ") + path + " 2>/dev/null");
+  std::size_t start = 0;
+  while (start < listing.size()) {
+    std::size_t end = listing.find('\n', start);
+    std::string line = listing.substr(start, end - start);
+    start = end == std::string::npos ? listing.size() : end + 1;
+    std::size_t space = line.rfind(' ');
+    if (space == std::string::npos || space < 2) continue;
+    char kind = line[space - 1];
+    if (kind == 'T' || kind == 't' || kind == 'D' || kind == 'B' || kind == 'W')
+      names.push_back(line.substr(space + 1));
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+// The layer's own functions and objects: strong definitions of a platform
+// library (template and inline copies are weak and may be anywhere), without
+// the linker's section markers.
+Strings StrongDynamicSymbols(const char* path) {
+  Strings names;
+  std::string listing = RunCommand(std::string("nm -D --defined-only ") + path);
+  std::size_t start = 0;
+  while (start < listing.size()) {
+    std::size_t end = listing.find('\n', start);
+    std::string line = listing.substr(start, end - start);
+    start = end == std::string::npos ? listing.size() : end + 1;
+    std::size_t space = line.rfind(' ');
+    if (space == std::string::npos || space < 2) continue;
+    const char kind = line[space - 1];
+    const std::string name = line.substr(space + 1);
+    if (name == "_edata" || name == "_end" || name == "__bss_start" || name == "_init" || name == "_fini") continue;
+    if (kind == 'T' || kind == 'D' || kind == 'B' || kind == 'R') names.push_back(name);
+  }
+  return names;
+}
+
+Strings Common(Strings a, Strings b) {
+  std::sort(a.begin(), a.end());
+  std::sort(b.begin(), b.end());
+  Strings both;
+  std::set_intersection(a.begin(), a.end(), b.begin(), b.end(), std::back_inserter(both));
+  return both;
+}
+
+// One copy of the window layer per process: the plug-in, the token store and
+// the programs that load them use the shared platform libraries and define
+// none of the layer's functions themselves.
+TEST(QuorathLayout, OneCopyOfTheWindowLayer) {
+  Strings layer = StrongDynamicSymbols(PLATFORM_LIBRARY);
+  const Strings kernel = StrongDynamicSymbols(PLATFORM_KERNEL_LIBRARY);
+  ASSERT_GT(layer.size(), 100u);
+  ASSERT_GT(kernel.size(), 100u);
+  // Spot checks that the lists are the layer's (names are mangled).
+  auto has = [](const Strings& names, const char* part) {
+    return std::any_of(names.begin(), names.end(),
+                       [part](const std::string& n) { return n.find(part) != std::string::npos; });
+  };
+  EXPECT_TRUE(has(layer, "CreateWindowExW"));
+  EXPECT_TRUE(has(kernel, "GetTickCount"));
+  layer.insert(layer.end(), kernel.begin(), kernel.end());
+  for (const char* binary : {QUORATH_LIBRARY, TOKENSTORE_LIBRARY}) {
+    SCOPED_TRACE(binary);
+    EXPECT_EQ(Common(DefinedDynamicSymbols(binary), layer), Strings{});
+    EXPECT_NE(RunCommand(std::string("readelf -d ") + binary).find("[libplatform_kernel.so]"), std::string::npos);
+  }
+  for (const char* program : {QUORATH_HOST, "/proc/self/exe"}) {
+    SCOPED_TRACE(program);
+    EXPECT_EQ(Common(DefinedSymbols(program), layer), Strings{});
+  }
 }
 
 class LoadedPlugin : public ::testing::Test {
