@@ -79,8 +79,13 @@ BOOL PluginPreTranslate(CWnd* object, MSG* message) {
 }
 
 BOOL HostDialog::PreTranslateMessage(MSG* message) {
+  // The layer's loops offer every message to the current module's filter
+  // first: when the plug-in's module was current, the plug-in's filter has
+  // seen this message already (and came back here through g_filtering).
+  const bool offered = GetResourceModule() == PluginModule();
   PluginModuleScope scope;
   if (g_addinFilter == nullptr || g_filtering) return CDialog::PreTranslateMessage(message);
+  if (offered) return FALSE;
   g_filtering = true;
   BOOL handled = g_addinFilter(message);
   g_filtering = false;

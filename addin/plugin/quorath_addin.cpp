@@ -151,8 +151,9 @@ int CQuorathAddin::AttachHost(IAddinPort* port) {
   HWND main = port->GetMainWindow();
   if (mainWindow_.m_hWnd != main) {
     DetachMainWindow();
-    // The host's own object for its main window stays in place.
-    if (main != nullptr && ::IsWindow(main) && CWnd::FromHandlePermanent(main) == nullptr) mainWindow_.Attach(main);
+    // Attached in the plug-in's own window map: the host's object for its
+    // main window stays in place and keeps the window's messages.
+    if (main != nullptr && ::IsWindow(main)) mainWindow_.Attach(main);
   }
   if (dataSaver_ == nullptr) dataSaver_ = BindDataSaver();
   return 1;
@@ -220,6 +221,7 @@ BOOL CQuorathApp::InitInstance() {
   InstallStringCache(&cache_, module_, kStringCacheSize);
   g_app = this;
   SetAddinMessageFilter(&FilterPluginMessage);
+  SetModuleMessageFilter(templateModule_, &FilterPluginMessage);
   return TRUE;
 }
 
@@ -228,6 +230,7 @@ int CQuorathApp::ExitInstance() {
   if (g_app == this) {
     g_app = nullptr;
     SetAddinMessageFilter(nullptr);
+    SetModuleMessageFilter(templateModule_, nullptr);
   }
   addin_.DetachMainWindow();
   ForgetDialogTemplates(templateModule_);

@@ -288,6 +288,15 @@ class ResourceModuleScope {
   HINSTANCE previous_;
 };
 
+// A module's own message filter (a plug-in's application object). While that
+// module is the UI thread's current resource module, the layer's loops (the
+// application's, modal dialogs and message boxes, the idle pump) offer every
+// message to it before anything else; TRUE means it is handled. Null removes it (before the
+// library unloads).
+void SetModuleMessageFilter(HINSTANCE module, BOOL (*filter)(MSG*));
+// Runs the current module's filter, if it has one.
+BOOL RunModuleMessageFilter(MSG* msg);
+
 // Dialog base units of a font: the average character width and the
 // character height in pixels.
 SIZE DialogBaseUnits(HFONT font);

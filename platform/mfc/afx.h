@@ -400,7 +400,9 @@ class CWnd {
   operator HWND() const { return m_hWnd; }
   HWND GetSafeHwnd() const { return m_hWnd; }
   static CWnd* FromHandle(HWND hwnd);           // permanent object or a temporary wrapper
-  static CWnd* FromHandlePermanent(HWND hwnd);  // null when no object owns the handle
+  // The object the calling thread's current module attached to the handle;
+  // null when that module attached none (each module keeps its own map).
+  static CWnd* FromHandlePermanent(HWND hwnd);
   BOOL Attach(HWND hwnd);
   HWND Detach();
 
@@ -583,6 +585,7 @@ class CWnd {
   friend LRESULT AfxWndProc(HWND, UINT, WPARAM, LPARAM);
   friend LRESULT AfxCbtHook(int, WPARAM, LPARAM);
   bool temporary_ = false;
+  HINSTANCE module_ = nullptr;  // the resource module current at Attach: whose map holds the object
 };
 
 LRESULT AfxWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);

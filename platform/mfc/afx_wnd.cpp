@@ -3,6 +3,7 @@
 #include "platform/mfc/afx.h"
 
 #include "platform/kernel/debug_sink.h"
+#include "platform/controls/win_controls.h"
 #include "platform/kernel/kernel_files.h"
 #include "platform/window/win_internal.h"
 
@@ -20,9 +21,27 @@ std::mutex& MapLock() {
   static std::mutex lock;
   return lock;
 }
-std::unordered_map<HWND, CWnd*>& Permanent() {
-  static auto* map = new std::unordered_map<HWND, CWnd*>();
-  return *map;
+// The objects attached to windows, one map per resource module: a loaded
+// library (a plug-in) attaching its own object to a window of the program
+// does not replace the program's object. FromHandlePermanent answers from the
+// calling thread's current module. Messages go to the window's owner: the
+// object of the module that attached first (within one module the latest
+// Attach, as before).
+struct WindowMaps {
+  std::unordered_map<HINSTANCE, std::unordered_map<HWND, CWnd*>> byModule;
+  std::unordered_map<HWND, CWnd*> owner;
+};
+WindowMaps& Maps() {
+  static auto* maps = new WindowMaps();
+  return *maps;
+}
+
+// The object messages of hwnd are dispatched to.
+CWnd* OwnerOf(HWND hwnd) {
+  if (!hwnd) return nullptr;
+  std::lock_guard<std::mutex> guard(MapLock());
+  auto it = Maps().owner.find(hwnd);
+  return it == Maps().owner.end() ? nullptr : it->second;
 }
 std::unordered_map<HWND, std::unique_ptr<CWnd>>& Temporary() {
   static auto* map = new std::unordered_map<HWND, std::unique_ptr<CWnd>>();
@@ -74,7 +93,7 @@ LRESULT AfxCbtHook(int code, WPARAM wParam, LPARAM) {
 }
 
 LRESULT AfxWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-  CWnd* wnd = CWnd::FromHandlePermanent(hwnd);
+  CWnd* wnd = OwnerOf(hwnd);
   if (!wnd) return DefWindowProcW(hwnd, msg, wParam, lParam);
   t_current.push_back(CurrentMessage{wnd, msg, wParam, lParam});
   LRESULT r = wnd->WindowProc(msg, wParam, lParam);
@@ -99,9 +118,12 @@ CWnd::~CWnd() {
 
 CWnd* CWnd::FromHandlePermanent(HWND hwnd) {
   if (!hwnd) return nullptr;
+  const HINSTANCE module = GetResourceModule();
   std::lock_guard<std::mutex> guard(MapLock());
-  auto it = Permanent().find(hwnd);
-  return it == Permanent().end() ? nullptr : it->second;
+  auto map = Maps().byModule.find(module);
+  if (map == Maps().byModule.end()) return nullptr;
+  auto it = map->second.find(hwnd);
+  return it == map->second.end() ? nullptr : it->second;
 }
 
 CWnd* CWnd::FromHandle(HWND hwnd) {
@@ -130,8 +152,12 @@ CWnd* CWnd::FromHandle(HWND hwnd) {
 BOOL CWnd::Attach(HWND hwnd) {
   if (!hwnd || m_hWnd) return FALSE;
   m_hWnd = hwnd;
+  module_ = GetResourceModule();
   std::lock_guard<std::mutex> guard(MapLock());
-  Permanent()[hwnd] = this;
+  WindowMaps& maps = Maps();
+  maps.byModule[module_][hwnd] = this;
+  auto owner = maps.owner.find(hwnd);
+  if (owner == maps.owner.end() || owner->second->module_ == module_) maps.owner[hwnd] = this;
   return TRUE;
 }
 
@@ -139,8 +165,24 @@ HWND CWnd::Detach() {
   HWND hwnd = m_hWnd;
   if (hwnd) {
     std::lock_guard<std::mutex> guard(MapLock());
-    auto it = Permanent().find(hwnd);
-    if (it != Permanent().end() && it->second == this) Permanent().erase(it);
+    WindowMaps& maps = Maps();
+    auto map = maps.byModule.find(module_);
+    if (map != maps.byModule.end()) {
+      auto it = map->second.find(hwnd);
+      if (it != map->second.end() && it->second == this) map->second.erase(it);
+      if (map->second.empty()) maps.byModule.erase(map);
+    }
+    auto owner = maps.owner.find(hwnd);
+    if (owner != maps.owner.end() && owner->second == this) {
+      maps.owner.erase(owner);
+      // Another module's object for the window takes the messages over.
+      for (auto& [module, windows] : maps.byModule) {
+        auto other = windows.find(hwnd);
+        if (other == windows.end()) continue;
+        maps.owner[hwnd] = other->second;
+        break;
+      }
+    }
   }
   m_hWnd = nullptr;
   return hwnd;
@@ -284,7 +326,7 @@ LRESULT VoidHandler(CWnd* wnd, Fn fn) {
 }
 
 BOOL Reflect(HWND child, UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) {
-  CWnd* c = CWnd::FromHandlePermanent(child);
+  CWnd* c = OwnerOf(child);
   return c && c->OnChildNotify(message, wParam, lParam, result);
 }
 }  // namespace
@@ -636,7 +678,7 @@ int CWinApp::Run() {
   EnsureDefaultClass();
   MSG msg;
   while (GetMessageW(&msg, nullptr, 0, 0)) {
-    if (AfxPreTranslateMessage(&msg)) continue;
+    if (RunModuleMessageFilter(&msg) || AfxPreTranslateMessage(&msg)) continue;
     TranslateMessage(&msg);
     DispatchMessageW(&msg);
   }

@@ -161,6 +161,33 @@ HINSTANCE SetResourceModule(HINSTANCE module) {
   return previous;
 }
 
+namespace {
+std::mutex& ModuleFilterLock() {
+  static std::mutex lock;
+  return lock;
+}
+std::map<HINSTANCE, BOOL (*)(MSG*)>& ModuleFilters() {
+  static auto* filters = new std::map<HINSTANCE, BOOL (*)(MSG*)>();
+  return *filters;
+}
+}  // namespace
+
+void SetModuleMessageFilter(HINSTANCE module, BOOL (*filter)(MSG*)) {
+  std::lock_guard<std::mutex> guard(ModuleFilterLock());
+  if (filter != nullptr) ModuleFilters()[module] = filter;
+  else ModuleFilters().erase(module);
+}
+
+BOOL RunModuleMessageFilter(MSG* msg) {
+  BOOL (*filter)(MSG*) = nullptr;
+  {
+    std::lock_guard<std::mutex> guard(ModuleFilterLock());
+    auto it = ModuleFilters().find(t_resourceModule);
+    if (it != ModuleFilters().end()) filter = it->second;
+  }
+  return filter != nullptr && filter(msg);
+}
+
 void RegisterDialogTemplate(int id, const DialogTemplate* tmpl) { Templates()[{t_resourceModule, id}] = tmpl; }
 
 const DialogTemplate* FindDialogTemplate(int id) {
@@ -274,6 +301,7 @@ INT_PTR RunModalDialog(HWND dlg, HWND owner, BOOL (*filter)(MSG*)) {
       quitCode = static_cast<int>(msg.wParam);
       break;
     }
+    if (RunModuleMessageFilter(&msg)) continue;
     if (filter && filter(&msg)) continue;
     if (IsDialogMessageW(dlg, &msg)) continue;
     TranslateMessage(&msg);

@@ -145,6 +145,10 @@ int PumpUntilIdle(int maxMessages) {
       PostQuitMessage(static_cast<int>(msg.wParam));
       break;
     }
+    if (RunModuleMessageFilter(&msg)) {
+      ++count;
+      continue;
+    }
     BOOL (*filter)(MSG*) = g_messageFilter.load();
     if (!filter || !filter(&msg)) {
       TranslateMessage(&msg);

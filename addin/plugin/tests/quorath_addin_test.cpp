@@ -215,16 +215,26 @@ TEST_F(LoadedPlugin, OneWindowLayerWithTheHost) {
   ASSERT_NE(port.mainWindow, nullptr);
   EXPECT_EQ(addin->AttachHost(&port), 1);
   EXPECT_EQ(addin->GetHost(), &port);
-  // The plug-in's window object for the host's window is in the host's
-  // layer: there is only one.
-  EXPECT_NE(CWnd::FromHandlePermanent(port.mainWindow), nullptr);
+  // The plug-in's object for the host's window is in the one layer, in the
+  // plug-in's own window map (its module is its load address).
+  Dl_info info{};
+  ASSERT_NE(dladdr(dlsym(library, "Addin_GetObject"), &info), 0);
+  const HINSTANCE pluginModule = static_cast<HINSTANCE>(info.dli_fbase);
+  EXPECT_EQ(CWnd::FromHandlePermanent(port.mainWindow), nullptr);
+  {
+    ResourceModuleScope scope(pluginModule);
+    EXPECT_NE(CWnd::FromHandlePermanent(port.mainWindow), nullptr);
+  }
   EXPECT_EQ(port.serviceLookups.size(), 5u);
   addin->RefreshServices(0);
   EXPECT_EQ(port.serviceLookups.size(), 10u);
   dlclose(library);
   library = nullptr;
   EXPECT_TRUE(IsWindow(port.mainWindow));  // the plug-in never destroys it
-  EXPECT_EQ(CWnd::FromHandlePermanent(port.mainWindow), nullptr);
+  {
+    ResourceModuleScope scope(pluginModule);
+    EXPECT_EQ(CWnd::FromHandlePermanent(port.mainWindow), nullptr);  // detached at unload
+  }
   DestroyWindow(port.mainWindow);
 }
 
@@ -240,6 +250,8 @@ TEST_F(LoadedPlugin, SignUpThroughTheFeatureWithHostControlsInThePluginsDialog) 
   HWND signUp = nullptr;
   std::u16string typed;
   script.Add([&] { return (entryDialog = FindTopLevel(u"欢迎使用注册用户系统")) != nullptr; });
+  // A key in the plug-in's modal loop reaches the plug-in's filter once.
+  script.Then([&] { PostMessageW(entryDialog, WM_KEYDOWN, VK_SHIFT, 0); });
   script.Then([&] { PostMessageW(GetDlgItem(entryDialog, entry_ids::kSignUp), BM_CLICK, 0, 0); });
   script.Add([&] { return (signUp = FindTopLevel(u"用户注册")) != nullptr; });
   script.Then([&] {
@@ -258,6 +270,7 @@ TEST_F(LoadedPlugin, SignUpThroughTheFeatureWithHostControlsInThePluginsDialog) 
   EXPECT_EQ(slot, nullptr);
   EXPECT_FALSE(script.GaveUp());
   EXPECT_EQ(typed, u"abc");
+  EXPECT_EQ(port.userActivity, 1);
   EXPECT_EQ(port.createdControls, 20);
   EXPECT_EQ(port.destroyedControls, 20);
   EXPECT_EQ(FindDialogTemplate(IDD_ACCOUNT_ENTRY), &hostsOwn);
@@ -311,8 +324,15 @@ TEST_F(Addin, HostsOwnWindowObjectStaysInPlace) {
   ASSERT_TRUE(hostMain.CreateEx(0, nullptr, u"host", WS_POPUP, CRect(0, 0, 50, 50), nullptr, 0));
   port.mainWindow = hostMain.m_hWnd;
   addin.AttachHost(&port);
+  // Each keeps its own object in its own map; the host's answers outside the
+  // plug-in's module and keeps the window's messages.
   EXPECT_EQ(CWnd::FromHandlePermanent(port.mainWindow), &hostMain);
-  EXPECT_EQ(addin.MainWindowObject().m_hWnd, nullptr);
+  EXPECT_EQ(addin.MainWindowObject().m_hWnd, port.mainWindow);
+  {
+    PluginModuleScope scope;
+    EXPECT_EQ(CWnd::FromHandlePermanent(port.mainWindow), &addin.MainWindowObject());
+  }
+  EXPECT_EQ(::SendMessageW(port.mainWindow, WM_GETTEXTLENGTH, 0, 0), 4);
 }
 
 TEST_F(Addin, OnHostEventPointsTheStringCacheAtAModule) {
