@@ -165,6 +165,9 @@ int main(int argc, char** argv) {
     return 1;
   }
   simbroker::InstallDictionaryService(stocks);
+  // News links of the market data point at the HTTP site that runs here.
+  if (startHttp && httpOptions.port != 0 && !httpOptions.sites.empty())
+    options.httpBase = "http://" + httpOptions.sites.front().host + ":" + std::to_string(httpOptions.port);
   simbroker::MarketDataServer market(options);
   if (!market.Start()) {
     std::fprintf(stderr, "simbroker: cannot listen on 127.0.0.1:%d\n", options.port);

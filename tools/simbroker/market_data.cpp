@@ -107,6 +107,16 @@ void MarketData::AddStocks(const std::vector<SimStock>& stocks) {
   CountBreadth();
 }
 
+std::string MarketData::HttpBase() const {
+  std::lock_guard<std::mutex> guard(lock_);
+  return httpBase_;
+}
+
+void MarketData::SetHttpBase(const std::string& base) {
+  std::lock_guard<std::mutex> guard(lock_);
+  httpBase_ = base;
+}
+
 int32_t MarketData::TradeDate() const {
   std::lock_guard<std::mutex> hold(lock_);
   return tradeDate_;

@@ -46,6 +46,10 @@ class MarketData {
   // Date of the trading day (yyyymmdd) announced in type-3 replies.
   int32_t TradeDate() const;
   void SetTradeDate(int32_t date);
+  // Base address of the HTTP site ("http://host:port"), for the absolute
+  // links of news marks.
+  std::string HttpBase() const;
+  void SetHttpBase(const std::string& base);
 
  private:
   // Recounts the advancers and decliners of every index; lock_ held.
@@ -55,6 +59,7 @@ class MarketData {
   std::vector<SimStock> stocks_;
   std::mt19937_64 random_;
   int32_t tradeDate_ = 20240315;
+  std::string httpBase_ = "http://127.0.0.1:8889";
 };
 
 // Width in bytes of quote field id on the wire; 0 for an id that carries

@@ -34,6 +34,7 @@ struct MarketDataServer::Connection {
 MarketDataServer::MarketDataServer(MarketServerOptions options)
     : options_(std::move(options)), data_(options_.seed) {
   if (options_.extraStocks > 0) data_.AddStocks(SyntheticStocks(options_.extraStocks, options_.seed));
+  data_.SetHttpBase(options_.httpBase);
 }
 
 MarketDataServer::~MarketDataServer() { Stop(); }

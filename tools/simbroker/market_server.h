@@ -51,6 +51,7 @@ struct MarketServerOptions {
   uint64_t seed = 1;             // random walk and key bytes
   int extraStocks = 0;           // generated stocks beyond the fixed ones (SyntheticStocks)
   std::vector<MarketDay> markets = {{1, 20240315, 1}, {2, 20240315, 1}};
+  std::string httpBase = "http://127.0.0.1:8889";  // the HTTP site, for absolute news links
 };
 
 class MarketDataServer {

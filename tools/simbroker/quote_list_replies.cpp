@@ -1,5 +1,7 @@
 #include "tools/simbroker/quote_list_replies.h"
 
+#include "tools/simbroker/bar_reply_builders.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <random>
@@ -201,25 +203,65 @@ bool BuildStockPoolReply(const MarketData& data, const JournalEntry& request, in
   return true;
 }
 
+namespace {
+
+// One news item of a mark reply.
+std::string NewsItem(const SimStock& s, const std::string& base, int32_t date, const char* hhmm, int number) {
+  static const char* kTitles[3] = {"\\u516c\\u544a\\uff1a", "业绩预告：", "\\u7814\\u62a5："};
+  const std::string d = std::to_string(date);
+  const std::string dashed = d.size() == 8 ? d.substr(0, 4) + "-" + d.substr(4, 2) + "-" + d.substr(6, 2) : d;
+  const std::string time = std::string(hhmm, 2) + ":" + std::string(hhmm + 2, 2);
+  return "{\"pubTime\":\"" + dashed + " " + time + ":00\",\"title\":\"" + kTitles[(number - 1) % 3] +
+         JsonEscape(s.name) + "\",\"url\":\"" + base + "/news/" + s.code + "-" + std::to_string(number) +
+         ".html\",\"index\":" + std::to_string(number) + ",\"longTime\":\"" + d + hhmm + "\"}";
+}
+
+uint32_t CodeSeed(const std::string& code) {
+  uint32_t seed = 2166136261u;
+  for (unsigned char c : code) seed = (seed ^ c) * 16777619u;
+  return seed;
+}
+
+}  // namespace
+
 bool BuildNewsMarksReply(const MarketData& data, const JournalEntry& request, int mode, Bytes* body) {
   if (mode != kReplyComplete) return false;
   SimStock s;
   if (!data.Find(request.parsed.code, request.parsed.market, &s)) return false;
-  // Request 2 asks for YYYYMMDD000000, request 3 for YYYYMMDD dates.
-  int64_t day = Number(request, 0);
-  if (day > 99991231) day /= 1000000;
-  const std::string date = std::to_string(day);
-  const std::string dashed = date.size() == 8 ? date.substr(0, 4) + "-" + date.substr(4, 2) + "-" + date.substr(6, 2) : date;
-  static const char* kTitles[3] = {"\\u516c\\u544a\\uff1a", "业绩预告：", "\\u7814\\u62a5："};
   static const char* kTimes[3] = {"0930", "1115", "1402"};
-  std::string json = "{\"total\":3,\"data\":[";
-  for (int i = 0; i < 3; ++i) {
-    const std::string hhmm = kTimes[i];
-    json += std::string(i ? "," : "") + "{\"pubTime\":\"" + dashed + " " + hhmm.substr(0, 2) + ":" + hhmm.substr(2) +
-            ":00\",\"title\":\"" + kTitles[i] + JsonEscape(s.name) + "\",\"url\":\"http://127.0.0.1/news/" + s.code +
-            "/" + std::to_string(i + 1) + ".html\",\"index\":" + std::to_string(i + 1) + ",\"longTime\":\"" + date + hhmm +
-            "\"}";
+  const std::string base = data.HttpBase();
+  std::vector<std::string> items;
+  if (request.type == 2) {
+    // The minute chart's day (YYYYMMDD000000): three items of that day.
+    int64_t day = Number(request, 0);
+    if (day > 99991231) day /= 1000000;
+    for (int i = 0; i < 3; ++i) items.push_back(NewsItem(s, base, static_cast<int32_t>(day), kTimes[i], i + 1));
+  } else {
+    // The K-line chart's dates (YYYYMMDD first and last): five to eight
+    // items on four to six trading days spread over the range, two on the
+    // first of them.
+    const int64_t first = Number(request, 0), last = Number(request, 1);
+    std::vector<int32_t> days;
+    for (const WireBar& bar : ServedBars(s, data.TradeDate(), 33)) {
+      const int32_t date =
+          static_cast<int32_t>((bar.time >> 20) * 10000 + (bar.time >> 16 & 0xF) * 100 + (bar.time >> 11 & 0x1F));
+      if (date >= first && date <= last) days.push_back(date);
+    }
+    const uint32_t seed = CodeSeed(s.code);
+    const size_t wanted = std::min<size_t>(days.size(), 4 + seed % 3);
+    int number = 0;
+    for (size_t k = 0; k < wanted; ++k) {
+      const size_t at = wanted == 1 ? days.size() - 1 : k * (days.size() - 1) / (wanted - 1);
+      int count = k == 0 ? 2 : 1;
+      if (k == wanted / 2 && (seed >> 4) % 2 == 1) ++count;  // a second day with two items now and then
+      for (int i = 0; i < count; ++i) {
+        ++number;
+        items.push_back(NewsItem(s, base, days[at], kTimes[i], number));
+      }
+    }
   }
+  std::string json = "{\"total\":" + std::to_string(items.size()) + ",\"data\":[";
+  for (size_t i = 0; i < items.size(); ++i) json += (i ? "," : "") + items[i];
   json += "]}";
   PutFixedText(body, s.code, 6);
   PutU8(body, static_cast<uint64_t>(s.market));

@@ -36,8 +36,10 @@ bool BuildFieldTableReply(const MarketData& data, const JournalEntry& request, i
 // totalrow, head of four columns, body of rows). Complete replies only.
 bool BuildStockPoolReply(const MarketData& data, const JournalEntry& request, int mode, Bytes* body);
 // Kind 0x33, requests 2 and 3: code, market, u32 L, L bytes of
-// {"total":3,"data":[...]} for the asked day (request 2) or first date
-// (request 3). Complete replies only.
+// {"total":n,"data":[...]}: three items of the asked day (request 2), or
+// five to eight items on four to six trading days of the asked date range,
+// two on the first of them (request 3); links to the HTTP site's news pages
+// (MarketData::HttpBase). Complete replies only.
 bool BuildNewsMarksReply(const MarketData& data, const JournalEntry& request, int mode, Bytes* body);
 
 // The value of quote field id for the stock as the server sends it, as a

@@ -7,8 +7,14 @@
 #include <unistd.h>
 #include <zlib.h>
 
+#include <map>
+#include <set>
+#include <string>
+
+#include "tools/simbroker/bar_reply_builders.h"
 #include "tools/simbroker/market_replies.h"
 #include "tools/simbroker/market_server.h"
+#include "tools/simbroker/quote_list_replies.h"
 
 using namespace simbroker;
 
@@ -326,6 +332,85 @@ TEST(MarketServerTest, DictionaryReplyListsTheStocks) {
   body.clear();
   ASSERT_TRUE(BuildDictionaryReply(data, request, kReplyComplete, &body));
   EXPECT_EQ(body, (Bytes{0, 1, '1', 0, 0}));
+}
+
+// The items of a news-mark reply body: (yyyymmdd of pubTime, url).
+std::vector<std::pair<int, std::string>> NewsItems(const Bytes& body) {
+  std::vector<std::pair<int, std::string>> items;
+  if (body.size() < 11) return items;
+  const std::string json(body.begin() + 11, body.end());
+  for (size_t at = json.find("\"pubTime\":\""); at != std::string::npos; at = json.find("\"pubTime\":\"", at + 1)) {
+    const std::string day = json.substr(at + 11, 10);  // YYYY-MM-DD
+    const size_t url = json.find("\"url\":\"", at) + 7;
+    items.push_back({std::stoi(day.substr(0, 4) + day.substr(5, 2) + day.substr(8, 2)),
+                     json.substr(url, json.find('"', url) - url)});
+  }
+  return items;
+}
+
+TEST(MarketServerTest, KLineNewsMarksSpreadOverTheAskedRangeWithLinksToTheSite) {
+  MarketData data(1);
+  data.SetHttpBase("http://127.0.0.1:18889");
+  for (const char* code : {"600000", "600036", "600519", "000001", "000002"}) {
+    SCOPED_TRACE(code);
+    SimStock s;
+    ASSERT_TRUE(data.Find(code, code[0] == '6' ? 1 : 2, &s));
+    std::set<int> tradingDays;
+    std::vector<int> ordered;
+    for (const WireBar& bar : ServedBars(s, data.TradeDate(), 33)) {
+      const int day = static_cast<int>((bar.time >> 20) * 10000 + (bar.time >> 16 & 0xF) * 100 + (bar.time >> 11 & 0x1F));
+      tradingDays.insert(day);
+      ordered.push_back(day);
+    }
+    ASSERT_GT(ordered.size(), 300u);
+    JournalEntry request;
+    request.kind = 0x33;
+    request.type = 3;
+    request.parsed.code = s.code;
+    request.parsed.market = s.market;
+    const int first = ordered[ordered.size() - 200], last = ordered[ordered.size() - 20];
+    request.parsed.numbers = {first, last};
+    Bytes body;
+    ASSERT_TRUE(BuildNewsMarksReply(data, request, kReplyComplete, &body));
+    const auto items = NewsItems(body);
+    EXPECT_GE(items.size(), 5u);
+    EXPECT_LE(items.size(), 8u);
+    std::map<int, int> perDay;
+    for (const auto& [day, url] : items) {
+      ++perDay[day];
+      EXPECT_TRUE(tradingDays.count(day)) << day;
+      EXPECT_GE(day, first);
+      EXPECT_LE(day, last);
+      EXPECT_EQ(url.rfind("http://127.0.0.1:18889/news/" + s.code + "-", 0), 0u) << url;
+    }
+    EXPECT_GE(perDay.size(), 4u);
+    EXPECT_LE(perDay.size(), 6u);
+    EXPECT_EQ(perDay.begin()->second, 2);  // the first day has two
+    // Spread: the days are not bunched at one end of the range.
+    EXPECT_GT(perDay.rbegin()->first, ordered[ordered.size() - 110]);
+
+    // A range without trading days gives an empty list; the minute chart's
+    // request gets three items of its day with the same links.
+    request.parsed.numbers = {19000101, 19000131};
+    body.clear();
+    ASSERT_TRUE(BuildNewsMarksReply(data, request, kReplyComplete, &body));
+    EXPECT_TRUE(NewsItems(body).empty());
+    request.type = 2;
+    request.parsed.numbers = {int64_t{last} * 1000000};
+    body.clear();
+    ASSERT_TRUE(BuildNewsMarksReply(data, request, kReplyComplete, &body));
+    const auto minute = NewsItems(body);
+    ASSERT_EQ(minute.size(), 3u);
+    for (const auto& [day, url] : minute) {
+      EXPECT_EQ(day, last);
+      EXPECT_EQ(url.rfind("http://127.0.0.1:18889/news/", 0), 0u) << url;
+    }
+  }
+  // The server hands its option to the data the builders read.
+  MarketServerOptions options = Quiet();
+  options.httpBase = "http://127.0.0.1:7001";
+  MarketDataServer server(options);
+  EXPECT_EQ(server.Data().HttpBase(), "http://127.0.0.1:7001");
 }
 
 TEST(MarketServerTest, QuoteFieldsUseTheWidthOfTheirId) {
