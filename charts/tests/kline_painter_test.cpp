@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -325,6 +326,70 @@ TEST(KLinePainter, CrossHairTwiceRestoresThePicture) {
 
 // Pictures for the eye: layout 2 with MACD, news, ex-rights and the tip;
 // layout 3 with the finance pane and ratings; layout 2 with DDZ.
+// The leftmost column of the strip with a pixel near rgb, or -1.
+int FirstColumnNear(const Canvas& pic, uint32_t rgb) {
+  for (int x = 0; x < pic.w; ++x)
+    if (pic.Near(rgb, x, 0, x + 1, pic.h) > 0) return x;
+  return -1;
+}
+
+// The three title strips of a chart, drawn as the view draws them.
+struct Titles {
+  explicit Titles(KLineChart* c)
+      : lower(c->indicatorTitleRect.right - c->indicatorTitleRect.left, 17),
+        main(c->mainTitleRect.right - c->mainTitleRect.left, 17),
+        volume(c->volumeTitleRect.right - c->volumeTitleRect.left, 17) {
+    DrawKLineTitles(c, lower.dc, main.dc, volume.dc);
+  }
+  Canvas lower, main, volume;
+};
+
+// Title items: each in its line's colour, spaced by its measured width plus
+// the row's gap; BOLL's head from the workspace; the price title after the
+// stock's name when it is shown.
+TEST(KLinePainter, TitlesFollowTheirLinesAndMeasuredWidths) {
+  KFixture f(1000, 120, 0, 2, 500);
+  auto titlesOf = [&](int indicator) {
+    SetKLineLowerIndicator(f.chart.get(), indicator);
+    CalcKLineIndicators(f.chart.get());
+    return std::make_unique<Titles>(f.chart.get());
+  };
+  // BRAR: "BR:" (yellow, its line's colour) before "AR:" (white).
+  {
+    auto t = titlesOf(9);
+    const int yellow = FirstColumnNear(t->lower, 0xFFFF00), white = FirstColumnNear(t->lower, 0xFFFFFF);
+    ASSERT_GE(yellow, 0);
+    ASSERT_GE(white, 0);
+    EXPECT_LT(yellow, white);
+    EXPECT_LT(yellow, 4);
+  }
+  // BOLL: the head shows the workspace's period and width; the items after
+  // it move by the difference of the heads' measured widths.
+  Canvas measure(10, 10);
+  HGDIOBJ old = SelectObject(measure.dc, f.chart->titleFont);
+  const int shortHead = MeasureTextWidth(measure.dc, "BOLL:(26,2)", 0);
+  const int longHead = MeasureTextWidth(measure.dc, "BOLL:(120,3)", 0);
+  SelectObject(measure.dc, old);
+  ASSERT_GT(longHead, shortHead);
+  f.workspace->bollN = 26;
+  f.workspace->bollWidth = 2;
+  const int upperAt26 = FirstColumnNear(titlesOf(5)->lower, 0xFFFF00);
+  f.workspace->bollN = 120;
+  f.workspace->bollWidth = 3;
+  const int upperAt120 = FirstColumnNear(titlesOf(5)->lower, 0xFFFF00);
+  ASSERT_GT(upperAt26, shortHead);
+  EXPECT_NEAR(upperAt120 - upperAt26, longHead - shortHead, 1);
+  // The price title starts at 0, or at 110 after the name.
+  std::snprintf(f.area->key.name, sizeof f.area->key.name, "演示银行");
+  std::snprintf(f.area->key.code, sizeof f.area->key.code, "600000");
+  f.chart->showNameInTitle = 0;
+  EXPECT_LT(FirstColumnNear(titlesOf(1)->main, 0xFFFFFF), 4);
+  f.chart->showNameInTitle = 1;
+  auto named = titlesOf(1);
+  EXPECT_LT(FirstColumnNear(named->main, 0xFFFF00), 10);  // the name (its glyphs have a left bearing)
+  EXPECT_GE(FirstColumnNear(named->main, 0xFFFFFF), 110);
+}
+
 TEST(KLinePainter, Snapshots) {
   const char* folder = std::getenv("ORV_SNAPSHOT_DIR");
   if (!folder) GTEST_SKIP() << "set ORV_SNAPSHOT_DIR to write the pictures";

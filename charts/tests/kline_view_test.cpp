@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdio>
 #include <cstring>
@@ -11,9 +12,11 @@
 #include "charts/kline_chart.h"
 #include "charts/kline_chart_indicators.h"
 #include "charts/kline_markers.h"
+#include "charts/kline_rel_data.h"
 #include "charts/kline_view.h"
 #include "charts/tests/kline_test_support.h"
 #include "controls/control_messages.h"
+#include "foundation/draw_helpers.h"
 #include "foundation/number_codecs.h"
 #include "platform/window/win_desktop.h"
 
@@ -101,18 +104,36 @@ TEST_F(KLineViewTest, NewestBarsShownAndResizeScrollsBack) {
 
 TEST_F(KLineViewTest, ArrowKeys) {
   const int first = C()->firstVisible, visible = GetKLineVisibleCount(C());
+  // A magenta mark far from the cursor's regions: it stays until the whole
+  // window is repainted.
+  const POINT mark{500, 250};
+  auto plantMark = [&] {
+    HDC dc = ::GetDC(view->m_hWnd);
+    const RECT r{mark.x, mark.y, mark.x + 2, mark.y + 2};
+    FillRectColor(dc, &r, 0xFF00FF);
+    ::ReleaseDC(view->m_hWnd, dc);
+  };
+  auto markKept = [&] { return desk.Snapshot(view->m_hWnd).pixel(mark.x, mark.y) == qRgb(255, 0, 255); };
+  desk.RunUntilIdle();
   view->MoveCursorLeft();
   EXPECT_EQ(C()->firstVisible, first);
   EXPECT_EQ(C()->cursor, visible - 1);
   EXPECT_TRUE(view->TipView().IsWindowVisible());
+  desk.RunUntilIdle();
+  plantMark();
+  ASSERT_TRUE(markKept());
   view->MoveCursorLeft();
+  desk.RunUntilIdle();
   EXPECT_EQ(C()->cursor, visible - 2);
   EXPECT_EQ(C()->firstVisible, first);
-  // At the left edge the chart scrolls.
+  EXPECT_TRUE(markKept()) << "a move inside the window repaints only the cursor's regions";
+  // At the left edge the chart scrolls and the whole window is repainted.
   C()->cursor = 0;
   view->MoveCursorLeft();
+  desk.RunUntilIdle();
   EXPECT_EQ(C()->firstVisible, first - 1);
   EXPECT_EQ(C()->cursor, 0);
+  EXPECT_FALSE(markKept());
 }
 
 TEST_F(KLineViewTest, HoverOnNewsDotPostsItsDateOnce) {
@@ -432,6 +453,52 @@ TEST_F(KLineViewTest, ClearChartDropsBorrowedRows) {
 
 // A worker stands in for the network thread: it rewrites the owner's copy
 // under DataLock() and feeds the view while the UI thread works the view.
+// Rating replies replace the rows the chart shows, on the request's thread,
+// while the UI thread takes them, lays out and paints: the chart never reads
+// a freed table (run under ASan and TSan).
+TEST_F(KLineViewTest, RelatedDataRepliesReplaceRowsWhileTheUiPaints) {
+  KLineRelData rel;
+  rel.Init();
+  rel.requestIds[2] = 77;  // the ratings request in flight
+  view->SetPaneCount(3);
+  char first[16] = {}, second[16] = {};
+  FormatKLineBarDate(C(), data.area->bars[390].time, first);
+  FormatKLineBarDate(C(), data.area->bars[395].time, second);
+  std::atomic<bool> stop{false};
+  std::atomic<int> replies{0};
+  std::thread network([&] {
+    for (int i = 0; i < 200 && !stop; ++i) {
+      std::string json = "{\"total\":" + std::to_string(1 + i % 5) + ",\"data\":[";
+      for (int k = 0; k < 1 + i % 5; ++k)
+        json += std::string(k ? "," : "") + "{\"pubDate\":\"" + (k % 2 ? second : first) +
+                "\",\"ratingSide\":\"" + std::to_string(k % 2) + "\",\"comName\":\"机构" + std::to_string(k) +
+                "\",\"invRatingOriginal\":\"买入\",\"url\":\"http://127.0.0.1/r/" + std::to_string(i) + "\"}";
+      json += "]}";
+      rel.OnReply(json.c_str(), 77);
+      replies = i + 1;
+    }
+  });
+  int step = 0;
+  while (replies < 200 && step < 100000) {
+    view->SetRelatedData(&rel, 3);
+    switch (step++ % 3) {
+      case 0: view->ZoomOut(); break;
+      case 1: view->ZoomIn(); break;
+      default: view->MoveWindow(0, 0, 950 + step % 50, 580); break;
+    }
+    view->UpdateWindow();
+    desk.RunUntilIdle();
+  }
+  stop = true;
+  network.join();
+  view->SetRelatedData(&rel, 3);
+  view->UpdateWindow();
+  EXPECT_EQ(replies.load(), 200);
+  EXPECT_EQ(C()->ratingCount, 1 + 199 % 5);  // the last reply's rows
+  view->ClearChart();
+  rel.Release();
+}
+
 TEST_F(KLineViewTest, NetworkThreadFeedsWhileTheUiWorks) {
   std::atomic<bool> stop{false};
   std::atomic<int> rounds{0};
