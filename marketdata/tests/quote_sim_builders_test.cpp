@@ -204,7 +204,7 @@ TEST(QuoteSimBuilders, JsonRepliesDecode) {
   EXPECT_STREQ(list.records[0].title, "公告：贵州茅台");
   EXPECT_STREQ(list.records[0].pubTime, "2024-03-15 09:30:00");
   EXPECT_STREQ(list.records[2].longTime, "202403151402");
-  EXPECT_STREQ(list.records[1].url, "http://127.0.0.1/news/600519/2.html");
+  EXPECT_STREQ(list.records[1].url, "http://127.0.0.1:8889/news/600519-2.html");  // a page of the HTTP site
   ReleaseNewsListArea(&list);
 }
 
