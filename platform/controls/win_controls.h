@@ -484,6 +484,8 @@ BOOL ImageList_Destroy(HIMAGELIST list);
 int ImageList_Add(HIMAGELIST list, HBITMAP image, HBITMAP mask);
 // As ImageList_Add, with pixels of the key colour left transparent.
 int ImageList_AddMasked(HIMAGELIST list, HBITMAP image, COLORREF key);
+// An icon of LoadIconW, scaled to the list's image size with its alpha.
+int ImageList_AddIcon(HIMAGELIST list, HICON icon);
 int ImageList_GetImageCount(HIMAGELIST list);
 BOOL ImageList_Draw(HIMAGELIST list, int index, HDC dc, int x, int y, UINT style);
 BOOL ImageList_GetIconSize(HIMAGELIST list, int* cx, int* cy);

@@ -53,6 +53,15 @@ int AddPictures(HIMAGELIST list, HBITMAP image, bool keyed, COLORREF key) {
 
 int ImageList_Add(HIMAGELIST list, HBITMAP image, HBITMAP) { return AddPictures(list, image, false, 0); }
 int ImageList_AddMasked(HIMAGELIST list, HBITMAP image, COLORREF key) { return AddPictures(list, image, true, key); }
+int ImageList_AddIcon(HIMAGELIST list, HICON icon) {
+  QImage* picture = GetIconImage(icon);
+  if (!list || !picture || picture->isNull()) return -1;
+  QImage argb = picture->convertToFormat(QImage::Format_ARGB32_Premultiplied);
+  if (argb.width() != list->cx || argb.height() != list->cy)
+    argb = argb.scaled(list->cx, list->cy, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+  list->pictures.push_back(CreateBitmapFromImage(argb));
+  return static_cast<int>(list->pictures.size()) - 1;
+}
 int ImageList_GetImageCount(HIMAGELIST list) { return list ? static_cast<int>(list->pictures.size()) : 0; }
 
 BOOL ImageList_GetIconSize(HIMAGELIST list, int* cx, int* cy) {

@@ -17,6 +17,7 @@
 #include <cmath>
 #include <cstring>
 #include <mutex>
+#include <set>
 #include <unordered_set>
 
 namespace {
@@ -915,6 +916,49 @@ HBITMAP LoadBitmapW(HINSTANCE, LPCWSTR name) {
   HBITMAP bitmap = CreateBitmapFromImage(image.convertToFormat(QImage::Format_RGB32));
   if (auto* b = AsBitmap(bitmap)) b->bitsPixel = 24;
   return bitmap;
+}
+
+namespace {
+// Icons are ARGB bitmaps kept in a set of their own, so an icon handle is
+// told apart from any other handle.
+std::mutex g_iconLock;
+std::set<HICON> g_icons;
+}  // namespace
+
+HICON LoadIconW(HINSTANCE, LPCWSTR name) {
+  const auto id = reinterpret_cast<std::uintptr_t>(name);
+  if (id == 0 || id > 0xFFFF) {
+    OutputDebugStringA("LoadIconW: only resource ids are supported\n");
+    return nullptr;
+  }
+  const std::string path = ResourceFolder() + "icon/" + std::to_string(id) + ".png";
+  QImage image;
+  if (!image.load(QString::fromStdString(path)) || image.isNull()) {
+    OutputDebugStringA(("LoadIconW: cannot read icon " + path + "\n").c_str());
+    return nullptr;
+  }
+  HBITMAP bitmap = CreateBitmapFromImage(image.convertToFormat(QImage::Format_ARGB32_Premultiplied));
+  if (!bitmap) return nullptr;
+  auto icon = reinterpret_cast<HICON>(bitmap);
+  std::lock_guard<std::mutex> hold(g_iconLock);
+  g_icons.insert(icon);
+  return icon;
+}
+
+BOOL DestroyIcon(HICON icon) {
+  {
+    std::lock_guard<std::mutex> hold(g_iconLock);
+    if (g_icons.erase(icon) == 0) return FALSE;
+  }
+  return DeleteObject(reinterpret_cast<HBITMAP>(icon));
+}
+
+QImage* GetIconImage(HICON icon) {
+  {
+    std::lock_guard<std::mutex> hold(g_iconLock);
+    if (g_icons.count(icon) == 0) return nullptr;
+  }
+  return GetBitmapImage(reinterpret_cast<HBITMAP>(icon));
 }
 
 // ---------------------------------------------------------------------------

@@ -279,6 +279,7 @@ class CImageList {
   }
   int Add(CBitmap* bitmap, COLORREF key) { return ImageList_AddMasked(m_hImageList, *bitmap, key); }
   int Add(CBitmap* bitmap, CBitmap* mask) { return ImageList_Add(m_hImageList, *bitmap, mask ? static_cast<HBITMAP>(*mask) : nullptr); }
+  int Add(HICON icon) { return ImageList_AddIcon(m_hImageList, icon); }
   int GetImageCount() const { return ImageList_GetImageCount(m_hImageList); }
   BOOL Draw(CDC* dc, int index, POINT p, UINT style) { return ImageList_Draw(m_hImageList, index, *dc, p.x, p.y, style); }
 };

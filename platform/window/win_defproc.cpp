@@ -104,8 +104,103 @@ LRESULT OnSetCursor(HWND hwnd, WPARAM wParam, LPARAM lParam) {
   HCURSOR cursor = WithWin(hwnd, HCURSOR{}, [](Win& w) { return w.cls->cursor; });
   HWND parent = ParentOf(hwnd);
   if (parent && SendMessageW(parent, WM_SETCURSOR, wParam, lParam)) return TRUE;
-  if (LOWORD(static_cast<std::uintptr_t>(lParam)) == HTCLIENT && cursor) SetCursor(cursor);
+  const int hit = LOWORD(static_cast<std::uintptr_t>(lParam));
+  if (hit == HTCLIENT && cursor) SetCursor(cursor);
+  if (IsSizingHitCode(hit)) {
+    LPCWSTR shape = (hit == HTTOP || hit == HTBOTTOM)           ? IDC_SIZENS
+                    : (hit == HTLEFT || hit == HTRIGHT)         ? IDC_SIZEWE
+                    : (hit == HTTOPLEFT || hit == HTBOTTOMRIGHT) ? IDC_SIZENWSE
+                                                                 : IDC_SIZENESW;
+    SetCursor(LoadCursorW(nullptr, shape));
+  }
   return FALSE;
+}
+
+// The sizing loop of WM_SYSCOMMAND SC_SIZE + edge (WMSZ_*): the mouse moves
+// that edge from where the loop began; the rectangle keeps within the track
+// sizes of WM_GETMINMAXINFO. Release ends it; Esc, the capture taken away or
+// a WM_QUIT put the starting rectangle back.
+void RunSizingLoop(HWND hwnd, int edge) {
+  if (edge < WMSZ_LEFT || edge > WMSZ_BOTTOMRIGHT || !IsWindow(hwnd)) return;
+  RECT start;
+  GetWindowRect(hwnd, &start);
+  POINT from;
+  GetCursorPos(&from);
+  MINMAXINFO limits{};
+  limits.ptMinTrackSize = POINT{0, 0};
+  limits.ptMaxTrackSize = POINT{32767, 32767};
+  SendMessageW(hwnd, WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&limits));
+  const HWND parent = ParentOf(hwnd);
+  const bool left = edge == WMSZ_LEFT || edge == WMSZ_TOPLEFT || edge == WMSZ_BOTTOMLEFT;
+  const bool right = edge == WMSZ_RIGHT || edge == WMSZ_TOPRIGHT || edge == WMSZ_BOTTOMRIGHT;
+  const bool top = edge == WMSZ_TOP || edge == WMSZ_TOPLEFT || edge == WMSZ_TOPRIGHT;
+  const bool bottom = edge == WMSZ_BOTTOM || edge == WMSZ_BOTTOMLEFT || edge == WMSZ_BOTTOMRIGHT;
+  // Places the window at a screen rectangle (in its parent's client
+  // coordinates for a child).
+  auto place = [&](RECT r) {
+    POINT corner{r.left, r.top};
+    if (parent) ScreenToClient(parent, &corner);
+    RECT now;
+    GetWindowRect(hwnd, &now);
+    if (EqualRect(&now, &r)) return;
+    MoveWindow(hwnd, corner.x, corner.y, r.right - r.left, r.bottom - r.top, TRUE);
+  };
+  auto follow = [&](POINT at) {
+    RECT r = start;
+    const int dx = at.x - from.x, dy = at.y - from.y;
+    if (left) r.left += dx;
+    if (right) r.right += dx;
+    if (top) r.top += dy;
+    if (bottom) r.bottom += dy;
+    const int width = std::clamp<int>(r.right - r.left, std::max<int>(0, limits.ptMinTrackSize.x),
+                                      std::max<int>(limits.ptMinTrackSize.x, limits.ptMaxTrackSize.x));
+    const int height = std::clamp<int>(r.bottom - r.top, std::max<int>(0, limits.ptMinTrackSize.y),
+                                       std::max<int>(limits.ptMinTrackSize.y, limits.ptMaxTrackSize.y));
+    if (left) r.left = r.right - width; else r.right = r.left + width;
+    if (top) r.top = r.bottom - height; else r.bottom = r.top + height;
+    place(r);
+  };
+  SetCapture(hwnd);
+  SendMessageW(hwnd, WM_ENTERSIZEMOVE, 0, 0);
+  bool restore = false, quit = false;
+  int quitCode = 0;
+  MSG msg;
+  for (;;) {
+    if (!GetMessageW(&msg, nullptr, 0, 0)) {
+      quit = true;
+      quitCode = static_cast<int>(msg.wParam);
+      restore = true;
+      break;
+    }
+    if (msg.message == WM_MOUSEMOVE) {
+      POINT at{GET_X_LPARAM(msg.lParam), GET_Y_LPARAM(msg.lParam)};
+      ClientToScreen(msg.hwnd, &at);
+      follow(at);
+    } else if (msg.message == WM_LBUTTONUP) {
+      POINT at{GET_X_LPARAM(msg.lParam), GET_Y_LPARAM(msg.lParam)};
+      ClientToScreen(msg.hwnd, &at);
+      follow(at);
+      break;
+    } else if (msg.message == WM_KEYDOWN && msg.wParam == VK_ESCAPE) {
+      restore = true;
+      break;
+    } else if ((msg.message >= WM_KEYDOWN && msg.message <= WM_SYSCHAR) ||
+               (msg.message >= WM_MOUSEMOVE && msg.message <= WM_MBUTTONDBLCLK)) {
+      // taken by the loop
+    } else {
+      TranslateMessage(&msg);
+      DispatchMessageW(&msg);
+    }
+    if (!IsWindow(hwnd)) return;
+    if (GetCapture() != hwnd) {
+      restore = true;
+      break;
+    }
+  }
+  if (restore) place(start);
+  if (GetCapture() == hwnd) ReleaseCapture();
+  SendMessageW(hwnd, WM_EXITSIZEMOVE, 0, 0);
+  if (quit) PostQuitMessage(quitCode);
 }
 
 // WM_CONTEXTMENU at the screen point of the release.
@@ -163,6 +258,13 @@ LRESULT DefWindowProcW(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_SETCURSOR: return OnSetCursor(hwnd, wParam, lParam);
     case WM_MOUSEWHEEL: return ToParent(hwnd, msg, wParam, lParam);
     case WM_NCHITTEST: return HTCLIENT;
+    case WM_NCLBUTTONDOWN:
+      if (IsSizingHitCode(static_cast<LRESULT>(wParam)))
+        SendMessageW(hwnd, WM_SYSCOMMAND, SC_SIZE + (wParam - HTLEFT + 1), lParam);
+      return 0;
+    case WM_SYSCOMMAND:
+      if ((wParam & 0xFFF0) == SC_SIZE) RunSizingLoop(hwnd, static_cast<int>(wParam & 0xF));
+      return 0;
     case WM_RBUTTONUP: return OnRButtonUp(hwnd, lParam);
     case WM_KEYUP:
     case WM_SYSKEYUP: return OnKeyUp(hwnd, wParam);

@@ -59,6 +59,8 @@ Qt::CursorShape ShapeFor(HCURSOR cursor) {
     case 32513: return Qt::IBeamCursor;
     case 32514: return Qt::WaitCursor;
     case 32515: return Qt::CrossCursor;
+    case 32642: return Qt::SizeFDiagCursor;
+    case 32643: return Qt::SizeBDiagCursor;
     case 32644: return Qt::SizeHorCursor;
     case 32645: return Qt::SizeVerCursor;
     case 32646: return Qt::SizeAllCursor;
@@ -177,7 +179,9 @@ class HostWindow : public QRasterWindow {
 // close, minimise and maximise buttons only while WS_SYSMENU,
 // WS_MINIMIZEBOX and WS_MAXIMIZEBOX are set.
 Qt::WindowFlags FrameFlags(const TopLevelInfo& info) {
-  if (info.popup) return (info.owned ? Qt::Tool : Qt::Window) | Qt::FramelessWindowHint;
+  // WS_EX_TOOLWINDOW keeps an unowned window off the task bar as well.
+  const bool tool = info.owned || (info.exStyle & WS_EX_TOOLWINDOW);
+  if (info.popup) return (tool ? Qt::Tool : Qt::Window) | Qt::FramelessWindowHint;
   Qt::WindowFlags flags = Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint;
   if (info.style & WS_SYSMENU) flags |= Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
   if (info.style & WS_MINIMIZEBOX) flags |= Qt::WindowMinimizeButtonHint;

@@ -241,7 +241,8 @@ void ResetInputState() {
 
 void InjectMouse(MouseInput kind, POINT pt, int wheelDelta) {
   InitUiThread();
-  HWND under = HitTest(pt);
+  LRESULT hitCode = HTCLIENT;
+  HWND under = HitTest(pt, &hitCode);
   HWND leaveTarget = nullptr;
   {
     Guard g(W().lock);
@@ -303,7 +304,19 @@ void InjectMouse(MouseInput kind, POINT pt, int wheelDelta) {
       ActivateWindow(top, 2);  // WA_CLICKACTIVE
     if (answer == MA_ACTIVATEANDEAT || answer == MA_NOACTIVATEANDEAT) return;
   }
-  if (!capture) SendMessageW(target, WM_SETCURSOR, reinterpret_cast<WPARAM>(target), MAKELPARAM(HTCLIENT, msg));
+  // Over a sizing edge (and not captured) the window gets the non-client
+  // messages with the hit code and the screen point.
+  bool sizingEdge = !capture && IsSizingHitCode(hitCode);
+  if (!capture)
+    SendMessageW(target, WM_SETCURSOR, reinterpret_cast<WPARAM>(target),
+                 MAKELPARAM(sizingEdge ? hitCode : HTCLIENT, msg));
+  if (sizingEdge && (msg == WM_MOUSEMOVE || msg == WM_LBUTTONDOWN || msg == WM_LBUTTONUP)) {
+    UINT nc = msg == WM_MOUSEMOVE ? WM_NCMOUSEMOVE : msg == WM_LBUTTONDOWN ? WM_NCLBUTTONDOWN : WM_NCLBUTTONUP;
+    Guard g(W().lock);
+    PostLocked(target, nc, static_cast<WPARAM>(hitCode), MAKELPARAM(pt.x, pt.y));
+    WakeUi();
+    return;
+  }
   Guard g(W().lock);
   Wm& w = W();
   Win* t = Find(target);

@@ -95,6 +95,7 @@ struct TopLevelInfo {
   QRect rect;              // screen rectangle
   WString title;
   DWORD style = 0;         // the window style (caption buttons of the native frame)
+  DWORD exStyle = 0;       // WS_EX_TOOLWINDOW: no task-bar entry
 };
 // The native child's place: its rectangle in the top-level window and
 // whether it is visible.

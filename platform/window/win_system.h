@@ -190,7 +190,7 @@ void CollectTreeLocked(HWND hwnd, std::vector<HWND>* out);
 void ReorderLocked(Win* w, HWND after);
 HWND HitChildLocked(Win* parent, QPoint clientPt, const std::vector<HWND>& excluded);
 HWND HitTop(POINT pt);
-HWND HitTest(POINT pt);
+HWND HitTest(POINT pt, LRESULT* code = nullptr);  // code: the window's WM_NCHITTEST answer (HTCLIENT for a top-level window)
 LRESULT CallProcAsSend(bool fromOtherThread, HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 WCHAR CharForKeyLocked(UINT vk);
 HWND ActivateWindow(HWND hwnd, WPARAM code);

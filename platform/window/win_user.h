@@ -250,6 +250,18 @@ constexpr UINT WM_NULL = 0x0000, WM_CREATE = 0x0001, WM_DESTROY = 0x0002, WM_MOV
                WM_MOUSEHOVER = 0x02A1, WM_MOUSELEAVE = 0x02A3, WM_PRINT = 0x0317,
                WM_PRINTCLIENT = 0x0318, WM_USER = 0x0400, WM_APP = 0x8000;
 constexpr UINT SBM_SETSCROLLINFO = 0x00E9, SBM_GETSCROLLINFO = 0x00EA;
+// Mouse messages over a window's sizing edges (hit codes HTLEFT to
+// HTBOTTOMRIGHT): wParam the hit code, lParam the screen point. Default
+// handling of WM_NCLBUTTONDOWN on such an edge sends WM_SYSCOMMAND
+// SC_SIZE + the WMSZ_ edge, whose default handling runs the sizing loop: the
+// mouse is captured, every move moves that edge (the opposite edge stays,
+// WM_SIZE at each step) within WM_GETMINMAXINFO's track sizes, the release
+// ends it, Esc or the capture taken away puts the starting rectangle back.
+constexpr UINT WM_NCMOUSEMOVE = 0x00A0, WM_NCLBUTTONDOWN = 0x00A1, WM_NCLBUTTONUP = 0x00A2,
+               WM_ENTERSIZEMOVE = 0x0231, WM_EXITSIZEMOVE = 0x0232;
+constexpr WPARAM SC_SIZE = 0xF000;
+constexpr int WMSZ_LEFT = 1, WMSZ_RIGHT = 2, WMSZ_TOP = 3, WMSZ_TOPLEFT = 4, WMSZ_TOPRIGHT = 5, WMSZ_BOTTOM = 6,
+              WMSZ_BOTTOMLEFT = 7, WMSZ_BOTTOMRIGHT = 8;
 // The kinds of WM_CTLCOLOR* (message - WM_CTLCOLORMSGBOX), as CWnd::OnCtlColor
 // receives them.
 constexpr UINT CTLCOLOR_MSGBOX = 0, CTLCOLOR_EDIT = 1, CTLCOLOR_LISTBOX = 2, CTLCOLOR_BTN = 3,
@@ -312,6 +324,11 @@ constexpr int GW_HWNDFIRST = 0, GW_HWNDLAST = 1, GW_HWNDNEXT = 2, GW_HWNDPREV = 
 // Hit-test codes.
 constexpr int HTERROR = -2, HTTRANSPARENT = -1, HTNOWHERE = 0, HTCLIENT = 1, HTCAPTION = 2,
               HTBORDER = 18;
+// The sizing edges: mouse input over them arrives as WM_NCMOUSEMOVE /
+// WM_NCLBUTTONDOWN / WM_NCLBUTTONUP and WM_SETCURSOR carries the code.
+constexpr int HTLEFT = 10, HTRIGHT = 11, HTTOP = 12, HTTOPLEFT = 13, HTTOPRIGHT = 14, HTBOTTOM = 15,
+              HTBOTTOMLEFT = 16, HTBOTTOMRIGHT = 17;
+inline bool IsSizingHitCode(LRESULT code) { return code >= HTLEFT && code <= HTBOTTOMRIGHT; }
 
 // WM_MOUSEACTIVATE answers.
 constexpr LRESULT MA_ACTIVATE = 1, MA_ACTIVATEANDEAT = 2, MA_NOACTIVATE = 3, MA_NOACTIVATEANDEAT = 4;
@@ -345,6 +362,8 @@ inline LPCWSTR const IDC_ARROW = reinterpret_cast<LPCWSTR>(32512);
 inline LPCWSTR const IDC_IBEAM = reinterpret_cast<LPCWSTR>(32513);
 inline LPCWSTR const IDC_WAIT = reinterpret_cast<LPCWSTR>(32514);
 inline LPCWSTR const IDC_CROSS = reinterpret_cast<LPCWSTR>(32515);
+inline LPCWSTR const IDC_SIZENWSE = reinterpret_cast<LPCWSTR>(32642);
+inline LPCWSTR const IDC_SIZENESW = reinterpret_cast<LPCWSTR>(32643);
 inline LPCWSTR const IDC_SIZEWE = reinterpret_cast<LPCWSTR>(32644);
 inline LPCWSTR const IDC_SIZENS = reinterpret_cast<LPCWSTR>(32645);
 inline LPCWSTR const IDC_SIZEALL = reinterpret_cast<LPCWSTR>(32646);

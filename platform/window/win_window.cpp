@@ -1109,7 +1109,8 @@ HWND HitTop(POINT pt) {
 
 // Hit testing with WM_NCHITTEST: windows answering HTTRANSPARENT let the
 // windows beneath them take the mouse.
-HWND HitTest(POINT pt) {
+HWND HitTest(POINT pt, LRESULT* code) {
+  if (code) *code = HTCLIENT;
   HWND top = HitTop(pt);
   if (!top) return nullptr;
   std::vector<HWND> excluded;
@@ -1124,8 +1125,11 @@ HWND HitTest(POINT pt) {
       hit = HitChildLocked(t, clientPt, excluded);
       if (!hit) return top;
     }
-    LRESULT code = SendMessageW(hit, WM_NCHITTEST, 0, MAKELPARAM(pt.x, pt.y));
-    if (code != HTTRANSPARENT) return hit;
+    LRESULT answer = SendMessageW(hit, WM_NCHITTEST, 0, MAKELPARAM(pt.x, pt.y));
+    if (answer != HTTRANSPARENT) {
+      if (code) *code = answer;
+      return hit;
+    }
     excluded.push_back(hit);
   }
   return top;
@@ -1213,6 +1217,7 @@ bool GetTopLevelInfo(HWND top, TopLevelInfo* info) {
     info->rect = w.rect;
     info->title = w.text;
     info->style = w.style;
+    info->exStyle = w.exStyle;
     return true;
   });
 }

@@ -54,6 +54,7 @@ void PrintHelp() {
       "\n"
       "Trade service (HTTP POST, \"PCTrade\")                          --trade-port N   (default 8890; 0: off)\n"
       "  account 880001, trade password 135790, fund password 246810, bank password 888888\n"
+      "  account 880002 (沪A only), trade password 112233, fund password 445566, bank password 666666\n"
       "\n"
       "HTTP services: every option of simbroker_http below, written with the prefix --http-\n"
       "(for example --http-port 8889, --http-ialogin refuse, --http-three-sites).\n"

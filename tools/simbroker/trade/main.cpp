@@ -18,6 +18,8 @@ void PrintHelp(const simtrade::TradeServiceOptions& options) {
       "Serves the simulated trade service on 127.0.0.1 (default port %d).\n"
       "Account 880001 (type 0 普通账号), trade password 135790, fund password 246810,\n"
       "bank password 888888.\n"
+      "Account 880002 (type 0, 沪A only), trade password 112233, fund password 445566,\n"
+      "bank password 666666.\n"
       "Put this line in res\\server.data:\n  %s\n",
       kDefaultPort, simtrade::TradeServiceServerDataLine(options, options.port).c_str());
 }

@@ -125,6 +125,14 @@ struct Bank {
   std::string code, name, account, inFlag, outFlag;
 };
 
+// One account the service knows; the logged-in one's values live in the
+// service's own fields (account, passwords, holders, banks).
+struct SimAccount {
+  std::string account, password, fundPassword, bankPassword;
+  std::map<int, std::string> holders;
+  std::vector<Bank> banks;
+};
+
 struct Transfer {
   std::string date, time, bankCode, direction;
   long long amount;
@@ -185,6 +193,8 @@ class TradeService {
   std::vector<Transfer> transfers;
   std::vector<FundFlow> flows;
   int nextOrder = 1007;
+  std::vector<SimAccount> accounts;  // [0] 880001, [1] 880002
+  size_t active = 0;                 // whose values are in the fields above
 
   // Sockets.
   int listenFd = -1;
@@ -278,6 +288,9 @@ TradeService::TradeService(const TradeServiceOptions& opts) : options(opts) {
     snprintf(code, sizeof(code), "%02d", 3 + i);
     banks.push_back({code, "备用银行" + std::to_string(i + 1), "62100000" + std::to_string(1000 + i), "0", "0"});
   }
+  accounts = {{account, password, fundPassword, bankPassword, holders, banks},
+              {"880002", "112233", "445566", "666666", {{1, "A987654321"}},
+               {{"03", "丙银行", "6217000055556666", "0", "1"}, {"04", "丁银行", "6215000077778888", "2", "3"}}}};
   transfers = {{"20240305", "100000", "01", "转入", 5000000}};
   flows = {{"20240301", "证券买入", -882000, 10882000}, {"20240305", "银行转入", 5000000, 15882000},
            {"20240308", "证券买入", -780000, 15102000}};
@@ -366,9 +379,24 @@ ReplyTable TradeService::Login(const DecodedRequest& request, std::string* token
   if (f.size() != 5) return Error("1003", "请输入验证码");
   auto issued = captchaSessions.find(request.token);
   if (f[3] != "2" || issued == captchaSessions.end() || issued->second != f[4]) return Error("1002", "验证码错误");
-  if (f[1] != account || f[2] != password) return Error("1001", "账号或密码错误");
+  // The active account's fields may have changed (a new password).
+  accounts[active] = {account, password, fundPassword, bankPassword, holders, banks};
+  size_t found = accounts.size();
+  for (size_t i = 0; i < accounts.size(); ++i)
+    if (accounts[i].account == f[1]) found = i;
+  if (found == accounts.size() || accounts[found].password != f[2]) return Error("1001", "账号或密码错误");
   if (f[0] != "0") return Error("1004", "账号类型不符");
   captchaSessions.erase(issued);
+  if (found != active) {
+    const SimAccount& next = accounts[found];
+    account = next.account;
+    password = next.password;
+    fundPassword = next.fundPassword;
+    bankPassword = next.bankPassword;
+    holders = next.holders;
+    banks = next.banks;
+    active = found;
+  }
   char text[32];
   snprintf(text, sizeof(text), "SES%020d", nextToken++);
   *token = text;

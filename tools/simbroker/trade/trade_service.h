@@ -8,6 +8,11 @@
 // (two open, so cancellable); deals, fund flow, allotments; banks "01"
 // (转入 flag "1", 转出 "0") and "02" (转入 "3", 转出 "2") with bank password
 // "888888".
+// A second account, "880002" (trade password "112233", fund password
+// "445566", bank password "666666"), has only the 沪A shareholder code
+// "A987654321" and the banks "03" (转入 "0", 转出 "1") and "04" (转入 "2",
+// 转出 "3"); logging in to it makes it the account every request acts on
+// (the positions and orders are shared).
 //
 // Session token (reply header bytes 23-47): a "39" reply issues a captcha
 // session, a "07" reply (which must carry that session and its code) a login
