@@ -104,7 +104,16 @@ BOOL CTradeLogin::OnInitDialog() {
   keyboard_->Create(this);
   keyboard_->SetTarget(this);
 
-  // 2. The lists.
+  // 2. The lists. The template gives them their dropped height; closed,
+  // each is as high as the field beside it.
+  CRect field;
+  codeEdit_.GetWindowRect(&field);
+  for (CComboBox* list : {&typeList_, &securityList_}) {
+    CRect r;
+    list->GetWindowRect(&r);
+    ScreenToClient(&r);
+    list->MoveWindow(r.left, r.top, r.Width(), field.Height());
+  }
   for (const WCHAR* type : kAccountTypes) typeList_.AddString(type);
   securityList_.AddString(u"验证码");
   securityList_.SetCurSel(0);

@@ -38,6 +38,7 @@ const NavEntry kNavTree[] = {
     {u"转账查询", 6, 2, -1},
     {u"修改密码", 7, 1, -1},
 };
+constexpr COLORREF kTreeBackground = RGB(0xF7, 0xF9, 0xFC);
 // Icon resources in image-list order.
 const int kNavIcons[] = {227, 220, 221, 222, 223, 224, 225, 226};
 
@@ -74,6 +75,18 @@ int CTradeMainView::OnCreate(LPCREATESTRUCT cs) {
   tree_.Create(WS_CHILD | WS_VISIBLE | WS_BORDER | WS_TABSTOP | TVS_HASLINES | TVS_HASBUTTONS | TVS_LINESATROOT |
                    TVS_SHOWSELALWAYS,
                CRect(0, 0, 0, 0), this, kTreeId);
+  // The tree shows its items over a plain light background (its own
+  // background colour is the see-through key, so it matches the picture).
+  tree_.SendMessage(TVM_SETBKCOLOR, 0, kTreeBackground);
+  {
+    CClientDC screen(this);
+    CDC mem;
+    mem.CreateCompatibleDC(&screen);
+    tree_.backgroundBitmap.CreateCompatibleBitmap(&screen, 8, 8);
+    CBitmap* old = mem.SelectObject(&tree_.backgroundBitmap);
+    mem.FillSolidRect(0, 0, 8, 8, kTreeBackground);
+    mem.SelectObject(old);
+  }
   font_ = CreateUiFont(GetUiFontFace(), 12);
   tree_.SendMessage(WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
   images_.Create(16, 16, ILC_COLOR32 | ILC_MASK, 8, 0);
@@ -157,6 +170,13 @@ LRESULT CTradeMainView::OnCustomDraw(NMTVCUSTOMDRAW* draw) {
   RECT text;
   if (!tree_.GetItemRect(item, &text, TRUE)) return CDRF_DODEFAULT;
   HDC dc = draw->nmcd.hdc;
+  // The item's icon stays where the tree puts it, left of the text.
+  TVITEMW info;
+  info.mask = TVIF_IMAGE;
+  info.hItem = item;
+  if (tree_.SendMessage(TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&info)))
+    ImageList_Draw(images_, info.iImage, dc, text.left - 19, text.top + (text.bottom - text.top - 16) / 2,
+                   ILD_TRANSPARENT);
   HBRUSH fill = CreateSolidBrush(RGB(47, 154, 255));
   FillRect(dc, &text, fill);
   DeleteObject(fill);

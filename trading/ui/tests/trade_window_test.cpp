@@ -157,6 +157,7 @@ TEST_F(TradeWindow, HideKeepsTheLoginAndLogOutForgetsTheAccount) {
   EXPECT_EQ(simtrade::TradeServiceLog(service).size(), requests);
 
   // The close button logs out.
+  TradePageJournal().clear();
   FooButton* close = view->Panel()->Button(CTradeInfoView::kCloseButton);
   desk->Click(close->m_hWnd, 5, 5);
   EXPECT_FALSE(view->IsTradeShown());
@@ -294,6 +295,8 @@ TEST_F(TradeWindow, EveryTreeItemReachesItsPanelCall) {
       {u"查询", none},
       {u"银证业务", none},
   };
+  // Tall enough for every item without scrolling.
+  view->MoveWindow(0, 100, 1000, 600);
   view->ShowWindow(SW_SHOW);
   CVexloTreeCtrl& tree = view->NavList()->Tree();
   tree.Expand(FindItem(u"查询"), TVE_EXPAND);
@@ -412,7 +415,7 @@ TEST_F(TradeWindow, PanelButtonsAndCommands) {
   panel->ShowBankPage(0);
   EXPECT_EQ(TradePageJournal(), (Journal{"order.ClearForm(1)", "bank.SetMode(0)", "bank.FillBanks"}));
   EXPECT_TRUE(Shown(panel->BankPage()));
-  EXPECT_EQ(RectInParent(panel->BankPage()->Window()), CRect(0, 30, 800, 247));
+  EXPECT_EQ(RectInParent(panel->BankPage()->Window()), CRect(0, 30, 800, 277));
   TradePageJournal().clear();
   panel->ShowBankPage(2);
   EXPECT_EQ(TradePageJournal(),
