@@ -72,6 +72,7 @@ tsan_targets=(
   stockpage_tests
   tokenstore_tests
   trading_tests
+  trading_ui_tests
 )
 tsan_labels=(
   bidask
@@ -90,6 +91,7 @@ tsan_labels=(
   skin-buttons
   stores
   trade
+  trade-window
   transport
 )
 tsan_label_regex="^($(IFS='|'; echo "${tsan_labels[*]}"))\$"

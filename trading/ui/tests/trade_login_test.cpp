@@ -256,6 +256,18 @@ TEST_F(TradeLogin, FailuresLeaveTheDialogOpenWithBothButtonsEnabled) {
   }
 }
 
+TEST_F(TradeLogin, AnAccountTooLongForARequestIsANetworkFailure) {
+  const std::u16string account(1200, u'8');
+  CTradeLogin dlg(session, &main);
+  FillAndEnter(dlg, account.c_str(), u"135790");
+  desk->Until([&] { return Idle(dlg); });
+  desk->Then([&] { desk->Key(VK_ESCAPE); });
+  EXPECT_EQ(dlg.DoModal(), IDCANCEL);
+  EXPECT_EQ(BoxTexts(), std::vector<std::u16string>{u"网络连接失败！"});
+  EXPECT_EQ(LoggedCodes(), std::vector<std::string>{"39"});
+  EXPECT_FALSE(IsLoggedIn(session));
+}
+
 TEST_F(TradeLogin, EscapeWhileTheLoginIsDelayedAbandonsIt) {
   CTradeLogin dlg(session, &main);
   desk->Until([&] { return Idle(dlg); });
