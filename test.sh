@@ -82,6 +82,7 @@ tsan_labels=(
   kernel
   kline-view
   media-controls
+  minute-view
   panels
   platform-controls
   platform-ipc
