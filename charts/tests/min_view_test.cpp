@@ -7,6 +7,7 @@
 
 #include <atomic>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <thread>
@@ -354,6 +355,7 @@ TEST_F(MinViewTest, NetworkThreadFeedsWhileTheUiWorks) {
   engineMines.recordCount = 40;
   std::thread worker([&] {
     for (int i = 0; i < 300 && !stop; ++i) {
+      if (i % 50 == 49) view->ClearChart();
       engineArea->points[10].price = 10.0f + static_cast<float>(i) * 0.001f;
       engineArea->pointsHeld = 200 + i % 42;
       engineMines.recordCount = 1 + i % 40;
@@ -382,6 +384,41 @@ TEST_F(MinViewTest, NetworkThreadFeedsWhileTheUiWorks) {
   EXPECT_EQ(C()->Data->pointsHeld, 200 + 299 % 42);
   EXPECT_FLOAT_EQ(C()->Data->points[10].price, 10.0f + 299 * 0.001f);
   EXPECT_EQ(C()->MineList->recordCount, 1 + 299 % 40);
+}
+
+// More points than slots, a mine list longer than the markers' room with
+// short and non-digit times, a name longer than its field, a previous close
+// of 0 and an hours entry of zeros: painted, hovered and keyed without a
+// read past an array (run under ASan).
+TEST_F(MinViewTest, BadDataIsDrawnWithoutReadingPastItsArrays) {
+  auto big = PlainArea(1024);
+  std::memset(big->key.name, 'N', sizeof big->key.name);  // not terminated
+  std::vector<NewsRecord> items(400, MineItem("1000"));
+  for (size_t i = 0; i < items.size(); i += 3) std::snprintf(items[i].longTime, sizeof items[i].longTime, "2026ab");
+  for (size_t i = 1; i < items.size(); i += 3) std::memset(items[i].longTime, '9', sizeof items[i].longTime);
+  NewsListArea mines{};
+  mines.records = items.data();
+  mines.recordCount = 400;
+  TradingHoursTable zeros{};
+  zeros.count = 1;
+  for (const TradingHoursTable* h : {&hours, &zeros}) {
+    for (float close : {10.0f, 0.0f}) {
+      big->previousClose = close;
+      view->SetStock(big.get(), h);
+      view->SetMineList(&mines);
+      for (int kind : {0, 1, 2, 3, 6, 8, 11, 12, -1}) {
+        view->SetSubChart(kind);
+        desk.RunUntilIdle();
+      }
+      EXPECT_EQ(C()->MineMarkCount, kMineMarkRoom);
+      EXPECT_LE(MinuteChartPointCount(C()), C()->PointCount);
+      view->MoveCursorRight();
+      desk.MoveMouse(view->m_hWnd, 900, 50);
+      desk.Click(view->m_hWnd, 990, 300);
+      view->SendMessage(WM_POPLIST_DBLCLK, 0, 399);
+      desk.RunUntilIdle();
+    }
+  }
 }
 
 // What simbroker serves for a whole day, for the eye: a stock with the

@@ -4,10 +4,12 @@
 // snapshot of a minute and a K-line window with the generated title picture.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "charts/mini_chart_wnd.h"
@@ -247,6 +249,40 @@ TEST_F(MiniChartTest, KeysToTheParentCommandsToTheThirdParent) {
   shallow->SendMessage(WM_COMMAND, 32772, 0);
   desk.RunUntilIdle();
   EXPECT_EQ(top.Of(WM_LIST_COMMAND_NOTICE).size(), 1u);
+}
+
+// A board's reply thread hands minute and K-line data while the UI thread
+// paints and resizes (run under ThreadSanitizer); the engine's areas are
+// rewritten after each call without the window noticing.
+TEST_F(MiniChartTest, NetworkThreadFeedsWhileTheUiPaints) {
+  Create();
+  auto engineMinutes = PlainArea(242);
+  std::atomic<int> rounds{0};
+  std::thread worker([&] {
+    for (int i = 0; i < 200; ++i) {
+      engineMinutes->pointsHeld = 100 + i % 100;
+      if (i % 3 == 2) {
+        wnd->SetKLineData(bars.area.get(), bars.workspace.get());
+      } else {
+        wnd->SetMinuteData(engineMinutes.get(), &hours);
+      }
+      if (i % 40 == 39) wnd->ClearChart();
+      engineMinutes->pointsHeld = 1024;
+      ++rounds;
+    }
+    engineMinutes->pointsHeld = 77;
+    wnd->SetMinuteData(engineMinutes.get(), &hours);
+    ++rounds;
+  });
+  for (int step = 0; rounds < 201; ++step) {
+    if (step % 5 == 4) wnd->MoveWindow(0, 0, 380 + step % 40, 260);
+    wnd->Invalidate(FALSE);
+    desk.RunUntilIdle();
+  }
+  worker.join();
+  desk.RunUntilIdle();
+  EXPECT_TRUE(wnd->IsMinuteMode());
+  EXPECT_EQ(wnd->GetMinuteChart()->Data->pointsHeld, 77);
 }
 
 // A board's pair for the eye: a minute window and a K-line window with the
