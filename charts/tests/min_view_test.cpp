@@ -275,9 +275,23 @@ TEST_F(MinViewTest, ResizeKeepsTheCursorOnTheDataAndRemakesThePicture) {
   desk.Click(view->m_hWnd, 60, 50);
   desk.MoveMouse(view->m_hWnd, 70, 60);
   desk.RunUntilIdle();
+  // No picture (a size of 0 here, a failed bitmap alike): black, nothing else.
   view->SendMessage(WM_SIZE, 0, 0);
   view->Invalidate(FALSE);
   desk.RunUntilIdle();
+  const QImage none = desk.Snapshot(view->m_hWnd);
+  auto inChild = [&](CWnd& child, int x, int y) {
+    if (!child.IsWindowVisible()) return false;
+    CRect r;
+    child.GetWindowRect(&r);
+    view->ScreenToClient(&r);
+    return r.PtInRect(POINT{x, y});
+  };
+  for (int x = 0; x < none.width(); x += 7)
+    for (int y = 0; y < none.height(); y += 7)
+      if (!inChild(view->TipView(), x, y) && !inChild(view->SubTitleView(), x, y)) {
+        ASSERT_EQ(none.pixel(x, y), qRgb(0, 0, 0)) << x << "," << y;
+      }
   view->MoveWindow(0, 0, 1000, 600);
   desk.RunUntilIdle();
   EXPECT_EQ(desk.Snapshot(view->m_hWnd).width(), 1000);
@@ -326,6 +340,14 @@ TEST_F(MinViewTest, MinuteSlotsAreThePlacementsSlots) {
     EXPECT_EQ(slot, cases[i].slot);
     EXPECT_EQ(C()->MineMarks[i].x, w * slot / C()->PointCount + 68) << "the marker's slot";
   }
+  // Marks that come before the data, or a new width: placed again.
+  view->ClearChart();
+  view->SetMineList(&mines);
+  view->SetStock(area.get(), &hours);
+  view->MoveWindow(0, 0, 800, 500);
+  desk.RunUntilIdle();
+  ASSERT_EQ(C()->MineMarkCount, static_cast<int>(items.size()));
+  EXPECT_EQ(C()->MineMarks[2].x, (800 - 130) * 30 / C()->PointCount + 68);
   EXPECT_EQ(view->IsSameMinuteSlot("202612101300", "202612101130"), 1);
   EXPECT_EQ(view->IsSameMinuteSlot("202612101301", "202612101130"), 0);
   // A night session: open 21:00, first close 02:30 after midnight.
