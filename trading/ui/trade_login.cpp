@@ -16,7 +16,7 @@ constexpr DWORD kButtonStyle = WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON;
 constexpr DWORD kCheckStyle = WS_VISIBLE | WS_TABSTOP | BS_AUTOCHECKBOX;
 
 const DialogTemplate kLoginTemplate = {
-    WS_POPUP, 0, 0, 0, 323, 208, u"", 9, u"MS Shell Dlg",
+    WS_POPUP | DS_CENTER, 0, 0, 0, 323, 208, u"", 9, u"MS Shell Dlg",
     {
         {-1, WC_STATIC, u"登录方式", kLabelStyle, 55, 52, 44, 8},
         {CTradeLogin::kAccountTypeList, WC_COMBOBOX, u"", kListStyle, 107, 49, 114, 59},
