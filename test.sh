@@ -67,6 +67,7 @@ tsan_targets=(
   platform_ipc_tests
   platform_kernel_tests
   platform_tests
+  shell_tests
   simbroker_tests
   simbroker_trade_tests
   stockpage_tests
@@ -81,6 +82,7 @@ tsan_labels=(
   indicator-ui
   kernel
   kline-view
+  login
   media-controls
   panels
   platform-controls
