@@ -84,6 +84,7 @@ tsan_labels=(
   kline-view
   login
   media-controls
+  minute-view
   panels
   platform-controls
   platform-ipc
