@@ -33,9 +33,9 @@ void ShowAboutBox(CWnd* owner) {
   static const DialogTemplate kAbout = {
       WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME, 0, 0, 0, 200, 76, caption.c_str(), 9, u"MS Shell Dlg",
       {
-          {kTitleId, WC_STATIC, u"", SS_LEFT, 14, 12, 176, 10},
-          {kVersionId, WC_STATIC, u"", SS_LEFT, 14, 28, 176, 10},
-          {IDOK, WC_BUTTON, u"确定", WS_TABSTOP | BS_DEFPUSHBUTTON, 140, 52, 50, 15},
+          {kTitleId, WC_STATIC, u"", WS_VISIBLE | SS_LEFT, 14, 12, 176, 10},
+          {kVersionId, WC_STATIC, u"", WS_VISIBLE | SS_LEFT, 14, 28, 176, 10},
+          {IDOK, WC_BUTTON, u"确定", WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON, 140, 52, 50, 15},
       },
   };
   CAboutDlg dlg(&kAbout, owner);

@@ -137,7 +137,7 @@ TEST_F(HttpDownload, UsesTheEnvironmentsProxy) {
             kHttpDownloadDone);
   EXPECT_EQ(info.statusCode, 200);
   EXPECT_EQ(File(), "ok");
-  EXPECT_EQ(request.substr(0, 48), "GET http://update.example.invalid/u/update.ini ");
+  EXPECT_EQ(request.rfind("GET http://update.example.invalid/u/update.ini HTTP/", 0), 0u) << request;
 }
 
 TEST_F(HttpDownload, UnwritableFileIsAFileError) {

@@ -13,6 +13,7 @@
 #include "foundation/user_folders.h"
 #include "platform/window/win_desktop.h"
 #include "platform/window/win_icons.h"
+#include "shell/about_box.h"
 #include "shell/login_dialog.h"
 #include "shell/main_frame_factory.h"
 #include "shell/program_identity.h"
@@ -269,6 +270,45 @@ TEST_F(LoginDialogTest, EmptyFieldsShowOnlyTheAccountPrompt) {
   EXPECT_EQ(desk.Boxes()[0].caption, u"提示");
   EXPECT_TRUE(LoginEnabled());
   EXPECT_TRUE(folders.Server().Requests("ialogin").empty());
+}
+
+TEST_F(LoginDialogTest, LinksShowTheHandCursor) {
+  Open();
+  const CRect signUp = ItemRect(kSignUp);
+  const CRect settings = ItemRect(kNetworkSettings);
+  const CRect plain = ItemRect(kAccount);
+  const int hand = static_cast<int>(reinterpret_cast<std::uintptr_t>(IDC_HAND));
+  desk.MoveMouse(dlg.m_hWnd, plain.right + 8, plain.top - 6);
+  EXPECT_NE(CursorShapeOf(GetCursor()), hand);
+  for (const CRect& link : {signUp, settings}) {
+    desk.MoveMouse(dlg.m_hWnd, link.CenterPoint().x, link.CenterPoint().y);
+    EXPECT_EQ(CursorShapeOf(GetCursor()), hand);
+  }
+}
+
+TEST(AboutBox, TitleVersionAndOk) {
+  BrokerageFolders folders;
+  ASSERT_TRUE(folders.Ok());
+  orvtest::UseProgramFonts();
+  TestApp app;
+  TestDesktop desk;
+  SetClientVersion("tq_winpc_tqx1_1.0.0.1_016");
+  HWND box = nullptr;
+  desk.Until([&] { return (box = FindWindowW(nullptr, AboutBoxCaption().c_str())) != nullptr; });
+  desk.Then([&] {
+    EXPECT_EQ(AboutBoxCaption(), WString(u"关于") + kProgramTitle);
+    EXPECT_EQ(GetWindowTextString(GetDlgItem(box, 1001)), kProgramTitle);
+    EXPECT_EQ(GetWindowTextString(GetDlgItem(box, 1002)), u"版本：tq_winpc_tqx1_1.0.0.1_016");
+    EXPECT_EQ(GetWindowTextString(GetDlgItem(box, IDOK)), u"确定");
+    for (int id : {1001, 1002, static_cast<int>(IDOK)}) EXPECT_TRUE(IsWindowVisible(GetDlgItem(box, id))) << id;
+  });
+  desk.Then([&] {
+    desk.SavePng(box, SnapshotFolder() + "about_box.png");
+    desk.Key(VK_RETURN);
+  });
+  ShowAboutBox(nullptr);
+  EXPECT_FALSE(desk.StepsTimedOut());
+  EXPECT_FALSE(IsWindow(box));
 }
 
 TEST(SignUpAddress, HostFromTheConfigurationOrTheBuiltInOne) {
