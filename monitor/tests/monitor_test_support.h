@@ -11,8 +11,16 @@
 #include <string>
 #include <vector>
 
+#include "foundation/draw_helpers.h"
 #include "marketdata/quote_areas.h"
+#include "marketdata/quote_list_decoders.h"
+#include "marketdata/reply_reader.h"
+#include "marketdata/sorted_list_decoders.h"
 #include "platform/gdi/win_gdi.h"
+#include "platform/window/win_user.h"
+#include "tools/simbroker/market_data.h"
+#include "tools/simbroker/market_replies.h"
+#include "tools/simbroker/quote_list_replies.h"
 
 namespace monitor_test {
 
@@ -100,6 +108,85 @@ struct Canvas {
   HDC dc = nullptr;
   HBITMAP bitmap = nullptr;
   HGDIOBJ old = nullptr;
+};
+
+// The program's font aliases and UI face, as at start-up.
+inline void UseProgramFonts() {
+  static bool done = false;
+  if (done) return;
+  LoadFontAliases(std::string(ORV_SOURCE_DIR) + "/res/fonts.conf");
+  HDC dc = GetDC(nullptr);
+  ChooseUiFontFace(dc);
+  ReleaseDC(nullptr, dc);
+  done = true;
+}
+
+inline std::string Utf8(const std::u16string& s) {
+  std::string out;
+  for (char16_t c : s) {
+    if (c < 0x80) {
+      out += static_cast<char>(c);
+    } else if (c < 0x800) {
+      out += static_cast<char>(0xC0 | (c >> 6));
+      out += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+      out += static_cast<char>(0xE0 | (c >> 12));
+      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+      out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+  }
+  return out;
+}
+
+// The quote fields the block lists and the star map read.
+inline std::vector<int> ListFieldIds() {
+  return {0, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 33, 34, 35, 37, 40, 5000, 5001};
+}
+
+// A sorted list decoded by the engine's decoder from simbroker's reply
+// builder: type 40 (start, rows, sorted by field 34 descending) or 42
+// (category 2, the stocks). Released with the object.
+struct SimSortedList {
+  SortedQuoteListArea area{};
+  SimSortedList(const simbroker::MarketData& data, int type, int start, int rows) {
+    std::memset(&area, 0, sizeof area);
+    simbroker::JournalEntry e;
+    e.kind = 2;
+    e.type = type;
+    e.parsed.fieldIds = ListFieldIds();
+    if (type == 40) e.parsed.numbers = {0, 2, start, rows, 34, 0};
+    else e.parsed.numbers = {2, start, rows, 34, 0};
+    simbroker::Bytes body;
+    const bool built = type == 40 ? simbroker::BuildSortedListReply(data, e, 1, &body)
+                                  : simbroker::BuildCategoryListReply(data, e, 1, &body);
+    if (!built) return;
+    ReplyReader r(body.data(), static_cast<int>(body.size()));
+    if (type == 40) DecodeSortedQuoteList(&area, &r);
+    else DecodeCategoryQuoteList(&area, &r);
+  }
+  ~SimSortedList() { ReleaseSortedQuoteListArea(&area); }
+  SimSortedList(const SimSortedList&) = delete;
+  SimSortedList& operator=(const SimSortedList&) = delete;
+};
+
+// A stock list (type 32) of the given stocks decoded from simbroker's reply.
+struct SimStockList {
+  QuoteListArea area{};
+  SimStockList(const simbroker::MarketData& data, const std::vector<std::pair<std::string, int>>& stocks) {
+    std::memset(&area, 0, sizeof area);
+    simbroker::JournalEntry e;
+    e.kind = 2;
+    e.type = 32;
+    e.parsed.fieldIds = ListFieldIds();
+    e.parsed.stocks = stocks;
+    simbroker::Bytes body;
+    if (!simbroker::BuildStockListReply(data, e, 1, &body)) return;
+    ReplyReader r(body.data(), static_cast<int>(body.size()));
+    DecodeStockListQuotes(&area, &r, 1);
+  }
+  ~SimStockList() { ReleaseQuoteListArea(&area); }
+  SimStockList(const SimStockList&) = delete;
+  SimStockList& operator=(const SimStockList&) = delete;
 };
 
 }  // namespace monitor_test
