@@ -84,6 +84,7 @@ tsan_labels=(
   kernel
   kline-view
   media-controls
+  minute-view
   panels
   platform-controls
   platform-ipc
