@@ -23,6 +23,12 @@ constexpr UINT WM_STATUS_DBLCLK = 1226;       // (part - 1, banner text index or
 constexpr UINT WM_TABLEBAR_SELECT = 4001;  // to the parent: (bar object, tab index)
 constexpr UINT WM_KEY_COMMAND = 4600;      // to the main window: (0, virtual-key code)
 
+// List windows filled on a network thread (monitor/): a list's own request,
+// posted to itself by a fill, to apply one of its kept scroll-info records to
+// one of its bars on the UI thread (wParam the bar object, lParam the record).
+// A command that reached a list goes on as WM_LIST_COMMAND_NOTICE (below).
+constexpr UINT WM_APPLY_SCROLLINFO = 5319;
+
 // The pop-up list (pop_list.h), posted to its parent on a double click on a
 // row: wParam the list object, lParam the row.
 constexpr UINT WM_POPLIST_DBLCLK = 5325;

@@ -6,6 +6,7 @@
 // WM_PRINTCLIENT with a DC) that leaves the tree's background colour as the
 // DC's background colour.
 #include "platform/controls/win_ctl_internal.h"
+#include "platform/window/win_internal.h"
 
 #include <QImage>
 
@@ -54,9 +55,9 @@ int AddPictures(HIMAGELIST list, HBITMAP image, bool keyed, COLORREF key) {
 int ImageList_Add(HIMAGELIST list, HBITMAP image, HBITMAP) { return AddPictures(list, image, false, 0); }
 int ImageList_AddMasked(HIMAGELIST list, HBITMAP image, COLORREF key) { return AddPictures(list, image, true, key); }
 int ImageList_AddIcon(HIMAGELIST list, HICON icon) {
-  QImage* picture = GetIconImage(icon);
-  if (!list || !picture || picture->isNull()) return -1;
-  QImage argb = picture->convertToFormat(QImage::Format_ARGB32_Premultiplied);
+  const QImage picture = IconPicture(icon);
+  if (!list || picture.isNull()) return -1;
+  QImage argb = picture.convertToFormat(QImage::Format_ARGB32_Premultiplied);
   if (argb.width() != list->cx || argb.height() != list->cy)
     argb = argb.scaled(list->cx, list->cy, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
   list->pictures.push_back(CreateBitmapFromImage(argb));

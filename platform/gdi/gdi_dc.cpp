@@ -17,7 +17,6 @@
 #include <cmath>
 #include <cstring>
 #include <mutex>
-#include <set>
 #include <unordered_set>
 
 namespace {
@@ -178,16 +177,30 @@ class PixelWriter {
   }
   void Put(int x, int y, uint32_t color) {
     if (!box_.contains(x, y)) return;
-    if (!simple_ && !clip_.contains(QPoint(x, y))) return;
+    if (!simple_ && !InClip(x, y)) return;
     auto* line = reinterpret_cast<uint32_t*>(dc_->image->scanLine(y));
     uint32_t v = Rop2(dc_->s.rop2, line[x], color);
     line[x] = mono_ ? MonoMap(v) : v;
   }
 
  private:
+  // Lines run along one rectangle of a clip made of many (an update region
+  // of thin strips): the rectangle of the last pixel is asked first.
+  bool InClip(int x, int y) {
+    if (last_.contains(x, y)) return true;
+    for (const QRect& r : clip_) {
+      if (r.contains(x, y)) {
+        last_ = r;
+        return true;
+      }
+    }
+    return false;
+  }
+
   HDC dc_;
   const QRegion& clip_;
   QRect box_;
+  QRect last_;
   bool simple_ = true;
   bool mono_ = false;
 };
@@ -916,49 +929,6 @@ HBITMAP LoadBitmapW(HINSTANCE, LPCWSTR name) {
   HBITMAP bitmap = CreateBitmapFromImage(image.convertToFormat(QImage::Format_RGB32));
   if (auto* b = AsBitmap(bitmap)) b->bitsPixel = 24;
   return bitmap;
-}
-
-namespace {
-// Icons are ARGB bitmaps kept in a set of their own, so an icon handle is
-// told apart from any other handle.
-std::mutex g_iconLock;
-std::set<HICON> g_icons;
-}  // namespace
-
-HICON LoadIconW(HINSTANCE, LPCWSTR name) {
-  const auto id = reinterpret_cast<std::uintptr_t>(name);
-  if (id == 0 || id > 0xFFFF) {
-    OutputDebugStringA("LoadIconW: only resource ids are supported\n");
-    return nullptr;
-  }
-  const std::string path = ResourceFolder() + "icon/" + std::to_string(id) + ".png";
-  QImage image;
-  if (!image.load(QString::fromStdString(path)) || image.isNull()) {
-    OutputDebugStringA(("LoadIconW: cannot read icon " + path + "\n").c_str());
-    return nullptr;
-  }
-  HBITMAP bitmap = CreateBitmapFromImage(image.convertToFormat(QImage::Format_ARGB32_Premultiplied));
-  if (!bitmap) return nullptr;
-  auto icon = reinterpret_cast<HICON>(bitmap);
-  std::lock_guard<std::mutex> hold(g_iconLock);
-  g_icons.insert(icon);
-  return icon;
-}
-
-BOOL DestroyIcon(HICON icon) {
-  {
-    std::lock_guard<std::mutex> hold(g_iconLock);
-    if (g_icons.erase(icon) == 0) return FALSE;
-  }
-  return DeleteObject(reinterpret_cast<HBITMAP>(icon));
-}
-
-QImage* GetIconImage(HICON icon) {
-  {
-    std::lock_guard<std::mutex> hold(g_iconLock);
-    if (g_icons.count(icon) == 0) return nullptr;
-  }
-  return GetBitmapImage(reinterpret_cast<HBITMAP>(icon));
 }
 
 // ---------------------------------------------------------------------------

@@ -295,15 +295,6 @@ QImage* GetBitmapImage(HBITMAP bitmap);
 // and a trace line when the name is not an id or the file is missing, not a
 // bitmap, or shorter than its header says. The instance is ignored.
 HBITMAP LoadBitmapW(HINSTANCE instance, LPCWSTR name);
-// Icon resources: resource id N is <folder>/icon/N.png. An icon handle holds
-// the picture with its alpha (ImageList_AddIcon, DrawIconEx); free it with
-// DestroyIcon. Null and a trace line when the name is not an id or the file
-// cannot be read. The instance is ignored.
-HICON LoadIconW(HINSTANCE instance, LPCWSTR name);
-BOOL DestroyIcon(HICON icon);
-// The icon's picture (premultiplied ARGB); null for a handle that is not an
-// icon of LoadIconW.
-QImage* GetIconImage(HICON icon);
 // The resource folder, ending in '/': ProgramFolder() + "res/" unless
 // SetResourceFolder chose another one (tests); an empty text restores it.
 std::string ResourceFolder();

@@ -5,6 +5,7 @@
 #include "controls/control_messages.h"
 #include "foundation/draw_helpers.h"
 #include "foundation/text_codec.h"
+#include "platform/window/win_icons.h"
 #include "trading/ui/trade_info_view.h"
 #include "trading/ui/trade_login.h"
 #include "trading/ui/trade_messages.h"

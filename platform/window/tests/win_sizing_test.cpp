@@ -3,6 +3,7 @@
 // tool-window style, and icons by resource id.
 #include "platform/mfc/afx.h"
 #include "platform/mfc/afx_controls.h"
+#include "platform/window/win_icons.h"
 #include "platform/window/win_desktop.h"
 
 #include <gtest/gtest.h>
