@@ -256,10 +256,12 @@ TEST_F(TradeLogin, FailuresLeaveTheDialogOpenWithBothButtonsEnabled) {
   }
 }
 
-TEST_F(TradeLogin, AnAccountTooLongForARequestIsANetworkFailure) {
-  const std::u16string account(1200, u'8');
+TEST_F(TradeLogin, ACodeTooLongForARequestIsANetworkFailure) {
+  // (The account and the password are cut to the session's fields; the
+  // typed code goes into the request whole.)
+  const std::u16string code(1200, u'8');
   CTradeLogin dlg(session, &main);
-  FillAndEnter(dlg, account.c_str(), u"135790");
+  FillAndEnter(dlg, u"880001", u"135790", code.c_str());
   desk->Until([&] { return Idle(dlg); });
   desk->Then([&] { desk->Key(VK_ESCAPE); });
   EXPECT_EQ(dlg.DoModal(), IDCANCEL);
