@@ -67,6 +67,7 @@ tsan_targets=(
   platform_ipc_tests
   platform_kernel_tests
   platform_tests
+  quotes_tests
   simbroker_tests
   simbroker_trade_tests
   stockpage_tests
@@ -86,6 +87,7 @@ tsan_labels=(
   platform-controls
   platform-ipc
   platform-ui
+  quote-view
   security
   skin-buttons
   stores
