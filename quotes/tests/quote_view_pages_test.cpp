@@ -352,5 +352,88 @@ TEST_F(QuoteViewPages, F8CyclesThePeriodAndShowKLinePeriod) {
   EXPECT_EQ(TakeCalls(), (Calls{"stock.SetKLinePeriod(38)"}));
 }
 
+class QuoteViewConstruction : public QuoteViewFixture {};
+
+TEST_F(QuoteViewConstruction, TradingHoursAndPagesInOrder) {
+  struct Case {
+    const char* name;
+    const char* v2bin;   // null: no file
+    int markets;         // -1: the engine's defaults
+  } const cases[] = {
+      {"element with two markets",
+       "<v2bin><TradingHours><Market id=\"7\" firstopen=\"2100\" firstclose=\"230\" secondopen=\"900\" "
+       "secondclose=\"1130\"/><Market id=\"8\" firstopen=\"930\" firstclose=\"1130\" secondopen=\"1300\" "
+       "secondclose=\"1500\"/></TradingHours></v2bin>",
+       2},
+      {"no element", "<v2bin><Other>1</Other></v2bin>", -1},
+      {"not XML", "\x01\x02 garbage <TradingHours", -1},
+      {"no file", nullptr, -1},
+  };
+  QuoteEngine* defaults = CreateQuoteEngine();
+  ASSERT_NE(defaults, nullptr);
+  const int defaultCount = defaults->tradingHours.count;
+  FreeQuoteEngine(defaults);
+  for (const Case& c : cases) {
+    DeleteDataFile("res\\v2bin.data");
+    WriteUserFiles("<host>127.0.0.1</host>", "<PCQuote>a|http://127.0.0.1:1/q|http://127.0.0.2:1/q</PCQuote>", c.v2bin);
+    PlaceholderCalls().Clear();
+    CQuoteView view;
+    EXPECT_EQ(view.Engine()->tradingHours.count, c.markets < 0 ? defaultCount : c.markets) << c.name;
+    if (c.markets == 2) EXPECT_EQ(view.Engine()->tradingHours.entries[0].marketId, 7) << c.name;
+    EXPECT_NE(view.History(), nullptr);
+    EXPECT_EQ(view.TryCount(), 0);
+    EXPECT_EQ(view.ReturnPage(), CQuoteView::kNoPage);
+    EXPECT_EQ(PlaceholderCalls().Take(), (Calls{"table.SetEngine", "pool.SetEngine", "stock.SetEngine", "rank.SetEngine",
+                                                 "tactical.SetEngine", "block.SetEngine", "shortterm.SetEngine"}))
+        << c.name;
+  }
+}
+
+TEST_F(QuoteViewConstruction, WindowCreationAndLayout) {
+  WriteDefaultFiles();
+  MakeWindows(1);
+  // Quote table and pool visible, the rest hidden, the table focused.
+  for (int p = CQuoteView::kTablePage; p <= CQuoteView::kShortTermPage; ++p) {
+    CWnd* wnd = view->PageAt(static_cast<CQuoteView::Page>(p))->Window();
+    ASSERT_NE(wnd->m_hWnd, nullptr);
+    EXPECT_EQ(wnd->IsWindowVisible() != 0, p == CQuoteView::kTablePage || p == CQuoteView::kPoolPage) << p;
+    EXPECT_EQ(::GetDlgCtrlID(wnd->m_hWnd), 0);
+    EXPECT_TRUE(::GetWindowLongW(wnd->m_hWnd, GWL_STYLE) & WS_CLIPCHILDREN);
+  }
+  EXPECT_EQ(::GetFocus(), view->PageAt(CQuoteView::kTablePage)->Window()->m_hWnd);
+  view->MoveWindow(0, 0, 900, 500);
+  desk.RunUntilIdle();
+  for (int p = CQuoteView::kTablePage; p <= CQuoteView::kShortTermPage; ++p) {
+    CRect rc;
+    ::GetWindowRect(view->PageAt(static_cast<CQuoteView::Page>(p))->Window()->m_hWnd, &rc);
+    EXPECT_EQ(rc.Width(), 900) << p;
+    EXPECT_EQ(rc.Height(), 500) << p;
+  }
+  // Timers other than 100 are only killed; 5333 answers 1.
+  view->SetTimer(7, 10);
+  desk.Advance(20);
+  desk.RunUntilIdle();
+  EXPECT_EQ(view->Engine()->connectionId.load(), -1);
+  EXPECT_EQ(view->SendMessage(WM_SHOW_ANNOUNCEMENTS, 0, 0), 1);
+}
+
+// A page that cannot be created stops the view's creation.
+class FailingPool : public PlaceholderPool {
+ public:
+  using PlaceholderPool::PlaceholderPool;
+  BOOL CreatePage(DWORD, const RECT&, CWnd*, UINT) override { return FALSE; }
+};
+
+TEST_F(QuoteViewConstruction, APageThatCannotBeCreatedFailsTheView) {
+  WriteDefaultFiles();
+  QuotePages pages = MakePlaceholderPages(&PlaceholderCalls());
+  pages.pool = std::make_unique<FailingPool>(&PlaceholderCalls());
+  CQuoteView failing(std::move(pages));
+  CWnd parent;
+  ASSERT_TRUE(parent.CreateEx(0, nullptr, u"p", WS_POPUP, CRect(0, 0, 400, 300), nullptr, 0));
+  EXPECT_FALSE(failing.Create(nullptr, u"", WS_CHILD | WS_VISIBLE, CRect(0, 0, 400, 300), &parent, 0));
+  parent.DestroyWindow();
+}
+
 }  // namespace
 }  // namespace quoteview_test

@@ -175,7 +175,7 @@ class QuoteViewFixture : public ::testing::Test {
     status_ = std::make_unique<FooStatus>();
     const std::string background = std::string(ORV_BINARY_DIR) + "/res/status.png";
     const std::string gap = std::string(ORV_BINARY_DIR) + "/res/statusgap.png";
-    ASSERT_TRUE(status_->Create(CRect(0, 780, 1280, 800), &main, 0, Wide(background).c_str(), Wide(gap).c_str()));
+    ASSERT_TRUE(status_->Create(CRect(0, 0, 0, 0), &main, 0, Wide(background).c_str(), Wide(gap).c_str()));
     const int parts[] = {80, 420, 760, 0, 300};
     status_->SetParts(5, parts);
     status_->MoveWindow(0, 780, 1280, 20);
