@@ -63,6 +63,7 @@ tsan_targets=(
   foundation_tests
   ipc_peer
   marketdata_tests
+  monitor_tests
   platform_controls_tests
   platform_ipc_tests
   platform_kernel_tests
@@ -76,6 +77,7 @@ tsan_targets=(
 )
 tsan_labels=(
   bidask
+  blocklist-starmap
   engine
   grid
   http
@@ -83,6 +85,7 @@ tsan_labels=(
   kernel
   kline-view
   media-controls
+  minute-view
   panels
   platform-controls
   platform-ipc
