@@ -379,7 +379,9 @@ TEST_F(QuoteViewConstruction, TradingHoursAndPagesInOrder) {
     PlaceholderCalls().Clear();
     CQuoteView view;
     EXPECT_EQ(view.Engine()->tradingHours.count, c.markets < 0 ? defaultCount : c.markets) << c.name;
-    if (c.markets == 2) EXPECT_EQ(view.Engine()->tradingHours.entries[0].marketId, 7) << c.name;
+    if (c.markets == 2) {
+      EXPECT_EQ(view.Engine()->tradingHours.entries[0].marketId, 7) << c.name;
+    }
     EXPECT_NE(view.History(), nullptr);
     EXPECT_EQ(view.TryCount(), 0);
     EXPECT_EQ(view.ReturnPage(), CQuoteView::kNoPage);
@@ -398,7 +400,7 @@ TEST_F(QuoteViewConstruction, WindowCreationAndLayout) {
     ASSERT_NE(wnd->m_hWnd, nullptr);
     EXPECT_EQ(wnd->IsWindowVisible() != 0, p == CQuoteView::kTablePage || p == CQuoteView::kPoolPage) << p;
     EXPECT_EQ(::GetDlgCtrlID(wnd->m_hWnd), 0);
-    EXPECT_TRUE(::GetWindowLongW(wnd->m_hWnd, GWL_STYLE) & WS_CLIPCHILDREN);
+    EXPECT_TRUE(::GetWindowLongPtrW(wnd->m_hWnd, GWL_STYLE) & WS_CLIPCHILDREN);
   }
   EXPECT_EQ(::GetFocus(), view->PageAt(CQuoteView::kTablePage)->Window()->m_hWnd);
   view->MoveWindow(0, 0, 900, 500);
