@@ -69,6 +69,7 @@ tsan_targets=(
   platform_kernel_tests
   platform_tests
   quotes_tests
+  shell_tests
   simbroker_tests
   simbroker_trade_tests
   stockpage_tests
@@ -84,6 +85,7 @@ tsan_labels=(
   indicator-ui
   kernel
   kline-view
+  login
   media-controls
   minute-view
   panels
