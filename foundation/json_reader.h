@@ -111,6 +111,7 @@ struct JsonParser {
   const char* cursor;     // into the current piece; null at its end
   ptrdiff_t line;         // line number for traces, starts at 1
   JsonNode* current;      // innermost open object, label or array; the root when complete
+  struct JsonArena* storage;  // the storage of the document being built (the reader's own), or null
 };
 
 // Puts the parser into its start state (line 1, nothing read).
