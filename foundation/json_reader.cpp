@@ -297,18 +297,27 @@ void FreeJsonArena(JsonArena* arena) {
   free(arena);
 }
 
-void* ArenaAllocate(JsonArena* arena, size_t size) {
+// Starts a new block with room for size bytes at least; false when out of
+// memory.
+bool GrowArena(JsonArena* arena, size_t size) {
+  JsonArenaBlock* block = arena->blocks;
+  size_t room = block == nullptr ? kArenaFirstBlock : std::min(block->size * 2, kArenaLargestBlock);
+  if (room < size) room = size;
+  JsonArenaBlock* grown = room == kArenaLargestBlock ? TakeCachedBlock() : nullptr;
+  if (grown == nullptr) grown = static_cast<JsonArenaBlock*>(malloc(sizeof(JsonArenaBlock) + room));
+  if (grown == nullptr) return false;
+  *grown = JsonArenaBlock{block, room, 0};
+  arena->blocks = grown;
+  return true;
+}
+
+inline void* ArenaAllocate(JsonArena* arena, size_t size) {
   if (FailThisAllocation()) return nullptr;
   size = (size + kArenaAlign - 1) & ~(kArenaAlign - 1);
   JsonArenaBlock* block = arena->blocks;
   if (block == nullptr || block->size - block->used < size) {
-    size_t room = block == nullptr ? kArenaFirstBlock : std::min(block->size * 2, kArenaLargestBlock);
-    if (room < size) room = size;
-    JsonArenaBlock* grown = room == kArenaLargestBlock ? TakeCachedBlock() : nullptr;
-    if (grown == nullptr) grown = static_cast<JsonArenaBlock*>(malloc(sizeof(JsonArenaBlock) + room));
-    if (grown == nullptr) return nullptr;
-    *grown = JsonArenaBlock{block, room, 0};
-    arena->blocks = block = grown;
+    if (!GrowArena(arena, size)) return nullptr;
+    block = arena->blocks;
   }
   void* at = reinterpret_cast<char*>(block + 1) + block->used;
   block->used += size;
@@ -668,9 +677,11 @@ int NextJsonToken(const char* piece, int* lexState, const char** cursor, JsonTex
 
 int AddJsonChild(JsonNode* parent, JsonNode* child) { return LinkJsonChild(parent, child); }
 
-int ParseJsonFragment(JsonParser* parser, const char* piece) {
+namespace {
+
+// ParseJsonFragment over a piece whose terminator is at limit.
+int ParsePiece(JsonParser* parser, const char* piece, const char* limit) {
   parser->cursor = piece;
-  const char* limit = piece != nullptr ? piece + strlen(piece) : nullptr;
   int result = 0;
   while (result == 0) {
     if (parser->cursor == nullptr || *parser->cursor == 0) {
@@ -774,6 +785,12 @@ int ParseJsonFragment(JsonParser* parser, const char* piece) {
   return result;
 }
 
+}  // namespace
+
+int ParseJsonFragment(JsonParser* parser, const char* piece) {
+  return ParsePiece(parser, piece, piece != nullptr ? piece + strlen(piece) : nullptr);
+}
+
 namespace {
 
 // Turns the final result into what the whole-text functions return and hands
@@ -801,7 +818,7 @@ int ParseJsonText(JsonNode** root, const char* text) {
     memcpy(piece, text + offset, n);
     piece[n] = 0;
     offset += n;
-    result = ParseJsonFragment(&parser, piece);
+    result = ParsePiece(&parser, piece, piece + n);
     if (result != kJsonNeedMore && result != kJsonRootClosed) break;
   }
   if (result == kJsonRootClosed) result = kJsonDone;
