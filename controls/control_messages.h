@@ -60,3 +60,8 @@ constexpr UINT WM_STOCKPAGE_NOTE = 5332;       // (0, 0) the cursor bar changed
 constexpr UINT WM_CHART_MENU_KLINE = 7000;     // sent: (screen y << 16 | x, 7000)
 constexpr UINT WM_KLINE_PANE_LAYOUT = 7200;    // sent: (screen y << 16 | x, 7200)
 constexpr UINT WM_POP_HTML = 10101;            // sent to the main window: (UTF-16 address, title)
+
+// A window that changes its scroll state on another thread posts this to
+// itself (wParam its scroll bar, lParam a scroll description it keeps); the
+// handler applies the description to the bar with redraw on the UI thread.
+constexpr UINT WM_APPLY_SCROLLINFO = 5319;
