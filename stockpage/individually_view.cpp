@@ -99,6 +99,9 @@ void CIndividuallyView::Render(HDC dc) {
     FormatVolume(area_.rows[i].volume, text, kNumberTextSize);
     volumeWidth = std::max(volumeWidth, MeasureTextWidth(dc, text, 1));
   }
+  // The time column ends at x 57, or after the full time of the first row
+  // when the row font is wider than that (the time is never cut).
+  const int timeRight = std::max(57, 2 + timeWidth);
   for (int i = first; i < count; ++i) {
     const TickRecord& t = area_.rows[i];
     const int y = top + (i - first) * kRowHeight;
@@ -112,7 +115,7 @@ void CIndividuallyView::Render(HDC dc) {
       FormatTickSeconds(t.time, text, kNumberTextSize);
     else
       FormatTickTime(t.time, text, kNumberTextSize);
-    DrawCellText(dc, RECT{2, y, 57, y + kRowHeight}, text, kLabelGrey, 2);
+    DrawCellText(dc, RECT{2, y, timeRight, y + kRowHeight}, text, kLabelGrey, 2);
     FormatVolume(t.volume, text, kNumberTextSize);
     DrawCellText(dc, RECT{2, y, w - 20, y + kRowHeight}, text, TickVolumeColor(area_.key.kind, t.volume), 2);
     if (t.direction == 'B')

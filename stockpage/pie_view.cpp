@@ -125,7 +125,9 @@ void CPieView::Draw(HDC dc) {
   DrawCellText(dc, RECT{6, 3 * h, 84, 4 * h}, u"流出（万）", kLabelGrey, 0);
   DrawLine(dc, 0, 5 * h, w, 5 * h, kLineColor, 0);
   DrawLine(dc, 84, h, 84, 5 * h, kLineColor, 0);
-  DrawCellText(dc, RECT{6, 5 * h, 106, 6 * h}, u"净流入（万元）：", kLabelGrey, 0);
+  // Left-aligned at x 6 as in (6, 5h, 106, 6h); the cell runs on to the
+  // net value's cell so that the label is not cut at the UI font's width.
+  DrawCellText(dc, RECT{6, 5 * h, std::max(106, 42 + m), 6 * h}, u"净流入（万元）：", kLabelGrey, 0);
   DrawLine(dc, 0, 6 * h, w, 6 * h, kLineColor, 0);
   DrawCellText(dc, RECT{42, 6 * h, 42 + m, 7 * h}, u"流入（万）", kLabelGrey, 1);
   DrawCellText(dc, RECT{42 + m, 6 * h, 42 + 2 * m, 7 * h}, u"流出（万）", kLabelGrey, 1);

@@ -33,7 +33,8 @@ TEST_F(TickByTick, RepeatedMinutesShowOnlyTheSeconds) {
   EXPECT_TRUE(Find(calls, u"09:30:01"));
   EXPECT_TRUE(Find(calls, u":05"));
   EXPECT_TRUE(Find(calls, u"09:31:00"));
-  EXPECT_EQ(Find(calls, u"09:30:01")->rect.right, 57);
+  EXPECT_GE(Find(calls, u"09:30:01")->rect.right, 57);
+  EXPECT_EQ(Find(calls, u":05")->rect.right, Find(calls, u"09:30:01")->rect.right);
   EXPECT_EQ(Find(calls, u"09:30:01")->rect.top, 26);
 
   // The first row shown is always full, even when its minute repeats the

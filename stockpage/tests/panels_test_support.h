@@ -35,6 +35,21 @@ class Recording : public Panel {
   }
 };
 
+// The generated pictures of the build's program folder (bitmap 147 of the
+// price statistics' scroll bar).
+inline void UseProgramResources() { SetResourceFolder(std::string(ORV_BINARY_DIR) + "/res/"); }
+
+// The desktop, the program fonts and resources, and a top-level window of
+// the panel's class.
+template <typename View>
+class PanelFixture : public board_test::ViewFixture<View> {
+ protected:
+  void SetUp() override {
+    board_test::ViewFixture<View>::SetUp();
+    UseProgramResources();
+  }
+};
+
 inline bool HasColor(const QImage& img, uint32_t rgb, int x0, int y0, int x1, int y1) {
   for (int y = std::max(0, y0); y < std::min(img.height(), y1); ++y)
     for (int x = std::max(0, x0); x < std::min(img.width(), x1); ++x)

@@ -24,7 +24,7 @@ std::unique_ptr<PriceStatArea> Levels(int n, int64_t largest = 1000) {
   return area;
 }
 
-class PriceStatis : public ViewFixture<Recording<CPriceStatisView>> {
+class PriceStatis : public PanelFixture<Recording<CPriceStatisView>> {
  protected:
   bool BarShown() {
     return (::GetWindowLongPtrW(view->ScrollBar().m_hWnd, GWL_STYLE) & WS_VISIBLE) != 0;

@@ -3,3 +3,6 @@
 # feeds them from simbroker's market-data server through the real engine.
 orv_test_group(stockpage_tests stock-panels
   "PanelFormats*:HandicapRows*:HandicapPaint*:PriceStatis*:ExRights*:PiePanel*:DetailView*:DetailSmall*:TickByTick*:PanelHarness*:PanelSnapshots*")
+if(TARGET stockpage_tests)
+  target_link_libraries(stockpage_tests PRIVATE simbroker)
+endif()
