@@ -5,6 +5,7 @@
 // push the last pushed values are the ones shown at the end.
 #include "marketdata/tests/loopback_test_support.h"
 #include "stockpage/tests/stock_page_harness.h"
+#include "tools/simbroker/minute_tick_replies.h"
 
 #include <filesystem>
 
@@ -134,6 +135,64 @@ TEST_F(PanelHarness, ServedStockReachesEveryPanelAndUpdatesKeepComing) {
   std::lock_guard<std::mutex> hold(page->lock);
   ASSERT_FALSE(page->tickPages.empty());
   EXPECT_EQ(page->tickPages.front(), 1);
+}
+
+// The server's page of the day: count ticks from the asked start.
+TEST(PanelHarnessServer, TickPagesStartWhereAsked) {
+  simbroker::MarketData data(4);
+  for (int i = 0; i < 12; ++i) {
+    data.Step();
+    simbroker::RecordTapeTrades(data);
+  }
+  auto ask = [&](int64_t start, int64_t count, TickArea* area) {
+    simbroker::JournalEntry request = SimRequest(38, {});
+    request.parsed.code = "600000";
+    request.parsed.market = 1;
+    request.parsed.numbers = {start, count};
+    request.sequence = static_cast<int>(start) + 100;
+    simbroker::Bytes body;
+    if (!simbroker::BuildTickReply(data, request, 1, &body)) return false;
+    std::memset(area, 0, sizeof(TickArea));
+    ReplyReader r(body.data(), static_cast<int>(body.size()));
+    DecodeLevel1Ticks(area, &r, 1, static_cast<int>(count));
+    return r.Remaining() == 0;
+  };
+  auto newest = std::make_unique<TickArea>(), page = std::make_unique<TickArea>();
+  ASSERT_TRUE(ask(-1, 12, newest.get()));
+  ASSERT_EQ(newest->ticksHeld, 12);
+  ASSERT_TRUE(ask(3, 4, page.get()));
+  ASSERT_EQ(page->ticksHeld, 4);
+  for (int i = 0; i < 4; ++i) EXPECT_EQ(page->ticks[i].time, newest->ticks[3 + i].time);
+  ASSERT_TRUE(ask(10, 4, page.get()));
+  EXPECT_EQ(page->ticksHeld, 2) << "the day ends";
+}
+
+TEST_F(PanelHarness, PagingFetchesOlderTicksIntoTheFullList) {
+  Serve(50);
+  page->detail.SetWindowPos(nullptr, 0, 0, 200, 20 + 16 * 3, SWP_NOZORDER | SWP_NOMOVE);
+  ASSERT_EQ(page->detail.GetCapacity(), 3);
+  {
+    std::lock_guard<std::mutex> hold(page->lock);
+    page->answerPages = true;
+  }
+  page->ShowStock("600000", 1, 2);
+  ASSERT_TRUE(RunUntil([](StockPageHarness& p) { return p.tickReplies > 0 && p.lastTicks.total >= 9; }));
+  Calls(page->detail);
+  // Up past the first of the three rows shown asks for the page before.
+  for (int i = 0; i < 4; ++i) page->detail.SelectPrevRow();
+  ASSERT_TRUE(RunUntil([](StockPageHarness& p) { return p.historyReplies > 0; }));
+  int32_t oldest = 0, liveOldest = 0;
+  {
+    std::lock_guard<std::mutex> hold(page->lock);
+    ASSERT_EQ(page->tickPages, std::vector<LPARAM>({1}));
+    ASSERT_FALSE(page->lastHistory.rows.empty());
+    oldest = page->lastHistory.rows.front().time;
+    liveOldest = page->liveOldestAtPage;
+  }
+  EXPECT_LT(oldest, liveOldest) << "older ticks than the live page";
+  char16_t text[kNumberTextSize];
+  panel::FormatTickTime(oldest, text, kNumberTextSize);
+  EXPECT_TRUE(Find(Calls(page->detail), text)) << "the full list shows the older page";
 }
 
 TEST_F(PanelHarness, ServedIndexShowsTheTitleAndNoStatistics) {

@@ -3,7 +3,8 @@
 // the fields, ticks, price statistics and ex-rights of a stock from the real
 // engine, and from the engine's callbacks (connection thread), holding its
 // own lock, calls the panels' setters as the page does. It records every
-// WM_TICK_PAGE and answers it as the page does (older pages into slot 1).
+// WM_TICK_PAGE and, when asked to, answers it as the page does (older pages
+// into slot 1).
 #pragma once
 
 #include "marketdata/ex_rights.h"
@@ -82,6 +83,10 @@ class StockPageHarness : public CWnd {
   TickRows lastTicks;
   std::vector<ExRightsRecord> exRights;  // the copy handed to the dialog
   std::vector<LPARAM> tickPages;
+  bool answerPages = false;  // answer WM_TICK_PAGE as the page does
+  int historyReplies = 0;
+  TickRows lastHistory;      // the slot-1 page handed to the full list
+  int32_t liveOldestAtPage = 0;  // the live list's oldest tick when a page was asked
 
  protected:
   BOOL OnEraseBkgnd(CDC*) override { return TRUE; }
@@ -95,12 +100,42 @@ class StockPageHarness : public CWnd {
     if (msg == WM_TICK_PAGE) {
       std::lock_guard<std::mutex> hold(lock);
       tickPages.push_back(l);
+      if (answerPages) AnswerTickPage(l);
       return 0;
     }
     return CWnd::WindowProc(msg, w, l);
   }
 
  private:
+  // Under the lock. Older ticks: one page more, requested into slot 1 when
+  // the day has them; newer: one page less (the live area itself is given
+  // back by the next live reply, which feeds the list again on page 1).
+  void AnswerTickPage(LPARAM older) {
+    const int capacity = detail.GetCapacity();
+    if (older == 1) {
+      ++page_;
+      const int start = lastTicks.total - capacity * page_;
+      if (start > -capacity && !lastTicks.rows.empty()) {
+        liveOldestAtPage = lastTicks.rows.front().time;
+        RequestTicks(engine_, &OnHistory, this, 38, code_.c_str(), market_, std::max(start, 0), capacity, 0, 0, 1);
+      } else {
+        --page_;
+      }
+    } else if (--page_ < 2) {
+      page_ = 1;
+    } else {
+      RequestTicks(engine_, &OnHistory, this, 38, code_.c_str(), market_, lastTicks.total - capacity * page_,
+                   capacity, 0, 0, 1);
+    }
+  }
+  static void OnHistory(void* owner, PendingRequest* entry) {
+    auto* self = static_cast<StockPageHarness*>(owner);
+    std::lock_guard<std::mutex> hold(self->lock);
+    const auto* area = static_cast<const TickArea*>(entry->area);
+    if (self->page_ > 1) self->detail.SetTicks(area);
+    CopyTickRows(area, &self->lastHistory);
+    ++self->historyReplies;
+  }
   static void OnFields(void* owner, PendingRequest* entry) {
     auto* self = static_cast<StockPageHarness*>(owner);
     std::lock_guard<std::mutex> hold(self->lock);
