@@ -94,6 +94,9 @@ TEST_F(ExRightsDialog, EmptyListsAndTheCloseButton) {
   EXPECT_EQ(result, IDCANCEL);
   EXPECT_TRUE(lines.empty());
 
+  result = Run(&none, &lines, [](HWND box) { ::PostMessageW(box, WM_CLOSE, 0, 0); });
+  EXPECT_EQ(result, IDCANCEL) << "the close box";
+
   ExRightsArea hostile;  // a negative count
   hostile.count = -5;
   hostile.records = new ExRightsRecord[1];

@@ -149,6 +149,7 @@ TEST_F(HandicapPaint, NoRecordDrawsLabelsAndInIndexModeAnEmptyTitleBar) {
   calls = Calls();
   EXPECT_EQ(calls.size(), 16u);
   EXPECT_EQ(Find(calls, u"现价")->rect.top, 26);
+  EXPECT_EQ(Find(calls, u"外盘")->rect.bottom, 186) << "186 px with the title";
   img = Paint();
   EXPECT_EQ(PixelRgb(img, 100, 10), 0x292929u) << "empty title bar";
 }
