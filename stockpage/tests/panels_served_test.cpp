@@ -71,7 +71,7 @@ TEST_F(PanelHarness, ServedStockReachesEveryPanelAndUpdatesKeepComing) {
   Serve(50);
   page->ShowStock("600000", 1, 2);
   ASSERT_TRUE(RunUntil([](StockPageHarness& p) {
-    return p.fieldReplies > 1 && p.tickReplies > 1 && p.statReplies > 0 && p.exRightsReplies > 0;
+    return p.fieldReplies > 1 && p.tickReplies > 1 && p.statLevels > 0 && p.exRightsReplies > 0;
   }));
 
   // The quote summary shows the decoded record's fields.

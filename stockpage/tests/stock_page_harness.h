@@ -79,6 +79,7 @@ class StockPageHarness : public CWnd {
   // Counts and copies, read under the lock.
   std::mutex lock;  // the page's lock
   int fieldReplies = 0, tickReplies = 0, statReplies = 0, exRightsReplies = 0;
+  int statLevels = 0;  // levels of the latest price-statistics reply
   QuoteRecord lastQuote{};
   TickRows lastTicks;
   std::vector<ExRightsRecord> exRights;  // the copy handed to the dialog
@@ -157,7 +158,9 @@ class StockPageHarness : public CWnd {
   static void OnPriceStat(void* owner, PendingRequest* entry) {
     auto* self = static_cast<StockPageHarness*>(owner);
     std::lock_guard<std::mutex> hold(self->lock);
-    self->priceStat.SetData(static_cast<const PriceStatArea*>(entry->area));
+    const auto* area = static_cast<const PriceStatArea*>(entry->area);
+    self->priceStat.SetData(area);
+    self->statLevels = area->levelCount;
     ++self->statReplies;
   }
   static void OnExRights(void* owner, PendingRequest* entry) {
