@@ -23,6 +23,12 @@ constexpr UINT WM_STATUS_DBLCLK = 1226;       // (part - 1, banner text index or
 constexpr UINT WM_TABLEBAR_SELECT = 4001;  // to the parent: (bar object, tab index)
 constexpr UINT WM_KEY_COMMAND = 4600;      // to the main window: (0, virtual-key code)
 
+// List windows filled on a network thread (monitor/): a list's own request,
+// posted to itself by a fill, to apply one of its kept scroll-info records to
+// one of its bars on the UI thread (wParam the bar object, lParam the record).
+// A command that reached a list goes on as WM_LIST_COMMAND_NOTICE (below).
+constexpr UINT WM_APPLY_SCROLLINFO = 5319;
+
 // The pop-up list (pop_list.h), posted to its parent on a double click on a
 // row: wParam the list object, lParam the row.
 constexpr UINT WM_POPLIST_DBLCLK = 5325;
@@ -60,8 +66,8 @@ constexpr UINT WM_STOCKPAGE_NOTE = 5332;       // (0, 0) the cursor bar changed
 constexpr UINT WM_CHART_MENU_KLINE = 7000;     // sent: (screen y << 16 | x, 7000)
 constexpr UINT WM_KLINE_PANE_LAYOUT = 7200;    // sent: (screen y << 16 | x, 7200)
 constexpr UINT WM_POP_HTML = 10101;            // sent to the main window: (UTF-16 address, title)
-
-// A window that changes its scroll state on another thread posts this to
-// itself (wParam its scroll bar, lParam a scroll description it keeps); the
-// handler applies the description to the bar with redraw on the UI thread.
-constexpr UINT WM_APPLY_SCROLLINFO = 5319;
+constexpr UINT WM_CHART_MENU_MIN = 6000;       // sent by the minute view: (screen y << 16 | x, 6000)
+constexpr UINT WM_MINUTE_MINE_PICK = 5330;     // posted by the minute view: (y << 16 | x, mark index); (0, 1) left
+constexpr UINT WM_MINICHART_BUTTON = 5321;     // sent by a mini chart window: (title button id, window index)
+constexpr UINT WM_MINICHART_DBLCLK = 4611;     // sent by a mini chart window: (window index, 1 minute / 2 K-line)
+constexpr UINT WM_LIST_COMMAND_NOTICE = 5318;  // a command passed on to the main window (command's wParam, 0)
