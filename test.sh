@@ -95,6 +95,7 @@ tsan_labels=(
   quote-view
   security
   skin-buttons
+  stock-panels
   stores
   trade
   transport
