@@ -211,6 +211,9 @@ void SocketHttpWorker(HttpRequest* r) {
       }
       if (events == 0 || !HttpRequestWanted(r)) continue;
       ReadEnd end = kReadOpen;
+      // A peer that has closed can still have bytes queued for us: the read
+      // below may stop at the buffer's room before it reaches them.
+      bool bodyLeft = false;
       if (events & (kWaitReadable | kWaitClosed)) {
         if (!r->headerComplete) {
           if (!ReadHttpHeader(r, &end)) {
@@ -234,6 +237,7 @@ void SocketHttpWorker(HttpRequest* r) {
           size_t wanted = r->contentLength > 0 ? static_cast<size_t>(r->contentLength) : r->reply.capacity;
           if (b.head.chunked || wanted <= r->reply.length) wanted = r->reply.length + kDefaultHttpBody;
           ReceiveHttpBody(r, &b, &waiter, wanted - r->reply.length, t, &end);
+          bodyLeft = end == kReadOpen;
           if (b.failed) {
             broken = true;
             break;
@@ -249,7 +253,7 @@ void SocketHttpWorker(HttpRequest* r) {
         break;
       }
       if (events & kWaitWritable) ReportHttpProgress(r, 15);
-      if ((events & kWaitClosed) || end == kReadPeerGone) {
+      if (end == kReadPeerGone || ((events & kWaitClosed) && !bodyLeft)) {
         peerClosed = true;
         r->running = false;
       }
