@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
 
 #include "foundation/config_store.h"
 #include "foundation/debug_trace.h"
@@ -163,6 +164,7 @@ void ConnectQuoteServer(QuoteEngine* engine, const char* host, int port, const c
 }
 
 void SetQuoteEventHandler(QuoteEngine* engine, QuoteEventHandler handler, void* ownerWindow) {
+  std::lock_guard<std::mutex> hold(engine->eventLock);
   engine->ownerWindow = ownerWindow;
   engine->eventHandler = handler;
 }

@@ -296,6 +296,8 @@ void FlushOwnerEvents(QuoteEngine* engine) {
   }
   for (;;) {
     QueuedOwnerEvent next;
+    QuoteEventHandler handler = nullptr;
+    void* owner = nullptr;
     {
       std::lock_guard<std::mutex> hold(engine->eventLock);
       assert(engine->eventDraining && "only the draining thread pops owner events");
@@ -305,12 +307,15 @@ void FlushOwnerEvents(QuoteEngine* engine) {
       }
       next = std::move(engine->eventQueue.front());
       engine->eventQueue.pop_front();
+      // The owner may change its handler from another thread (the quote
+      // view does when it connects again or goes away).
+      handler = engine->eventHandler;
+      owner = engine->ownerWindow;
     }
-    QuoteEventHandler handler = engine->eventHandler;
     if (!handler) continue;
     // The copy keeps a terminating zero after the bytes, so a text body can
     // be read as one.
-    handler(engine->ownerWindow, next.hasArgument ? next.argument.c_str() : nullptr, next.event);
+    handler(owner, next.hasArgument ? next.argument.c_str() : nullptr, next.event);
   }
 }
 

@@ -380,7 +380,7 @@ struct QuoteEngine {
   QuoteTransport* transport;    // the framed TCP transport, or a test fake
   std::recursive_mutex buildLock;
   std::mutex ownStockLock;
-  std::mutex eventLock;         // guards eventQueue and eventDraining
+  std::mutex eventLock;         // guards eventQueue, eventDraining, eventHandler and ownerWindow
   std::deque<QueuedOwnerEvent> eventQueue;
   bool eventDraining = false;   // a thread is delivering the queue
 };
