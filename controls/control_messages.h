@@ -60,3 +60,21 @@ constexpr UINT WM_STOCKPAGE_NOTE = 5332;       // (0, 0) the cursor bar changed
 constexpr UINT WM_CHART_MENU_KLINE = 7000;     // sent: (screen y << 16 | x, 7000)
 constexpr UINT WM_KLINE_PANE_LAYOUT = 7200;    // sent: (screen y << 16 | x, 7200)
 constexpr UINT WM_POP_HTML = 10101;            // sent to the main window: (UTF-16 address, title)
+
+// Between the pages, the quote view and the main frame. A posted message
+// that carries a key or a text carries a heap copy owned by the message
+// (`new StockKey` / `new char[]`): its final handler frees it, a relay
+// passes it on unchanged. Sent messages lend their pointers for the call.
+constexpr UINT WM_RELAYOUT_MAIN = 4604;        // trade view → main window: (0, 0) shown or hidden
+constexpr UINT WM_QUICK_TRADE = 4605;          // → main window: (4606 buy, 4607 sell, 4608 flash buy, 4609 flash sell)
+constexpr UINT WM_SELECT_SITE = 5313;          // → main window: the site selection
+constexpr UINT WM_SHOW_BLOCK_STOCKS = 5314;    // → main window: (block kind 0/1/2, block id)
+constexpr UINT WM_SAVE_OWN_STOCKS = 5315;      // → main window: (1 added / 2 removed, StockKey copy; 3 whole list, 0)
+constexpr UINT WM_GET_OWN_STOCKS = 5316;       // → main window: download the watch list
+constexpr UINT WM_RELOAD_QUOTE_TABLE = 5317;   // → main window: reload the main quote table
+constexpr UINT WM_LIST_COMMAND_NOTICE = 5318;  // → main window: answered 1
+constexpr UINT WM_OPEN_ANALYSIS_TAB = 5329;    // quote view → main window: open the market-analysis tab
+constexpr UINT WM_FIND_STOCK_CODE = 5334;      // quote view → main window: (StockKey copy, 0)
+constexpr UINT WM_SHOW_STOCK = 20000;          // (open mode, StockKey copy)
+constexpr UINT WM_SET_STOCK_LIST = 20005;      // (StockListInfo, list payload)
+constexpr UINT WM_SHOW_INDEX_LIST = 20006;     // (code text copy or 0, 0)
