@@ -63,6 +63,7 @@ tsan_targets=(
   foundation_tests
   ipc_peer
   marketdata_tests
+  monitor_tests
   platform_controls_tests
   platform_ipc_tests
   platform_kernel_tests
@@ -75,6 +76,7 @@ tsan_targets=(
 )
 tsan_labels=(
   bidask
+  blocklist-starmap
   engine
   grid
   http
@@ -82,6 +84,7 @@ tsan_labels=(
   kernel
   kline-view
   media-controls
+  minute-view
   panels
   platform-controls
   platform-ipc
