@@ -68,6 +68,7 @@ tsan_targets=(
   platform_ipc_tests
   platform_kernel_tests
   platform_tests
+  shell_tests
   simbroker_tests
   simbroker_trade_tests
   stockpage_tests
@@ -83,6 +84,7 @@ tsan_labels=(
   indicator-ui
   kernel
   kline-view
+  login
   media-controls
   minute-view
   panels
