@@ -93,6 +93,7 @@ tsan_labels=(
   platform-ui
   security
   skin-buttons
+  stock-panels
   stores
   trade
   transport
