@@ -68,6 +68,7 @@ tsan_targets=(
   platform_ipc_tests
   platform_kernel_tests
   platform_tests
+  quotes_tests
   shell_tests
   simbroker_tests
   simbroker_trade_tests
@@ -91,6 +92,7 @@ tsan_labels=(
   platform-controls
   platform-ipc
   platform-ui
+  quote-view
   security
   skin-buttons
   stock-panels
