@@ -1,0 +1,14 @@
+#include "shell/frame_factories.h"
+
+#include "shell/frame_placeholders.h"
+
+FrameFactories DefaultFrameFactories() {
+  FrameFactories f;
+  f.quoteView = [] { return std::unique_ptr<IQuoteView>(new PlaceholderQuoteView); };
+  f.tradeView = [] { return std::unique_ptr<ITradeView>(new PlaceholderTradeView); };
+  f.findStockView = [] { return std::unique_ptr<IFindStockView>(new PlaceholderFindStockView); };
+  f.popQuote = [] { return std::unique_ptr<IPopQuote>(new PlaceholderPopQuote); };
+  f.popMsgDialog = [] { return std::unique_ptr<IPopMsgDialog>(new PlaceholderPopMsgDialog); };
+  f.briselHelper = [] { return std::unique_ptr<IBriselHelper>(new PlaceholderBriselHelper); };
+  return f;
+}
