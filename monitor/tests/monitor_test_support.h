@@ -2,6 +2,8 @@
 // picture with pixel probes.
 #pragma once
 
+#include "platform/kernel/kernel_utf.h"
+
 #include <QImage>
 
 #include <algorithm>
@@ -121,22 +123,7 @@ inline void UseProgramFonts() {
   done = true;
 }
 
-inline std::string Utf8(const std::u16string& s) {
-  std::string out;
-  for (char16_t c : s) {
-    if (c < 0x80) {
-      out += static_cast<char>(c);
-    } else if (c < 0x800) {
-      out += static_cast<char>(0xC0 | (c >> 6));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-      out += static_cast<char>(0xE0 | (c >> 12));
-      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-  }
-  return out;
-}
+inline std::string Utf8(const std::u16string& s) { return WideToUtf8(s); }
 
 // The quote fields the block lists and the star map read.
 inline std::vector<int> ListFieldIds() {

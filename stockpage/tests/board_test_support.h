@@ -4,6 +4,8 @@
 // replies, and pixel probes.
 #pragma once
 
+#include "platform/kernel/kernel_utf.h"
+
 #include "foundation/draw_helpers.h"
 #include "marketdata/quote_areas.h"
 #include "marketdata/quote_list_decoders.h"
@@ -136,22 +138,7 @@ inline const TextCall* Find(const std::vector<TextCall>& calls, const std::u16st
   return nullptr;
 }
 
-inline std::string Utf8(const std::u16string& s) {
-  std::string out;
-  for (char16_t c : s) {
-    if (c < 0x80) {
-      out += static_cast<char>(c);
-    } else if (c < 0x800) {
-      out += static_cast<char>(0xC0 | (c >> 6));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-      out += static_cast<char>(0xE0 | (c >> 12));
-      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-  }
-  return out;
-}
+inline std::string Utf8(const std::u16string& s) { return WideToUtf8(s); }
 
 // Decoded records of simbroker's replies: the fields reply of one stock
 // (every order-book level, the breadth counts, closes) and the index table.

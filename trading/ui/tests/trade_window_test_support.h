@@ -5,6 +5,8 @@
 // out along its bottom as the main frame does.
 #pragma once
 
+#include "platform/kernel/kernel_utf.h"
+
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -142,22 +144,7 @@ inline bool IsLoggedIn(TradeSession* session) {
   return session->loggedIn;
 }
 
-inline std::string Utf8(const std::u16string& s) {
-  std::string out;
-  for (char16_t c : s) {
-    if (c < 0x80) {
-      out += static_cast<char>(c);
-    } else if (c < 0x800) {
-      out += static_cast<char>(0xC0 | (c >> 6));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-      out += static_cast<char>(0xE0 | (c >> 12));
-      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-  }
-  return out;
-}
+inline std::string Utf8(const std::u16string& s) { return WideToUtf8(s); }
 
 inline std::string SnapshotFolder() {
   std::string folder = std::string(ORV_BINARY_DIR) + "/trade_window_snapshots/";
