@@ -163,6 +163,10 @@ LRESULT DefWindowProcW(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_SETCURSOR: return OnSetCursor(hwnd, wParam, lParam);
     case WM_MOUSEWHEEL: return ToParent(hwnd, msg, wParam, lParam);
     case WM_NCHITTEST: return HTCLIENT;
+    case WM_NCPAINT:
+    case WM_SYSCOMMAND:
+    case WM_NCLBUTTONDOWN:
+    case WM_NCLBUTTONDBLCLK: return DefFrameMessage(hwnd, msg, wParam, lParam);
     case WM_RBUTTONUP: return OnRButtonUp(hwnd, lParam);
     case WM_KEYUP:
     case WM_SYSKEYUP: return OnKeyUp(hwnd, wParam);

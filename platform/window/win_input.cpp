@@ -239,6 +239,35 @@ void ResetInputState() {
   w.quit = false;
 }
 
+// A left press where the window answers a non-client hit code becomes
+// WM_NCLBUTTONDOWN, or WM_NCLBUTTONDBLCLK for the second of a double click
+// (whatever the class style), with the code and the screen point. False for
+// presses in the client area.
+static bool PostNonClientPress(HWND target, POINT pt) {
+  const LRESULT hit = SendMessageW(target, WM_NCHITTEST, 0, MAKELPARAM(pt.x, pt.y));
+  if (hit == HTCLIENT || hit == HTTRANSPARENT || hit == HTNOWHERE || hit == HTERROR) return false;
+  Guard g(W().lock);
+  Wm& w = W();
+  UINT msg = WM_NCLBUTTONDOWN;
+  const ULONGLONG now = UiTickCount64();
+  const bool dbl = w.lastDownHwnd == target && w.lastDownMsg == WM_NCLBUTTONDOWN &&
+                   now - w.lastDownTime <= GetDoubleClickTime() &&
+                   std::abs(pt.x - w.lastDownPt.x) <= GetSystemMetrics(SM_CXDOUBLECLK) &&
+                   std::abs(pt.y - w.lastDownPt.y) <= GetSystemMetrics(SM_CYDOUBLECLK);
+  if (dbl) {
+    msg = WM_NCLBUTTONDBLCLK;
+    w.lastDownHwnd = nullptr;
+  } else {
+    w.lastDownHwnd = target;
+    w.lastDownMsg = WM_NCLBUTTONDOWN;
+    w.lastDownTime = now;
+    w.lastDownPt = pt;
+  }
+  PostLocked(target, msg, static_cast<WPARAM>(hit), MAKELPARAM(pt.x, pt.y));
+  WakeUi();
+  return true;
+}
+
 void InjectMouse(MouseInput kind, POINT pt, int wheelDelta) {
   InitUiThread();
   HWND under = HitTest(pt);
@@ -303,6 +332,7 @@ void InjectMouse(MouseInput kind, POINT pt, int wheelDelta) {
       ActivateWindow(top, 2);  // WA_CLICKACTIVE
     if (answer == MA_ACTIVATEANDEAT || answer == MA_NOACTIVATEANDEAT) return;
   }
+  if (kind == MouseInput::LeftDown && !capture && PostNonClientPress(target, pt)) return;
   if (!capture) SendMessageW(target, WM_SETCURSOR, reinterpret_cast<WPARAM>(target), MAKELPARAM(HTCLIENT, msg));
   Guard g(W().lock);
   Wm& w = W();
