@@ -63,10 +63,13 @@ tsan_targets=(
   foundation_tests
   ipc_peer
   marketdata_tests
+  monitor_tests
   platform_controls_tests
   platform_ipc_tests
   platform_kernel_tests
   platform_tests
+  quotes_tests
+  shell_tests
   simbroker_tests
   simbroker_trade_tests
   stockpage_tests
@@ -75,19 +78,24 @@ tsan_targets=(
 )
 tsan_labels=(
   bidask
+  blocklist-starmap
   engine
   grid
   http
   indicator-ui
   kernel
   kline-view
+  login
   media-controls
+  minute-view
   panels
   platform-controls
   platform-ipc
   platform-ui
+  quote-view
   security
   skin-buttons
+  stock-panels
   stores
   trade
   transport

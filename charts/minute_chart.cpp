@@ -61,13 +61,6 @@ int TwoDigits(const char* s) {
   return v;
 }
 
-// The hour and minute of an item's longTime ("YYYYMMDDhhmm") as hh * 100 + mm.
-int MineItemTime(const NewsRecord& item) {
-  const size_t len = strnlen(item.longTime, sizeof item.longTime);
-  if (len < 12) return 0;
-  return TwoDigits(item.longTime + 8) * 100 + TwoDigits(item.longTime + 10);
-}
-
 int ChartWidth(const MinuteChart* c) { return c->Bounds.right - c->Bounds.left; }
 
 }  // namespace
@@ -177,16 +170,17 @@ void SetMinuteChartMines(MinuteChart* c, const NewsListArea* mines) {
   PlaceMineMarks(c);
 }
 
-void PlaceMineMarks(MinuteChart* c) {
-  if (!c || !c->MineList || !c->Data) return;
-  int open1, close1, open2, close2, open3 = 0, close3 = 0, len1, len2;
+int MinuteSlotOfMineTime(const MinuteChart* c, const char* longTime, size_t size) {
+  if (!c || !c->Data || !longTime) return 0;
+  const size_t len = strnlen(longTime, size);
+  const int t = len < 12 ? 0 : TwoDigits(longTime + 8) * 100 + TwoDigits(longTime + 10);
+  int open1, close1, open2, close2, close3 = 0, len1, len2;
   const bool third = c->Hours && c->Hours->thirdOpen != 0 && c->Hours->thirdClose != 0;
   if (c->Hours) {
     open1 = c->Hours->firstOpen;
     close1 = c->Hours->firstClose < open1 ? c->Hours->firstClose + 2400 : c->Hours->firstClose;
     open2 = c->Hours->secondOpen;
     close2 = c->Hours->secondClose;
-    open3 = c->Hours->thirdOpen;
     close3 = c->Hours->thirdClose;
     len1 = ChartMinutesBetween(open1, close1);
     len2 = ChartMinutesBetween(open2, close2);
@@ -200,7 +194,15 @@ void PlaceMineMarks(MinuteChart* c) {
     close2 = (end / 60) * 100 + end % 60;
     len2 = len1;
   }
-  (void)open3;
+  if (t < open1) return 0;
+  if (t < open2) return ChartMinutesBetween(open1, std::min(t, close1));
+  if (t < close2) return len1 + ChartMinutesBetween(open2, t);
+  if (third && t == close3) return len1 + len2 + ChartMinutesBetween(close3, close2);  // kept as the placement has always done
+  return len1 + len2;
+}
+
+void PlaceMineMarks(MinuteChart* c) {
+  if (!c || !c->MineList || !c->Data) return;
   const int w = ChartWidth(c) - 130;
   const int count = std::clamp(c->MineList->recordCount, 0, kMineMarkRoom);
   if (!c->MineList->records || c->PointCount <= 0) {
@@ -208,19 +210,8 @@ void PlaceMineMarks(MinuteChart* c) {
     return;
   }
   for (int i = 0; i < count; ++i) {
-    const int t = MineItemTime(c->MineList->records[i]);
-    int s;
-    if (t < open1) {
-      s = 0;
-    } else if (t < open2) {
-      s = ChartMinutesBetween(open1, std::min(t, close1));
-    } else if (t < close2) {
-      s = len1 + ChartMinutesBetween(open2, t);
-    } else if (third && t == close3) {
-      s = len1 + len2 + ChartMinutesBetween(close3, close2);  // kept as the placement has always done
-    } else {
-      s = len1 + len2;
-    }
+    const NewsRecord& item = c->MineList->records[i];
+    const int s = MinuteSlotOfMineTime(c, item.longTime, sizeof item.longTime);
     c->MineMarks[i] = {static_cast<int32_t>(static_cast<int64_t>(w) * s / c->PointCount + 68), c->PriceTop + 2};
   }
   c->MineMarkCount = count;

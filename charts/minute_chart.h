@@ -14,6 +14,7 @@
 // data run over min(data count, PointCount) entries only.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "charts/chart_geometry.h"
@@ -155,6 +156,10 @@ void SetMinuteChartStock(MinuteChart* chart, MinuteArea* data, const TradingHour
 // Stores the list (may be null) and places at most kMineMarkRoom markers.
 void SetMinuteChartMines(MinuteChart* chart, const NewsListArea* mines);
 void PlaceMineMarks(MinuteChart* chart);
+// The slot PlaceMineMarks gives an item whose time text (longTime,
+// "YYYYMMDDhhmm", at most size bytes) is this: characters 8-9 the hour,
+// 10-11 the minute; a short text counts as 00:00. 0 without data.
+int MinuteSlotOfMineTime(const MinuteChart* chart, const char* longTime, size_t size);
 
 // Panel geometry from Bounds and LayoutMode.
 void LayoutMinuteChart(MinuteChart* chart);

@@ -23,6 +23,12 @@ constexpr UINT WM_STATUS_DBLCLK = 1226;       // (part - 1, banner text index or
 constexpr UINT WM_TABLEBAR_SELECT = 4001;  // to the parent: (bar object, tab index)
 constexpr UINT WM_KEY_COMMAND = 4600;      // to the main window: (0, virtual-key code)
 
+// List windows filled on a network thread (monitor/): a list's own request,
+// posted to itself by a fill, to apply one of its kept scroll-info records to
+// one of its bars on the UI thread (wParam the bar object, lParam the record).
+// A command that reached a list goes on as WM_LIST_COMMAND_NOTICE (below).
+constexpr UINT WM_APPLY_SCROLLINFO = 5319;
+
 // The pop-up list (pop_list.h), posted to its parent on a double click on a
 // row: wParam the list object, lParam the row.
 constexpr UINT WM_POPLIST_DBLCLK = 5325;
@@ -60,6 +66,11 @@ constexpr UINT WM_STOCKPAGE_NOTE = 5332;       // (0, 0) the cursor bar changed
 constexpr UINT WM_CHART_MENU_KLINE = 7000;     // sent: (screen y << 16 | x, 7000)
 constexpr UINT WM_KLINE_PANE_LAYOUT = 7200;    // sent: (screen y << 16 | x, 7200)
 constexpr UINT WM_POP_HTML = 10101;            // sent to the main window: (UTF-16 address, title)
+constexpr UINT WM_CHART_MENU_MIN = 6000;       // sent by the minute view: (screen y << 16 | x, 6000)
+constexpr UINT WM_MINUTE_MINE_PICK = 5330;     // posted by the minute view: (y << 16 | x, mark index); (0, 1) left
+constexpr UINT WM_MINICHART_BUTTON = 5321;     // sent by a mini chart window: (title button id, window index)
+constexpr UINT WM_MINICHART_DBLCLK = 4611;     // sent by a mini chart window: (window index, 1 minute / 2 K-line)
+constexpr UINT WM_LIST_COMMAND_NOTICE = 5318;  // a command passed on to the main window (command's wParam, 0)
 
 // Between the pages, the quote view and the main frame. A posted message
 // that carries a key or a text carries a heap copy owned by the message
@@ -72,7 +83,6 @@ constexpr UINT WM_SHOW_BLOCK_STOCKS = 5314;    // → main window: (block kind 0
 constexpr UINT WM_SAVE_OWN_STOCKS = 5315;      // → main window: (1 added / 2 removed, StockKey copy; 3 whole list, 0)
 constexpr UINT WM_GET_OWN_STOCKS = 5316;       // → main window: download the watch list
 constexpr UINT WM_RELOAD_QUOTE_TABLE = 5317;   // → main window: reload the main quote table
-constexpr UINT WM_LIST_COMMAND_NOTICE = 5318;  // → main window: answered 1
 constexpr UINT WM_OPEN_ANALYSIS_TAB = 5329;    // quote view → main window: open the market-analysis tab
 constexpr UINT WM_FIND_STOCK_CODE = 5334;      // quote view → main window: (StockKey copy, 0)
 constexpr UINT WM_SHOW_STOCK = 20000;          // (open mode, StockKey copy)

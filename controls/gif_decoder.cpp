@@ -122,9 +122,16 @@ HGLOBAL BuildFrameBlock(GifDecoder* decoder) {
     decoder->Close();
     return nullptr;
   }
-  HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, static_cast<SIZE_T>(bound));
+  // The scan knows which frames bring a palette, so the block is made at its
+  // final size: no shrink afterwards, and a block of the same size freed
+  // before is reused as it is.
+  const bool globalPalette = screen.globalTable || decoder->someFrameWithoutLocalTable();
+  const std::uint64_t size =
+      20 + 28 * n + (globalPalette ? kPaletteBytes : 0) + (n - decoder->framesWithoutLocalTable()) * kPaletteBytes +
+      pictureBytes * n;
+  HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, static_cast<SIZE_T>(size));
   if (!block) {
-    Trace("LoadGifFrames: cannot allocate %llu bytes", static_cast<unsigned long long>(bound));
+    Trace("LoadGifFrames: cannot allocate %llu bytes", static_cast<unsigned long long>(size));
     decoder->Close();
     return nullptr;
   }
@@ -148,7 +155,8 @@ HGLOBAL BuildFrameBlock(GifDecoder* decoder) {
   const std::uint8_t* previous = nullptr;
   for (std::uint32_t i = 0; i < n; ++i) {
     GifFrame* frame = decoder->NextFrame();
-    if (!frame || (frame->interlaceFlag && !Deinterlace(frame))) {
+    if (!frame || (frame->interlaceFlag && !Deinterlace(frame)) ||
+        pos + (frame->localTableFlag ? kPaletteBytes : 0) + pictureBytes > size) {
       Trace("LoadGifFrames: frame %u cannot be read", i + 1);
       decoder->Close();
       GlobalUnlock(block);
@@ -176,7 +184,7 @@ HGLOBAL BuildFrameBlock(GifDecoder* decoder) {
   decoder->Close();
   GlobalUnlock(block);
   // A failed shrink keeps the larger block, which is still whole.
-  GlobalReAlloc(block, pos, GMEM_MOVEABLE);
+  if (pos < size) GlobalReAlloc(block, pos, GMEM_MOVEABLE);
   return block;
 }
 

@@ -146,6 +146,7 @@ class GifDecoder {
   const GifScreen& screen() const { return screen_; }
   std::uint32_t frameCount() const { return frameCount_; }
   bool someFrameWithoutLocalTable() const { return frameWithoutLocalTable_ != 0; }
+  std::uint32_t framesWithoutLocalTable() const { return frameWithoutLocalTable_; }
   bool failed() const { return failed_ != 0; }
 
  private:

@@ -384,6 +384,32 @@ int CGridCtrl::GetColumnWidth(int column) const {
   return ColumnWidthAt(column);
 }
 
+bool CGridCtrl::GetCell(int row, int column, WString* text, COLORREF* color, UINT* format) const {
+  std::lock_guard guard(lock_);
+  const GridCell* cell = CellAt(matrix_, row, column);
+  if (!cell) return false;
+  if (text) *text = cell->text ? *cell->text : WString();
+  if (color) *color = cell->color;
+  if (format) *format = cell->format;
+  return true;
+}
+
+BYTE CGridCtrl::GetColumnSortable(int column) const {
+  std::lock_guard guard(lock_);
+  if (column < 0 || static_cast<size_t>(column) >= sortable_.size()) return 0;
+  return sortable_[static_cast<size_t>(column)];
+}
+
+int CGridCtrl::GetFixedColumnCount() const {
+  std::lock_guard guard(lock_);
+  return fixedColumns_;
+}
+
+int CGridCtrl::GetHScrollPos() const {
+  std::lock_guard guard(lock_);
+  return hScrollPos_;
+}
+
 int CGridCtrl::GetMeasuredWidth(int column) const {
   std::lock_guard guard(lock_);
   const GridCell* header = CellAt(matrix_, 0, column);

@@ -125,6 +125,13 @@ class CGridCtrl : public CWnd {
   int GetMeasuredWidth(int column) const;   // widest measured text; 0 out of range
   int GetKeyColumn() const;
   int GetTopRow() const;
+  // The cell of matrix row (0 = header), column: true with its text, colour
+  // and DrawText format (any out-pointer may be null); false, writing
+  // nothing, out of range.
+  bool GetCell(int row, int column, WString* text, COLORREF* color, UINT* format) const;
+  BYTE GetColumnSortable(int column) const;  // 0 out of range
+  int GetFixedColumnCount() const;
+  int GetHScrollPos() const;  // as stored
 
  protected:
   BOOL OnEraseBkgnd(CDC* dc) override;

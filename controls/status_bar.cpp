@@ -312,6 +312,36 @@ void FooStatus::SetStatusText(const WCHAR* text, COLORREF color) {
   statusColor_ = color;
 }
 
+std::u16string FooStatus::GetStatusText() const {
+  std::lock_guard<CriticalSection> hold(lock_);
+  return std::u16string(status_);
+}
+
+COLORREF FooStatus::GetStatusColor() const {
+  std::lock_guard<CriticalSection> hold(lock_);
+  return statusColor_;
+}
+
+std::u16string FooStatus::GetShanghaiText(int entry) const {
+  std::lock_guard<CriticalSection> hold(lock_);
+  return entry >= 1 && entry <= 4 ? std::u16string(shanghai_.texts[entry]) : std::u16string();
+}
+
+std::u16string FooStatus::GetShenzhenText(int entry) const {
+  std::lock_guard<CriticalSection> hold(lock_);
+  return entry >= 1 && entry <= 4 ? std::u16string(shenzhen_.texts[entry]) : std::u16string();
+}
+
+COLORREF FooStatus::GetShanghaiColor(int value) const {
+  std::lock_guard<CriticalSection> hold(lock_);
+  return value >= 1 && value <= 3 ? shanghai_.colors[value - 1] : 0;
+}
+
+COLORREF FooStatus::GetShenzhenColor(int value) const {
+  std::lock_guard<CriticalSection> hold(lock_);
+  return value >= 1 && value <= 3 ? shenzhen_.colors[value - 1] : 0;
+}
+
 void FooStatus::ClearMarquee() { banner_.ClearTexts(); }
 
 void FooStatus::AddMarqueeText(const WCHAR* text) { banner_.AddText(text); }

@@ -111,6 +111,15 @@ class FooStatus : public CWnd {
   void SetShenzhenColors(COLORREF value, COLORREF change, COLORREF rate);
   // The status text and its colour. Does not repaint: the caller does.
   void SetStatusText(const WCHAR* text, COLORREF color);
+  // Read-only views of what the bar shows (under the bar's lock): the status
+  // text and colour, and entry 1 to 4 / colour 1 to 3 of an index block
+  // (empty text or 0 outside the range).
+  std::u16string GetStatusText() const;
+  COLORREF GetStatusColor() const;
+  std::u16string GetShanghaiText(int entry) const;
+  std::u16string GetShenzhenText(int entry) const;
+  COLORREF GetShanghaiColor(int value) const;
+  COLORREF GetShenzhenColor(int value) const;
   // The banner's list (under the banner's lock).
   void ClearMarquee();
   void AddMarqueeText(const WCHAR* text);

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <bit>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -71,6 +72,12 @@ bool AppendJsonBytes(JsonText* text, const char* bytes, size_t count) {
 
 bool AppendJsonChar(JsonText* text, char c) { return AppendJsonBytes(text, &c, 1); }
 
+bool IsHexDigit(unsigned char c) {
+  return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+}
+
+bool IsDigit(unsigned char c) { return c >= '0' && c <= '9'; }
+
 // End of the run of plain string bytes (no quote, backslash or control byte)
 // that starts at p; stops at the terminator.
 const char* PlainStringRunEnd(const char* p) {
@@ -78,9 +85,107 @@ const char* PlainStringRunEnd(const char* p) {
   return p;
 }
 
+// As PlainStringRunEnd, eight bytes at a time while they lie before limit
+// (the piece's terminator), so it never reads past the piece.
+const char* PlainStringRunEndBefore(const char* p, const char* limit) {
+  static_assert(std::endian::native == std::endian::little);
+  constexpr uint64_t kOnes = 0x0101010101010101u;
+  constexpr uint64_t kHighs = 0x8080808080808080u;
+  while (limit - p >= 8) {
+    uint64_t v;
+    memcpy(&v, p, 8);
+    // The high bit of each byte below 32, equal to '"' or equal to '\\'; the
+    // lowest one marks the first byte that ends the run.
+    const uint64_t quote = v ^ (kOnes * '"');
+    const uint64_t backslash = v ^ (kOnes * '\\');
+    const uint64_t stops =
+        (((v - kOnes * 32) & ~v) | ((quote - kOnes) & ~quote) | ((backslash - kOnes) & ~backslash)) & kHighs;
+    if (stops != 0) return p + (std::countr_zero(stops) >> 3);
+    p += 8;
+  }
+  return PlainStringRunEnd(p);
+}
+
 const char* DigitRunEnd(const char* p) {
   while (*p >= '0' && *p <= '9') ++p;
   return p;
+}
+
+// ---- Tokens wholly inside the piece -----------------------------------------
+//
+// The parser's lexer first tries to read a string or number without the token
+// buffer: when the whole token lies inside the piece and is well formed, its
+// text is the bytes of the piece as written (a string's text is what stands
+// between the quotes, escapes included, exactly what the buffer would have
+// collected). Anything else (the piece ends inside the token, or a lexical
+// error) is read again from the token's first byte by the state machine, so
+// results, cursors and traces stay the same.
+
+// The text of a token read in place; limit is the piece's terminator.
+struct JsonTokenView {
+  const char* text;
+  size_t length;
+  const char* limit;
+};
+
+// p just after a string's opening quote. True with *end at the closing quote
+// when the string closes inside the piece and every escape is well formed.
+bool ScanWholeString(const char* p, const char* limit, const char** end) {
+  for (;;) {
+    p = PlainStringRunEndBefore(p, limit);
+    if (*p == '"') {
+      *end = p;
+      return true;
+    }
+    if (*p != '\\') return false;  // a control byte or the piece's end
+    switch (p[1]) {
+      case '"': case '/': case '\\': case 'b': case 'f': case 'n': case 'r': case 't':
+        p += 2;
+        break;
+      case 'u':
+        // Stops at the first byte that is no hex digit, the terminator too.
+        for (int i = 2; i < 6; ++i) {
+          if (!IsHexDigit(static_cast<unsigned char>(p[i]))) return false;
+        }
+        p += 6;
+        break;
+      default:
+        return false;
+    }
+  }
+}
+
+// p at a number's first byte ('-' or a digit). True when the number is well
+// formed and a delimiter follows inside the piece: *end is one past its last
+// byte and *resume where the lexer goes on (after a blank, which is consumed
+// without counting a line as the state machine does; at ',', ']' or '}').
+bool ScanWholeNumber(const char* p, const char** end, const char** resume) {
+  if (*p == '-') ++p;
+  if (*p == '0') ++p;
+  else if (IsDigit(static_cast<unsigned char>(*p))) p = DigitRunEnd(p);
+  else return false;
+  if (*p == '.') {
+    ++p;
+    if (!IsDigit(static_cast<unsigned char>(*p))) return false;
+    p = DigitRunEnd(p);
+  }
+  if (*p == 'e' || *p == 'E') {
+    ++p;
+    if (*p == '+' || *p == '-') ++p;
+    if (!IsDigit(static_cast<unsigned char>(*p))) return false;
+    p = DigitRunEnd(p);
+  }
+  *end = p;
+  switch (*p) {
+    case '\t': case '\n': case '\r': case ' ':
+      *resume = p + 1;
+      return true;
+    case ',': case ']': case '}':
+      *resume = p;
+      return true;
+    default:
+      return false;
+  }
 }
 
 // The finished token's text (valid until the next token starts).
@@ -89,12 +194,6 @@ const char* TokenText(const JsonText* token) {
 }
 
 size_t TokenLength(const JsonText* token) { return token != nullptr ? token->length : 0; }
-
-bool IsHexDigit(unsigned char c) {
-  return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
-}
-
-bool IsDigit(unsigned char c) { return c >= '0' && c <= '9'; }
 
 void TraceStateMissing(int state) {
   char line[64];
@@ -114,11 +213,11 @@ int Defaulted(const JsonParser* parser) {
 // ---- Tree storage -----------------------------------------------------------
 //
 // The nodes of one document live in its arena: a list of blocks filled front
-// to back, all freed at once when the root is freed. Each node is preceded by
-// a pointer to its arena, so the parser finds the document's storage from any
-// node without walking up the tree. Freeing an inner node only unlinks it;
-// its bytes go with the root. Each node still counts as one allocation for
-// FailJsonAllocationForTesting.
+// to back, all freed at once when the root is freed. The root alone is
+// preceded by a pointer to its arena (a node without a parent is a root); the
+// parser keeps the arena of the document it builds. Freeing an inner node
+// only unlinks it; its bytes go with the root. Each node still counts as one
+// allocation for FailJsonAllocationForTesting.
 
 struct JsonArenaBlock {
   JsonArenaBlock* next;  // the block filled before this one
@@ -126,66 +225,117 @@ struct JsonArenaBlock {
   size_t used;
 };
 
+}  // namespace
+
 struct JsonArena {
   JsonArenaBlock* blocks;  // the block being filled first
-  const JsonNode* root;    // the node whose freeing frees the arena
 };
 
-struct JsonNodeHeader {
+namespace {
+
+struct JsonRootHeader {
   JsonArena* arena;
 };
 
 constexpr size_t kArenaFirstBlock = 2048;
 constexpr size_t kArenaLargestBlock = 64 * 1024;  // below malloc's mmap threshold: no page faults
 constexpr size_t kArenaAlign = alignof(JsonNode);
-static_assert(sizeof(JsonArenaBlock) % kArenaAlign == 0 && sizeof(JsonNodeHeader) % kArenaAlign == 0);
+static_assert(sizeof(JsonArenaBlock) % kArenaAlign == 0 && sizeof(JsonRootHeader) % kArenaAlign == 0);
+
+// Blocks of the largest size that documents freed on this thread leave for
+// the next documents, at most kArenaCachedBlocks of them. A large document
+// freed and followed by another (a list read again every few seconds) then
+// finds its pages ready, instead of the allocator handing them back to the
+// system and every page faulting in again. Freed at the thread's end.
+constexpr size_t kArenaCachedBlocks = 128;  // 8 MB
+
+struct JsonBlockCache {
+  JsonArenaBlock* blocks = nullptr;
+  size_t count = 0;
+  ~JsonBlockCache() {
+    while (blocks != nullptr) {
+      JsonArenaBlock* next = blocks->next;
+      free(blocks);
+      blocks = next;
+    }
+  }
+};
+
+thread_local JsonBlockCache tBlockCache;
+
+JsonArenaBlock* TakeCachedBlock() {
+  JsonArenaBlock* block = tBlockCache.blocks;
+  if (block != nullptr) {
+    tBlockCache.blocks = block->next;
+    --tBlockCache.count;
+  }
+  return block;
+}
+
+void FreeArenaBlock(JsonArenaBlock* block) {
+  if (block->size == kArenaLargestBlock && tBlockCache.count < kArenaCachedBlocks) {
+    block->next = tBlockCache.blocks;
+    tBlockCache.blocks = block;
+    ++tBlockCache.count;
+  } else {
+    free(block);
+  }
+}
 
 JsonArena* NewJsonArena() {
   auto* arena = static_cast<JsonArena*>(malloc(sizeof(JsonArena)));
-  if (arena != nullptr) *arena = JsonArena{nullptr, nullptr};
+  if (arena != nullptr) *arena = JsonArena{nullptr};
   return arena;
 }
 
 void FreeJsonArena(JsonArena* arena) {
   for (JsonArenaBlock* block = arena->blocks; block != nullptr;) {
     JsonArenaBlock* next = block->next;
-    free(block);
+    FreeArenaBlock(block);
     block = next;
   }
   free(arena);
 }
 
-void* ArenaAllocate(JsonArena* arena, size_t size) {
+// Starts a new block with room for size bytes at least; false when out of
+// memory.
+bool GrowArena(JsonArena* arena, size_t size) {
+  JsonArenaBlock* block = arena->blocks;
+  size_t room = block == nullptr ? kArenaFirstBlock : std::min(block->size * 2, kArenaLargestBlock);
+  if (room < size) room = size;
+  JsonArenaBlock* grown = room == kArenaLargestBlock ? TakeCachedBlock() : nullptr;
+  if (grown == nullptr) grown = static_cast<JsonArenaBlock*>(malloc(sizeof(JsonArenaBlock) + room));
+  if (grown == nullptr) return false;
+  *grown = JsonArenaBlock{block, room, 0};
+  arena->blocks = grown;
+  return true;
+}
+
+inline void* ArenaAllocate(JsonArena* arena, size_t size) {
   if (FailThisAllocation()) return nullptr;
   size = (size + kArenaAlign - 1) & ~(kArenaAlign - 1);
   JsonArenaBlock* block = arena->blocks;
   if (block == nullptr || block->size - block->used < size) {
-    size_t room = block == nullptr ? kArenaFirstBlock : std::min(block->size * 2, kArenaLargestBlock);
-    if (room < size) room = size;
-    auto* grown = static_cast<JsonArenaBlock*>(malloc(sizeof(JsonArenaBlock) + room));
-    if (grown == nullptr) return nullptr;
-    *grown = JsonArenaBlock{block, room, 0};
-    arena->blocks = block = grown;
+    if (!GrowArena(arena, size)) return nullptr;
+    block = arena->blocks;
   }
   void* at = reinterpret_cast<char*>(block + 1) + block->used;
   block->used += size;
   return at;
 }
 
-JsonArena* ArenaOf(const JsonNode* node) {
-  return (reinterpret_cast<const JsonNodeHeader*>(node) - 1)->arena;
+// The arena of a root (a node without a parent).
+JsonArena* ArenaOfRoot(const JsonNode* root) {
+  return (reinterpret_cast<const JsonRootHeader*>(root) - 1)->arena;
 }
 
 // A node of the arena with a copy of its text after the record; text null
 // gives a node without text.
 JsonNode* NewJsonNode(JsonArena* arena, int32_t type, const char* text, size_t length) {
-  size_t size = sizeof(JsonNodeHeader) + sizeof(JsonNode) + (text != nullptr ? length + 1 : 0);
-  auto* header = static_cast<JsonNodeHeader*>(ArenaAllocate(arena, size));
-  if (header == nullptr) return nullptr;
-  header->arena = arena;
-  auto* node = reinterpret_cast<JsonNode*>(header + 1);
-  memset(node, 0, sizeof *node);
-  node->type = type;
+  size_t size = sizeof(JsonNode) + (text != nullptr ? length + 1 : 0);
+  auto* node = static_cast<JsonNode*>(ArenaAllocate(arena, size));
+  if (node == nullptr) return nullptr;
+  *node = JsonNode{type, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr};
   if (text != nullptr) {
     node->text = reinterpret_cast<char*>(node + 1);
     memcpy(node->text, text, length);
@@ -194,21 +344,60 @@ JsonNode* NewJsonNode(JsonArena* arena, int32_t type, const char* text, size_t l
   return node;
 }
 
+// A new document's root container, first in a new arena.
+JsonNode* NewJsonRoot(int32_t type) {
+  JsonArena* arena = NewJsonArena();
+  if (arena == nullptr) return nullptr;
+  auto* header = static_cast<JsonRootHeader*>(ArenaAllocate(arena, sizeof(JsonRootHeader) + sizeof(JsonNode)));
+  if (header == nullptr) {
+    FreeJsonArena(arena);
+    return nullptr;
+  }
+  header->arena = arena;
+  auto* root = reinterpret_cast<JsonNode*>(header + 1);
+  *root = JsonNode{type, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr};
+  return root;
+}
+
+// AddJsonChild, for the parser too.
+inline int LinkJsonChild(JsonNode* parent, JsonNode* child) {
+  if (parent == nullptr || child == nullptr) return kJsonCannotClose;
+  if (child->type < 0 || child->type > kJsonNull) return kJsonCannotClose;
+  switch (parent->type) {
+    case kJsonObject:
+      if (child->type != kJsonString) return kJsonCannotClose;
+      break;
+    case kJsonString:
+    case kJsonArray:
+      if (child->type != kJsonObject && child->type != kJsonArray && child->firstChild != nullptr)
+        return kJsonCannotClose;
+      break;
+    default:
+      return kJsonCannotClose;
+  }
+  child->parent = parent;
+  child->next = nullptr;
+  child->previous = parent->lastChild;
+  if (parent->lastChild != nullptr) parent->lastChild->next = child;
+  else parent->firstChild = child;
+  parent->lastChild = child;
+  return kJsonDone;
+}
+
 JsonNode* RootOf(JsonNode* node) {
   while (node != nullptr && node->parent != nullptr) node = node->parent;
   return node;
 }
 
-// Creates a node with a copy of text and links it under parent. 1, 6 when
-// out of memory, 10 when the link is refused.
-int AddNewNode(JsonNode* parent, int32_t type, const char* text, size_t length, JsonNode** made) {
-  if (parent == nullptr) return kJsonBroken;
-  JsonNode* node = NewJsonNode(ArenaOf(parent), type, text, length);
+// Creates a node of the parser's document with a copy of text and links it
+// under parent. 1, 6 when out of memory, 10 when the link is refused (the
+// unlinked node's bytes go with the document).
+int AddNewNode(JsonParser* parser, JsonNode* parent, int32_t type, const char* text, size_t length,
+               JsonNode** made) {
+  if (parent == nullptr || parser->storage == nullptr) return kJsonBroken;
+  JsonNode* node = NewJsonNode(parser->storage, type, text, length);
   if (node == nullptr) return kJsonNoMemory;
-  if (AddJsonChild(parent, node) != 1) {
-    FreeJsonTree(&node);
-    return kJsonBroken;
-  }
+  if (LinkJsonChild(parent, node) != 1) return kJsonBroken;
   if (made != nullptr) *made = node;
   return 1;
 }
@@ -217,17 +406,15 @@ int AddNewNode(JsonNode* parent, int32_t type, const char* text, size_t length, 
 int OpenContainer(JsonParser* parser, int32_t type) {
   JsonNode* node = nullptr;
   if (parser->current != nullptr) {
-    node = NewJsonNode(ArenaOf(parser->current), type, nullptr, 0);
-  } else if (JsonArena* arena = NewJsonArena()) {  // the root: a new document
-    node = NewJsonNode(arena, type, nullptr, 0);
-    if (node == nullptr) FreeJsonArena(arena);
-    else arena->root = node;
+    if (parser->storage == nullptr) return kJsonBroken;
+    node = NewJsonNode(parser->storage, type, nullptr, 0);
+  } else {  // the root: a new document
+    node = NewJsonRoot(type);
+    if (node != nullptr) parser->storage = ArenaOfRoot(node);
   }
   if (node == nullptr) return kJsonNoMemory;
-  if (parser->current != nullptr && AddJsonChild(parser->current, node) != 1) {
-    FreeJsonTree(&node);
-    return kJsonBroken;
-  }
+  // A refused node's bytes go with the document.
+  if (parser->current != nullptr && LinkJsonChild(parser->current, node) != 1) return kJsonBroken;
   parser->current = node;
   parser->state = type == kJsonObject ? 2 : 8;
   return 0;
@@ -318,8 +505,12 @@ void ReleaseJsonParser(JsonParser* parser) {
   InitJsonParser(parser);
 }
 
-int NextJsonToken(const char* piece, int* lexState, const char** cursor, JsonText** token,
-                  ptrdiff_t* line) {
+namespace {
+
+// NextJsonToken; with view, a string or number that lies wholly inside the
+// piece is given in place through *view (the token buffer is left alone).
+int LexToken(const char* piece, int* lexState, const char** cursor, JsonText** token, ptrdiff_t* line,
+             JsonTokenView* view) {
   const char* p = *cursor != nullptr ? *cursor : piece;
   int state = *lexState;
   int result = -1;
@@ -336,18 +527,37 @@ int NextJsonToken(const char* piece, int* lexState, const char** cursor, JsonTex
         switch (c) {
           case '\t': case ' ': break;
           case '\n': case '\r': ++*line; break;
-          case '"':
+          case '"': {
+            const char* end = nullptr;
+            if (view != nullptr && ScanWholeString(p, view->limit, &end)) {
+              view->text = p;
+              view->length = static_cast<size_t>(end - p);
+              p = end + 1;
+              result = kJsonTokString;
+              break;
+            }
             if (!StartJsonText(token)) { result = kJsonTokNoMemory; break; }
             state = kLexString;
             break;
+          }
           case '-': case '0': case '1': case '2': case '3': case '4':
-          case '5': case '6': case '7': case '8': case '9':
+          case '5': case '6': case '7': case '8': case '9': {
+            const char* end = nullptr;
+            const char* resume = nullptr;
+            if (view != nullptr && ScanWholeNumber(p - 1, &end, &resume)) {
+              view->text = p - 1;
+              view->length = static_cast<size_t>(end - (p - 1));
+              p = resume;
+              result = kJsonTokNumber;
+              break;
+            }
             if (!StartJsonText(token) || !AppendJsonChar(*token, static_cast<char>(c))) {
               result = kJsonTokNoMemory;
               break;
             }
             state = c == '-' ? kLexMinus : c == '0' ? kLexZero : kLexInteger;
             break;
+          }
           case 't': state = kLexT; break;
           case 'f': state = kLexF; break;
           case 'n': state = kLexN; break;
@@ -458,31 +668,19 @@ int NextJsonToken(const char* piece, int* lexState, const char** cursor, JsonTex
   return result;
 }
 
-int AddJsonChild(JsonNode* parent, JsonNode* child) {
-  if (parent == nullptr || child == nullptr) return kJsonCannotClose;
-  if (child->type < 0 || child->type > kJsonNull) return kJsonCannotClose;
-  switch (parent->type) {
-    case kJsonObject:
-      if (child->type != kJsonString) return kJsonCannotClose;
-      break;
-    case kJsonString:
-    case kJsonArray:
-      if (child->type != kJsonObject && child->type != kJsonArray && child->firstChild != nullptr)
-        return kJsonCannotClose;
-      break;
-    default:
-      return kJsonCannotClose;
-  }
-  child->parent = parent;
-  child->next = nullptr;
-  child->previous = parent->lastChild;
-  if (parent->lastChild != nullptr) parent->lastChild->next = child;
-  else parent->firstChild = child;
-  parent->lastChild = child;
-  return kJsonDone;
+}  // namespace
+
+int NextJsonToken(const char* piece, int* lexState, const char** cursor, JsonText** token,
+                  ptrdiff_t* line) {
+  return LexToken(piece, lexState, cursor, token, line, nullptr);
 }
 
-int ParseJsonFragment(JsonParser* parser, const char* piece) {
+int AddJsonChild(JsonNode* parent, JsonNode* child) { return LinkJsonChild(parent, child); }
+
+namespace {
+
+// ParseJsonFragment over a piece whose terminator is at limit.
+int ParsePiece(JsonParser* parser, const char* piece, const char* limit) {
   parser->cursor = piece;
   int result = 0;
   while (result == 0) {
@@ -499,14 +697,14 @@ int ParseJsonFragment(JsonParser* parser, const char* piece) {
       result = kJsonBroken;
       break;
     }
-    int token = NextJsonToken(piece, &parser->lexState, &parser->cursor, &parser->token,
-                              &parser->line);
-    // Text of a string or number token, in the token record.
+    JsonTokenView view{nullptr, 0, limit};
+    int token = LexToken(piece, &parser->lexState, &parser->cursor, &parser->token, &parser->line, &view);
+    // Text of a string or number token: in the piece, or in the token record.
     const char* text = nullptr;
     size_t textLength = 0;
     if (token == kJsonTokString || token == kJsonTokNumber) {
-      text = TokenText(parser->token);
-      textLength = TokenLength(parser->token);
+      text = view.text != nullptr ? view.text : TokenText(parser->token);
+      textLength = view.text != nullptr ? view.length : TokenLength(parser->token);
     }
     if (token == kJsonTokEnd) {
       result = parser->state == 0 ? Defaulted(parser)
@@ -524,7 +722,7 @@ int ParseJsonFragment(JsonParser* parser, const char* piece) {
       case 4:
         if (token == kJsonTokString) {
           JsonNode* label = nullptr;
-          result = AddNewNode(parser->current, kJsonString, text, textLength, &label);
+          result = AddNewNode(parser, parser->current, kJsonString, text, textLength, &label);
           if (result != 1) break;
           result = 0;
           parser->current = label;
@@ -550,7 +748,7 @@ int ParseJsonFragment(JsonParser* parser, const char* piece) {
       case 8: {
         int32_t type = ScalarType(token);
         if (type >= 0) {
-          result = AddNewNode(parser->current, type, text, textLength, nullptr);
+          result = AddNewNode(parser, parser->current, type, text, textLength, nullptr);
           if (result != 1) break;
           result = 0;
           if (parser->state == 6) {
@@ -587,6 +785,12 @@ int ParseJsonFragment(JsonParser* parser, const char* piece) {
   return result;
 }
 
+}  // namespace
+
+int ParseJsonFragment(JsonParser* parser, const char* piece) {
+  return ParsePiece(parser, piece, piece != nullptr ? piece + strlen(piece) : nullptr);
+}
+
 namespace {
 
 // Turns the final result into what the whole-text functions return and hands
@@ -614,7 +818,7 @@ int ParseJsonText(JsonNode** root, const char* text) {
     memcpy(piece, text + offset, n);
     piece[n] = 0;
     offset += n;
-    result = ParseJsonFragment(&parser, piece);
+    result = ParsePiece(&parser, piece, piece + n);
     if (result != kJsonNeedMore && result != kJsonRootClosed) break;
   }
   if (result == kJsonRootClosed) result = kJsonDone;
@@ -697,7 +901,6 @@ void FreeJsonTree(JsonNode** node) {
     if (parent->firstChild == start) parent->firstChild = start->next;
     if (parent->lastChild == start) parent->lastChild = start->previous;
   }
-  JsonArena* arena = ArenaOf(start);
-  if (arena->root == start) FreeJsonArena(arena);
+  if (start->parent == nullptr) FreeJsonArena(ArenaOfRoot(start));
   *node = nullptr;
 }

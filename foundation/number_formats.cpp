@@ -57,3 +57,27 @@ int FormatRatio(int64_t tenThousandths, char16_t* out, int outSize) {
   if (tenThousandths == 0) return Store("-", 0, out, outSize);
   return StoreFixed2(static_cast<double>(tenThousandths) / 10000.0, 0, out, outSize);
 }
+
+int FormatPriceAlways(double price, uint8_t decimals, char16_t* out, int outSize) {
+  char text[kNumberTextSize];
+  std::snprintf(text, sizeof text, decimals == 2 ? "%.2f" : "%.3f", price);
+  return Store(text, 0, out, outSize);
+}
+
+int FormatChangePercent(double a, double b, char16_t* out, int outSize) {
+  if (!(a > 0.0 && b > 0.0)) return Store("0.00%", 0, out, outSize);
+  char text[kNumberTextSize];
+  std::snprintf(text, sizeof text, "%.2f%%", (a - b) / b * 10000.0 / 100.0);
+  return Store(text, 0, out, outSize);
+}
+
+int FormatVolumeRatio(int32_t tenThousandths, char16_t* out, int outSize) {
+  const int32_t hundredths = tenThousandths / 100;
+  return StoreFixed2(static_cast<double>(hundredths) / 100.0, 0, out, outSize);
+}
+
+int FormatShare(double share, char16_t* out, int outSize) {
+  char text[kNumberTextSize];
+  std::snprintf(text, sizeof text, "%.2f%%", share * 10000.0 / 100.0);
+  return Store(text, 0, out, outSize);
+}

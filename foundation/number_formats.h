@@ -43,3 +43,20 @@ int FormatRatio(int64_t tenThousandths, char16_t* out, int outSize);
 
 // Volumes are counts: the same text as FormatCount with CountZero::Dash.
 int FormatVolume(int64_t volume, char16_t* out, int outSize);
+
+// A price that is always written, also when it is 0 (a change of 0 prints
+// "0.00"): "%.2f" when decimals is 2, else "%.3f".
+int FormatPriceAlways(double price, uint8_t decimals, char16_t* out, int outSize);
+
+// The change of a over b in percent: "%.2f%%" of (a - b) / b * 10,000 / 100
+// when a > 0 and b > 0, else "0.00%".
+int FormatChangePercent(double a, double b, char16_t* out, int outSize);
+
+// A volume ratio in ten-thousandths as the quote panels show it: the value
+// divided by 100 in integer arithmetic (truncating), then "%.2f" of that
+// quotient / 100 (12,399 prints "1.23", 0 prints "0.00").
+int FormatVolumeRatio(int32_t tenThousandths, char16_t* out, int outSize);
+
+// A share (a fraction of 1): "%.2f%%" of share * 10,000 / 100 (0.1234
+// prints "12.34%").
+int FormatShare(double share, char16_t* out, int outSize);

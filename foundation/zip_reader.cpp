@@ -413,8 +413,10 @@ DWORD ReadItemEntry(ZipArchive* a, int index, ZipEntry* entry) {
   unzCloseCurrentFile(a->unz);
   if (result != kZipOk) return result;
 
-  const std::u16string name = SanitiseItemName(
-      NameFromArchiveBytes(std::string_view(rawName, nameBytes), (a->info.flag & kUtf8NameFlag) != 0));
+  const std::u16string given =
+      NameFromArchiveBytes(std::string_view(rawName, nameBytes), (a->info.flag & kUtf8NameFlag) != 0);
+  const std::u16string name = SanitiseItemName(given);
+  entry->nameChanged = name != given ? TRUE : FALSE;
   const size_t units = std::min<size_t>(name.size(), kZipNameUnits - 1);
   std::memcpy(entry->name, name.data(), units * sizeof(char16_t));
   entry->name[units] = 0;

@@ -46,6 +46,7 @@ struct ZipEntry {
   ULONGLONG lastWriteTime;
   DWORD compressedSize;
   DWORD uncompressedSize;
+  BOOL nameChanged;             // the archive's own name had a drive, a leading separator or a '..' step
 };
 
 struct ZipArchive;  // the archive object, private to the reader

@@ -207,10 +207,15 @@ int RequestHistoryBars(HistoryClient* client, uint32_t listLow, uint32_t listHig
   PutBE(body + 17, static_cast<uint32_t>(value2), 4);
   PutBE(body + 21, static_cast<uint32_t>(value3), 4);
   body[25] = static_cast<unsigned char>(step);
+  // The handler is in place before the request leaves: the reply can arrive
+  // on the connection's thread before SendRequest returns.
+  {
+    std::lock_guard<std::mutex> hold(client->sendLock);
+    client->replyCallback = callback;
+    client->replyOwner = owner;
+  }
   SendRequest(client, 8, body, sizeof body);
   std::lock_guard<std::mutex> hold(client->sendLock);
-  client->replyCallback = callback;
-  client->replyOwner = owner;
   return client->requestSequence;
 }
 

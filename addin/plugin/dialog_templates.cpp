@@ -48,7 +48,7 @@ const DialogTemplate kRegister = {
         Hint(5062, 90, 28, kHintW - 10),
         {register_ids::kDetails, WC_BUTTON, u"高级信息", WS_VISIBLE | WS_TABSTOP | BS_AUTOCHECKBOX, 12, 134, 80, 10},
         // The optional block: 146 to 301.
-        {5035, WC_BUTTON, u"客户资料（选填）", kGroup, 6, 146, 408, 146},
+        {5035, WC_BUTTON, u"客户资料（选填）", kGroup, 6, 146, 408, 148},
         Caption(5038, u"性别:", 158),
         {register_ids::kMale, WC_BUTTON, u"男", WS_VISIBLE | WS_TABSTOP | WS_GROUP | BS_AUTORADIOBUTTON, kFieldX, 160, 30, 10},
         {register_ids::kFemale, WC_BUTTON, u"女", WS_VISIBLE | BS_AUTORADIOBUTTON, kFieldX + 36, 160, 30, 10},

@@ -155,7 +155,6 @@ TEST(KLinePainter, PanesByLayout) {
     EXPECT_EQ(pic.Count(0xF0FF00, 72, 20, 600, 30) > 0, layout >= 2);
     // The period name only in 0 and 1.
     EXPECT_EQ(pic.Near(0xFFFFFF, 546, 0, 600, 16) > 0, layout <= 1);
-    if (layout == 0) pic.Save("/tmp/i40/snap/layout0.png");
   }
 }
 

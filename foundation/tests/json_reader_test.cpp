@@ -147,6 +147,66 @@ TEST(JsonParse, TokensSplitAcrossPieces) {
   }
 }
 
+// What a parse fed in pieces of a given size ends with.
+struct FedOutcome {
+  int result;
+  std::string tree;  // the whole tree built so far
+  ptrdiff_t line;
+  std::string trace;
+};
+
+FedOutcome FeedInPieces(const std::string& text, size_t pieceSize) {
+  DebugCapture capture;
+  JsonParser parser;
+  InitJsonParser(&parser);
+  int result = kJsonNeedMore;
+  for (size_t at = 0; at < text.size() && (result == kJsonNeedMore || result == kJsonRootClosed); at += pieceSize) {
+    result = ParseJsonFragment(&parser, text.substr(at, pieceSize).c_str());
+  }
+  const JsonNode* root = parser.current;
+  while (root != nullptr && root->parent != nullptr) root = root->parent;
+  FedOutcome outcome{result, root != nullptr ? Dump(root) : "", parser.line, capture.Text(DebugChannel::Stderr)};
+  ReleaseJsonParser(&parser);
+  return outcome;
+}
+
+// Tokens that lie wholly inside a piece are read in place; read one byte a
+// piece, every token goes through the lexer's states. Both give the same
+// result, tree, line count and trace, errors included.
+TEST(JsonParse, TokensReadInPlaceMatchTokensReadByteByByte) {
+  const std::string texts[] = {
+      "{\"plain\":\"0123456789abcdefghij\",\"k\":\"\"}",
+      "{\"esc\":\"a\\\"b\\\\c\\/d\\be\\ff\\ng\\rh\\ti\\u4e2Dj\"}",
+      "{\"utf8\":\"沪深两市早盘震荡走高，创业板指涨\",\"x\":\"\xff\xfe\x80\"}",
+      "{\"ctl\":\"abcdefgh\tij\"}",
+      "{\"nl\":\"abcdefghijklmno\npq\"}",
+      "{\"bad escape\":\"ab\\x\"}",
+      "{\"short unicode\":\"ab\\u12g4\"}",
+      "{\"label\\u0041\"\n:\"v\"}",
+      "{\"n\":[0,-0,12,-3.25,1e5,2E+3,4e-2,0.5 ,6\t,7\n,8\r,9]}",
+      "{\"a\":1\n,\"b\":2\r\n}",
+      "{\"a\":-}",
+      "{\"a\":01}",
+      "{\"a\":1.}",
+      "{\"a\":1e}",
+      "{\"a\":1x}",
+      "{\"a\":[1:2]}",
+      "{\"a\":1,}",
+      "{\"a\":\"unclosed",
+      "{\"a\":12",
+      "{\"a\":\"x\"}  \"y\"",
+  };
+  for (const std::string& text : texts) {
+    SCOPED_TRACE(text);
+    const FedOutcome whole = FeedInPieces(text, text.size());
+    const FedOutcome bytes = FeedInPieces(text, 1);
+    EXPECT_EQ(whole.result, bytes.result);
+    EXPECT_EQ(whole.tree, bytes.tree);
+    EXPECT_EQ(whole.line, bytes.line);
+    EXPECT_EQ(whole.trace, bytes.trace);
+  }
+}
+
 TEST(JsonParse, FragmentsKeepTheirPlace) {
   JsonParser parser;
   InitJsonParser(&parser);

@@ -97,3 +97,35 @@ TEST(DisplayFormats, SmallAndMissingBuffers) {
 }
 
 }  // namespace
+
+namespace {
+
+// The variants the stock-page panels call besides the count and the price.
+TEST(PanelNumberTexts, VariantsOfThePanels) {
+  struct Case {
+    const char* name;
+    std::u16string (*render)();
+    const char16_t* expected;
+  };
+  const Case cases[] = {
+      {"change of 0 is written", [] { return Render([](char16_t* o, int s) { return FormatPriceAlways(0.0, 2, o, s); }); }, u"0.00"},
+      {"change of 0 three decimals", [] { return Render([](char16_t* o, int s) { return FormatPriceAlways(0.0, 3, o, s); }); }, u"0.000"},
+      {"negative change", [] { return Render([](char16_t* o, int s) { return FormatPriceAlways(-0.5, 2, o, s); }); }, u"-0.50"},
+      {"percent up", [] { return Render([](char16_t* o, int s) { return FormatChangePercent(11.0, 10.0, o, s); }); }, u"10.00%"},
+      {"percent down", [] { return Render([](char16_t* o, int s) { return FormatChangePercent(9.5, 10.0, o, s); }); }, u"-5.00%"},
+      {"percent a 0", [] { return Render([](char16_t* o, int s) { return FormatChangePercent(0.0, 10.0, o, s); }); }, u"0.00%"},
+      {"percent b 0", [] { return Render([](char16_t* o, int s) { return FormatChangePercent(10.0, 0.0, o, s); }); }, u"0.00%"},
+      {"percent b negative", [] { return Render([](char16_t* o, int s) { return FormatChangePercent(10.0, -1.0, o, s); }); }, u"0.00%"},
+      {"percent NaN", [] { return Render([](char16_t* o, int s) { return FormatChangePercent(NAN, 10.0, o, s); }); }, u"0.00%"},
+      {"ratio truncates", [] { return Render([](char16_t* o, int s) { return FormatVolumeRatio(12399, o, s); }); }, u"1.23"},
+      {"ratio one", [] { return Render([](char16_t* o, int s) { return FormatVolumeRatio(10000, o, s); }); }, u"1.00"},
+      {"ratio below one", [] { return Render([](char16_t* o, int s) { return FormatVolumeRatio(9999, o, s); }); }, u"0.99"},
+      {"ratio 0", [] { return Render([](char16_t* o, int s) { return FormatVolumeRatio(0, o, s); }); }, u"0.00"},
+      {"ratio most negative", [] { return Render([](char16_t* o, int s) { return FormatVolumeRatio(INT32_MIN, o, s); }); }, u"-214748.36"},
+      {"share", [] { return Render([](char16_t* o, int s) { return FormatShare(0.1234f, o, s); }); }, u"12.34%"},
+      {"share 0", [] { return Render([](char16_t* o, int s) { return FormatShare(0.0, o, s); }); }, u"0.00%"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(c.render(), c.expected) << c.name;
+}
+
+}  // namespace

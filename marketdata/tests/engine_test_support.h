@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -71,6 +72,7 @@ class FakeQuoteTransport final : public QuoteTransport {
     std::lock_guard<std::mutex> hold(lock_);
     Sent s{id, {}};
     if (length > 0) s.payload.assign(payload, payload + length);
+    if (onSend) onSend(s);
     sent.push_back(std::move(s));
   }
   void Close(int id) override {
@@ -105,6 +107,9 @@ class FakeQuoteTransport final : public QuoteTransport {
   std::vector<Sent> sent;
   ConnectionStateCallback stateCallback = nullptr;
   FrameDataCallback dataCallback = nullptr;
+  // Called inside Send with each frame, on the sending thread, at the moment
+  // a real connection could already receive the answer.
+  std::function<void(const Sent&)> onSend;
 
  private:
   std::mutex lock_;

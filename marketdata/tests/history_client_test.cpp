@@ -8,7 +8,6 @@
 #include <map>
 #include <mutex>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "marketdata/bar_decoders.h"
@@ -134,6 +133,23 @@ TEST_F(HistoryClientTest, RequestsCarrySequencesFromOneHundred) {
   EXPECT_EQ(Hex(Bytes(third.begin(), third.begin() + 13)),
             Hex(B({10, 1, 8, 0, 102, 0, 0, 0, 0x7F, 0xFF, 0xFF, 0xFF, 0xFF})));
   EXPECT_EQ(third.size(), 31u);
+}
+
+// A reply may come back before RequestHistoryBars returns: the request's
+// handler must already be the one it reaches, never the previous one.
+TEST_F(HistoryClientTest, RequestsHandlerIsInPlaceWhenTheRequestLeaves) {
+  Login();
+  Replies first;
+  Replies second;
+  RequestHistoryBars(client, 1104, 0, 33, 730, 0, 0, 0, 1, Replies::Callback, &first);
+  fake.TakeSent();
+  std::vector<bool> handlerReady;
+  fake.onSend = [&](const FakeQuoteTransport::Sent&) {
+    handlerReady.push_back(client->replyCallback == Replies::Callback && client->replyOwner == &second);
+  };
+  RequestHistoryBars(client, 1104, 0, 33, 730, 0, 0, 0, 2, Replies::Callback, &second);
+  fake.onSend = nullptr;
+  EXPECT_EQ(handlerReady, std::vector<bool>{true});
 }
 
 TEST_F(HistoryClientTest, RepliesAreDecodedByTypeAndReachTheCallback) {
@@ -295,6 +311,7 @@ struct Download {
     std::lock_guard<std::mutex> hold(self->lock);
     if (reply->subKind == 1) {
       self->total = reply->total;
+      self->done.notify_all();
       return;
     }
     if (reply->status < 0) {
@@ -352,10 +369,10 @@ TEST_F(HistoryClientTest, HistoryDownloadOfACategoryFillsTheStores) {
     ASSERT_EQ(ready.events[0], 0);
   }
   RequestHistoryBars(client, 1104, 0, 33, 730, 0, 0, 0, 1, Download::OnReply, &download);
-  for (int i = 0; i < 500; ++i) {
-    std::lock_guard<std::mutex> hold(download.lock);
-    if (download.total >= 0) break;
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  {
+    // The count comes first; the bars are asked for once it is known.
+    std::unique_lock<std::mutex> hold(download.lock);
+    ASSERT_TRUE(download.done.wait_for(hold, std::chrono::seconds(60), [&] { return download.total >= 0; }));
   }
   RequestHistoryBars(client, 1104, 0, 33, 730, 0, 0, 0, 2, Download::OnReply, &download);
   {

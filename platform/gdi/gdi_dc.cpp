@@ -177,16 +177,30 @@ class PixelWriter {
   }
   void Put(int x, int y, uint32_t color) {
     if (!box_.contains(x, y)) return;
-    if (!simple_ && !clip_.contains(QPoint(x, y))) return;
+    if (!simple_ && !InClip(x, y)) return;
     auto* line = reinterpret_cast<uint32_t*>(dc_->image->scanLine(y));
     uint32_t v = Rop2(dc_->s.rop2, line[x], color);
     line[x] = mono_ ? MonoMap(v) : v;
   }
 
  private:
+  // Lines run along one rectangle of a clip made of many (an update region
+  // of thin strips): the rectangle of the last pixel is asked first.
+  bool InClip(int x, int y) {
+    if (last_.contains(x, y)) return true;
+    for (const QRect& r : clip_) {
+      if (r.contains(x, y)) {
+        last_ = r;
+        return true;
+      }
+    }
+    return false;
+  }
+
   HDC dc_;
   const QRegion& clip_;
   QRect box_;
+  QRect last_;
   bool simple_ = true;
   bool mono_ = false;
 };

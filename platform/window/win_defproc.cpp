@@ -1,5 +1,6 @@
 // Default handling of messages (DefWindowProcW).
 #include "platform/window/win_system.h"
+#include "platform/window/win_icons.h"
 
 #include <QClipboard>
 #include <QCoreApplication>
@@ -44,6 +45,26 @@ LRESULT OnSetText(HWND hwnd, LPCWSTR text) {
     return FALSE;
   if (top) NotifyHost(top);
   return TRUE;
+}
+
+LRESULT OnGetIcon(HWND hwnd, WPARAM which) {
+  const int slot = which == ICON_BIG ? 1 : 0;
+  return WithWin(hwnd, LRESULT{0}, [&](Win& w) { return reinterpret_cast<LRESULT>(w.icons[slot]); });
+}
+
+LRESULT OnSetIcon(HWND hwnd, WPARAM which, HICON icon) {
+  const int slot = which == ICON_BIG ? 1 : 0;
+  HICON old = nullptr;
+  HWND top = nullptr;
+  if (!WithWin(hwnd, false, [&](Win& w) {
+        old = w.icons[slot];
+        w.icons[slot] = icon;
+        if (!w.Child()) top = hwnd;
+        return true;
+      }))
+    return 0;
+  if (top) NotifyHost(top);
+  return reinterpret_cast<LRESULT>(old);
 }
 
 LRESULT OnSetFont(HWND hwnd, HFONT font, bool redraw) {
@@ -174,8 +195,9 @@ LRESULT DefWindowProcW(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_CLOSE: DestroyWindow(hwnd); return 0;
     case WM_ACTIVATE: return OnActivate(hwnd, wParam);
     case WM_MOUSEACTIVATE: return OnMouseActivate(hwnd, wParam, lParam);
-    case WM_GETMINMAXINFO:
-    case WM_GETICON: return 0;
+    case WM_GETMINMAXINFO: return 0;
+    case WM_GETICON: return OnGetIcon(hwnd, wParam);
+    case WM_SETICON: return OnSetIcon(hwnd, wParam, reinterpret_cast<HICON>(lParam));
     case WM_CTLCOLORMSGBOX:
     case WM_CTLCOLOREDIT:
     case WM_CTLCOLORLISTBOX:

@@ -3,9 +3,12 @@
 // messages (through the same routing as the test desktop's input).
 #include "platform/mfc/afx.h"
 #include "platform/controls/win_controls.h"
+#include "platform/window/win_icons.h"
 #include "platform/window/win_internal.h"
 
 #include <QGuiApplication>
+#include <QIcon>
+#include <QPixmap>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -73,6 +76,7 @@ class HostWindow : public QRasterWindow {
   explicit HostWindow(HWND hwnd) : hwnd_(hwnd) {}
   HWND hwnd_;
   bool applying = false;  // geometry being set by the window system
+  HICON icon = nullptr;   // the icon the frame shows
 
  protected:
   void paintEvent(QPaintEvent*) override {
@@ -177,7 +181,7 @@ class HostWindow : public QRasterWindow {
 // close, minimise and maximise buttons only while WS_SYSMENU,
 // WS_MINIMIZEBOX and WS_MAXIMIZEBOX are set.
 Qt::WindowFlags FrameFlags(const TopLevelInfo& info) {
-  if (info.popup) return (info.owned ? Qt::Tool : Qt::Window) | Qt::FramelessWindowHint;
+  if (info.popup) return (info.owned && !info.appWindow ? Qt::Tool : Qt::Window) | Qt::FramelessWindowHint;
   Qt::WindowFlags flags = Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint;
   if (info.style & WS_SYSMENU) flags |= Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
   if (info.style & WS_MINIMIZEBOX) flags |= Qt::WindowMinimizeButtonHint;
@@ -221,6 +225,12 @@ class QtHost final : public ScreenHost {
     if (w->flags() != flags) w->setFlags(flags);
     w->applying = true;
     w->setTitle(QString::fromStdU16String(info.title));
+    if (info.icon != w->icon) {
+      w->icon = info.icon;
+      // The window frame takes icons as pixmaps; this runs on the UI thread.
+      const QImage picture = IconPicture(info.icon);
+      w->setIcon(picture.isNull() ? QIcon() : QIcon(QPixmap::fromImage(picture)));
+    }
     if (w->geometry() != info.rect) w->setGeometry(info.rect);
     if (info.visible && !w->isVisible()) {
       if (info.maximized)

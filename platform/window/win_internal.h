@@ -95,7 +95,11 @@ struct TopLevelInfo {
   QRect rect;              // screen rectangle
   WString title;
   DWORD style = 0;         // the window style (caption buttons of the native frame)
+  bool appWindow = false;  // WS_EX_APPWINDOW: a task-bar entry even when owned
+  HICON icon = nullptr;    // the big icon, else the small one
 };
+// The picture of an icon from LoadIconW; a null picture for another handle.
+QImage IconPicture(HICON icon);
 // The native child's place: its rectangle in the top-level window and
 // whether it is visible.
 bool GetNativeChildInfo(HWND child, HWND* top, QRect* rectInTop, bool* visible);

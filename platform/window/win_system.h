@@ -64,6 +64,7 @@ struct Win {
   std::vector<HWND> children;  // z-order, top first
   QRect rect;             // parent client coordinates; screen for top-level windows
   WString text;
+  HICON icons[2] = {};    // WM_SETICON: ICON_SMALL, ICON_BIG (not owned)
   HFONT font = nullptr;
   QRegion update;         // client coordinates
   bool erase = false;

@@ -17,6 +17,7 @@
 // then posted and input messages in order, then WM_PAINT for the first
 // invalid window in tree order (parents before children), then due timers.
 #include "platform/window/win_system.h"
+#include "platform/window/win_icons.h"
 #include "platform/window/win_remote.h"
 
 #include <QClipboard>
@@ -1226,6 +1227,8 @@ bool GetTopLevelInfo(HWND top, TopLevelInfo* info) {
     info->rect = w.rect;
     info->title = w.text;
     info->style = w.style;
+    info->appWindow = (w.exStyle & WS_EX_APPWINDOW) != 0;
+    info->icon = w.icons[ICON_BIG] ? w.icons[ICON_BIG] : w.icons[ICON_SMALL];
     return true;
   });
 }

@@ -12,14 +12,18 @@
 
 namespace simbroker {
 
-int ListenOnLoopback(int port, int* boundPort) {
+int ListenOnLoopback(int port, int* boundPort) { return ListenOnLoopbackAddress("127.0.0.1", port, boundPort); }
+
+int ListenOnLoopbackAddress(const char* address, int port, int* boundPort) {
+  in_addr host{};
+  if (!address || ::inet_pton(AF_INET, address, &host) != 1 || (ntohl(host.s_addr) >> 24) != 127) return -1;
   int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
   if (fd < 0) return -1;
   int one = 1;
   ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
   sockaddr_in addr{};
   addr.sin_family = AF_INET;
-  addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  addr.sin_addr = host;
   addr.sin_port = htons(static_cast<uint16_t>(port));
   if (::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 || ::listen(fd, 16) != 0) {
     ::close(fd);

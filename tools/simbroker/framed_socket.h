@@ -17,6 +17,9 @@ constexpr size_t kMaxRequestFrame = 1 << 20;
 // the system) and stores the bound port in *boundPort. Returns the socket, or
 // -1 when it cannot listen there.
 int ListenOnLoopback(int port, int* boundPort);
+// The same on another loopback address (dotted text, 127.x.y.z); -1 for an
+// address that is not a loopback one or cannot be bound.
+int ListenOnLoopbackAddress(const char* address, int port, int* boundPort);
 
 // Waits up to waitMs for a connection on listenFd and accepts it with
 // TCP_NODELAY set. Returns the connected socket, or -1 when none came.

@@ -31,6 +31,7 @@ void PrintHelp() {
       "\n"
       "Servers and ports:\n"
       "  market data (framed TCP, challenge and every request type)   --quote-port N   (default 8110)\n"
+      "                                    --quote-bind ADDRESS  loopback address it listens on (default 127.0.0.1)\n"
       "  dictionary repair (HTTP POST /quote, own endpoint)           --dict-port N    (default 0: off)\n"
       "  history data \"DownCenter\" (framed TCP)                      --history-port N (default 8111; 0: off)\n"
       "\n"
@@ -96,6 +97,8 @@ int main(int argc, char** argv) {
       options.verifyAnswer = false;
     } else if (arg == "--quote-port" && NumberArg(argc, argv, &i, &value)) {
       options.port = static_cast<int>(value);
+    } else if (arg == "--quote-bind" && i + 1 < argc) {
+      options.bindAddress = argv[++i];
     } else if (arg == "--result-code" && NumberArg(argc, argv, &i, &value)) {
       options.resultCode = static_cast<int32_t>(value);
     } else if (arg == "--push-ms" && NumberArg(argc, argv, &i, &value)) {

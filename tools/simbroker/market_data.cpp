@@ -90,6 +90,7 @@ bool MarketData::Find(const std::string& code, int market, SimStock* out) const 
   for (const SimStock& s : stocks_) {
     if (s.code == code && s.market == market) {
       *out = s;
+      out->tradeDate = tradeDate_;
       return true;
     }
   }
@@ -98,7 +99,9 @@ bool MarketData::Find(const std::string& code, int market, SimStock* out) const 
 
 std::vector<SimStock> MarketData::All() const {
   std::lock_guard<std::mutex> hold(lock_);
-  return stocks_;
+  std::vector<SimStock> all = stocks_;
+  for (SimStock& s : all) s.tradeDate = tradeDate_;
+  return all;
 }
 
 void MarketData::AddStocks(const std::vector<SimStock>& stocks) {

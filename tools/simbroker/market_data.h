@@ -29,6 +29,7 @@ struct SimStock {
   int64_t amount;
   int advancers = 0;      // an index: stocks of its market above their previous close
   int decliners = 0;      // an index: stocks of its market below their previous close
+  int32_t tradeDate = 0;  // yyyymmdd of the market it was read from (Find, All); 0 unknown
 };
 
 class MarketData {

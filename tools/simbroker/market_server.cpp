@@ -41,7 +41,7 @@ MarketDataServer::~MarketDataServer() { Stop(); }
 
 bool MarketDataServer::Start() {
   int bound = 0;
-  listenFd_ = ListenOnLoopback(options_.port, &bound);
+  listenFd_ = ListenOnLoopbackAddress(options_.bindAddress.c_str(), options_.port, &bound);
   if (listenFd_ < 0) return false;
   port_ = bound;
   running_ = true;

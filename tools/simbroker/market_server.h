@@ -35,6 +35,7 @@ namespace simbroker {
 
 struct MarketServerOptions {
   int port = 0;                  // 0: a free port (see Port())
+  std::string bindAddress = "127.0.0.1";  // a loopback address to listen on
   int32_t resultCode = -1;       // -1 accepts; -16/-15/-14 refuse; others leave the client waiting
   bool verifyAnswer = true;      // check the answer's products against the key
   bool checkSession = false;     // also check user and token
@@ -61,7 +62,7 @@ class MarketDataServer {
   MarketDataServer(const MarketDataServer&) = delete;
   MarketDataServer& operator=(const MarketDataServer&) = delete;
 
-  // Listens on 127.0.0.1 and starts the threads. False when the port cannot
+  // Listens on the bind address (127.0.0.1 unless set) and starts the threads. False when the port cannot
   // be bound.
   bool Start();
   // Closes every connection and joins every thread.

@@ -483,15 +483,23 @@ bool TicksToSend(const MarketData& data, const JournalEntry& request, int mode, 
   *total = static_cast<int>(tape.trades.size());
   int& sent = market.sent[SentKey(request)];
   int first = 0;
+  int end = *total;
   if (mode == kReplyComplete) {
     const int count = static_cast<int>(std::clamp<int64_t>(Number(request, 1, 50), 0, kMaxCompleteTicks));
-    first = std::max(0, *total - count);
+    const int64_t start = Number(request, 0, -1);
+    if (start >= 0) {
+      // A page of the day from tick number start (the stock page's history).
+      first = static_cast<int>(std::min<int64_t>(start, *total));
+      end = std::min(*total, first + count);
+    } else {
+      first = std::max(0, *total - count);
+    }
   } else {
     first = std::clamp(sent, 0, *total);
     if (first == *total) return false;
   }
   sent = *total;
-  for (int i = first; i < *total; ++i) ticks->push_back(TickOf(tape.trades[static_cast<size_t>(i)], static_cast<size_t>(i)));
+  for (int i = first; i < end; ++i) ticks->push_back(TickOf(tape.trades[static_cast<size_t>(i)], static_cast<size_t>(i)));
   return true;
 }
 

@@ -146,7 +146,9 @@ std::vector<WireMinutePoint> TapeMinutePoints(const MarketData& data, const SimS
 // Every alert fired so far, in the order of the trades that fired them.
 std::vector<WireAlert> TapeAlerts(const MarketData& data);
 
-// Builders of types 48, 38, 80, 67, 60, 61, 62, 70 and 71.
+// Builders of types 48, 38, 80, 67, 60, 61, 62, 70 and 71. A complete tick
+// reply (38, 80, 67) holds the count ticks from the request's start when the
+// start is 0 or more (a page of the day), else the newest count ticks.
 bool BuildMinuteDataReply(const MarketData& data, const JournalEntry& request, int mode, Bytes* body);
 bool BuildTickReply(const MarketData& data, const JournalEntry& request, int mode, Bytes* body);
 bool BuildFuturesTickReply(const MarketData& data, const JournalEntry& request, int mode, Bytes* body);

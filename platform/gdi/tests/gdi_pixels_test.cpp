@@ -254,6 +254,33 @@ TEST(GdiClip, RegionsClipDrawing) {
   DeleteObject(blue);
 }
 
+// One-pixel lines under a clip of several thin strips (an update region of
+// a cursor's strips): every pixel inside a strip is set, none outside, also
+// when a line leaves one strip and enters another.
+TEST(GdiClip, LinesUnderAClipOfManyRectangles) {
+  Canvas cv(40, 40);
+  HRGN rgn = CreateRectRgn(10, 0, 13, 40);
+  for (const RECT& r : {RECT{0, 20, 40, 23}, RECT{30, 30, 35, 35}, RECT{0, 5, 4, 6}}) {
+    HRGN part = CreateRectRgnIndirect(&r);
+    CombineRgn(rgn, rgn, part, RGN_OR);
+    DeleteObject(part);
+  }
+  SelectClipRgn(cv.dc, rgn);
+  HPEN pen = CreatePen(PS_SOLID, 1, kRed);
+  HGDIOBJ old = SelectObject(cv.dc, pen);
+  SetROP2(cv.dc, R2_COPYPEN);
+  for (int y = 0; y < 40; ++y) {
+    MoveToEx(cv.dc, 0, y, nullptr);
+    LineTo(cv.dc, 40, y);
+  }
+  SelectObject(cv.dc, old);
+  DeleteObject(pen);
+  for (int y = 0; y < 40; ++y)
+    for (int x = 0; x < 40; ++x)
+      ASSERT_EQ(cv.At(x, y) == kRed, PtInRegion(rgn, x, y) != FALSE) << x << "," << y;
+  DeleteObject(rgn);
+}
+
 TEST(GdiBlits, RasterOperationsAndColourKey) {
   Canvas src(4, 1), dst(4, 1);
   const COLORREF srcColors[4] = {RGB(255, 0, 255), RGB(0x0F, 0xF0, 0x33), kRed, RGB(255, 0, 255)};

@@ -7,6 +7,7 @@
 #include <unistd.h>
 #include <zlib.h>
 
+#include <cmath>
 #include <map>
 #include <set>
 #include <string>
@@ -14,6 +15,7 @@
 #include "tools/simbroker/bar_reply_builders.h"
 #include "tools/simbroker/market_replies.h"
 #include "tools/simbroker/market_server.h"
+#include "tools/simbroker/quote_field_values.h"
 #include "tools/simbroker/quote_list_replies.h"
 
 using namespace simbroker;
@@ -432,6 +434,37 @@ TEST(MarketServerTest, QuoteFieldsUseTheWidthOfTheirId) {
   Bytes last;
   PutQuoteField(&last, s, 8);
   EXPECT_EQ(last, (Bytes{0, 0x01, 0x12, 0x9C}));  // 7.03 * 10,000 = 70,300
+}
+
+TEST(MarketServerTest, ThreeDayFieldsAgreeWithTheServedDayBars) {
+  MarketData data(5);
+  for (int step = 0; step < 5; ++step) data.Step();
+  int checked = 0, moved = 0;
+  for (const SimStock& listed : data.All()) {
+    if (checked == 12) break;
+    SimStock s;
+    ASSERT_TRUE(data.Find(listed.code, listed.market, &s));
+    ASSERT_EQ(s.tradeDate, data.TradeDate());
+    const std::vector<WireBar> bars = ServedBars(s, data.TradeDate(), 33);
+    ASSERT_GE(bars.size(), 4u) << s.code;
+    const size_t n = bars.size();
+    const double base = static_cast<double>(bars[n - 4].close);
+    const int64_t change = std::llround((static_cast<double>(bars[n - 1].close) - base) / base * 10000.0);
+    const int64_t turnover = TurnoverHundredths(s, bars[n - 1].volume + bars[n - 2].volume + bars[n - 3].volume);
+    EXPECT_EQ(QuoteFieldValue(s, 5000), change) << s.code;
+    EXPECT_EQ(QuoteFieldValue(s, 5001), turnover) << s.code;
+    EXPECT_GT(turnover, QuoteFieldValue(s, 37)) << s.code << ": three days trade more than today";
+    EXPECT_EQ(QuoteFieldValue(s, 37), TurnoverHundredths(s, s.volume)) << s.code;
+    moved += change != 0;
+    ++checked;
+  }
+  EXPECT_GT(moved, 0);
+  // A stock that knows no trade date sends 0.
+  SimStock unknown;
+  ASSERT_TRUE(data.Find("600000", 1, &unknown));
+  unknown.tradeDate = 0;
+  EXPECT_EQ(QuoteFieldValue(unknown, 5000), 0);
+  EXPECT_EQ(QuoteFieldValue(unknown, 5001), 0);
 }
 
 TEST(MarketServerTest, IndicesCarryTheBreadthOfTheirMarket) {

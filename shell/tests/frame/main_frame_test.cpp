@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "marketdata/code_dictionary.h"
-#include "shell/tests/frame_fixture.h"
+#include "shell/tests/frame/frame_fixture.h"
 
 namespace frametest {
 namespace {

@@ -9,7 +9,7 @@
 #include "shell/frame_files.h"
 #include "shell/goto_command.h"
 #include "shell/own_stock_sync.h"
-#include "shell/tests/frame_fixture.h"
+#include "shell/tests/frame/frame_fixture.h"
 
 namespace frametest {
 namespace {

@@ -1,6 +1,6 @@
 // The navigation bar on its own: geometry, commands, caption drags and the
 // picture failures.
-#include "shell/tests/frame_fixture.h"
+#include "shell/tests/frame/frame_fixture.h"
 
 namespace frametest {
 namespace {

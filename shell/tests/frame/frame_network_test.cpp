@@ -6,7 +6,7 @@
 #include "foundation/transport_timing.h"
 #include "marketdata/own_stocks.h"
 #include "marketdata/quote_engine.h"
-#include "shell/tests/frame_fixture.h"
+#include "shell/tests/frame/frame_fixture.h"
 #include "tools/simbroker/http/sim_http_services.h"
 
 namespace frametest {

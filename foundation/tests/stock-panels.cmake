@@ -1,0 +1,2 @@
+# The number texts only the stock-page panels use.
+orv_test_group(foundation_tests stock-panels "PanelNumberTexts*")
