@@ -17,6 +17,7 @@
 #include "platform/kernel/kernel_utf.h"
 #include "shell/frame_files.h"
 #include "shell/frame_messages.h"
+#include "shell/about_box.h"
 #include "shell/goto_command.h"
 #include "shell/main_frame.h"
 #include "shell/own_stock_sync.h"
@@ -487,6 +488,7 @@ INT_PTR CMainFrame::RunDownloadDialog(bool* dayStoreDeleted) {
 
 INT_PTR CMainFrame::RunAboutDialog() {
   sessionCalls_.push_back("About");
+  ShowAboutBox(this);
   return IDOK;
 }
 
