@@ -11,14 +11,14 @@
 namespace {
 
 enum ButtonKind { kGroup, kRefresh, kWindow };
-struct ButtonSpec {
+struct ButtonRow {
   UINT id;
   const WCHAR* text;     // caption, or the picture of a window button
   int left;              // window buttons: distance from the right edge
   ButtonKind kind;
 };
 // In creation order.
-const ButtonSpec kButtons[10] = {
+const ButtonRow kButtons[10] = {
     {CTradeInfoView::kBuyButton, u"买入", 5, kGroup},
     {CTradeInfoView::kSellButton, u"卖出", 61, kGroup},
     {CTradeInfoView::kCancelButton, u"撤单", 117, kGroup},
@@ -56,27 +56,27 @@ int CTradeInfoView::OnCreate(LPCREATESTRUCT cs) {
   if (CWnd::OnCreate(cs) == -1) return -1;
   font_ = CreateUiFont(GetUiFontFace(), 14);
   for (int i = 0; i < 10; ++i) {
-    const ButtonSpec& spec = kButtons[i];
+    const ButtonRow& row = kButtons[i];
     FooButton& b = buttons_[i];
-    const bool window = spec.kind == kWindow;
-    CRect rect = window ? CRect(0, 0, 25, 30) : CRect(spec.left, 2, spec.left + 51, 27);
-    b.Create(window ? u"" : spec.text, WS_CHILD | WS_VISIBLE, rect, this, spec.id);
+    const bool window = row.kind == kWindow;
+    CRect rect = window ? CRect(0, 0, 25, 30) : CRect(row.left, 2, row.left + 51, 27);
+    b.Create(window ? u"" : row.text, WS_CHILD | WS_VISIBLE, rect, this, row.id);
     b.SendMessage(WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
     b.SetTextColor(RGB(0, 0, 0));
-    if (spec.kind == kGroup) {
+    if (row.kind == kGroup) {
       b.SetButtonType(10);
       b.SetNormalImage(u"res\\trade_btn_bg.png", RGB(255, 0, 255));
       b.SetHotImage(u"res\\trade_btn_sel_bg.png", RGB(255, 0, 255));
       b.SetGroup(u"1");
-    } else if (spec.kind == kRefresh) {
+    } else if (row.kind == kRefresh) {
       b.SetButtonType(1);
       b.SetNormalImage(u"res\\trade_btn_bg.png", RGB(255, 0, 255));
       b.SetHotImage(u"res\\trade_sel_btn_bg.png", RGB(255, 0, 255));
     } else {
       b.SetButtonType(1);
       b.SetTextLayout(0);
-      b.SetNormalImage(spec.text, RGB(255, 0, 255));
-      b.SetHotImage(spec.text, RGB(255, 0, 255));
+      b.SetNormalImage(row.text, RGB(255, 0, 255));
+      b.SetHotImage(row.text, RGB(255, 0, 255));
     }
   }
   header_.Load(u"res\\InfoStatus_bg.png");
