@@ -69,6 +69,7 @@ tsan_targets=(
   platform_kernel_tests
   platform_tests
   quotes_tests
+  shell_frame_tests
   shell_tests
   simbroker_tests
   simbroker_trade_tests
@@ -81,6 +82,7 @@ tsan_labels=(
   bidask
   blocklist-starmap
   engine
+  frame
   grid
   http
   indicator-ui
