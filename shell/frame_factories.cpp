@@ -1,5 +1,6 @@
 #include "shell/frame_factories.h"
 
+#include "shell/brisel_helper.h"
 #include "shell/frame_placeholders.h"
 
 FrameFactories DefaultFrameFactories() {
@@ -9,6 +10,6 @@ FrameFactories DefaultFrameFactories() {
   f.findStockView = [] { return std::unique_ptr<IFindStockView>(new PlaceholderFindStockView); };
   f.popQuote = [] { return std::unique_ptr<IPopQuote>(new PlaceholderPopQuote); };
   f.popMsgDialog = [] { return std::unique_ptr<IPopMsgDialog>(new PlaceholderPopMsgDialog); };
-  f.briselHelper = [] { return std::unique_ptr<IBriselHelper>(new PlaceholderBriselHelper); };
+  f.briselHelper = [] { return std::unique_ptr<IBriselHelper>(new VexloBriselHelper); };
   return f;
 }
