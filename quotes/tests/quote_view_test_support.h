@@ -179,7 +179,9 @@ class QuoteViewFixture : public ::testing::Test {
     const int parts[] = {80, 420, 760, 0, 300};
     status_->SetParts(5, parts);
     status_->MoveWindow(0, 780, 1280, 20);
-    view = pages.table ? std::make_unique<CQuoteView>(std::move(pages)) : std::make_unique<CQuoteView>();
+    // The placeholders unless the test brings its pages.
+    if (!pages.table) pages = MakePlaceholderPages(&PlaceholderCalls());
+    view = std::make_unique<CQuoteView>(std::move(pages));
     view->SetStatusBar(status_.get());
     view->SetQuotePortForTesting(port);
     view->SetCredentials("10086", "00112233445566778899aabbccddeeff");
