@@ -141,6 +141,8 @@ class CQuoteGridView : public CWnd, public IQuoteTablePage {
   CMultiStockStandIn* MultiStockView() { return &multiStock_; }
   const TableReply& ShownReply() const { return shown_; }
   const SCROLLINFO& ScrollInfo() const { return scrollInfo_; }
+  CMenuEx* ContextMenu() { return contextMenu_.get(); }
+  CMenuEx* BoardMenu() { return boardMenu_.get(); }
   // Fills the grid from a reply copy as the refill does (tests, benchmarks).
   void FillFromCopy(const TableReply& copy);
 

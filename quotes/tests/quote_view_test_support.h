@@ -58,7 +58,7 @@ class RecordingMain : public CWnd {
  protected:
   LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override {
     if (msg == WM_KEY_COMMAND || msg == WM_SELECT_SITE || msg == WM_OPEN_ANALYSIS_TAB ||
-        msg == WM_FIND_STOCK_CODE) {
+        msg == WM_FIND_STOCK_CODE || msg == WM_SAVE_OWN_STOCKS) {
       Posted p{msg, wParam, lParam, StockKey{}};
       if (msg == WM_FIND_STOCK_CODE) {
         auto key = TakeShowStockKey(wParam);
