@@ -273,10 +273,14 @@ TEST_F(UpdateDialogTest, CancelDuringASlowDownloadEndsWithoutStarting) {
   CUpdateDlg& d = Make();
   desk.Until([&] { return d.m_hWnd && d.OkCaption() == u"更新(&U)"; });
   desk.Then([&] { ClickItem(IDOK); });
-  desk.Until([&] { return d.ProgressBar().GetPos() > 0 && d.Running(); }, 20000);
+  const WString slowFile = u"正在下载文件：" + Utf8ToWide(folder.Base() + "/update/files/updatelog.txt");
+  desk.Until([&] {
+    const int done = d.ProgressBar().GetPos();
+    return d.Running() && d.Status() == slowFile && done > 0 && done < 100;
+  }, 20000);
   desk.Then([&] {
     Snap("update_dialog_downloading.png");
-    EXPECT_EQ(u"正在下载文件：" + Utf8ToWide(folder.Base() + "/update/files/updatelog.txt"), d.Status());
+    EXPECT_EQ(51, d.ProgressBar().GetPos()) << "the first KiB of the log";
     ClickItem(IDCANCEL);
   });
   const auto start = std::chrono::steady_clock::now();
