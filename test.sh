@@ -97,6 +97,7 @@ tsan_labels=(
   security
   skin-buttons
   stock-panels
+  stockpage
   stores
   trade
   trade-window

@@ -19,6 +19,7 @@
 #include "foundation/user_folders.h"
 #include "marketdata/quote_requests.h"
 #include "marketdata/request_builders.h"
+#include "platform/kernel/kernel_process.h"
 #include "platform/kernel/kernel_utf.h"
 #include "stockpage/quote_details_view.h"
 
@@ -404,12 +405,157 @@ void CQuoteDetailsView::PostPopHtml(const std::u16string& address) {
   if (!main->PostMessage(WM_POP_HTML, reinterpret_cast<WPARAM>(copy), 0)) delete[] copy;
 }
 
-LRESULT CQuoteDetailsView::OpenOrderPage() { return 1; }
+LRESULT CQuoteDetailsView::OpenOrderPage() {
+  const std::u16string address = ServiceAddress("PCOrder");
+  ShellOpenWebAddress(address.c_str());
+  return 1;
+}
 
 // ---------------------------------------------------------------------------
 // Information-mine lists.
 
-LRESULT CQuoteDetailsView::OnMinuteMinePick(WPARAM, LPARAM) { return 0; }
-LRESULT CQuoteDetailsView::OnNewsMarkPick(WPARAM, LPARAM) { return 0; }
-LRESULT CQuoteDetailsView::OnRatingMarkPick(WPARAM, LPARAM) { return 0; }
-LRESULT CQuoteDetailsView::OnPopListDblClk(WPARAM, LPARAM) { return 0; }
+namespace {
+
+// YYYYMMDD of a date text ("YYYY-MM-DD …" or "YYYYMMDD…"): its first eight
+// digits, 0 when it has fewer.
+int64_t DateOfText(const char* text, size_t size) {
+  int64_t value = 0;
+  int digits = 0;
+  for (size_t i = 0; i < size && text[i] && digits < 8; ++i)
+    if (text[i] >= '0' && text[i] <= '9') {
+      value = value * 10 + (text[i] - '0');
+      ++digits;
+    }
+  return digits == 8 ? value : 0;
+}
+
+std::string DateTitle(int64_t date) {
+  char title[16];
+  std::snprintf(title, sizeof title, "%04d-%02d-%02d", static_cast<int>(date / 10000),
+                static_cast<int>(date / 100 % 100), static_cast<int>(date % 100));
+  return title;
+}
+
+std::string Bounded(const char* text, size_t size) { return std::string(text, strnlen(text, size)); }
+
+}  // namespace
+
+// width wide, flipped left of x near the chart's right edge; top y - 10,
+// 20 pixels a row and 20 for the title, at most maxHeight when given.
+void CQuoteDetailsView::PlaceMineList(CVexloPopListView& list, CWnd& chart, int x, int y, int width, int rows,
+                                      int maxHeight, bool minute) {
+  CRect client;
+  chart.GetClientRect(&client);
+  const int room = client.Width() - x;
+  const bool flip = minute ? room < width + 1 : room <= width;
+  const int left = flip ? x - width + 10 : x - 10;
+  int height = 20 * rows + 20;
+  if (maxHeight > 0 && height > maxHeight) height = maxHeight;
+  list.MoveWindow(left, y - 10, width, height, FALSE);
+  list.ShowWindow(SW_SHOW);
+  list.Invalidate();
+}
+
+LRESULT CQuoteDetailsView::OnMinuteMinePick(WPARAM point, LPARAM index) {
+  const int x = static_cast<int16_t>(LOWORD(point)), y = static_cast<int16_t>(HIWORD(point));
+  if (x == 0 && y == 0 && index == 1) {
+    mineList2_.ShowWindow(SW_HIDE);
+    return 0;
+  }
+  const std::vector<NewsRecord> mines = minView_.CopyMineList();
+  if (index < 0 || index >= static_cast<LPARAM>(mines.size())) return 0;
+  const NewsRecord& picked = mines[index];
+  std::vector<const NewsRecord*> same;
+  for (const NewsRecord& item : mines)
+    if (minView_.IsSameMinuteSlot(item.longTime, picked.longTime)) same.push_back(&item);
+  if (same.empty()) return 0;
+  mineUrls2_.clear();
+  for (const NewsRecord* item : same) mineUrls2_.push_back(Bounded(item->url, sizeof item->url));
+  mineList2_.SetGridSize(1, static_cast<int>(same.size()));
+  for (size_t i = 0; i < same.size(); ++i)
+    mineList2_.SetItem(static_cast<int>(i), 0, Bounded(same[i]->title, sizeof same[i]->title).c_str(), 0xDEDEDE,
+                       DT_LEFT | DT_VCENTER | DT_SINGLELINE, reinterpret_cast<std::uintptr_t>(mineUrls2_[i].c_str()));
+  mineList2_.SetTitle("信息地雷");
+  PlaceMineList(mineList2_, minView_, x, y, 400, static_cast<int>(same.size()), 0, true);
+  return 0;
+}
+
+LRESULT CQuoteDetailsView::OnNewsMarkPick(WPARAM point, LPARAM date) {
+  const int x = static_cast<int16_t>(LOWORD(point)), y = static_cast<int16_t>(HIWORD(point));
+  if (x == 0 && y == 0 && date == 1) {
+    mineList1_.ShowWindow(SW_HIDE);
+    return 0;
+  }
+  bool hit = false;
+  {
+    std::lock_guard<CriticalSection> view(klineView_.DataLock());
+    const NewsMark* marks = klineView_.GetNewsMarks();
+    for (int i = klineView_.GetNewsMarkCount() - 1; i >= 0 && marks && !hit; --i)
+      hit = DateOfText(marks[i].date, sizeof marks[i].date) == date && klineView_.HitTestNewsMark(x, y, i);
+  }
+  if (!hit) return 0;
+  const std::vector<NewsRecord> news = klineView_.CopyNewsList();
+  std::vector<const NewsRecord*> rows;
+  for (const NewsRecord& item : news)
+    if (DateOfText(item.pubTime, sizeof item.pubTime) == date) rows.push_back(&item);
+  if (rows.empty()) return 0;
+  mineUrls1_.clear();
+  for (const NewsRecord* item : rows) mineUrls1_.push_back(Bounded(item->url, sizeof item->url));
+  const uint32_t color = rows.size() == 1 ? 0xDEDEDE : 0xFFFFFF;
+  mineList1_.SetGridSize(1, static_cast<int>(rows.size()));
+  for (size_t i = 0; i < rows.size(); ++i)
+    mineList1_.SetItem(static_cast<int>(i), 0, Bounded(rows[i]->title, sizeof rows[i]->title).c_str(), color,
+                       DT_LEFT | DT_VCENTER | DT_SINGLELINE, reinterpret_cast<std::uintptr_t>(mineUrls1_[i].c_str()));
+  mineList1_.SetTitle(DateTitle(date).c_str());
+  klineView_.SetMarkSource(1);
+  PlaceMineList(mineList1_, klineView_, x, y, 400, static_cast<int>(rows.size()), 300, false);
+  return 0;
+}
+
+LRESULT CQuoteDetailsView::OnRatingMarkPick(WPARAM point, LPARAM date) {
+  const int x = static_cast<int16_t>(LOWORD(point)), y = static_cast<int16_t>(HIWORD(point));
+  if (x == 0 && y == 0 && date == 1) {
+    mineList1_.ShowWindow(SW_HIDE);
+    return 0;
+  }
+  int kind = -1;
+  {
+    std::lock_guard<CriticalSection> view(klineView_.DataLock());
+    const RatingMark* marks = klineView_.GetRatingMarks();
+    const int count = klineView_.Chart()->ratingCount;
+    for (int i = count - 1; i >= 0 && marks && kind < 0; --i)
+      if (DateOfText(marks[i].date, sizeof marks[i].date) == date && klineView_.HitTestRatingMark(x, y, i))
+        kind = marks[i].kind;
+  }
+  if (kind < 0 || !relData_.ratingRows) return 0;
+  std::vector<const KLineRatingRow*> rows;
+  for (int i = relData_.ratingCount - 1; i >= 0; --i) {
+    const KLineRatingRow& r = relData_.ratingRows[i];
+    if (DateOfText(r.pubDate, sizeof r.pubDate) == date && r.ratingSide == kind) rows.push_back(&r);
+  }
+  if (rows.empty()) return 0;
+  const uint32_t color = rows.size() == 1 ? 0xDEDEDE : 0xFFFFFF;
+  mineUrls1_.clear();
+  for (const KLineRatingRow* r : rows) mineUrls1_.push_back(Bounded(r->url, sizeof r->url));
+  mineList1_.SetGridSize(2, static_cast<int>(rows.size()));
+  for (size_t i = 0; i < rows.size(); ++i) {
+    const auto user = reinterpret_cast<std::uintptr_t>(mineUrls1_[i].c_str());
+    mineList1_.SetItem(static_cast<int>(i), 0, Bounded(rows[i]->comName, sizeof rows[i]->comName).c_str(), color,
+                       DT_LEFT | DT_VCENTER | DT_SINGLELINE, user);
+    mineList1_.SetItem(static_cast<int>(i), 1,
+                       Bounded(rows[i]->invRatingOriginal, sizeof rows[i]->invRatingOriginal).c_str(), 0xFF0000,
+                       DT_RIGHT | DT_VCENTER | DT_SINGLELINE, user);
+  }
+  mineList1_.SetTitle(DateTitle(date).c_str());
+  klineView_.SetMarkSource(0);
+  PlaceMineList(mineList1_, klineView_, x, y, 300, static_cast<int>(rows.size()), 0, false);
+  return 0;
+}
+
+LRESULT CQuoteDetailsView::OnPopListDblClk(WPARAM list, LPARAM row) {
+  if (row < 0 || list != reinterpret_cast<WPARAM>(&mineList2_) || !minView_.IsWindowVisible()) return 0;
+  if (row >= static_cast<LPARAM>(mineUrls2_.size())) return 0;
+  const char* address = mineList2_.GetItemData(static_cast<int>(row), 0);
+  if (address && *address) PostPopHtml(Utf8ToWide(address));
+  return 0;
+}

@@ -22,6 +22,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "charts/index_tools_bar.h"
 #include "charts/kline_rel_data.h"
@@ -161,6 +162,9 @@ class CQuoteDetailsView : public CWnd, public IStockPage {
   // The right-hand column's width for the current stock (202 or 270).
   int RightWidth() const;
   int PeriodBarLeft() const { return periodBarLeft_; }
+  // The menus while they are tracked (tests).
+  CMenuEx* ContextMenu() const { return contextMenu_.get(); }
+  HMENU PeriodSubMenuHandle() const { return periodSubMenu_ ? periodSubMenu_->GetSafeHmenu() : nullptr; }
   std::string ExRightsTipText() {
     std::lock_guard<CriticalSection> hold(tipLock_);
     return lastTipText_;
@@ -328,6 +332,7 @@ class CQuoteDetailsView : public CWnd, public IStockPage {
 
   int periodBarLeft_ = 0;
   std::string lastTipText_;  // the tip's second line (tests)
+  std::vector<std::string> mineUrls1_, mineUrls2_;  // the mine lists' row addresses (UI thread)
   int periodItemWidth_ = 60;
   CriticalSection lock_;     // the page lock
   CriticalSection tipLock_;  // the ex-rights tip's picture

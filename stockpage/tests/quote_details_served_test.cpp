@@ -5,6 +5,9 @@
 
 #include "controls/control_messages.h"
 
+#include <atomic>
+#include <thread>
+
 using namespace page_test;
 
 namespace {
@@ -92,4 +95,48 @@ TEST_F(QuoteDetailsServed, AnIndexAsksBothListsAndNoPriceStatistics) {
   EXPECT_EQ(board, CRect(kWidth - 202, 184, kWidth, 384));
   Advance(120);
   SaveSnapshot("quote_details_1A0001");
+}
+
+// Pushes for every request arrive while the UI thread switches stocks, tabs,
+// periods and ex-rights modes, moves the K-line cursor and cancels: no
+// deadlock, and the last stock's data is shown at the end.
+TEST_F(QuoteDetailsServed, DISABLED_PushesWhileTheUserWorksThePage) {
+  std::atomic<bool> stop{false};
+  std::thread pusher([&] {
+    while (!stop) {
+      server->Tick();
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+  });
+  struct Join {
+    std::atomic<bool>& stop;
+    std::thread& thread;
+    ~Join() {
+      stop = true;
+      if (thread.joinable()) thread.join();
+    }
+  } join{stop, pusher};
+  const StockKey keys[] = {Key("600000", "浦发银行", 1, 2), Key("1A0001", "上证指数", 1, 1),
+                           Key("600004", "白云机场", 1, 2)};
+  for (int round = 0; round < 12; ++round) {
+    page->ShowStock(keys[round % 3], 0);
+    desk->RunUntilIdle();
+    page->SelectMainTab(round % 2);
+    page->SendMessage(WM_COMMAND, round % 3 == 0 ? 7301 : 7303, 0);
+    page->SendMessage(WM_KEYDOWN, VK_LEFT, 0);
+    page->SendMessage(WM_COMMAND, 7235, 0);
+    desk->RunUntilIdle();
+    page->SendMessage(WM_COMMAND, 7233, 0);
+    page->SendMessage(WM_COMMAND, 7302, 0);
+    if (round % 4 == 3) page->CancelRequests(0);
+    desk->RunUntilIdle();
+  }
+  page->ShowStock(keys[2], 0);
+  ASSERT_TRUE(RunUntil([&] {
+    return std::string(page->KLineCopy()->key.code) == "600004" && page->KLineCopy()->barCount > 0;
+  }));
+  stop = true;
+  pusher.join();
+  desk->RunUntilIdle();
+  EXPECT_EQ(std::string(page->GetStockKey().code), "600004");
 }

@@ -38,6 +38,42 @@ class HostWindow : public CWnd {
   }
 };
 
+// A browser helper that records what the page asks of it.
+class RecordingHelper : public CWnd, public IBriselHelper {
+ public:
+  std::vector<std::string>* log;
+  std::u16string started;
+  RECT startRect{}, moved{};
+  std::u16string navigated;
+  int shows = -1, hostFlag = -1, backs = 0;
+  bool terminated = false;
+
+  explicit RecordingHelper(std::vector<std::string>* shared) : log(shared) {}
+  CWnd* Window() override { return this; }
+  void SetOwner(HWND) override {}
+  void SetHost(CWnd*) override {}
+  void StartBrowser(const WCHAR* address, CWnd*, const RECT& rect) override {
+    started = address;
+    startRect = rect;
+  }
+  void StartBrowserSized(const WCHAR* address, CWnd*, int width, int height) override {
+    started = address;
+    startRect = RECT{0, 0, width, height};
+  }
+  BOOL TerminateBrowser() override {
+    terminated = true;
+    return TRUE;
+  }
+  void Navigate(const WCHAR* address) override { navigated = address; }
+  void SetCookies(const WCHAR*) override {}
+  void SetNewsHtml(const WCHAR*) override {}
+  void MoveBrowser(const RECT& rect) override { moved = rect; }
+  int CallScript(const WCHAR*) override { return 0; }
+  void BackToFirstPage() override { ++backs; }
+  void SetHostFlag(int flag) override { hostFlag = flag; }
+  void ShowBrowser(int command) override { shows = command; }
+};
+
 inline TradingHoursTable StandardHours() {
   TradingHoursTable t{};
   t.count = 2;
@@ -68,9 +104,17 @@ class PageFixture : public engine_test::LoopbackFixture {
     panel_test::UseProgramResources();
     ASSERT_TRUE(host.CreateEx(0, nullptr, u"host", WS_POPUP | WS_VISIBLE | WS_CLIPCHILDREN,
                               CRect(0, 0, kWidth, kHeight), nullptr, 0));
+    ASSERT_TRUE(middle.Create(nullptr, u"", WS_CHILD | WS_VISIBLE, CRect(0, 0, kWidth, kHeight), &host, 1));
+    ASSERT_TRUE(quoteView.Create(nullptr, u"", WS_CHILD | WS_VISIBLE, CRect(0, 0, kWidth, kHeight), &middle, 1));
+    SetStockPageBrowserFactory([this] {
+      auto helper = std::make_unique<RecordingHelper>(&browserLog);
+      helpers.push_back(helper.get());
+      return std::unique_ptr<IBriselHelper>(helper.release());
+    });
     page = std::make_unique<CQuoteDetailsView>();
+    SetStockPageBrowserFactory(nullptr);
     page->SetEngine(engine, history);
-    ASSERT_TRUE(page->CreatePage(WS_CHILD | WS_VISIBLE, CRect(0, 0, kWidth, kHeight), &host, 1));
+    ASSERT_TRUE(page->CreatePage(WS_CHILD | WS_VISIBLE, CRect(0, 0, kWidth, kHeight), &quoteView, 1));
     // The first tab selection (the F10 text view is visible until one).
     page->SelectMainTab(1);
     desk->RunUntilIdle();
@@ -81,6 +125,7 @@ class PageFixture : public engine_test::LoopbackFixture {
     if (server) server->Stop();
     page.reset();
     if (host.m_hWnd) host.DestroyWindow();
+    helpers.clear();
     desk.reset();
     FreeHistoryClient(history);
     history = nullptr;
@@ -140,7 +185,11 @@ class PageFixture : public engine_test::LoopbackFixture {
   engine_test::LoopbackOwner owner;
   HistoryClient* history = nullptr;
   std::unique_ptr<TestDesktop> desk;
-  HostWindow host;
+  HostWindow host;       // the main frame (three parents above the page)
+  HostWindow middle;
+  HostWindow quoteView;  // the page's parent
+  std::vector<std::string> browserLog;
+  std::vector<RecordingHelper*> helpers;  // F10, news, research
   std::unique_ptr<CQuoteDetailsView> page;
 };
 
