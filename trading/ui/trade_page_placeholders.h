@@ -11,6 +11,9 @@
 
 // The journal of every placeholder call (UI thread).
 std::vector<std::string>& TradePageJournal();
+// Every page a placeholder, and a quick dialog that only notes its call.
+TradePages MakePlaceholderTradePages();
+void RunPlaceholderQuickTrade(CWnd* parent, TradeSession* session, int side, const WCHAR* code);
 
 class PlaceholderTradePage : public CWnd {
  public:
