@@ -25,7 +25,7 @@
 #include "tools/simbroker/trade/trade_service.h"
 #include "trading/trade_session.h"
 #include "trading/ui/trade_messages.h"
-#include "trading/ui/trade_page_placeholders.h"
+#include "trading/ui/tests/recording_trade_pages.h"
 #include "trading/ui/trade_info_view.h"
 #include "trading/ui/trade_login.h"
 #include "trading/ui/trade_view.h"

@@ -1,4 +1,4 @@
-#include "trading/ui/trade_page_placeholders.h"
+#include "trading/ui/tests/recording_trade_pages.h"
 
 #include "controls/control_messages.h"
 #include "foundation/text_codec.h"
