@@ -36,9 +36,12 @@ class TradeQuery : public trade_ui_test::TradeWindowFixture {
     return {};
   }
   // Waits until the page's requests have been answered and handled.
+  // (A funds reply sends the holdings request: wait for that one too.)
   void Settle() {
-    ASSERT_TRUE(desk->RunUntil([&] { return Query()->RequestsInFlight() == 0; }, kWait));
-    desk->RunUntilIdle();
+    do {
+      ASSERT_TRUE(desk->RunUntil([&] { return Query()->RequestsInFlight() == 0; }, kWait));
+      desk->RunUntilIdle();
+    } while (Query()->RequestsInFlight() > 0);
   }
   void Press(UINT id) {
     desk->Advance(600);
@@ -95,7 +98,7 @@ TEST_F(TradeQuery, EachPageShowsItsBandAndSendsItsRequest) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.page);
     view->Panel()->ShowQueryPage(c.page);
-    desk->RunUntilIdle();
+    Settle();  // the panel refreshes some pages itself
     EXPECT_EQ(Visible(CTradeQueryView::kSummary), c.summary);
     EXPECT_EQ(Visible(CTradeQueryView::kStartDate), c.dates);
     EXPECT_EQ(Visible(CTradeQueryView::kDateCaption), c.dates);
