@@ -154,7 +154,7 @@ void CBankView::SetMode(int mode) {
 }
 
 void CBankView::RequestBanks() {
-  bankInbox_.AbandonAll();
+  bankInbox_.Restart();
   bankInbox_.Sent(RequestBankList(session_, TradeReplyInbox::Notify, bankInbox_.User()));
 }
 

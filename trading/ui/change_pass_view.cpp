@@ -106,7 +106,7 @@ void CChangePassView::Change() {
   }
   if (Ask(m_hWnd, u"确认要修改吗？点“是”修改，点“否”不改", MB_YESNO) != IDYES) return;
   // One change at a time: a second one replaces the first.
-  inbox_.AbandonAll();
+  inbox_.Restart();
   const std::string current8 = Narrow(current);
   const std::string next8 = Narrow(next);
   inbox_.Sent(RequestPasswordChange(session_, TradeReplyInbox::Notify, inbox_.User(), current8.c_str(), next8.c_str()));

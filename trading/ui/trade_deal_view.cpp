@@ -229,7 +229,7 @@ void CTradeDealView::OnCodeChange() {
 
 void CTradeDealView::AskOrderInfo(const WString& code) {
   // A reply for an earlier code must not fill the form.
-  infoInbox_.AbandonAll();
+  infoInbox_.Restart();
   const std::string code8 = Narrow(code);
   infoInbox_.Sent(RequestOrderInfo(session_, TradeReplyInbox::Notify, infoInbox_.User(), code8.c_str(),
                                    side_ == 0 ? 1 : 2));
@@ -251,7 +251,7 @@ void CTradeDealView::OnTimer(UINT_PTR id) {
 void CTradeDealView::ClearForm(bool clearCode) {
   KillTimer(kTimerId);
   // An order in flight is never abandoned: its outcome must be shown.
-  infoInbox_.AbandonAll();
+  infoInbox_.Restart();
   if (clearCode) {
     code_.SetWindowText(u"");
     OnCodeChange();

@@ -132,6 +132,9 @@ void CTradeQueryView::ClearList() {
 }
 
 void CTradeQueryView::SetPage(int page) {
+  // Nothing asked for the page before may land in this one.
+  inbox_.Restart();
+  fundsRequest_ = -1;
   counter_ = 1;
   ClearList();
   list_.ShowWindow(SW_HIDE);
@@ -177,7 +180,7 @@ std::string CTradeQueryView::DateText(CDateTimeCtrl& picker) {
 }
 
 void CTradeQueryView::Refresh() {
-  inbox_.AbandonAll();
+  inbox_.Restart();
   fundsRequest_ = -1;
   ClearList();
   TradeNotify notify = TradeReplyInbox::Notify;

@@ -18,6 +18,15 @@ class TradeFormsFixture : public trade_ui_test::TradeWindowFixture {
   void SetUp() override {
     TradeWindowFixture::SetUp();
     LogIn();
+    // The funds page the login opened, and its holdings request, are
+    // answered before the test starts.
+    for (int round = 0; round < 2; ++round) {
+      ASSERT_TRUE(desk->RunUntil([&] {
+        std::lock_guard<std::mutex> hold(view->Session()->lock);
+        return view->Session()->pending.empty();
+      }, kWait));
+      desk->RunUntilIdle();
+    }
   }
   int Count(const std::string& code) {
     auto codes = LoggedCodes();
