@@ -76,6 +76,7 @@ tsan_targets=(
   tokenstore_tests
   trading_tests
   trading_ui_tests
+  updater_tests
 )
 tsan_labels=(
   bidask
@@ -101,6 +102,7 @@ tsan_labels=(
   trade
   trade-window
   transport
+  updater
 )
 tsan_label_regex="^($(IFS='|'; echo "${tsan_labels[*]}"))\$"
 configure build-tsan -DCMAKE_BUILD_TYPE=Debug -DORV_TSAN=ON
