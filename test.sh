@@ -101,6 +101,7 @@ tsan_labels=(
   stores
   trade
   trade-window
+  trade-forms
   transport
   updater
 )
