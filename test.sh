@@ -98,6 +98,7 @@ tsan_labels=(
   security
   skin-buttons
   stock-panels
+  stockpage
   stores
   trade
   trade-window
