@@ -57,8 +57,8 @@ TEST_F(InfoListTest, ButtonsSitRightAlignedInTheStripAndTheGridBelowIt) {
   const auto& buttons = list_.TitleButtons();
   ASSERT_EQ(buttons.size(), 2u);
   // 16-pixel pictures: top + 12 to top + 28; right - 10, then the gap of 4.
-  EXPECT_EQ(ChildRect(buttons[0]), CRect(400 - 10 - 56 - 3, 12, 390, 28));
-  EXPECT_EQ(ChildRect(buttons[1]), CRect(331 - 4 - 56 - 3, 12, 327, 28));
+  EXPECT_EQ(ChildRect(buttons[0]), CRect(400 - 10 - 76 - 3, 12, 390, 28));
+  EXPECT_EQ(ChildRect(buttons[1]), CRect(311 - 4 - 76 - 3, 12, 307, 28));
   EXPECT_EQ(ChildRect(list_.Grid()), CRect(1, 29, 399, 299));
   // both in the group named by the list id
   EXPECT_EQ(FooButton::GroupMembers(u"806").size(), 2u);
