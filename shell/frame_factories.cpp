@@ -1,11 +1,13 @@
 #include "shell/frame_factories.h"
 
+#include "quotes/quote_view.h"
 #include "shell/frame_placeholders.h"
+#include "trading/ui/trade_view.h"
 
 FrameFactories DefaultFrameFactories() {
   FrameFactories f;
-  f.quoteView = [] { return std::unique_ptr<IQuoteView>(new PlaceholderQuoteView); };
-  f.tradeView = [] { return std::unique_ptr<ITradeView>(new PlaceholderTradeView); };
+  f.quoteView = [] { return std::unique_ptr<IQuoteView>(new CQuoteView); };
+  f.tradeView = [] { return std::unique_ptr<ITradeView>(new CTradeView); };
   f.findStockView = [] { return std::unique_ptr<IFindStockView>(new PlaceholderFindStockView); };
   f.popQuote = [] { return std::unique_ptr<IPopQuote>(new PlaceholderPopQuote); };
   f.popMsgDialog = [] { return std::unique_ptr<IPopMsgDialog>(new PlaceholderPopMsgDialog); };
