@@ -69,7 +69,7 @@ enum class SimCheckMessage { kNormal, kNone, kNotJson };
 struct SimFileFault {
   int status = 0;            // answer with this status and no body; 0: the file as usual
   long long cutAfter = -1;   // send only this many body bytes while announcing the whole length
-  int msPerKiB = 0;          // wait this long before each KiB of the body
+  int msPerKiB = 0;          // wait this long before each KiB of the body after the first
   bool noLength = false;     // no Content-Length: the body ends with the connection
 };
 
@@ -147,6 +147,10 @@ std::string BuildKLineRelated(const std::map<std::string, std::string>& query, c
 std::string SimSiteBase(const SimHttpLayout& layout, int site);  // "http://host:port"
 // A whole page in the brokerage's own dark style.
 std::string SimHtmlPage(const std::string& title, const std::string& body);
+// The browser program's test pages below /test/ and the token vendor's
+// /success/success.html: body and content type; found 0 for an unknown path.
+std::string BuildTestPage(const std::string& path, const std::map<std::string, std::string>& query,
+                          std::string* contentType, int* found);
 std::string BuildNewsList(const SimHttpLayout& layout, int site, const std::string& code, bool reports);
 
 // Parses a sign-in form "username=..&password=..[&randomCode=..]&clientversion=..",

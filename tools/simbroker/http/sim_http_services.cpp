@@ -6,6 +6,8 @@
 // reply is built or sent.
 #include "tools/simbroker/http/sim_http_services.h"
 
+#include <strings.h>
+
 #include <arpa/inet.h>
 #include <httplib.h>
 #include <netinet/in.h>
@@ -164,6 +166,7 @@ void SimHttpServer::Impl::Handle(int site, const httplib::Request& req, httplib:
   record.version = req.version;
   record.hasHost = req.has_header("Host");
   record.contentType = req.get_header_value("Content-Type");
+  for (const auto& [name, value] : req.headers) record.headers.emplace_back(name, value);
 
   SimHttpScenario s;
   size_t logIndex = 0;
@@ -336,6 +339,13 @@ void SimHttpServer::Impl::Answer(int site, const std::string& service, const htt
     return;
   }
   int found = 0;
+  if (req.path.rfind("/test/", 0) == 0 || req.path == "/success/success.html") {
+    std::string type;
+    std::string body = BuildTestPage(req.path, params, &type, &found);
+    res.status = found ? 200 : 404;
+    res.set_content(body, type);
+    return;
+  }
   std::string page = BuildPage(layout, site, req.path, params, &found);
   res.status = found ? 200 : 404;
   res.set_content(page, kHtmlType);
@@ -352,8 +362,8 @@ void SimHttpServer::Impl::AnswerFaultyFile(std::string content, const SimFileFau
   const size_t sendable =
       fault.cutAfter >= 0 ? std::min(body->size(), static_cast<size_t>(fault.cutAfter)) : body->size();
   const int msPerKiB = fault.msPerKiB;
-  // Writes from offset on, at most one KiB per call after the fault's
-  // delay; false (the connection is dropped) once the sendable part is out
+  // Writes from offset on, at most one KiB per call, each after the first
+  // following the fault's delay; false (the connection is dropped) once the sendable part is out
   // while more was announced, or when the server stops during a delay.
   auto piece = [this, body, sendable, msPerKiB](size_t offset, httplib::DataSink& sink) {
     if (offset >= sendable) {
@@ -361,7 +371,7 @@ void SimHttpServer::Impl::AnswerFaultyFile(std::string content, const SimFileFau
       sink.done();
       return true;
     }
-    if (msPerKiB > 0) {
+    if (msPerKiB > 0 && offset > 0) {
       std::unique_lock<std::mutex> lock(mutex);
       if (released.wait_for(lock, std::chrono::milliseconds(msPerKiB), [this] { return stopping; }))
         return false;
@@ -446,6 +456,12 @@ int SimHttpServer::SetSiteListening(int site, bool listening) {
   }
   if (d.sites[size_t(site)].server != nullptr) return 1;
   return d.BindSite(size_t(site), port) == port ? 1 : 0;
+}
+
+std::string SimRequestRecord::Header(const std::string& name) const {
+  for (const auto& [key, value] : headers)
+    if (strcasecmp(key.c_str(), name.c_str()) == 0) return value;
+  return std::string();
 }
 
 std::vector<SimRequestRecord> SimHttpServer::Requests() const {
