@@ -100,6 +100,7 @@ tsan_labels=(
   security
   skin-buttons
   stock-panels
+  stockpage
   stores
   trade
   trade-window
