@@ -61,6 +61,7 @@ tsan_targets=(
   charts_tests
   controls_tests
   foundation_tests
+  home_tests
   ipc_peer
   marketdata_tests
   monitor_tests
@@ -85,6 +86,7 @@ tsan_labels=(
   engine
   frame
   grid
+  home
   http
   indicator-ui
   kernel
