@@ -28,16 +28,6 @@ class TradeDeal : public trade_ui_test::TradeWindowFixture {
   WString Text(UINT id) { return Form()->GetDlgItem(id)->GetWindowText(); }
   void SetText(UINT id, const WCHAR* text) { Form()->GetDlgItem(id)->SetWindowText(text); }
   HWND Item(UINT id) { return Form()->GetDlgItem(id)->m_hWnd; }
-  int Count(const std::string& code) {
-    auto codes = LoggedCodes();
-    return static_cast<int>(std::count(codes.begin(), codes.end(), code));
-  }
-  simtrade::LoggedRequest Last(const std::string& code) {
-    auto log = simtrade::TradeServiceLog(service);
-    for (auto it = log.rbegin(); it != log.rend(); ++it)
-      if (it->code == code) return *it;
-    return {};
-  }
   // A click into the code edit (a while after any earlier click, so it is
   // no double click).
   void ClickCode() {

@@ -28,16 +28,6 @@ class TradeFormsFixture : public trade_ui_test::TradeWindowFixture {
       desk->RunUntilIdle();
     }
   }
-  int Count(const std::string& code) {
-    auto codes = LoggedCodes();
-    return static_cast<int>(std::count(codes.begin(), codes.end(), code));
-  }
-  simtrade::LoggedRequest Last(const std::string& code) {
-    auto log = simtrade::TradeServiceLog(service);
-    for (auto it = log.rbegin(); it != log.rend(); ++it)
-      if (it->code == code) return *it;
-    return {};
-  }
   std::string LastBox() { return desk->Boxes().empty() ? "" : Utf8(desk->Boxes().back().text); }
   std::string LastCaption() { return desk->Boxes().empty() ? "" : Utf8(desk->Boxes().back().caption); }
 };

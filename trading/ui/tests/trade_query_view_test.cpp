@@ -25,16 +25,6 @@ class TradeQuery : public trade_ui_test::TradeWindowFixture {
       if (GetDlgCtrlID(child) == static_cast<int>(id)) any = any || IsWindowVisible(child);
     return any;
   }
-  int Count(const std::string& code) {
-    auto codes = LoggedCodes();
-    return static_cast<int>(std::count(codes.begin(), codes.end(), code));
-  }
-  simtrade::LoggedRequest Last(const std::string& code) {
-    auto log = simtrade::TradeServiceLog(service);
-    for (auto it = log.rbegin(); it != log.rend(); ++it)
-      if (it->code == code) return *it;
-    return {};
-  }
   // Waits until the page's requests have been answered and handled.
   // (A funds reply sends the holdings request: wait for that one too.)
   void Settle() {

@@ -7,6 +7,7 @@
 
 #include "platform/kernel/kernel_utf.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -124,6 +125,17 @@ class TradeUiFixture : public ::testing::Test {
     std::vector<std::string> codes;
     for (const auto& entry : simtrade::TradeServiceLog(service)) codes.push_back(entry.code);
     return codes;
+  }
+  // How many requests with the code the service took, and the last of them.
+  int Count(const std::string& code) {
+    auto codes = LoggedCodes();
+    return static_cast<int>(std::count(codes.begin(), codes.end(), code));
+  }
+  simtrade::LoggedRequest Last(const std::string& code) {
+    auto log = simtrade::TradeServiceLog(service);
+    for (auto it = log.rbegin(); it != log.rend(); ++it)
+      if (it->code == code) return *it;
+    return {};
   }
   std::vector<std::u16string> BoxTexts() const {
     std::vector<std::u16string> out;
