@@ -1,12 +1,13 @@
 #include "shell/frame_factories.h"
 
 #include "shell/frame_placeholders.h"
+#include "stockpage/find_stock_view.h"
 
 FrameFactories DefaultFrameFactories() {
   FrameFactories f;
   f.quoteView = [] { return std::unique_ptr<IQuoteView>(new PlaceholderQuoteView); };
   f.tradeView = [] { return std::unique_ptr<ITradeView>(new PlaceholderTradeView); };
-  f.findStockView = [] { return std::unique_ptr<IFindStockView>(new PlaceholderFindStockView); };
+  f.findStockView = [] { return std::unique_ptr<IFindStockView>(new CFindStockView); };
   f.popQuote = [] { return std::unique_ptr<IPopQuote>(new PlaceholderPopQuote); };
   f.popMsgDialog = [] { return std::unique_ptr<IPopMsgDialog>(new PlaceholderPopMsgDialog); };
   f.briselHelper = [] { return std::unique_ptr<IBriselHelper>(new PlaceholderBriselHelper); };
