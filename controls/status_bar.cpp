@@ -95,6 +95,11 @@ int FooBanner::GetCurrentIndex() {
   return currentIndex_;
 }
 
+std::vector<WString> FooBanner::GetTexts() {
+  std::lock_guard<CriticalSection> hold(lock_);
+  return texts_;
+}
+
 int FooBanner::OnCreate(LPCREATESTRUCT cs) {
   if (CStatic::OnCreate(cs) == -1) return -1;
   std::lock_guard<CriticalSection> hold(lock_);

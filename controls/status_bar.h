@@ -49,6 +49,8 @@ class FooBanner : public CStatic {
   void AddText(const WCHAR* text);
   // The index of the text on show (0 with an empty list).
   int GetCurrentIndex();
+  // A copy of the texts in order.
+  std::vector<WString> GetTexts();
 
  protected:
   int OnCreate(LPCREATESTRUCT cs) override;
@@ -121,6 +123,8 @@ class FooStatus : public CWnd {
   // The banner's list (under the banner's lock).
   void ClearMarquee();
   void AddMarqueeText(const WCHAR* text);
+  // The banner of rolling texts.
+  FooBanner& Banner() { return banner_; }
 
  protected:
   int OnCreate(LPCREATESTRUCT cs) override;

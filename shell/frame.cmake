@@ -4,7 +4,14 @@
 target_link_libraries(shell PUBLIC marketdata)
 
 set(SHELL_FRAME_TEST_SOURCES
-  tests/frame/frame_placeholders_test.cpp)
+  tests/frame/frame_placeholders_test.cpp
+  tests/frame/frame_readers_test.cpp
+  tests/frame/frame_network_test.cpp
+  tests/frame/main_frame_test.cpp
+  tests/frame/navigater_test.cpp)
 list(TRANSFORM SHELL_FRAME_TEST_SOURCES PREPEND ${CMAKE_CURRENT_SOURCE_DIR}/)
-orv_test_executable(shell_frame_tests SOURCES ${SHELL_FRAME_TEST_SOURCES} DEPS shell)
+orv_test_executable(shell_frame_tests SOURCES ${SHELL_FRAME_TEST_SOURCES} DEPS shell simbroker_http)
+if(TARGET shell_frame_tests)
+  add_dependencies(shell_frame_tests resources)
+endif()
 orv_test_group(shell_frame_tests frame "*")

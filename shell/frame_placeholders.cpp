@@ -7,6 +7,7 @@
 #include "controls/control_messages.h"
 #include "foundation/draw_helpers.h"
 #include "marketdata/history_client.h"
+#include "marketdata/quote_connection.h"
 #include "marketdata/quote_engine.h"
 #include "platform/kernel/kernel_utf.h"
 
@@ -87,6 +88,8 @@ void PlaceholderQuoteView::SetStatusBar(FooStatus* statusBar) {
 }
 
 void PlaceholderQuoteView::SetCredentials(const char* userNumber, const char* token) {
+  SetQuoteCredentials(engine_, userNumber ? userNumber : "", token ? token : "");
+  SetHistoryCredentials(history_, userNumber ? userNumber : "", token ? token : "");
   Note(std::string("SetCredentials(") + (userNumber ? userNumber : "") + "," + (token ? token : "") + ")");
 }
 
@@ -349,14 +352,20 @@ void PlaceholderBriselHelper::ShowBrowser(int showCommand) {
 void PlaceholderBriselHelper::OnViewReady() {
   if (!running_ || view_.GetSafeHwnd() == nullptr) return;
   ready_ = true;
-  if (!keptNews_.empty()) SetNewsHtml(std::exchange(keptNews_, u"").c_str());
+  if (!keptNews_.empty()) Send("news:" + WideToUtf8(std::exchange(keptNews_, u"")));
   if (rectKept_) {
     rectKept_ = false;
-    MoveBrowser(keptRect_);
+    Send("move:" + RectText(keptRect_));
+    view_.MoveWindow(&keptRect_, TRUE);
   }
-  if (!keptCookies_.empty()) SetCookies(std::exchange(keptCookies_, u"").c_str());
-  if (!keptAddress_.empty()) Navigate(std::exchange(keptAddress_, u"").c_str());
-  if (owner_ != nullptr) ::PostMessageW(owner_, WM_BROWSER_READY, reinterpret_cast<WPARAM>(static_cast<IBriselHelper*>(this)), 0);
+  if (!keptCookies_.empty()) Send("cookies:" + WideToUtf8(std::exchange(keptCookies_, u"")));
+  if (!keptAddress_.empty()) {
+    address_ = std::exchange(keptAddress_, u"");
+    Send("navigate:" + WideToUtf8(address_));
+    view_.SetDetail(address_);
+  }
+  if (owner_ != nullptr)
+    ::PostMessageW(owner_, WM_BROWSER_READY, reinterpret_cast<WPARAM>(static_cast<IBriselHelper*>(this)), 0);
 }
 
 LRESULT PlaceholderBriselHelper::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {

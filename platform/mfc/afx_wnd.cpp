@@ -454,6 +454,9 @@ BOOL CWnd::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result)
     case WM_GETMINMAXINFO:
       *result = VoidHandler(this, [&] { OnGetMinMaxInfo(reinterpret_cast<MINMAXINFO*>(lParam)); });
       return TRUE;
+    case WM_NCPAINT:
+      *result = VoidHandler(this, [&] { OnNcPaint(); });
+      return TRUE;
     case WM_WINDOWPOSCHANGING:
       *result = VoidHandler(this, [&] { OnWindowPosChanging(reinterpret_cast<WINDOWPOS*>(lParam)); });
       return TRUE;

@@ -280,12 +280,19 @@ LRESULT DefWindowProcW(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_MOUSEWHEEL: return ToParent(hwnd, msg, wParam, lParam);
     case WM_NCHITTEST: return HTCLIENT;
     case WM_NCLBUTTONDOWN:
-      if (IsSizingHitCode(static_cast<LRESULT>(wParam)))
+      if (IsSizingHitCode(static_cast<LRESULT>(wParam))) {
         SendMessageW(hwnd, WM_SYSCOMMAND, SC_SIZE + (wParam - HTLEFT + 1), lParam);
-      return 0;
+        return 0;
+      }
+      return DefFrameMessage(hwnd, msg, wParam, lParam);
     case WM_SYSCOMMAND:
-      if ((wParam & 0xFFF0) == SC_SIZE) RunSizingLoop(hwnd, static_cast<int>(wParam & 0xF));
-      return 0;
+      if ((wParam & 0xFFF0) == SC_SIZE) {
+        RunSizingLoop(hwnd, static_cast<int>(wParam & 0xF));
+        return 0;
+      }
+      return DefFrameMessage(hwnd, msg, wParam, lParam);
+    case WM_NCPAINT:
+    case WM_NCLBUTTONDBLCLK: return DefFrameMessage(hwnd, msg, wParam, lParam);
     case WM_RBUTTONUP: return OnRButtonUp(hwnd, lParam);
     case WM_KEYUP:
     case WM_SYSKEYUP: return OnKeyUp(hwnd, wParam);

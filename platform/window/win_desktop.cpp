@@ -46,7 +46,13 @@ void TestDesktop::Until(std::function<bool()> ready, DWORD timeoutMs) {
 }
 
 bool TestDesktop::RunStep() {
-  if (steps_.empty()) return false;
+  if (steps_.empty()) {
+    if (!releaseDue_) return false;
+    const POINT p = *releaseDue_;
+    releaseDue_.reset();
+    InjectMouse(MouseInput::LeftUp, p);
+    return false;
+  }
   Step& front = steps_.front();
   if (front.ready) {
     ULONGLONG now = RealTickCount64();
@@ -110,14 +116,27 @@ void TestDesktop::MouseUp(HWND hwnd, int x, int y, bool right) {
   Pump();
 }
 
+// A left press and its release at p. A press that opens a modal loop of its
+// own (a caption press moving the window, say) gets its release inside that
+// loop once the loop has no queued steps left, as the user's hand would give
+// it; otherwise the release follows when the press has been handled.
+void TestDesktop::PressAndRelease(POINT p) {
+  InjectMouse(MouseInput::LeftDown, p);
+  if (!inStep_) {
+    releaseDue_ = p;
+    Pump();
+    if (!releaseDue_) return;
+    releaseDue_.reset();
+  }
+  InjectMouse(MouseInput::LeftUp, p);
+  Pump();
+}
+
 void TestDesktop::Click(HWND hwnd, int x, int y) {
   POINT p = ToScreen(hwnd, x, y);
   InjectMouse(MouseInput::Move, p);
   Pump();
-  InjectMouse(MouseInput::LeftDown, p);
-  Pump();
-  InjectMouse(MouseInput::LeftUp, p);
-  Pump();
+  PressAndRelease(p);
 }
 
 void TestDesktop::RightClick(HWND hwnd, int x, int y) {
@@ -132,11 +151,7 @@ void TestDesktop::RightClick(HWND hwnd, int x, int y) {
 
 void TestDesktop::DoubleClick(HWND hwnd, int x, int y) {
   Click(hwnd, x, y);
-  POINT p = ToScreen(hwnd, x, y);
-  InjectMouse(MouseInput::LeftDown, p);
-  Pump();
-  InjectMouse(MouseInput::LeftUp, p);
-  Pump();
+  PressAndRelease(ToScreen(hwnd, x, y));
 }
 
 void TestDesktop::Wheel(HWND hwnd, int x, int y, int delta) {

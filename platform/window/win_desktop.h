@@ -16,6 +16,7 @@
 #include <deque>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -33,7 +34,10 @@ class TestDesktop {
   void MoveMouse(HWND hwnd, int x, int y);
   void MouseDown(HWND hwnd, int x, int y, bool right = false);
   void MouseUp(HWND hwnd, int x, int y, bool right = false);
-  void Click(HWND hwnd, int x, int y);  // move, press, release
+  // Move, press, release. A press that opens a modal loop (a caption press
+  // moving the window) gets its release inside that loop once the loop has
+  // no queued steps left.
+  void Click(HWND hwnd, int x, int y);
   void RightClick(HWND hwnd, int x, int y);
   void DoubleClick(HWND hwnd, int x, int y);
   void Wheel(HWND hwnd, int x, int y, int delta);
@@ -122,6 +126,8 @@ class TestDesktop {
   POINT ToScreen(HWND hwnd, int x, int y) const;
   void Pump();  // runs the queue unless a step is running
   bool RunStep();  // the idle hook
+  void PressAndRelease(POINT p);
+  std::optional<POINT> releaseDue_;  // a click's release not given yet
   std::unique_ptr<class ManualClock> clock_;
   std::deque<Step> steps_;
   bool inStep_ = false;

@@ -239,6 +239,35 @@ void ResetInputState() {
   w.quit = false;
 }
 
+// A left press where the window answers a non-client hit code becomes
+// WM_NCLBUTTONDOWN, or WM_NCLBUTTONDBLCLK for the second of a double click
+// (whatever the class style), with the code and the screen point. False for
+// presses in the client area.
+static bool PostNonClientPress(HWND target, POINT pt) {
+  const LRESULT hit = SendMessageW(target, WM_NCHITTEST, 0, MAKELPARAM(pt.x, pt.y));
+  if (hit == HTCLIENT || hit == HTTRANSPARENT || hit == HTNOWHERE || hit == HTERROR) return false;
+  Guard g(W().lock);
+  Wm& w = W();
+  UINT msg = WM_NCLBUTTONDOWN;
+  const ULONGLONG now = UiTickCount64();
+  const bool dbl = w.lastDownHwnd == target && w.lastDownMsg == WM_NCLBUTTONDOWN &&
+                   now - w.lastDownTime <= GetDoubleClickTime() &&
+                   std::abs(pt.x - w.lastDownPt.x) <= GetSystemMetrics(SM_CXDOUBLECLK) &&
+                   std::abs(pt.y - w.lastDownPt.y) <= GetSystemMetrics(SM_CYDOUBLECLK);
+  if (dbl) {
+    msg = WM_NCLBUTTONDBLCLK;
+    w.lastDownHwnd = nullptr;
+  } else {
+    w.lastDownHwnd = target;
+    w.lastDownMsg = WM_NCLBUTTONDOWN;
+    w.lastDownTime = now;
+    w.lastDownPt = pt;
+  }
+  PostLocked(target, msg, static_cast<WPARAM>(hit), MAKELPARAM(pt.x, pt.y));
+  WakeUi();
+  return true;
+}
+
 void InjectMouse(MouseInput kind, POINT pt, int wheelDelta) {
   InitUiThread();
   LRESULT hitCode = HTCLIENT;
@@ -317,6 +346,9 @@ void InjectMouse(MouseInput kind, POINT pt, int wheelDelta) {
     WakeUi();
     return;
   }
+  // Other non-client presses (a caption, say) get WM_NCLBUTTONDOWN or
+  // WM_NCLBUTTONDBLCLK.
+  if (kind == MouseInput::LeftDown && !capture && PostNonClientPress(target, pt)) return;
   Guard g(W().lock);
   Wm& w = W();
   Win* t = Find(target);

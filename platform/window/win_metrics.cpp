@@ -45,3 +45,9 @@ int GetSystemMetrics(int index) {
 }
 
 UINT GetDoubleClickTime() { return 500; }
+
+BOOL SystemParametersInfoW(UINT action, UINT, void* value, UINT) {
+  if (action != SPI_GETWORKAREA || value == nullptr) return FALSE;
+  *static_cast<RECT*>(value) = RECT{0, 0, g_screenWidth, g_screenHeight - kTaskBar};
+  return TRUE;
+}

@@ -135,13 +135,13 @@ HDC BeginPaint(HWND hwnd, PAINTSTRUCT* ps) {
     Guard g(W().lock);
     W().caretPainting = true;
   }
+  PaintNonClient(hwnd);
   QRegion update;
   bool erase;
   {
     Guard g(W().lock);
     Win* w = Find(hwnd);
     if (!w) return nullptr;
-    DrawNonClientLocked(w, hwnd);
     update = w->update;
     erase = w->erase;
     w->update = QRegion();

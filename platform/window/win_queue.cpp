@@ -390,16 +390,18 @@ LRESULT DispatchMessageW(const MSG* msg) {
   }
   if (msg->message != WM_PAINT) return CallProcAsSend(false, msg->hwnd, msg->message, msg->wParam, msg->lParam);
   int serial;
+  bool frameOnly;
   {
     Guard g(W().lock);
     Win* w = Find(msg->hwnd);
     if (!w) return 0;
     serial = w->paintSerial;
-    if (w->update.isEmpty()) {
-      // Only the frame needs drawing.
-      DrawNonClientLocked(w, msg->hwnd);
-      return 0;
-    }
+    frameOnly = w->update.isEmpty();
+  }
+  if (frameOnly) {
+    // Only the frame needs drawing.
+    PaintNonClient(msg->hwnd);
+    return 0;
   }
   LRESULT r = CallProcAsSend(false, msg->hwnd, WM_PAINT, 0, 0);
   bool passDone;

@@ -73,6 +73,7 @@ struct Win {
   bool destroying = false;
   bool created = false;
   bool nativeChild = false;  // a native window of the host covers it
+  QRect restoreRect;      // top-level windows: the rectangle before maximising
   int paintSerial = 0;    // counts BeginPaint calls
   std::unique_ptr<QImage> backing;  // top-level windows
   std::atomic<bool> screenDirty{false};
@@ -179,6 +180,14 @@ LRESULT CallProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 void NotifyNativeChildren(HWND hwnd);
 void NotifyHost(HWND top);
 void DrawNonClientLocked(Win* w, HWND hwnd);
+// Outside the lock: when the frame needs drawing, sends WM_NCPAINT (whose
+// default handling is DrawNonClientLocked).
+void PaintNonClient(HWND hwnd);
+// win_frame.cpp: sizes a top-level window for SW_MAXIMIZE and SW_RESTORE
+// (after the style changed), and the default handling of WM_NCPAINT,
+// WM_SYSCOMMAND, WM_NCLBUTTONDOWN and WM_NCLBUTTONDBLCLK.
+void ApplyWindowState(HWND hwnd, int cmd, bool wasZoomed);
+LRESULT DefFrameMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 HWND FirstInvalidLocked(HWND hwnd);
 HWND NextPaintWindowLocked();
 bool UiThreadHere();

@@ -681,3 +681,34 @@ void SetMessageBoxImplementation(MessageBoxSink impl);
 inline const WCHAR* MAKEINTRESOURCEW(int id) {
   return reinterpret_cast<const WCHAR*>(static_cast<std::uintptr_t>(id));
 }
+
+// ---------------------------------------------------------------------------
+// Caption-less frames: non-client presses, system commands, the work area and
+// the input method's key.
+
+// Sent by the layer when a left press lands where the window's WM_NCHITTEST
+// answers something other than HTCLIENT, HTTRANSPARENT, HTNOWHERE or HTERROR
+// (wParam the hit code, lParam the screen point); a second press within the
+// double-click time and distance gives WM_NCLBUTTONDBLCLK whatever the class
+// style. Default handling on a top-level window with HTCAPTION: the press
+// moves the window with the mouse until the button is released (not while
+// maximised), the double click maximises or restores it (WM_SYSCOMMAND).
+constexpr UINT WM_NCLBUTTONDBLCLK = 0x00A3;  // WM_NCLBUTTONDOWN is with the sizing edges above
+
+// WM_SYSCOMMAND (wParam). Default handling on a top-level window: minimise,
+// maximise to the work area (WM_GETMINMAXINFO is asked first), restore the
+// rectangle it had before. IsZoomed and IsIconic follow; so does ShowWindow
+// with SW_MAXIMIZE, SW_MINIMIZE and SW_RESTORE.
+constexpr WPARAM SC_MINIMIZE = 0xF020, SC_MAXIMIZE = 0xF030, SC_RESTORE = 0xF120;
+
+// SystemParametersInfoW(SPI_GETWORKAREA, 0, RECT*, 0): the screen less the
+// task bar (40 pixels along the bottom), in screen coordinates. Other actions
+// answer FALSE.
+constexpr UINT SPI_GETWORKAREA = 0x0030;
+BOOL SystemParametersInfoW(UINT action, UINT param, void* value, UINT winIni);
+
+// The input method's key: the layer never produces VK_PROCESSKEY (its
+// commits arrive as characters), so there is no pending key and the answer
+// is 0.
+constexpr UINT VK_PROCESSKEY = 0xE5;
+UINT ImmGetVirtualKey(HWND hwnd);

@@ -271,8 +271,18 @@ void NotifyHost(HWND top) {
   if (host) host->TopLevelChanged(top);
 }
 
+void PaintNonClient(HWND hwnd) {
+  {
+    Guard g(W().lock);
+    Win* w = Find(hwnd);
+    if (!w || !w->ncDirty) return;
+    w->ncDirty = false;
+    if (InsetLocked(w) == 0) return;
+  }
+  SendMessageW(hwnd, WM_NCPAINT, 1, 0);
+}
+
 void DrawNonClientLocked(Win* w, HWND hwnd) {
-  if (!w->ncDirty) return;
   w->ncDirty = false;
   if (InsetLocked(w) == 0) return;
   HDC dc = GetWindowDC(hwnd);
@@ -989,10 +999,12 @@ BOOL ShowWindow(HWND hwnd, int cmd) {
   }
   if (was != show) SendMessageW(hwnd, WM_SHOWWINDOW, show ? TRUE : FALSE, 0);
   HWND focusToMove = nullptr;
+  bool wasZoomed = false;
   {
     Guard g(W().lock);
     Win* w = Find(hwnd);
     if (!w) return FALSE;
+    wasZoomed = (w->style & WS_MAXIMIZE) != 0;
     if (cmd == SW_MAXIMIZE) w->style |= WS_MAXIMIZE;
     if (cmd == SW_RESTORE || cmd == SW_SHOWNORMAL) w->style &= ~(WS_MAXIMIZE | WS_MINIMIZE);
     if (cmd == SW_MINIMIZE || cmd == SW_SHOWMINIMIZED || cmd == SW_SHOWMINNOACTIVE) w->style |= WS_MINIMIZE;
@@ -1010,6 +1022,7 @@ BOOL ShowWindow(HWND hwnd, int cmd) {
     }
   }
   if (focusToMove) SetFocus(focusToMove);
+  if (top && (cmd == SW_MAXIMIZE || cmd == SW_RESTORE)) ApplyWindowState(hwnd, cmd, wasZoomed);
   NotifyNativeChildren(hwnd);
   if (top) {
     NotifyHost(hwnd);

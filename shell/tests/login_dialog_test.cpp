@@ -129,7 +129,7 @@ TEST_F(LoginDialogTest, WholeChainThroughTheWindowEndsWithOk) {
   EXPECT_STREQ(GetConfig("account"), "demo");
   EXPECT_STREQ(GetConfig("level"), "0");
 
-  // The placeholder main window the start-up makes from the results.
+  // The main window the start-up makes from the results.
   CWnd* frame = CreateMainFrame(dlg.Results().userId.c_str(), dlg.Results().sessionId.c_str(),
                                 dlg.Results().account.c_str(), dlg.Results().password.c_str(),
                                 dlg.Results().accountTyped);
@@ -140,7 +140,7 @@ TEST_F(LoginDialogTest, WholeChainThroughTheWindowEndsWithOk) {
   const QImage shot = desk.Snapshot(frame->m_hWnd);
   EXPECT_EQ(shot.width(), GetSystemMetrics(SM_CXSCREEN));
   shot.scaled(shot.width() / 2, shot.height() / 2, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
-      .save(QString::fromStdString(SnapshotFolder() + "placeholder_main_window.png"));
+      .save(QString::fromStdString(SnapshotFolder() + "main_frame_after_login.png"));
   frame->DestroyWindow();
 }
 

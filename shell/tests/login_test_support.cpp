@@ -33,6 +33,9 @@ BrokerageFolders::BrokerageFolders() {
   fs::create_directories(program_ + "res/icon", error);
   fs::copy_file(build + "res/icon/128.png", program_ + "res/icon/128.png", error);
   fs::copy_file(build + "res/fonts.conf", program_ + "res/fonts.conf", fs::copy_options::overwrite_existing, error);
+  // The main window the chain ends in opens the code dictionary, seeded from
+  // the program folder, and draws its bars with the generated pictures.
+  fs::copy(build + "res", program_ + "res", fs::copy_options::recursive | fs::copy_options::skip_existing, error);
   SetInstallFolderForTesting(program_);
   SetAppDataFolderForTesting(temp_.Path() + "appdata/");
   SetResourceFolder(program_ + "res/");
