@@ -69,6 +69,7 @@ tsan_targets=(
   platform_kernel_tests
   platform_tests
   quotes_tests
+  shell_popup_tests
   shell_tests
   simbroker_tests
   simbroker_trade_tests
@@ -97,6 +98,7 @@ tsan_labels=(
   security
   skin-buttons
   stock-panels
+  stock-popups
   stores
   trade
   trade-window
