@@ -1,5 +1,7 @@
 #include "quotes/page_placeholders.h"
 
+#include "quotes/quote_grid_view.h"
+
 #include <cstdio>
 
 void PageCallLog::Note(const std::string& call) {
@@ -192,4 +194,8 @@ QuotePages MakePlaceholderPages(PageCallLog* log) {
   return pages;
 }
 
-QuotePages MakeQuotePages() { return MakePlaceholderPages(&PlaceholderCalls()); }
+QuotePages MakeQuotePages() {
+  QuotePages pages = MakePlaceholderPages(&PlaceholderCalls());
+  pages.table = std::make_unique<CQuoteGridView>();
+  return pages;
+}

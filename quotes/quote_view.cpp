@@ -1,6 +1,7 @@
 #include "quotes/quote_view.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstdlib>
 #include <cstring>
 
@@ -83,9 +84,15 @@ bool SameCode(const StockKey& key, const char* code) {
 
 }  // namespace
 
+namespace {
+std::atomic<int> g_defaultQuotePort{CQuoteView::kQuotePort};
+}  // namespace
+
+void CQuoteView::SetDefaultQuotePortForTesting(int port) { g_defaultQuotePort = port > 0 ? port : kQuotePort; }
+
 CQuoteView::CQuoteView() : CQuoteView(QuotePages{}) {}
 
-CQuoteView::CQuoteView(QuotePages pages) : pages_(std::move(pages)) { Construct(); }
+CQuoteView::CQuoteView(QuotePages pages) : pages_(std::move(pages)), port_(g_defaultQuotePort) { Construct(); }
 
 void CQuoteView::Construct() {
   engine_ = CreateQuoteEngine();

@@ -92,8 +92,10 @@ class CQuoteView : public CWnd, public IQuoteView {
   int PushHandle() { return requests_.Get(kPushRole); }
   IQuotePage* PageAt(Page page);
 
-  // Tests: the port ConnectEngine uses (8110 otherwise).
+  // Tests: the port ConnectEngine uses (8110 otherwise), for this view or
+  // for the views made from now on (0 puts 8110 back).
   void SetQuotePortForTesting(int port) { port_ = port; }
+  static void SetDefaultQuotePortForTesting(int port);
 
  protected:
   int OnCreate(LPCREATESTRUCT cs) override;
@@ -161,7 +163,7 @@ class CQuoteView : public CWnd, public IQuoteView {
   FooStatus* statusBar_ = nullptr;           // the main frame's (not owned)
   Page returnPage_ = kNoPage;                // where Esc goes back to
   StockKey pendingAnalysisKey_{};            // all zero: empty
-  int port_ = kQuotePort;
+  int port_;
 
   // Browsing (UI thread).
   int currentIndex_ = 0;                     // position in entries_

@@ -1,7 +1,7 @@
 # The main frame, the interfaces of the windows of other libraries it drives
 # and their placeholders: sources of the shell library (its glob), tests with
 # the label `frame`.
-target_link_libraries(shell PUBLIC marketdata)
+target_link_libraries(shell PUBLIC marketdata quoteview trading_ui)
 
 set(SHELL_FRAME_TEST_SOURCES
   tests/frame/frame_placeholders_test.cpp

@@ -11,8 +11,13 @@ namespace {
 
 
 // At most maxBytes bytes of text (a byte buffer's cut).
+// At most maxBytes of a UTF-8 text, cut between characters (a narrow
+// buffer's cut never leaves half a character).
 std::string CutBytes(const std::string& text, size_t maxBytes) {
-  return text.size() <= maxBytes ? text : text.substr(0, maxBytes);
+  if (text.size() <= maxBytes) return text;
+  size_t end = maxBytes;
+  while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) --end;
+  return text.substr(0, end);
 }
 
 // At most maxUnits UTF-16 units of a UTF-8 text, cut between characters (a
@@ -155,6 +160,12 @@ bool UpdaterFindsNewVersion(const UpdateDescription& server, const std::string& 
   return VersionBefore(currentVersion, *newVersion);
 }
 
+bool UpdaterForcedByMinVersion(const UpdateDescription& server, const UpdateDescription& installed,
+                               const std::string& product) {
+  return VersionBefore(MinVersionOr(installed, product, kDefaultInstalledMinVersion),
+                       MinVersionOr(server, product, kDefaultServerMinVersion));
+}
+
 UpdatePlan BuildUpdatePlan(const UpdateDescription& server, const UpdateDescription& installed,
                            const std::string& product) {
   UpdatePlan plan;
@@ -167,10 +178,18 @@ UpdatePlan BuildUpdatePlan(const UpdateDescription& server, const UpdateDescript
     std::string installedVersion = VersionOr(installed, s.name, kDefaultInstalledFileVersion);
     if (!VersionBefore(installedVersion, serverVersion)) continue;
     std::string url = first.hasUrl ? CutBytes(first.url, kUpdaterUrlMaxBytes) : std::string();
+    if (plan.stoppedAtMissingUrl) {
+      // Past the stop only whether another newer file would have followed.
+      if (!url.empty()) {
+        plan.newerWithUrlAfterStop = true;
+        break;
+      }
+      continue;
+    }
     if (url.empty()) {
       plan.stoppedAtMissingUrl = true;
       plan.stopSection = s.name;
-      break;
+      continue;
     }
     UpdateDownload download;
     download.section = s.name;

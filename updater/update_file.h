@@ -117,6 +117,13 @@ LoginUpdate CheckUpdateAtLogin(const UpdateDescription& server, const UpdateDesc
 bool UpdaterFindsNewVersion(const UpdateDescription& server, const std::string& product,
                             const std::string& currentVersion, std::string* newVersion);
 
+// The updater's forced update: the server's product MINVER (default
+// "1.0.0.001") sorts after the installed one (default "1.0.0.000"), byte
+// order. The version check offers the update then even when VERSION is not
+// newer, so that a forced update cannot come back at every login.
+bool UpdaterForcedByMinVersion(const UpdateDescription& server, const UpdateDescription& installed,
+                               const std::string& product);
+
 struct UpdateDownload {
   std::string section;           // the file's path below the program folder
   std::string url;               // absolute address, at most kUpdaterUrlMaxBytes
@@ -129,11 +136,14 @@ struct UpdatePlan {
   std::vector<UpdateDownload> downloads;  // in the server file's order
   bool stoppedAtMissingUrl = false;       // a newer section without URL ended the walk
   std::string stopSection;                // that section's name
+  bool newerWithUrlAfterStop = false;     // a newer section with a URL follows the stop
 };
 
 // The update run's walk over the server copy: every section but the product
 // section (exact name) whose server VERSION (default "1.0.0.001") sorts
 // after the installed VERSION (default "1.0.0.000") is downloaded from its
-// URL; the first such section without a URL ends the walk and is reported.
+// URL; the first such section without a URL ends the walk and is reported,
+// with whether a newer section with a URL comes after it. Texts are cut to
+// the updater's buffer sizes between characters.
 UpdatePlan BuildUpdatePlan(const UpdateDescription& server, const UpdateDescription& installed,
                            const std::string& product);

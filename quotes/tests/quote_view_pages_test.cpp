@@ -377,7 +377,7 @@ TEST_F(QuoteViewConstruction, TradingHoursAndPagesInOrder) {
     DeleteDataFile("res\\v2bin.data");
     WriteUserFiles("<host>127.0.0.1</host>", "<PCQuote>a|http://127.0.0.1:1/q|http://127.0.0.2:1/q</PCQuote>", c.v2bin);
     PlaceholderCalls().Clear();
-    CQuoteView view;
+    CQuoteView view(MakePlaceholderPages(&PlaceholderCalls()));
     EXPECT_EQ(view.Engine()->tradingHours.count, c.markets < 0 ? defaultCount : c.markets) << c.name;
     if (c.markets == 2) {
       EXPECT_EQ(view.Engine()->tradingHours.entries[0].marketId, 7) << c.name;

@@ -58,7 +58,7 @@ class RecordingMain : public CWnd {
  protected:
   LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override {
     if (msg == WM_KEY_COMMAND || msg == WM_SELECT_SITE || msg == WM_OPEN_ANALYSIS_TAB ||
-        msg == WM_FIND_STOCK_CODE) {
+        msg == WM_FIND_STOCK_CODE || msg == WM_SAVE_OWN_STOCKS) {
       Posted p{msg, wParam, lParam, StockKey{}};
       if (msg == WM_FIND_STOCK_CODE) {
         auto key = TakeShowStockKey(wParam);
@@ -179,7 +179,9 @@ class QuoteViewFixture : public ::testing::Test {
     const int parts[] = {80, 420, 760, 0, 300};
     status_->SetParts(5, parts);
     status_->MoveWindow(0, 780, 1280, 20);
-    view = pages.table ? std::make_unique<CQuoteView>(std::move(pages)) : std::make_unique<CQuoteView>();
+    // The placeholders unless the test brings its pages.
+    if (!pages.table) pages = MakePlaceholderPages(&PlaceholderCalls());
+    view = std::make_unique<CQuoteView>(std::move(pages));
     view->SetStatusBar(status_.get());
     view->SetQuotePortForTesting(port);
     view->SetCredentials("10086", "00112233445566778899aabbccddeeff");

@@ -15,9 +15,12 @@
 #include "platform/window/win_icons.h"
 #include "shell/about_box.h"
 #include "shell/login_dialog.h"
+#include "quotes/quote_view.h"
+#include "shell/main_frame.h"
 #include "shell/main_frame_factory.h"
 #include "shell/program_identity.h"
 #include "tools/simbroker/http/sim_http_content.h"
+#include "tools/simbroker/market_server.h"
 
 using namespace shelltest;
 using namespace login_ids;
@@ -129,12 +132,20 @@ TEST_F(LoginDialogTest, WholeChainThroughTheWindowEndsWithOk) {
   EXPECT_STREQ(GetConfig("account"), "demo");
   EXPECT_STREQ(GetConfig("level"), "0");
 
-  // The main window the start-up makes from the results.
+  // The main window the start-up makes from the results, with its quote view
+  // on the simulated brokerage's market data.
+  simbroker::MarketDataServer market{simbroker::MarketServerOptions{}};
+  ASSERT_TRUE(market.Start());
+  CQuoteView::SetDefaultQuotePortForTesting(market.Port());
   CWnd* frame = CreateMainFrame(dlg.Results().userId.c_str(), dlg.Results().sessionId.c_str(),
                                 dlg.Results().account.c_str(), dlg.Results().password.c_str(),
                                 dlg.Results().accountTyped);
+  CQuoteView::SetDefaultQuotePortForTesting(0);
   ASSERT_NE(frame, nullptr);
-  desk.RunUntilIdle();
+  auto* mainFrame = dynamic_cast<CMainFrame*>(frame);
+  ASSERT_NE(mainFrame, nullptr);
+  EXPECT_TRUE(desk.RunUntil([&] { return mainFrame->StatusBar().GetShanghaiText(1) != u""; }, 20000))
+      << "the status bar shows the Shanghai index from the market data";
   EXPECT_EQ(FindWindowW(nullptr, kProgramTitle), frame->m_hWnd);
   EXPECT_EQ(frame->GetStyle() & WS_CAPTION, 0u);
   const QImage shot = desk.Snapshot(frame->m_hWnd);

@@ -3,6 +3,8 @@
 // message (WM_KEY_COMMAND, told apart by wParam 1000).
 #pragma once
 
+#include "controls/control_messages.h"
+
 #include "platform/kernel/win_types.h"
 
 // To a trade window: a reply waits in its inbox (trade_reply_inbox.h).
@@ -20,5 +22,6 @@ constexpr UINT WM_TRADE_PANEL_COMMAND = 0x11F8;
 constexpr WPARAM kTradePanelCommandTag = 1000;
 constexpr LPARAM kTradePanelTodayOrders = 100;
 constexpr LPARAM kTradePanelTransferRecords = 101;
-// To the main window after every resize of the trade window: (width, height).
-constexpr UINT WM_TRADE_RELAYOUT_MAIN = 0x11FC;
+// To the main window after every resize of the trade window: (width, height);
+// the main window's relayout message.
+constexpr UINT WM_TRADE_RELAYOUT_MAIN = WM_RELAYOUT_MAIN;

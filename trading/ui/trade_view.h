@@ -18,6 +18,7 @@
 #include "platform/mfc/afx.h"
 #include "platform/mfc/afx_controls.h"
 #include "trading/trade_session.h"
+#include "trading/trade_view_interface.h"
 
 class CTradeInfoView;
 
@@ -57,7 +58,7 @@ class CTradeMainView : public CWnd {
   HFONT font_ = nullptr;
 };
 
-class CTradeView : public CWnd {
+class CTradeView : public CWnd, public ITradeView {
  public:
   static constexpr int kStartHeight = 280;
   static constexpr int kTopMargin = 72;  // the main window keeps this much above the panel
@@ -65,16 +66,21 @@ class CTradeView : public CWnd {
   CTradeView();
   ~CTradeView() override;
 
-  bool IsTradeShown() const { return shown_ != 0; }
-  void HideTrade();
+  // ITradeView.
+  CWnd* Window() override { return this; }
+  bool IsTradeShown() override { return shown_ != 0; }
+  void HideTrade() override;
+  void ShowTrade(const StockKey& key, int side) override { ShowTrade(key.code[0] ? &key : nullptr, side); }
+  void QuickBuySell(int side, const StockKey& key) override { QuickBuySell(side, &key); }
+
   // side 0 buy, 1 sell; stock null (or with an empty code): no order page.
   void ShowTrade(const StockKey* stock, int side);
   void QuickBuySell(int side, const StockKey* stock);
   void LogOut();
   void ToggleMaximize();
 
-  int GetPanelHeight() const { return panelHeight_; }
-  void SetPanelHeight(int height) { panelHeight_ = height; }
+  int GetPanelHeight() const override { return panelHeight_; }
+  void SetPanelHeight(int height) override { panelHeight_ = height; }
   TradeSession* Session() const { return session_; }
   CTradeMainView* NavList() { return nav_.get(); }
   CTradeInfoView* Panel() { return panel_.get(); }

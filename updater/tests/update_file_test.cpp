@@ -11,6 +11,12 @@
 
 namespace {
 
+std::string Repeat(const std::string& piece, int times) {
+  std::string out;
+  for (int i = 0; i < times; ++i) out += piece;
+  return out;
+}
+
 // A folder of its own holding the INI fixtures of one test.
 class UpdateFileTest : public testing::Test {
  protected:
@@ -180,6 +186,7 @@ TEST_F(UpdateFileTest, UpdaterVersionCheck) {
       {"product section by exact name only for the walk; key lookup ignores case", "[TAMSEL]\nVERSION=2\n", "1",
        "2", true},
       {"cut at 127 bytes", "[Tamsel]\nVERSION=" + std::string(200, '9') + "\n", "1", std::string(127, '9'), true},
+      {"cut between characters", "[Tamsel]\nVERSION=" + Repeat("é", 100) + "\n", "1", Repeat("é", 63), true},
   };
   for (const Case& c : cases) {
     std::string newVersion = "sentinel";
@@ -189,7 +196,8 @@ TEST_F(UpdateFileTest, UpdaterVersionCheck) {
 }
 
 // A plan in one line per download: "section url server>installed [setup]",
-// then "stop <section>" when the walk ended early.
+// then "stop <section>" when the walk ended early and "then a newer file"
+// when a newer section with a URL follows the stop.
 std::vector<std::string> Lines(const UpdatePlan& plan) {
   std::vector<std::string> lines;
   for (const UpdateDownload& d : plan.downloads) {
@@ -197,6 +205,7 @@ std::vector<std::string> Lines(const UpdatePlan& plan) {
                     (d.runsInstaller ? " setup" : ""));
   }
   if (plan.stoppedAtMissingUrl) lines.push_back("stop " + plan.stopSection);
+  if (plan.newerWithUrlAfterStop) lines.push_back("then a newer file");
   return lines;
 }
 
@@ -225,9 +234,12 @@ TEST_F(UpdateFileTest, UpdatePlan) {
         "ZipPack.zip http://h/ZipPack.zip 1.0.0.4>1.0.0.000", "stop \\res\\a.png"}},
       {"a newer section without URL first stops everything",
        "[Tamsel]\nVERSION=1.0.0.5\n[Korvane.exe]\nVERSION=1.0.0.3\n[Setup.exe]\nVERSION=2\nURL=http://h/Setup.exe\n",
-       {"stop Korvane.exe"}},
+       {"stop Korvane.exe", "then a newer file"}},
       {"an empty URL is no URL", "[Korvane.exe]\nVERSION=1.0.0.3\nURL=\n[x]\nVERSION=2\nURL=http://h/x\n",
-       {"stop Korvane.exe"}},
+       {"stop Korvane.exe", "then a newer file"}},
+      {"after the stop only newer sections count",
+       "[\\res\\a.png]\nVERSION=2\n[res\\skin.png]\nVERSION=1.0.0.2\nURL=http://h/s\n[\\res\\b.png]\nVERSION=2\n",
+       {"stop \\res\\a.png"}},
       {"1.0.0.0 begins 1.0.0.000, so it is not newer", "[fresh.dll]\nVERSION=1.0.0.0\nURL=http://h/f\n", {}},
       {"textual order: 10 is not after 9", "[res\\nine.png]\nVERSION=1.0.0.10\nURL=http://h/n\n", {}},
       {"no VERSION: 1.0.0.001 after a missing installed one",
@@ -242,6 +254,8 @@ TEST_F(UpdateFileTest, UpdatePlan) {
        {"Korvane.exe http://h/k 1.0.0.1" + std::string(56, '0') + ">1.0.0.1"}},
       {"URL cut at 511 bytes", "[big]\nVERSION=2\nURL=http://h/" + std::string(600, 'u') + "\n",
        {"big http://h/" + std::string(502, 'u') + " 2>1.0.0.000"}},
+      {"URL cut between characters", "[big]\nVERSION=2\nURL=http://h/" + Repeat("文", 600) + "\n",
+       {"big http://h/" + Repeat("文", 167) + " 2>1.0.0.000"}},
       {"empty file", "", {}},
   };
   for (const Case& c : cases) {

@@ -168,6 +168,23 @@ int ParseHttpCommandLine(const std::vector<std::string>& args, SimHttpOptions* o
              code >= 100 && code <= 599;
         if (ok) scenario->status[pair.substr(0, colon)] = code;
       }
+    } else if (arg == "--file-status" || arg == "--file-cut" || arg == "--file-slow") {
+      // NAME:NUMBER for one file under /update/files/.
+      ok = need();
+      const size_t colon = value.find(':');
+      int number = 0;
+      ok = ok && colon != std::string::npos && colon > 0 && ParseNumber(value.substr(colon + 1), &number);
+      if (arg == "--file-status") ok = ok && number >= 100 && number <= 599;
+      if (arg == "--file-slow") ok = ok && number > 0;
+      if (ok) {
+        SimFileFault& fault = scenario->fileFaults[value.substr(0, colon)];
+        if (arg == "--file-status") fault.status = number;
+        if (arg == "--file-cut") fault.cutAfter = number;
+        if (arg == "--file-slow") fault.msPerKiB = number;
+      }
+    } else if (arg == "--file-no-length") {
+      ok = need() && !value.empty();
+      if (ok) scenario->fileFaults[value].noLength = true;
     } else if (arg == "--raw-body") {
       ok = need();
       const size_t colon = value.find(':');
@@ -234,6 +251,12 @@ std::string HttpUsageText() {
       "                         update.file, klinerel, newslist, reportlist, quote, page\n"
       "  --status=SERVICE:CODE,...  answer these services with that status and no body\n"
       "  --raw-body=SERVICE:TEXT  answer SERVICE with TEXT as its body, exactly as given\n"
+      "                         (update.ini: serve that update description verbatim)\n"
+      "  --file-status=NAME:CODE  answer the update file NAME (help.html, updatelog.txt, Setup.exe,\n"
+      "                         ZipPack.zip) with that status and no body\n"
+      "  --file-cut=NAME:BYTES  send only BYTES of that file while announcing its whole length\n"
+      "  --file-slow=NAME:MS    wait MS before each KiB of that file\n"
+      "  --file-no-length=NAME  send that file without Content-Length\n"
       "\n";
   return text + DescribeHttpServices(layout);
 }

@@ -64,6 +64,15 @@ enum class SimMystocks { kNormal, kEmpty, kDuplicates, kRefuse, kNotXml };
 enum class SimMarquee { kNormal, kNotAccepted, kNotJson };
 enum class SimCheckMessage { kNormal, kNone, kNotJson };
 
+// Faults of one file of the update service, by its name under
+// /update/files/ (the updater's failure and cancel paths).
+struct SimFileFault {
+  int status = 0;            // answer with this status and no body; 0: the file as usual
+  long long cutAfter = -1;   // send only this many body bytes while announcing the whole length
+  int msPerKiB = 0;          // wait this long before each KiB of the body
+  bool noLength = false;     // no Content-Length: the body ends with the connection
+};
+
 // Scenario switches, read by every request (the server copies them under its
 // lock). Defaults give the canonical successful chain.
 struct SimHttpScenario {
@@ -86,6 +95,8 @@ struct SimHttpScenario {
   std::set<std::string> silent;      // services that hold their reply (by name, see below)
   std::map<std::string, int> status; // services answered with this status and no body
   std::map<std::string, std::string> rawBody;  // services answered 200 with this body, as given
+                                               // ("update.ini": a description written by a test)
+  std::map<std::string, SimFileFault> fileFaults;  // update files by name
 };
 
 // Service names used by `silent`, `status` and the request log:

@@ -12,10 +12,12 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <thread>
 
@@ -97,6 +99,8 @@ struct SimHttpServer::Impl {
   int BindSite(size_t index, int wantedPort);
   void StopSite(size_t index);
   void Handle(int site, const httplib::Request& req, httplib::Response& res);
+  // An update file with one of the faults of SimFileFault.
+  void AnswerFaultyFile(std::string content, const SimFileFault& fault, httplib::Response& res);
   // Builds the reply; *note receives what the request log keeps besides
   // the request (the deciphered fall-back form).
   void Answer(int site, const std::string& service, const httplib::Request& req,
@@ -287,10 +291,16 @@ void SimHttpServer::Impl::Answer(int site, const std::string& service, const htt
     return;
   }
   if (service == "update.file") {
+    const std::string name = req.path.substr(std::strlen("/update/files/"));
     int found = 0;
-    std::string content = UpdateFileContent(req.path.substr(std::strlen("/update/files/")), &found);
+    std::string content = UpdateFileContent(name, &found);
     res.status = found ? 200 : 404;
-    res.set_content(content, kBinaryType);
+    auto fault = s.fileFaults.find(name);
+    if (!found || fault == s.fileFaults.end()) {
+      res.set_content(content, kBinaryType);
+      return;
+    }
+    AnswerFaultyFile(std::move(content), fault->second, res);
     return;
   }
   if (service == "klinerel") {
@@ -315,6 +325,44 @@ void SimHttpServer::Impl::Answer(int site, const std::string& service, const htt
   std::string page = BuildPage(layout, site, req.path, params, &found);
   res.status = found ? 200 : 404;
   res.set_content(page, kHtmlType);
+}
+
+void SimHttpServer::Impl::AnswerFaultyFile(std::string content, const SimFileFault& fault,
+                                            httplib::Response& res) {
+  if (fault.status != 0) {
+    res.status = fault.status;
+    res.set_content("", kBinaryType);
+    return;
+  }
+  auto body = std::make_shared<std::string>(std::move(content));
+  const size_t sendable =
+      fault.cutAfter >= 0 ? std::min(body->size(), static_cast<size_t>(fault.cutAfter)) : body->size();
+  const int msPerKiB = fault.msPerKiB;
+  // Writes from offset on, at most one KiB per call after the fault's
+  // delay; false (the connection is dropped) once the sendable part is out
+  // while more was announced, or when the server stops during a delay.
+  auto piece = [this, body, sendable, msPerKiB](size_t offset, httplib::DataSink& sink) {
+    if (offset >= sendable) {
+      if (offset < body->size()) return false;
+      sink.done();
+      return true;
+    }
+    if (msPerKiB > 0) {
+      std::unique_lock<std::mutex> lock(mutex);
+      if (released.wait_for(lock, std::chrono::milliseconds(msPerKiB), [this] { return stopping; }))
+        return false;
+    }
+    const size_t n = std::min<size_t>(1024, sendable - offset);
+    return sink.write(body->data() + offset, n);
+  };
+  if (fault.noLength) {
+    res.set_content_provider(kBinaryType, [piece](size_t offset, httplib::DataSink& sink) {
+      return piece(offset, sink);
+    });
+    return;
+  }
+  res.set_content_provider(body->size(), kBinaryType,
+                           [piece](size_t offset, size_t, httplib::DataSink& sink) { return piece(offset, sink); });
 }
 
 SimHttpServer::SimHttpServer(SimHttpOptions options) : impl_(std::make_unique<Impl>()) {

@@ -78,6 +78,11 @@ const std::vector<Picture>& Table() {
       {"login_res\\login.png", 583, 87, "png", Kind::Opaque, Text::Dark, kNoKey},
       {"login_res\\btnLogin.png", 81, 69, "png", Kind::Opaque, Text::None, kNoKey},
       {"login_res\\btnClose.png", 22, 22, "png", Kind::Opaque, Text::None, kNoKey},
+      {"res\\update.png", 480, 300, "png", Kind::Opaque, Text::None, kNoKey},
+      {"res\\updateBG.png", 480, 81, "png", Kind::Opaque, Text::Light, kNoKey},
+      {"res\\updateBtn.png", 56, 36, "png", Kind::Opaque, Text::Light, kNoKey},
+      {"res\\processBG.png", 470, 28, "png", Kind::Opaque, Text::None, kNoKey},
+      {"res\\process.png", 470, 28, "png", Kind::Opaque, Text::None, kNoKey},
       {"res\\popmsg_bg.png", 260, 160, "png", Kind::Opaque, Text::Dark, kNoKey},
       {"res\\popmsg_close.png", 33, 26, "png", Kind::Opaque, Text::None, kNoKey},
       {"res\\popmsg_close_sel.png", 33, 26, "png", Kind::Opaque, Text::None, kNoKey},
@@ -191,12 +196,17 @@ TEST(SkinPictures, EveryPictureHasItsSizeFormatAndTransparency) {
     ASSERT_FALSE(image.isNull());
     EXPECT_EQ(image.width(), p.width);
     EXPECT_EQ(image.height(), p.height);
-    int translucent = 0, keyed = 0;
+    int translucent = 0, keyed = 0, magenta = 0;
     for (int y = 0; y < image.height(); ++y)
       for (int x = 0; x < image.width(); ++x) {
         translucent += qAlpha(image.pixel(x, y)) < 255;
         keyed += p.kind == Kind::Key && Rgb(image.pixel(x, y)) == p.key;
+        magenta += Rgb(image.pixel(x, y)) == 0xFF00FF;
       }
+    // Pictures drawn opaque would show the key colour as it is.
+    if (p.kind == Kind::Opaque) {
+      EXPECT_EQ(magenta, 0);
+    }
     if (p.kind == Kind::Alpha) {
       EXPECT_GT(translucent, 0);
     } else {

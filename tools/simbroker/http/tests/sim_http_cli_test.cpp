@@ -21,6 +21,8 @@ TEST(SimContentCommandLine, SwitchesReachTheScenario) {
                                      "--boardconf=not-json", "--mystocks=duplicates", "--marquee=not-accepted",
                                      "--checkmsg=none", "--data-gzip", "--silent=v2bin,login",
                                      "--status=update.ini:404,randomcode:500", "--raw-body=klinerel:{\"total\":\"x\"}", "--trade", "127.0.0.1:8112",
+                                     "--file-status=help.html:500", "--file-cut", "ZipPack.zip:10",
+                                     "--file-slow=ZipPack.zip:20", "--file-no-length=updatelog.txt",
                                      "--demo"},
                                     &options, &s, &command, &error))
       << error;
@@ -47,6 +49,11 @@ TEST(SimContentCommandLine, SwitchesReachTheScenario) {
   EXPECT_EQ(404, s.status["update.ini"]);
   EXPECT_EQ(500, s.status["randomcode"]);
   EXPECT_EQ("{\"total\":\"x\"}", s.rawBody["klinerel"]);
+  EXPECT_EQ(500, s.fileFaults["help.html"].status);
+  EXPECT_EQ(10, s.fileFaults["ZipPack.zip"].cutAfter);
+  EXPECT_EQ(20, s.fileFaults["ZipPack.zip"].msPerKiB);
+  EXPECT_TRUE(s.fileFaults["updatelog.txt"].noLength);
+  EXPECT_EQ(-1, s.fileFaults["updatelog.txt"].cutAfter);
 
   struct Bad {
     const char* name;
@@ -58,7 +65,12 @@ TEST(SimContentCommandLine, SwitchesReachTheScenario) {
              {"status without code", {"--status=v2bin"}},
              {"status out of range", {"--status=v2bin:42"}},
              {"raw body without service", {"--raw-body=nothing"}},
-             {"captcha not digits", {"--captcha-code=12ab"}}};
+             {"captcha not digits", {"--captcha-code=12ab"}},
+             {"file status without name", {"--file-status=:500"}},
+             {"file status out of range", {"--file-status=help.html:99"}},
+             {"file cut not a number", {"--file-cut=help.html:-3"}},
+             {"file slow zero", {"--file-slow=help.html:0"}},
+             {"file without length, no name", {"--file-no-length="}}};
   for (const Bad& b : bad) {
     SimHttpOptions o;
     SimHttpScenario sc;

@@ -2,6 +2,7 @@
 // brokerage.
 #include <nlohmann/json.hpp>
 
+#include <chrono>
 #include <cstring>
 #include <ctime>
 #include <map>
@@ -109,6 +110,55 @@ TEST_F(SimHttpFixture, UpdateServiceDescriptionAndFiles) {
   ASSERT_TRUE(missing);
   EXPECT_EQ(404, missing->status);
   EXPECT_EQ("update.file", server_->Requests().back().service);
+}
+
+// Each fault of one update file, the other files untouched; the
+// description itself can be replaced by a test's own text.
+TEST_F(SimHttpFixture, UpdateFileFaults) {
+  int found = 0;
+  const std::string help = UpdateFileContent("help.html", &found);
+  ASSERT_GT(help.size(), 100u);
+  SimHttpScenario s;
+  s.fileFaults["help.html"].status = 500;
+  Set(s);
+  auto failed = Client()->Get("/update/files/help.html");
+  ASSERT_TRUE(failed);
+  EXPECT_EQ(500, failed->status);
+  EXPECT_TRUE(failed->body.empty());
+  EXPECT_EQ(500, server_->Requests().back().status);
+  auto other = Client()->Get("/update/files/updatelog.txt");
+  ASSERT_TRUE(other);
+  EXPECT_EQ(200, other->status);
+
+  s.fileFaults.clear();
+  s.fileFaults["help.html"].cutAfter = 40;
+  Set(s);
+  auto cut = Client()->Get("/update/files/help.html");
+  EXPECT_FALSE(cut) << "a body shorter than its Content-Length is a broken reply";
+
+  s.fileFaults.clear();
+  s.fileFaults["help.html"].noLength = true;
+  Set(s);
+  auto open = Client()->Get("/update/files/help.html");
+  ASSERT_TRUE(open);
+  EXPECT_EQ(200, open->status);
+  EXPECT_FALSE(open->has_header("Content-Length"));
+  EXPECT_EQ(help, open->body);
+
+  s.fileFaults.clear();
+  s.fileFaults["help.html"].msPerKiB = 150;
+  Set(s);
+  const auto start = std::chrono::steady_clock::now();
+  auto slow = Client()->Get("/update/files/help.html");
+  const auto spent = std::chrono::steady_clock::now() - start;
+  ASSERT_TRUE(slow);
+  EXPECT_EQ(help, slow->body);
+  EXPECT_GE(spent, std::chrono::milliseconds(150 * ((help.size() + 1023) / 1024)));
+
+  s.fileFaults.clear();
+  s.rawBody["update.ini"] = "[Tamsel]\r\nVERSION=9\r\n[..\\x.txt]\r\nURL=http://h/x\r\n";
+  Set(s);
+  EXPECT_EQ(s.rawBody["update.ini"], Get("/update/update.ini"));
 }
 
 TEST(SimContentUpdate, PackageIsAStoredZip) {
