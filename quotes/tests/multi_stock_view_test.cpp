@@ -281,13 +281,11 @@ TEST_F(MultiStockTest, ServedListAndReplacedStock) {
   const int before = view->CellHandle(1);
   EXPECT_NE(before, 0);
 
+  const int repliesBefore = view->ReplyCount();
   view->RequestList('(', 1102, 1, 1);
+  // The list arrives, then every cell's minute data.
   ASSERT_TRUE(desk->RunUntil(
-      [&] {
-        for (int i = 0; i < 9; ++i)
-          if (DrawnPixels(i) < 200) return false;
-        return view->PageCount() > 0;
-      },
+      [&] { return view->List().entryCount > 0 && view->ReplyCount() >= repliesBefore + 9 && DrawnPixels(8) > 200; },
       engine_test::kLoopbackWaitMs));
   const StockCodeList list = view->List();
   EXPECT_EQ(list.paddedCount % 9, 0);
