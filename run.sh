@@ -32,7 +32,7 @@ fi
 ./tools/install-deps.sh
 echo "== build"
 cmake -S "$root" -B build -G Ninja -Wno-dev -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build build -j "$(nproc)" --target Korvane simbroker_program pellune_db
+cmake --build build -j "$(nproc)" --target Korvane Brisel simbroker_program pellune_db
 
 # The brokerage: needed unless the user's server list points elsewhere.
 data_home=${XDG_DATA_HOME:-$HOME/.local/share}
@@ -64,6 +64,10 @@ if [[ $need_broker -eq 1 ]]; then
     answers || { echo "run.sh: simbroker does not answer on 8889; see build/simbroker.log" >&2; exit 1; }
   fi
 fi
+
+# Web pages are drawn by Brisel; its engine refuses to run as root with its
+# sandbox, so the sandbox is off only then.
+if [[ $(id -u) -eq 0 ]]; then export BRISEL_NO_SANDBOX=1; fi
 
 echo "== terminal (accounts demo/demo123 and vip/vip123, captcha 1234)"
 if [[ -n "$snapshot" ]]; then

@@ -18,7 +18,12 @@
 // handler frees it (`delete[]`), a relay passes it on unchanged.
 //   WM_WEB_COMMAND    (UTF-8 "goto::" text as a char[] copy, 0)
 //   WM_OAUTH_SINA_URL / WM_OAUTH_QQ_URL  (UTF-16 address as a WCHAR[] copy, 0)
-//   WM_POP_HTML       (UTF-16 address as a WCHAR[] copy, 0)
+//   WM_POP_HTML       (UTF-16 address, 0) is the one exception: it is SENT,
+//                     as every sender of WM_POP_HTML does (the K-line view
+//                     too), and the address is lent for the call only; the
+//                     handler copies what it keeps. The helper sends it from
+//                     a message it posted itself, so it still arrives after
+//                     the browser's record has returned.
 //   WM_KEY_COMMAND    (0, key code; F1 to F12 as 40000 plus the key)
 //   WM_BROWSER_READY  (the helper's IBriselHelper*, 0)
 //   WM_BRISEL_CLOSED  (as the process reported it)

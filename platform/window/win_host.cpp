@@ -5,6 +5,7 @@
 #include "platform/controls/win_controls.h"
 #include "platform/window/win_icons.h"
 #include "platform/window/win_internal.h"
+#include "platform/window/win_qtkeys.h"
 
 #include <QGuiApplication>
 #include <QIcon>
@@ -324,6 +325,8 @@ QtHost* Host() {
 }
 
 }  // namespace
+
+UINT VirtualKeyFromQtKey(int qtKey) { return VkFromQtKey(qtKey); }
 
 void EnableScreenHost() {
   Host()->enabled = true;

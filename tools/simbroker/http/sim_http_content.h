@@ -144,6 +144,10 @@ std::string BuildKLineRelated(const std::map<std::string, std::string>& query, c
 std::string SimSiteBase(const SimHttpLayout& layout, int site);  // "http://host:port"
 // A whole page in the brokerage's own dark style.
 std::string SimHtmlPage(const std::string& title, const std::string& body);
+// The browser program's test pages below /test/ and the token vendor's
+// /success/success.html: body and content type; found 0 for an unknown path.
+std::string BuildTestPage(const std::string& path, const std::map<std::string, std::string>& query,
+                          std::string* contentType, int* found);
 std::string BuildNewsList(const SimHttpLayout& layout, int site, const std::string& code, bool reports);
 
 // Parses a sign-in form "username=..&password=..[&randomCode=..]&clientversion=..",

@@ -6,6 +6,8 @@
 // reply is built or sent.
 #include "tools/simbroker/http/sim_http_services.h"
 
+#include <strings.h>
+
 #include <arpa/inet.h>
 #include <httplib.h>
 #include <netinet/in.h>
@@ -161,6 +163,7 @@ void SimHttpServer::Impl::Handle(int site, const httplib::Request& req, httplib:
   record.version = req.version;
   record.hasHost = req.has_header("Host");
   record.contentType = req.get_header_value("Content-Type");
+  for (const auto& [name, value] : req.headers) record.headers.emplace_back(name, value);
 
   SimHttpScenario s;
   size_t logIndex = 0;
@@ -322,6 +325,13 @@ void SimHttpServer::Impl::Answer(int site, const std::string& service, const htt
     return;
   }
   int found = 0;
+  if (req.path.rfind("/test/", 0) == 0 || req.path == "/success/success.html") {
+    std::string type;
+    std::string body = BuildTestPage(req.path, params, &type, &found);
+    res.status = found ? 200 : 404;
+    res.set_content(body, type);
+    return;
+  }
   std::string page = BuildPage(layout, site, req.path, params, &found);
   res.status = found ? 200 : 404;
   res.set_content(page, kHtmlType);
@@ -432,6 +442,12 @@ int SimHttpServer::SetSiteListening(int site, bool listening) {
   }
   if (d.sites[size_t(site)].server != nullptr) return 1;
   return d.BindSite(size_t(site), port) == port ? 1 : 0;
+}
+
+std::string SimRequestRecord::Header(const std::string& name) const {
+  for (const auto& [key, value] : headers)
+    if (strcasecmp(key.c_str(), name.c_str()) == 0) return value;
+  return std::string();
 }
 
 std::vector<SimRequestRecord> SimHttpServer::Requests() const {

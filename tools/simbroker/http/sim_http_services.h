@@ -50,6 +50,9 @@ struct SimRequestRecord {
   std::string contentType;  // request Content-Type
   int status = 0;           // status answered (0 while held)
   std::string deciphered;   // fall-back sign-in: the form the RSA blocks held
+  std::vector<std::pair<std::string, std::string>> headers;  // every request header, in order
+  // The value of a header (name in any case), empty when absent.
+  std::string Header(const std::string& name) const;
 };
 
 class SimHttpServer {
