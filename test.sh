@@ -77,6 +77,7 @@ tsan_targets=(
   tokenstore_tests
   trading_tests
   trading_ui_tests
+  updater_tests
 )
 tsan_labels=(
   bidask
@@ -103,6 +104,7 @@ tsan_labels=(
   trade
   trade-window
   transport
+  updater
 )
 tsan_label_regex="^($(IFS='|'; echo "${tsan_labels[*]}"))\$"
 configure build-tsan -DCMAKE_BUILD_TYPE=Debug -DORV_TSAN=ON

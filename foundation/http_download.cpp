@@ -54,9 +54,11 @@ int Progress(void* context, curl_off_t total, curl_off_t, curl_off_t, curl_off_t
   return 0;
 }
 
-void InitCurlOnce() {
+bool InitCurlOnce() {
   static std::once_flag once;
-  std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+  static bool ready = false;
+  std::call_once(once, [] { ready = curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK; });
+  return ready;
 }
 
 struct FileSink {
@@ -72,6 +74,8 @@ bool WriteToFile(void* user, const char* data, size_t size) {
 }
 
 }  // namespace
+
+bool HttpDownloadsReady() { return InitCurlOnce(); }
 
 HttpDownloadResult DownloadUrl(const std::string& address, const HttpDownloadSettings& settings,
                                HttpDownloadSink sink, void* sinkUser, HttpDownloadProgress progress,

@@ -43,6 +43,10 @@ struct HttpDownloadInfo {
   long long received = 0;       // body bytes handed to the sink
 };
 
+// Initialises the HTTP stack once; false when it cannot be (no download
+// can then succeed).
+bool HttpDownloadsReady();
+
 // Downloads address (http:// or https://). info (optional) is filled in
 // every case with what is known. progress may be null.
 HttpDownloadResult DownloadUrl(const std::string& address, const HttpDownloadSettings& settings,

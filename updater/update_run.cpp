@@ -384,14 +384,19 @@ UpdateRunResult RunUpdate(const UpdateRunRequest& request, UpdateRunListener* li
   return result;
 }
 
-int FindUserProcess(const std::string& name) {
+int FindProgramProcess(const std::string& path) {
+  std::error_code ec;
+  const fs::path wanted = fs::weakly_canonical(fs::path(NativePath(path)), ec);
+  const std::string name = wanted.filename().string();
   const uid_t me = ::getuid();
   const int self = static_cast<int>(::getpid());
   for (const ProcessInfo& p : ListProcesses()) {
     if (p.pid == self || p.exeName != name) continue;
-    struct stat st;
     const std::string proc = "/proc/" + std::to_string(p.pid);
+    struct stat st;
     if (::stat(proc.c_str(), &st) != 0 || st.st_uid != me) continue;
+    const fs::path exe = fs::read_symlink(proc + "/exe", ec);
+    if (ec || exe != wanted) continue;
     return p.pid;
   }
   return -1;

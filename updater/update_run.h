@@ -139,9 +139,10 @@ UpdateRunResult RunUpdate(const UpdateRunRequest& request, UpdateRunListener* li
 
 // ---------------------------------------------------------------- processes
 
-// The id of a running process of this user whose program file is name
-// (other than this process), or -1.
-int FindUserProcess(const std::string& name);
+// The id of a running process of this user whose program file is the file
+// at path (the program folder's main program, not any program of that
+// name elsewhere), other than this process; -1 when there is none.
+int FindProgramProcess(const std::string& path);
 
 // Ends the process and waits at most timeoutMs until it is gone. True when
 // it is gone.

@@ -7,6 +7,7 @@
 #include "quotes/quote_formats.h"
 #include "quotes/quote_grid_view.h"
 #include "quotes/tests/quote_view_test_support.h"
+#include "tools/simbroker/quote_list_replies.h"
 
 namespace quoteview_test {
 namespace {
@@ -188,7 +189,9 @@ TEST_F(QuoteTable, PagesWrapAtBothEnds) {
   view->ShowQuoteTableReload(1);
   ASSERT_TRUE(WaitForRows(1));
   const int rows = table->VisibleRowCount();
-  const int total = static_cast<int>(server->Data().All().size());
+  std::vector<simbroker::SimStock> listed;
+  ASSERT_TRUE(simbroker::CatalogueList(server->Data().All(), 1101, &listed));
+  const int total = static_cast<int>(listed.size());
   ASSERT_GT(total, rows * 2);
   // Previous from the first page: the last rows of the list.
   table->SendMessage(WM_GRID_PAGE, static_cast<WPARAM>(-1), 0);
@@ -505,6 +508,106 @@ TEST_F(QuoteTable, KeysAndHorizontalScrolling) {
   for (const Posted& p : main.Take())
     if (p.msg == WM_KEY_COMMAND && p.wParam == 0) keys.push_back(p.lParam);
   EXPECT_EQ(keys, (std::vector<LPARAM>{static_cast<LPARAM>(kF5), 'A'}));
+}
+
+TEST_F(QuoteTable, BlockMembersAskTheWholeId) {
+  Open();
+  view->ShowQuoteTableReload(1);
+  ASSERT_TRUE(WaitForRows(1));
+  const int64_t wide = (int64_t{0x12} << 32) | 0x345678;  // needs more than 32 bits
+  struct Case {
+    const char* name;
+    int kind;
+    int64_t id;
+    const char* itemText;
+  } const cases[] = {
+      {"concept", 0, 88, "概 念▼"},
+      {"region", 1, 89, "地 区▼"},
+      {"industry", 2, wide, "行 业▼"},
+      {"another kind keeps the text", 3, 90, "行 业▼"},
+  };
+  for (const Case& c : cases) {
+    const int before = Asks();
+    view->ShowBlockStocks(c.id, c.kind);
+    ASSERT_TRUE(WaitFor([&] { return Asks() > before; })) << c.name;
+    const ListAsk ask = LastAsk();
+    EXPECT_EQ(ask.type, 40) << c.name;
+    EXPECT_EQ(ask.list, c.id) << c.name;
+    EXPECT_EQ(ask.start, 0) << c.name;
+    EXPECT_EQ(ask.sort, 34) << c.name;
+    EXPECT_EQ(ask.order, 0) << c.name;
+    EXPECT_EQ(table->TableType(), 10) << c.name;
+    EXPECT_EQ(table->Bar()->GetCurSel(), 4) << c.name;
+    EXPECT_EQ(ItemText(4), c.itemText) << c.name;
+    int column = 0, direction = 0;
+    grid->GetSortState(&column, &direction);
+    EXPECT_EQ(column, 6) << c.name;
+    EXPECT_EQ(direction, 1) << c.name;
+  }
+  // Paging re-requests the shown page's whole id.
+  ASSERT_TRUE(WaitFor([&] { return table->ShownReply().listId == 90; }));
+  view->ShowBlockStocks(wide, 2);
+  ASSERT_TRUE(WaitFor([&] { return table->ShownReply().listId == wide && grid->GetRowCount() > 1; }));
+  table->SendMessage(WM_GRID_PAGE, 0, 0);
+  ASSERT_TRUE(WaitFor([&] { return LastAsk().start == table->VisibleRowCount(); }));
+  EXPECT_EQ(LastAsk().list, wide);
+}
+
+// The strip of grid column `column` in a snapshot of the main window, as
+// the pixels' colours.
+std::vector<QRgb> Strip(const QImage& shot, int left, int right, int top, int bottom) {
+  std::vector<QRgb> out;
+  for (int y = top; y < bottom; ++y)
+    for (int x = left; x < right; ++x) out.push_back(shot.pixel(x, y));
+  return out;
+}
+
+TEST_F(QuoteTable, APushChangesTheLastPriceAndTheCellFlashes) {
+  Open();
+  view->ShowQuoteTableReload(1);
+  ASSERT_TRUE(WaitForRows(1));
+  desk.RunUntilIdle();
+  const std::u16string before = Cell(1, 4) + Cell(2, 4) + Cell(3, 4) + Cell(4, 4) + Cell(5, 4);
+  bool changed = false;
+  for (int round = 0; round < 30 && !changed; ++round) {
+    server->Tick();
+    changed = desk.RunUntil([&] { return Cell(1, 4) + Cell(2, 4) + Cell(3, 4) + Cell(4, 4) + Cell(5, 4) != before; },
+                            500);
+  }
+  ASSERT_TRUE(changed);
+  desk.RunUntilIdle();
+  // 现价 is grid column 4 (40 + 20 + 80 + 90 = 230 px from the left), 昨收
+  // column 10; the grid starts 20 px below the top of the table.
+  const QImage flashing = desk.Snapshot(main.m_hWnd);
+  desk.Advance(1600);
+  desk.RunUntilIdle();
+  const QImage settled = desk.Snapshot(main.m_hWnd);
+  const int bottom = 20 + grid->GetRowCount() * 26;
+  EXPECT_NE(Strip(flashing, 232, 298, 40, std::min(bottom, 760)), Strip(settled, 232, 298, 40, std::min(bottom, 760)));
+  EXPECT_EQ(Strip(flashing, 712, 778, 40, std::min(bottom, 760)), Strip(settled, 712, 778, 40, std::min(bottom, 760)));
+  const std::string path = std::string(ORV_BINARY_DIR) + "/quotes/tests/quote_table_flash.png";
+  EXPECT_TRUE(desk.SavePng(main.m_hWnd, path));
+}
+
+TEST_F(QuoteTable, SnapshotsOfTheOwnStockAndIndexTables) {
+  Open(8);
+  view->ShowQuoteTableReload(1);
+  ASSERT_TRUE(WaitForRows(1));
+  for (int i = 0; i < 3; ++i) server->Tick();
+  table->SendMessage(WM_TABLEBAR_SELECT, reinterpret_cast<WPARAM>(table->Bar()), 1);
+  ASSERT_TRUE(WaitFor([&] { return table->ShownReply().tableType == 2 && grid->GetRowCount() == 9; }));
+  desk.RunUntilIdle();
+  EXPECT_TRUE(desk.SavePng(main.m_hWnd, std::string(ORV_BINARY_DIR) + "/quotes/tests/quote_table_own.png"));
+  table->SendMessage(WM_TABLEBAR_SELECT, reinterpret_cast<WPARAM>(table->Bar()), 2);
+  ASSERT_TRUE(WaitFor([&] { return table->ShownReply().tableType == 3 && grid->GetRowCount() > 1; }));
+  EXPECT_EQ(grid->GetColumnCount(), 20);
+  desk.RunUntilIdle();
+  EXPECT_TRUE(desk.SavePng(main.m_hWnd, std::string(ORV_BINARY_DIR) + "/quotes/tests/quote_table_indices.png"));
+  table->SendMessage(WM_TABLEBAR_SELECT, reinterpret_cast<WPARAM>(table->Bar()), 3);
+  ASSERT_TRUE(WaitFor([&] { return table->ShownReply().tableType == 6 && grid->GetRowCount() > 1; }));
+  EXPECT_EQ(grid->GetColumnCount(), 28);
+  desk.RunUntilIdle();
+  EXPECT_TRUE(desk.SavePng(main.m_hWnd, std::string(ORV_BINARY_DIR) + "/quotes/tests/quote_table_futures.png"));
 }
 
 }  // namespace

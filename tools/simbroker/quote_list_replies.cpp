@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <functional>
 #include <random>
 #include <string>
 
@@ -49,6 +50,69 @@ std::vector<SimStock> Page(const std::vector<SimStock>& all, int64_t start, int6
   }
   return page;
 }
+
+bool Starts(const SimStock& s, const char* prefix) { return s.code.rfind(prefix, 0) == 0; }
+
+bool IsAShare(const SimStock& s) {
+  if (s.kind != 2) return false;
+  return s.market == 1 ? Starts(s, "6") : (Starts(s, "00") || Starts(s, "30"));
+}
+
+bool IsBShare(const SimStock& s) { return s.kind == 2 && (Starts(s, "900") || Starts(s, "200")); }
+
+// The first n stocks by code that keep.
+std::vector<SimStock> FirstByCode(std::vector<SimStock> stocks, size_t n) {
+  std::sort(stocks.begin(), stocks.end(), [](const SimStock& a, const SimStock& b) { return a.code < b.code; });
+  if (stocks.size() > n) stocks.resize(n);
+  return stocks;
+}
+
+std::vector<SimStock> Where(const std::vector<SimStock>& all, const std::function<bool(const SimStock&)>& keep) {
+  std::vector<SimStock> out;
+  for (const SimStock& s : all)
+    if (keep(s)) out.push_back(s);
+  return out;
+}
+
+}  // namespace
+
+bool CatalogueList(const std::vector<SimStock>& all, int64_t listId, std::vector<SimStock>* out) {
+  auto sh = [](const SimStock& s) { return IsAShare(s) && s.market == 1; };
+  auto sz = [](const SimStock& s) { return IsAShare(s) && s.market == 2; };
+  switch (listId) {
+    case 1101: case 1110: *out = Where(all, IsAShare); return true;
+    case 1102: *out = Where(all, sh); return true;
+    case 1103: *out = Where(all, sz); return true;
+    case 1105: *out = Where(all, [](const SimStock& s) { return IsAShare(s) && Starts(s, "002"); }); return true;
+    case 1106: *out = Where(all, [](const SimStock& s) { return IsAShare(s) && Starts(s, "300"); }); return true;
+    case 1107: *out = Where(all, IsBShare); return true;
+    case 1108: *out = Where(all, [](const SimStock& s) { return IsBShare(s) && s.market == 1; }); return true;
+    case 1109: *out = Where(all, [](const SimStock& s) { return IsBShare(s) && s.market == 2; }); return true;
+    // Index constituents: the leading codes of their market.
+    case 1112: *out = FirstByCode(Where(all, sh), 50); return true;
+    case 1113: *out = FirstByCode(Where(all, sh), 180); return true;
+    case 1114: *out = FirstByCode(Where(all, sz), 40); return true;
+    case 1115: *out = FirstByCode(Where(all, sz), 100); return true;
+    case 1116: {
+      *out = FirstByCode(Where(all, sh), 150);
+      const std::vector<SimStock> more = FirstByCode(Where(all, sz), 150);
+      out->insert(out->end(), more.begin(), more.end());
+      return true;
+    }
+    case 3108: *out = Where(all, [](const SimStock& s) { return s.kind == 3 && (Starts(s, "51") || Starts(s, "159")); });
+      return true;
+    case 3107: *out = Where(all, [](const SimStock& s) { return s.kind == 3 && Starts(s, "16"); }); return true;
+    // Lists the simulated market has no members for.
+    case 3103: case 36: case 37: case 1813: case 1814: case 99992005:
+    case 410602: case 410603: case 410604: case 410605: case 410606: case 410607:
+    case 440101: case 440201: case 440301: case 440401: case 440501:
+      out->clear();
+      return true;
+    default: return false;
+  }
+}
+
+namespace {
 
 std::vector<SimStock> OfKind(const MarketData& data, int kind) {
   std::vector<SimStock> out;
@@ -111,6 +175,9 @@ bool BuildSortedListReply(const MarketData& data, const JournalEntry& request, i
   (void)mode;
   const int64_t high = Number(request, 0), low = Number(request, 1);
   std::vector<SimStock> all = data.All();
+  std::vector<SimStock> listed;
+  const int64_t listId = static_cast<int64_t>((static_cast<uint64_t>(high) << 32) | (static_cast<uint64_t>(low) & 0xFFFFFFFFu));
+  if (CatalogueList(all, listId, &listed)) all = std::move(listed);
   SortStocks(&all, static_cast<int>(Number(request, 4)), static_cast<int>(Number(request, 5)));
   const std::vector<SimStock> page = Page(all, Number(request, 2), Number(request, 3));
   PutU32(body, static_cast<uint64_t>(high));

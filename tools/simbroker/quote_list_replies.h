@@ -16,8 +16,8 @@ namespace simbroker {
 
 // 40: i64 list id (as asked), i32 total rows of the list, u16 k, k ids,
 // u16 n, n records of the page [start, start + rows) sorted by the asked
-// field (order 0 descending, 1 ascending; ties by code). The list is every
-// stock of the market.
+// field (order 0 descending, 1 ascending; ties by code). The list is the
+// catalogue's (CatalogueList), every stock of the market for other ids.
 bool BuildSortedListReply(const MarketData& data, const JournalEntry& request, int mode, Bytes* body);
 // 42: u16 total rows of the category, u16 k, k ids, u16 n, n records; the
 // category's stocks are those of the kind the category's low byte names
@@ -41,6 +41,19 @@ bool BuildStockPoolReply(const MarketData& data, const JournalEntry& request, in
 // two on the first of them (request 3); links to the HTTP site's news pages
 // (MarketData::HttpBase). Complete replies only.
 bool BuildNewsMarksReply(const MarketData& data, const JournalEntry& request, int mode, Bytes* body);
+
+// The list catalogue of type 40: true and *out set to the members (from
+// all) of a list id the catalogue knows, false for other ids. 1101 and 1110
+// all A shares (6xxxxx in Shanghai, 00xxxx and 30xxxx in Shenzhen), 1102
+// Shanghai A, 1103 Shenzhen A, 1105 002xxx, 1106 300xxx, 1107 B shares
+// (900xxx, 200xxx), 1108 Shanghai B, 1109 Shenzhen B; the index lists by
+// their market's leading codes: 1112 上证50 (50), 1113 上证180 (180), 1114
+// 深证成指 (40), 1115 深证100 (100), 1116 沪深300 (150 of each market);
+// 3108 ETFs (funds 51xxxx, 159xxx), 3107 LOFs (16xxxx); the closed-end
+// funds 3103/36/37, the Hong Kong boards 1813/1814, B to H 99992005, the
+// index categories 410602-410607 and the commodity exchanges 440101-440501
+// are empty.
+bool CatalogueList(const std::vector<SimStock>& all, int64_t listId, std::vector<SimStock>* out);
 
 // The value of quote field id for the stock as the server sends it, as a
 // signed integer (0 for the key, the list code and text fields).

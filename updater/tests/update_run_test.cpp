@@ -274,8 +274,8 @@ TEST_F(UpdateRunTest, AFailedRunLeavesTheInstalledReleaseAlone) {
 
 TEST_F(UpdateRunTest, CancelDuringASlowFileReplacesNothing) {
   Newer();
-  folder.Scenario([](simhttp::SimHttpScenario& s) { s.fileFaults["ZipPack.zip"].msPerKiB = 20000; });
-  recorder.cancelAt = "ZipPack.zip";
+  folder.Scenario([](simhttp::SimHttpScenario& s) { s.fileFaults["updatelog.txt"].msPerKiB = 20000; });
+  recorder.cancelAt = "updatelog.txt";
   const auto before = folder.Files();
   const auto start = std::chrono::steady_clock::now();
   EXPECT_EQ(UpdateOutcome::kCancelled, Run().outcome);

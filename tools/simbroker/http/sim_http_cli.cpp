@@ -255,7 +255,7 @@ std::string HttpUsageText() {
       "  --file-status=NAME:CODE  answer the update file NAME (help.html, updatelog.txt, Setup.exe,\n"
       "                         ZipPack.zip) with that status and no body\n"
       "  --file-cut=NAME:BYTES  send only BYTES of that file while announcing its whole length\n"
-      "  --file-slow=NAME:MS    wait MS before each KiB of that file\n"
+      "  --file-slow=NAME:MS    wait MS before each KiB of that file after the first\n"
       "  --file-no-length=NAME  send that file without Content-Length\n"
       "\n";
   return text + DescribeHttpServices(layout);

@@ -468,9 +468,18 @@ std::string UpdateFileContent(const std::string& name, int* found) {
   *found = 1;
   if (name == "help.html")
     return SimHtmlPage("产品教程", "<h1>产品教程（更新版）</h1><p>本页面由升级服务下发。</p>");
-  if (name == "updatelog.txt")
-    return "1.0.0.2 更新说明\r\n- 行情主站列表更新\r\n- 修正若干显示问题\r\n";
-  if (name == "Setup.exe") return "#!/bin/sh\n# simulated installer: nothing to install\nexit 0\n";
+  if (name == "updatelog.txt") {
+    // About 2 KiB, so that a slow download shows its progress half way.
+    std::string log = "1.0.0.2 更新说明\r\n- 行情主站列表更新\r\n- 修正若干显示问题\r\n";
+    for (int i = 1; i <= 20; ++i)
+      log += "- 第" + std::to_string(i) + "项：行情、交易与资讯页面的细节改进，提升稳定性与响应速度。\r\n";
+    return log;
+  }
+  if (name == "Setup.exe") {
+    // A simulated installer: it installs nothing and leaves a note in the
+    // folder it runs in.
+    return "#!/bin/sh\necho installed > setup-ran.txt\nexit 0\n";
+  }
   if (name == "ZipPack.zip") {
     return BuildStoredZip(
         {{"res/default_html/pop.html",

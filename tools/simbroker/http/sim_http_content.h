@@ -69,7 +69,7 @@ enum class SimCheckMessage { kNormal, kNone, kNotJson };
 struct SimFileFault {
   int status = 0;            // answer with this status and no body; 0: the file as usual
   long long cutAfter = -1;   // send only this many body bytes while announcing the whole length
-  int msPerKiB = 0;          // wait this long before each KiB of the body
+  int msPerKiB = 0;          // wait this long before each KiB of the body after the first
   bool noLength = false;     // no Content-Length: the body ends with the connection
 };
 

@@ -348,8 +348,8 @@ void SimHttpServer::Impl::AnswerFaultyFile(std::string content, const SimFileFau
   const size_t sendable =
       fault.cutAfter >= 0 ? std::min(body->size(), static_cast<size_t>(fault.cutAfter)) : body->size();
   const int msPerKiB = fault.msPerKiB;
-  // Writes from offset on, at most one KiB per call after the fault's
-  // delay; false (the connection is dropped) once the sendable part is out
+  // Writes from offset on, at most one KiB per call, each after the first
+  // following the fault's delay; false (the connection is dropped) once the sendable part is out
   // while more was announced, or when the server stops during a delay.
   auto piece = [this, body, sendable, msPerKiB](size_t offset, httplib::DataSink& sink) {
     if (offset >= sendable) {
@@ -357,7 +357,7 @@ void SimHttpServer::Impl::AnswerFaultyFile(std::string content, const SimFileFau
       sink.done();
       return true;
     }
-    if (msPerKiB > 0) {
+    if (msPerKiB > 0 && offset > 0) {
       std::unique_lock<std::mutex> lock(mutex);
       if (released.wait_for(lock, std::chrono::milliseconds(msPerKiB), [this] { return stopping; }))
         return false;

@@ -146,14 +146,16 @@ TEST_F(SimHttpFixture, UpdateFileFaults) {
   EXPECT_EQ(help, open->body);
 
   s.fileFaults.clear();
-  s.fileFaults["help.html"].msPerKiB = 150;
+  s.fileFaults["updatelog.txt"].msPerKiB = 150;
   Set(s);
+  const std::string log = UpdateFileContent("updatelog.txt", &found);
+  ASSERT_GT(log.size(), 1024u) << "a file of two pieces or more";
   const auto start = std::chrono::steady_clock::now();
-  auto slow = Client()->Get("/update/files/help.html");
+  auto slow = Client()->Get("/update/files/updatelog.txt");
   const auto spent = std::chrono::steady_clock::now() - start;
   ASSERT_TRUE(slow);
-  EXPECT_EQ(help, slow->body);
-  EXPECT_GE(spent, std::chrono::milliseconds(150 * ((help.size() + 1023) / 1024)));
+  EXPECT_EQ(log, slow->body);
+  EXPECT_GE(spent, std::chrono::milliseconds(150 * ((log.size() - 1) / 1024)));
 
   s.fileFaults.clear();
   s.rawBody["update.ini"] = "[Tamsel]\r\nVERSION=9\r\n[..\\x.txt]\r\nURL=http://h/x\r\n";
