@@ -296,9 +296,11 @@ TEST_F(MultiStockTest, ServedListAndReplacedStock) {
   view->SendMessage(WM_KEYDOWN, VK_RIGHT, 0);
   ASSERT_EQ(view->GetSelectedCell(), 4);
   int handles[9];
+  const StockCodeList page = view->List();
   for (int i = 0; i < 9; ++i) {
     handles[i] = view->CellHandle(i);
-    EXPECT_NE(handles[i], 0) << i;
+    // A cell asks for minute data exactly when its entry is a stock.
+    EXPECT_EQ(handles[i] != 0, page.entries[static_cast<size_t>(i) * 7 + 6] != 0) << i;
   }
   view->ReplaceSelectedStock(MakeStockKey("600036", 1, 2));
   for (int i = 0; i < 9; ++i) {
