@@ -100,6 +100,7 @@ tsan_labels=(
   skin-buttons
   stock-panels
   stock-popups
+  stockpage
   stores
   trade
   trade-window

@@ -438,6 +438,11 @@ void CKLineView::SetBars(const KLineArea* area, IndicatorWorkspace* workspace, b
   }
 }
 
+std::vector<NewsRecord> CKLineView::CopyNewsList() {
+  Locked hold(lock_);
+  return newsRecords_;
+}
+
 void CKLineView::KeepBarPosition(int flag) {
   Locked hold(lock_);
   savedBarCount_ = chart_->bars ? chart_->bars->barCount : 0;

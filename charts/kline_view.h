@@ -89,6 +89,8 @@ class CKLineView : public CWnd {
   const NewsMark* GetNewsMarks() const { return chart_->newsMarks; }
   const RatingMark* GetRatingMarks() const { return chart_->ratingMarks; }
   bool HitTestNewsMark(int x, int y, int i) const;
+  // A copy of the view's news list (under the view's lock).
+  std::vector<NewsRecord> CopyNewsList();
   bool HitTestRatingMark(int x, int y, int i) const;
   void LayoutPopups();
   void InvalidateTitles();

@@ -411,6 +411,11 @@ int CMinView::GetMinuteSlot(const char* timeText) {
   return MinuteSlotOfMineTime(chart_, timeText, kTimeTextRoom);
 }
 
+std::vector<NewsRecord> CMinView::CopyMineList() {
+  Locked hold(lock_);
+  return mineRecords_;
+}
+
 int CMinView::IsSameMinuteSlot(const char* a, const char* b) {
   return GetMinuteSlot(a) == GetMinuteSlot(b) ? 1 : 0;
 }

@@ -53,6 +53,8 @@ class CMinView : public CWnd {
   // the markers place it; 0 without a mine list or data.
   int GetMinuteSlot(const char* timeText);
   int IsSameMinuteSlot(const char* a, const char* b);
+  // A copy of the view's information mines (under the view's lock).
+  std::vector<NewsRecord> CopyMineList();
 
   const RECT& NoRightRect() const { return noRightRect_; }
   CVexloPopView& TipView() { return tipView_; }

@@ -88,3 +88,14 @@ constexpr UINT WM_FIND_STOCK_CODE = 5334;      // quote view → main window: (S
 constexpr UINT WM_SHOW_STOCK = 20000;          // (open mode, StockKey copy)
 constexpr UINT WM_SET_STOCK_LIST = 20005;      // (StockListInfo, list payload)
 constexpr UINT WM_SHOW_INDEX_LIST = 20006;     // (code text copy or 0, 0)
+
+// The stock page (stockpage/quote_details_view.h) and what it receives.
+constexpr UINT WM_TOGGLE_CHART = 4500;          // page to itself (Enter): minute ↔ K-line; 1 when toggled
+constexpr UINT WM_ALERT_ROW_PICK = 5100;        // alert list → page: (0, StockKey copy)
+constexpr UINT WM_EXRIGHTS_MENU = 5323;         // page to itself: (screen y << 16 | x, 5323)
+constexpr UINT WM_PERIOD_MENU = 7100;           // page to itself: (screen y << 16 | x, 7100)
+constexpr UINT WM_BROWSER_DEFAULT_PAGE = 10200; // page to itself: (helper, 0) navigate to the default page
+constexpr UINT WM_TICK_ROW_DBLCLK = 20003;      // ignored by the page
+constexpr UINT WM_SHOW_TICK_LIST = 20004;       // page: show the full tick list
+constexpr UINT WM_F10_ITEM_REQUEST = 20007;     // F10 view or page → page: (item index, 0)
+constexpr UINT WM_OPEN_ORDER_PAGE = 45000;      // page: open the "PCOrder" address in the web browser

@@ -249,6 +249,18 @@ const DayBar* ReadStoredDayBars(HistoryClient* client, const char* code, int mar
   return client->storedCopy.data();
 }
 
+int StoredDayBarSpan(HistoryClient* client, const char* code, int market, uint32_t* oldest, uint32_t* newest) {
+  if (oldest) *oldest = 0;
+  if (newest) *newest = 0;
+  if (!client || !code || !*code) return 0;
+  std::lock_guard<std::mutex> hold(client->copyLock);
+  const int n = ReadDayStoreBars(HistoryStoreFor(client, market), code, market, &client->storedCopy);
+  if (n <= 0) return 0;
+  if (oldest) *oldest = client->storedCopy.front().time;
+  if (newest) *newest = client->storedCopy[n - 1].time;
+  return n;
+}
+
 void OnHistoryConnectionState(void* user, int code) {
   auto* client = static_cast<HistoryClient*>(user);
   switch (code) {

@@ -140,6 +140,12 @@ void StoreHistoryBars(HistoryClient* client, const char* code, int market, const
 // stock that is not stored.
 const DayBar* ReadStoredDayBars(HistoryClient* client, const char* code, int market, int* count);
 
+// The span of the stock's stored series, read under the client's lock: the
+// bar count (the return value, 0 when nothing is stored) and the packed times
+// of the oldest and newest bars (0 when nothing is stored). The client's
+// buffer is not handed out.
+int StoredDayBarSpan(HistoryClient* client, const char* code, int market, uint32_t* oldest, uint32_t* newest);
+
 // Transport callbacks (user data: the client).
 void OnHistoryConnectionState(void* client, int code);
 void OnHistoryFrame(void* client, const char* frame, int length);

@@ -281,6 +281,16 @@ TEST_F(HistoryClientTest, StoreAndReadUseTheStoreOfTheMarket) {
   EXPECT_EQ(ReadStoredDayBars(client, nullptr, 1, &count), nullptr);
   StoreHistoryBars(client, "", 1, bars.data(), 3, area.get());
   EXPECT_EQ(area->barCount, 1);  // untouched
+  // The span: count and the oldest and newest packed times, zeros when
+  // nothing is stored.
+  uint32_t oldest = 1, newest = 1;
+  EXPECT_EQ(StoredDayBarSpan(client, "600000", 1, &oldest, &newest), 3);
+  EXPECT_EQ(oldest, bars[0].time);
+  EXPECT_EQ(newest, bars[2].time);
+  EXPECT_EQ(StoredDayBarSpan(client, "600000", 2, &oldest, &newest), 0);
+  EXPECT_EQ(oldest, 0u);
+  EXPECT_EQ(newest, 0u);
+  EXPECT_EQ(StoredDayBarSpan(client, nullptr, 1, &oldest, &newest), 0);
   // The directory was written: a new client reads the same series.
   HistoryClient* second = CreateHistoryClient();
   ReadStoredDayBars(second, "600000", 1, &count);

@@ -331,3 +331,25 @@ BOOL ShellExecuteExW(SHELLEXECUTEINFOW* info) {
   info->hProcess = (info->fMask & SEE_MASK_NOCLOSEPROCESS) ? reinterpret_cast<void*>(std::intptr_t{pid}) : nullptr;
   return TRUE;
 }
+
+namespace {
+std::mutex g_openerLock;
+std::function<bool(const std::u16string&)> g_opener;
+}  // namespace
+
+void SetWebAddressOpenerForTesting(std::function<bool(const std::u16string&)> opener) {
+  std::lock_guard<std::mutex> hold(g_openerLock);
+  g_opener = std::move(opener);
+}
+
+BOOL ShellOpenWebAddress(const WCHAR* address) {
+  if (!address) return FALSE;
+  const std::u16string text(address);
+  if (text.rfind(u"http://", 0) != 0 && text.rfind(u"https://", 0) != 0) return FALSE;
+  {
+    std::lock_guard<std::mutex> hold(g_openerLock);
+    if (g_opener) return g_opener(text) ? TRUE : FALSE;
+  }
+  int pid = 0;
+  return StartProcess(ProcessStart{"xdg-open", {WideToUtf8(text)}, std::string(), {}, -1}, &pid) ? TRUE : FALSE;
+}

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -78,5 +79,13 @@ struct SHELLEXECUTEINFOW {
   void* hProcess = nullptr;
 };
 BOOL ShellExecuteExW(SHELLEXECUTEINFOW* info);
+// The shell's "open" of a web address: an "http://" or "https://" address
+// goes to the user's web browser through "xdg-open" (searched in $PATH),
+// started without waiting. FALSE for a null address, another scheme, or an
+// opener that cannot start. With a test opener installed the address goes to
+// it instead (its result is the result); null removes it.
+BOOL ShellOpenWebAddress(const WCHAR* address);
+void SetWebAddressOpenerForTesting(std::function<bool(const std::u16string&)> opener);
+
 // The process id a SEE_MASK_NOCLOSEPROCESS handle names.
 inline int ProcessIdOfHandle(void* process) { return static_cast<int>(reinterpret_cast<std::intptr_t>(process)); }

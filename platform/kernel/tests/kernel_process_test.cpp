@@ -10,6 +10,7 @@
 
 #include "platform/kernel/kernel_clock.h"
 #include "platform/kernel/kernel_files.h"
+#include "platform/kernel/kernel_utf.h"
 #include "platform/kernel/tests/kernel_test_folder.h"
 
 TEST(KernelProcess, SpawnPassesArgumentsAndFolderAndWaitGivesExitCode) {
@@ -94,4 +95,19 @@ TEST(KernelProcess, WaitsForAProcessThatIsNotItsChild) {
   int code = 55;
   EXPECT_TRUE(WaitProcess(grandchild, 10000, &code));
   EXPECT_EQ(code, 55) << "not ours: no exit code";
+}
+
+TEST(KernelProcess, WebAddressesGoToTheOpenerAndOtherSchemesNowhere) {
+  std::vector<std::u16string> opened;
+  SetWebAddressOpenerForTesting([&](const std::u16string& a) {
+    opened.push_back(a);
+    return true;
+  });
+  EXPECT_TRUE(ShellOpenWebAddress(u"http://127.0.0.1:8889/order"));
+  EXPECT_TRUE(ShellOpenWebAddress(u"https://example.test/a?b=1"));
+  for (const char16_t* refused : {u"file:///etc/passwd", u"/usr/bin/xterm", u"", u"HTTP:/x"})
+    EXPECT_FALSE(ShellOpenWebAddress(refused)) << WideToUtf8(refused);
+  EXPECT_FALSE(ShellOpenWebAddress(nullptr));
+  SetWebAddressOpenerForTesting(nullptr);
+  EXPECT_EQ(opened, (std::vector<std::u16string>{u"http://127.0.0.1:8889/order", u"https://example.test/a?b=1"}));
 }
