@@ -16,13 +16,13 @@
 #include <vector>
 
 #include "charts/index_tools_bar.h"
+#include "controls/control_messages.h"
 #include "controls/skinned_basics.h"
 #include "platform/mfc/afx.h"
 
 struct F10CatalogArea;
 struct F10ItemArea;
 
-constexpr UINT WM_F10_ITEM_REQUEST = 20007;  // F10 window -> stock page: (catalogue index, 0)
 constexpr int IDC_F10_TEXT = 1112;
 
 class CF10View : public CWnd {
