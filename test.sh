@@ -104,6 +104,7 @@ tsan_labels=(
   stores
   trade
   trade-window
+  trade-forms
   transport
   updater
 )

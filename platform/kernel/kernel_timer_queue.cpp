@@ -55,6 +55,9 @@ class TimerQueue {
       dropped = std::move(it->second.callback);
       pending_.erase(it);
     }
+    // A ClockMoved waiting for this timer to run must look again: it will
+    // never run, and the queue thread may already be asleep.
+    idle_.notify_all();
     return true;
   }
 

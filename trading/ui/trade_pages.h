@@ -77,3 +77,10 @@ TradePages MakeTradePages();
 // The quick buy/sell dialog, modal: side 0 buy, 1 sell, the session and the
 // stock code (UTF-16).
 void RunQuickTradeDialog(CWnd* parent, TradeSession* session, int side, const WCHAR* code);
+
+// Tests of the panel and the window put recording stand-ins in place of the
+// real pages and dialog; null restores the real ones. UI thread.
+using TradePagesMaker = TradePages (*)();
+using QuickTradeRunner = void (*)(CWnd* parent, TradeSession* session, int side, const WCHAR* code);
+void SetTradePagesMakerForTesting(TradePagesMaker maker);
+void SetQuickTradeRunnerForTesting(QuickTradeRunner runner);

@@ -68,6 +68,15 @@ void TradeReplyInbox::AbandonAll() {
   ids_.clear();
 }
 
+void TradeReplyInbox::Restart() {
+  AbandonAll();
+  std::deque<TradeInboxItem> dropped;
+  {
+    std::lock_guard<std::mutex> hold(lock_);
+    dropped.swap(queue_);
+  }
+}
+
 size_t TradeReplyInbox::Queued() {
   std::lock_guard<std::mutex> hold(lock_);
   return queue_.size();

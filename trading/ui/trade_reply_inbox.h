@@ -67,6 +67,9 @@ class TradeReplyInbox {
 
   // Abandons this inbox's requests still in flight (UI thread).
   void AbandonAll();
+  // AbandonAll, and frees the replies queued but not yet taken: nothing
+  // sent before comes back (a page that starts over).
+  void Restart();
   // Replies queued and requests in flight (tests).
   size_t Queued();
   size_t InFlight();

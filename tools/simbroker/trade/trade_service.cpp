@@ -86,6 +86,7 @@ struct Stock {
   int market;
   long long last;       // cents
   long long prevClose;  // cents
+  int askKind = 0;      // 0 five asks, 1 none (at the upper limit), 2 the first ask reads 0.00
   long long UpLimit() const { return (prevClose * 110 + 50) / 100; }
   long long DownLimit() const { return (prevClose * 90 + 50) / 100; }
   long long Ask(int level) const { return last + level; }       // level 1-5
@@ -183,7 +184,7 @@ class TradeService {
   std::string password = "135790";
   std::string fundPassword = "246810";
   std::string bankPassword = "888888";
-  std::map<int, std::string> holders = {{1, "A123456789"}, {2, "0123456789"}};
+  std::map<int, std::string> holders = {{1, "A123456789"}, {2, "0123456789"}, {3, "C123456789"}, {4, "2123456789"}};
   long long cash = 10000000;  // cents
   std::vector<Stock> stocks;
   std::vector<Holding> holdings;
@@ -268,7 +269,11 @@ TradeService::TradeService(const TradeServiceOptions& opts) : options(opts) {
             {"600002", "乙能源", 1, 2012, 2000},
             {"000002", "丙地产", 2, 1234, 1250},
             {"000001", "丁银行", 2, 1088, 1080},
-            {"200002", "戊电器B", 4, 856, 850}};
+            {"200002", "戊电器B", 4, 856, 850},
+            {"900901", "庚机B股", 3, 52, 51},
+            {"600003", "辛科技", 1, 1100, 1000, 1},
+            {"600004", "壬药业", 1, 1520, 1500, 2},
+            {"600005", "癸电力", 1, 1000, 1000}};
   holdings = {{"600001", 1000, 100, 980}, {"000002", 500, 0, 1300}};
   const std::string& t = options.today;
   orders = {{1001, t, "600001", 0, 1052, 100, 100, "已成", holders[1], 1},
@@ -404,7 +409,11 @@ ReplyTable TradeService::Login(const DecodedRequest& request, std::string* token
   ReplyTable table;
   table.message = "登录成功";
   table.columns = {"客户姓名", "沪A", "深A", "沪B", "深B", "三板A", "三板B", "弹出公告", "营业部"};
-  table.rows = {{"王小明", holders[1], holders[2], "", "", "", "", "欢迎使用模拟交易", "模拟营业部"}};
+  auto holder = [this](int market) {
+    auto it = holders.find(market);
+    return it == holders.end() ? std::string() : it->second;
+  };
+  table.rows = {{"王小明", holder(1), holder(2), holder(3), holder(4), "", "", "欢迎使用模拟交易", "模拟营业部"}};
   return table;
 }
 
@@ -442,7 +451,9 @@ ReplyTable TradeService::PlaceOrder(const DecodedRequest& request) {
     return Error("1039", "可用股数不足");
   }
   Order order{nextOrder++, options.today, stock->code, side, price, quantity, 0, "未成", f[1], static_cast<int>(market)};
-  bool fills = !limit || (side == 0 ? price >= stock->Ask(1) : price <= stock->Bid(1));
+  // A stock at its upper limit has no sellers: buys wait.
+  bool fills = (side == 1 || stock->askKind != 1) &&
+               (!limit || (side == 0 ? price >= stock->Ask(1) : price <= stock->Bid(1)));
   if (fills) {
     Fill(order, side == 0 ? stock->Ask(1) : stock->Bid(1));
   } else if (side == 1) {
@@ -476,15 +487,20 @@ ReplyTable TradeService::DoOrderInfo(const DecodedRequest& request) {
   long long available = cash - FrozenCash();
   ReplyTable table;
   table.message = "查询成功";
-  table.columns = {"股票代码", "股票名称", "市场代码", "可买数量", "可用股数", "可用金额", "当前价", "昨收盘"};
+  table.columns = {"股票代码", "股票名称", "市场代码", "可买数量", "可用股数", "可用金额",
+                   options.recentPriceColumn ? "最近价格" : "当前价", "昨收盘"};
   Row row = {stock->code, stock->name, std::to_string(stock->market),
-             std::to_string(available / stock->Ask(1) / 100 * 100),
+             std::to_string(available / (stock->askKind == 1 ? stock->UpLimit() : stock->Ask(1)) / 100 * 100),
              std::to_string(holding != nullptr ? holding->shares - holding->frozen : 0), Money(available),
              Money(stock->last), Money(stock->prevClose)};
   for (int level = 5; level >= 1; --level) {
     table.columns.push_back("卖" + std::to_string(level) + "价");
     table.columns.push_back("卖" + std::to_string(level) + "量");
-    row.push_back(Money(stock->Ask(level)));
+    if (stock->askKind == 1) {
+      row.insert(row.end(), {"", ""});
+      continue;
+    }
+    row.push_back(level == 1 && stock->askKind == 2 ? "0.00" : Money(stock->Ask(level)));
     row.push_back(std::to_string(level * 100));
   }
   for (int level = 1; level <= 5; ++level) {
@@ -922,6 +938,23 @@ std::vector<LoggedRequest> TradeServiceLog(TradeService* service) {
 std::string TradeServiceCaptcha(TradeService* service) {
   std::lock_guard<std::mutex> guard(service->lock);
   return service->captcha;
+}
+
+TradeAccountSnapshot TradeServiceAccount(TradeService* service) {
+  std::lock_guard<std::mutex> guard(service->lock);
+  TradeAccountSnapshot snapshot;
+  snapshot.account = service->account;
+  snapshot.cash = service->cash;
+  for (const auto& holding : service->holdings)
+    snapshot.holdings.push_back({holding.code, holding.shares, holding.shares - holding.frozen});
+  for (const auto& order : service->orders)
+    snapshot.orders.push_back({order.number, order.code, order.side, order.price, order.quantity, order.filled, order.status});
+  return snapshot;
+}
+
+void SetTradeRecentPriceColumn(TradeService* service, bool on) {
+  std::lock_guard<std::mutex> guard(service->lock);
+  service->options.recentPriceColumn = on;
 }
 
 std::string TradeServicePassword(TradeService* service) {

@@ -3,8 +3,10 @@
 // simulated account behind it.
 //
 // Account: type 0, account "880001", trade password "135790", fund password
-// "246810", shareholder codes 沪A "A123456789" and 深A "0123456789", cash
-// 100,000.00; stocks in markets 1, 2 and 4; holdings; six of today's orders
+// "246810", shareholder codes 沪A "A123456789", 深A "0123456789", 沪B
+// "C123456789" and 深B "2123456789", cash 100,000.00; stocks in markets 1,
+// 2, 3 and 4 (600003 stands at its upper limit with no asks, 600004 offers
+// its first ask at "0.00", 600005 trades at its previous close 10.00); holdings; six of today's orders
 // (two open, so cancellable); deals, fund flow, allotments; banks "01"
 // (转入 flag "1", 转出 "0") and "02" (转入 "3", 转出 "2") with bank password
 // "888888".
@@ -35,6 +37,7 @@ struct TradeServiceOptions {
   bool checkToken = true;        // requests other than "39"/"07" need the login session
   int extraBanks = 0;            // banks added after the two (to exercise a client's bound)
   std::string today = "20240315";  // date of today's orders and deals
+  bool recentPriceColumn = false;  // order information names its current-price column "最近价格"
 };
 
 enum class TradeFault {
@@ -85,5 +88,30 @@ std::vector<LoggedRequest> TradeServiceLog(TradeService* service);
 // The last captcha issued (for tests that log in without the client's table).
 std::string TradeServiceCaptcha(TradeService* service);
 std::string TradeServicePassword(TradeService* service);
+
+// The active account as the service holds it, for checks that do not go
+// through the client.
+struct TradeAccountHolding {
+  std::string code;
+  long long shares = 0;
+  long long available = 0;  // not under open sell orders
+};
+struct TradeAccountOrder {
+  int number = 0;
+  std::string code;
+  int side = 0;          // 0 buy, 1 sell
+  long long price = 0;   // cents
+  long long quantity = 0;
+  long long filled = 0;
+  std::string status;    // 已成 未成 已撤
+};
+struct TradeAccountSnapshot {
+  std::string account;
+  long long cash = 0;  // cents
+  std::vector<TradeAccountHolding> holdings;
+  std::vector<TradeAccountOrder> orders;
+};
+TradeAccountSnapshot TradeServiceAccount(TradeService* service);
+void SetTradeRecentPriceColumn(TradeService* service, bool on);
 
 }  // namespace simtrade

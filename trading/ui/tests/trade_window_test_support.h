@@ -25,7 +25,9 @@
 #include "tools/simbroker/trade/trade_service.h"
 #include "trading/trade_session.h"
 #include "trading/ui/trade_messages.h"
-#include "trading/ui/trade_page_placeholders.h"
+#include "trading/ui/tests/recording_trade_pages.h"
+#include "trading/ui/trade_info_view.h"
+#include "trading/ui/trade_login.h"
 #include "trading/ui/trade_view.h"
 
 namespace trade_ui_test {
@@ -151,5 +153,94 @@ inline std::string SnapshotFolder() {
   CreateFolderTree(folder);
   return folder;
 }
+
+class TradeWindowFixture : public TradeUiFixture {
+ protected:
+  // The panel's calls checked on recording pages in place of the real ones.
+  virtual bool UseRecordingPages() const { return false; }
+  void SetUp() override {
+    TradeUiFixture::SetUp();
+    // The panel's calls are checked on recording pages.
+    if (UseRecordingPages()) {
+      SetTradePagesMakerForTesting(MakePlaceholderTradePages);
+      SetQuickTradeRunnerForTesting(RunPlaceholderQuickTrade);
+    }
+    ASSERT_TRUE(main.CreateEx(0, nullptr, u"main", WS_POPUP | WS_VISIBLE, CRect(0, 0, 1000, 700), nullptr, 0));
+    view = std::make_unique<CTradeView>();
+    ASSERT_TRUE(view->Create(nullptr, u"", WS_CHILD | WS_CLIPCHILDREN, CRect(0, 420, 1000, 700), &main, 0));
+    main.trade = view.get();
+    desk->RunUntilIdle();
+    TradePageJournal().clear();
+  }
+  void TearDown() override {
+    main.trade = nullptr;
+    view.reset();
+    if (main.m_hWnd) main.DestroyWindow();
+    SetTradePagesMakerForTesting(nullptr);
+    SetQuickTradeRunnerForTesting(nullptr);
+    TradeUiFixture::TearDown();
+  }
+
+  // The login dialog while it is the active window.
+  static HWND LoginDialog() {
+    HWND active = GetActiveWindow();
+    return active && GetDlgItem(active, CTradeLogin::kCodeButton) ? active : nullptr;
+  }
+  static bool LoginIdle() {
+    HWND dlg = LoginDialog();
+    return dlg && IsWindowEnabled(GetDlgItem(dlg, CTradeLogin::kCodeButton));
+  }
+  // Queues the steps that log in through the dialog ShowTrade opens.
+  void QueueLogin(const WCHAR* account, const WCHAR* password) {
+    desk->Until(LoginIdle);
+    desk->Then([=, this] {
+      HWND dlg = LoginDialog();
+      SetDlgItemTextW(dlg, CTradeLogin::kAccountEdit, account);
+      SetDlgItemTextW(dlg, CTradeLogin::kPasswordEdit, password);
+      std::u16string code;
+      for (char c : simtrade::TradeServiceCaptcha(service)) code += static_cast<char16_t>(c);
+      SetDlgItemTextW(dlg, CTradeLogin::kCodeEdit, code.c_str());
+      desk->Key(VK_RETURN);
+    });
+  }
+  void LogIn(const WCHAR* account = u"880001", const WCHAR* password = u"135790") {
+    QueueLogin(account, password);
+    view->ShowTrade(nullptr, 0);
+    ASSERT_FALSE(desk->StepsTimedOut());
+    ASSERT_TRUE(IsLoggedIn(view->Session()));
+    desk->RunUntilIdle();
+    TradePageJournal().clear();
+  }
+  CRect RectInMain(CWnd* w) {
+    CRect r;
+    w->GetWindowRect(&r);
+    main.ScreenToClient(&r);
+    return r;
+  }
+  CRect RectInParent(CWnd* w) {
+    CRect r;
+    w->GetWindowRect(&r);
+    w->GetParent()->ScreenToClient(&r);
+    return r;
+  }
+  WString SelectedNav() {
+    CVexloTreeCtrl& tree = view->NavList()->Tree();
+    HTREEITEM item = tree.GetSelectedItem();
+    return item ? tree.GetItemText(item) : WString();
+  }
+  HTREEITEM FindItem(const WString& text, HTREEITEM from = nullptr) {
+    CVexloTreeCtrl& tree = view->NavList()->Tree();
+    for (HTREEITEM item = from ? tree.GetChildItem(from) : tree.GetRootItem(); item;
+         item = tree.GetNextSiblingItem(item)) {
+      if (tree.GetItemText(item) == text) return item;
+      if (HTREEITEM inner = FindItem(text, item)) return inner;
+    }
+    return nullptr;
+  }
+  static bool Shown(ITradePage* page) { return page->Window()->GetStyle() & WS_VISIBLE; }
+
+  HarnessMain main;
+  std::unique_ptr<CTradeView> view;
+};
 
 }  // namespace trade_ui_test

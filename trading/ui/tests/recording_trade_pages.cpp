@@ -1,4 +1,4 @@
-#include "trading/ui/trade_page_placeholders.h"
+#include "trading/ui/tests/recording_trade_pages.h"
 
 #include "controls/control_messages.h"
 #include "foundation/text_codec.h"
@@ -60,7 +60,7 @@ void PlaceholderBankPage::FillBanks() { Note("FillBanks"); }
 
 void PlaceholderPasswordPage::Reset() { Note("Reset"); }
 
-TradePages MakeTradePages() {
+TradePages MakePlaceholderTradePages() {
   TradePages pages;
   pages.order = std::make_unique<PlaceholderOrderPage>();
   pages.query = std::make_unique<PlaceholderQueryPage>();
@@ -69,7 +69,7 @@ TradePages MakeTradePages() {
   return pages;
 }
 
-void RunQuickTradeDialog(CWnd*, TradeSession* session, int side, const WCHAR* code) {
+void RunPlaceholderQuickTrade(CWnd*, TradeSession* session, int side, const WCHAR* code) {
   TradePageJournal().push_back("quick.Run(" + std::to_string(side) + "," +
                                (session ? "session" : "null") + "," + Utf8Of(code) + ")");
 }

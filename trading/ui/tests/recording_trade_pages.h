@@ -1,4 +1,4 @@
-// Stand-in pages until the real ones exist: each is a window that paints its
+// Recording pages for the panel's tests: each is a window that paints its
 // name and records every call in one journal shared by all of them, in the
 // order made ("order.ClearForm(1)", "query.SetPage(0)", ...), so a caller's
 // sequence of calls can be checked.
@@ -11,6 +11,9 @@
 
 // The journal of every placeholder call (UI thread).
 std::vector<std::string>& TradePageJournal();
+// Every page a placeholder, and a quick dialog that only notes its call.
+TradePages MakePlaceholderTradePages();
+void RunPlaceholderQuickTrade(CWnd* parent, TradeSession* session, int side, const WCHAR* code);
 
 class PlaceholderTradePage : public CWnd {
  public:
