@@ -61,6 +61,7 @@ tsan_targets=(
   charts_tests
   controls_tests
   foundation_tests
+  home_tests
   ipc_peer
   marketdata_tests
   monitor_tests
@@ -84,6 +85,7 @@ tsan_labels=(
   blocklist-starmap
   engine
   grid
+  home
   http
   indicator-ui
   kernel

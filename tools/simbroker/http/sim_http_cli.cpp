@@ -156,6 +156,8 @@ int ParseHttpCommandLine(const std::vector<std::string>& args, SimHttpOptions* o
       ok = need() && Pick(value, kCheck, &scenario->checkMessage);
     } else if (arg == "--data-gzip") {
       scenario->dataGzip = true;
+    } else if (arg == "--home-gzip") {
+      scenario->homeGzip = true;
     } else if (arg == "--silent") {
       ok = need();
       for (const std::string& service : SplitList(value)) scenario->silent.insert(service);
@@ -231,6 +233,12 @@ std::string HttpUsageText() {
       "  GET  /update/update.ini, /update/files/...  update description, files and ZipPack.zip\n"
       "  GET  /klinerel?        K-line related data  GET  /newslist, /reportlist  news and reports\n"
       "  POST /quote            dictionary repair (when the market-data side is joined)\n"
+      "  GET  /subscribeinfo?   subscribed news      GET  /lastednews   latest news (home page lists)\n"
+      "  GET  /microblog/qqWeibo.do, sinaWeibo.do, sohuWeibo.do  microblog relay timelines\n"
+      "  GET  /api/user/info, /api/statuses/home_timeline  QQ microblog API stand-in\n"
+      "  GET  /2/users/show.json, /2/statuses/home_timeline.json  Sina microblog API stand-in\n"
+      "  GET  /cgi-bin/oauth2/authorize, /oauth2/authorize  sign-in pages: 302 to redirect_uri#token\n"
+      "  GET  /blogpic/head1-4.png, pic1-4.jpg, broken.jpg, slow.jpg  microblog pictures\n"
       "  pages: /home.html /news.html /reports.html /service.html /order.html /help.html /about.html\n"
       "         /pwd.html /msgbox.html /f10/sh|sz/CODE/ /f9/stock|fund/CODE/... /evaluate.html /forecast.html\n"
       "\n"
@@ -246,6 +254,7 @@ std::string HttpUsageText() {
       "  --mystocks=normal|empty|duplicates|refuse|not-xml\n"
       "  --marquee=normal|not-accepted|not-json     --checkmsg=normal|none|not-json\n"
       "  --data-gzip            gzip the K-line related data and the news lists\n"
+      "  --home-gzip            gzip every JSON reply of the home panels' services\n"
       "  --silent=SERVICE,...   hold these services' replies (no answer): v2bin, randomcode, ialogin,\n"
       "                         login, boardconf, mystocks, marquee, checkmsg, update.ini,\n"
       "                         update.file, klinerel, newslist, reportlist, quote, page\n"

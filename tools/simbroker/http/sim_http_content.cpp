@@ -133,6 +133,9 @@ std::string BuildServerDirectory(const SimHttpLayout& layout, int site) {
   d += Element("JsonNewsList", base + "/newslist");
   d += Element("JsonResearchReportList", base + "/reportlist");
   d += Element("PCKlineRelJsonData", base + "/klinerel?");
+  d += Element("PCSubscribeInfo", base + "/subscribeinfo?a=1::userid,sessionid");
+  d += Element("PCLastedNews", base + "/lastednews");
+  d += Element("PCMicroBlog", base + "/microblog/");
   d += Element("DownCenter", host + ":" + std::to_string(layout.historyPort));
   if (!layout.tradeAddress.empty()) d += Element("PCTrade", layout.tradeAddress);
   return d;

@@ -92,6 +92,7 @@ struct SimHttpScenario {
   SimMarquee marquee = SimMarquee::kNormal;
   SimCheckMessage checkMessage = SimCheckMessage::kNormal;
   bool dataGzip = false;             // gzip K-line related data and news lists
+  bool homeGzip = false;             // gzip every JSON reply of the home panels' services
   std::set<std::string> silent;      // services that hold their reply (by name, see below)
   std::map<std::string, int> status; // services answered with this status and no body
   std::map<std::string, std::string> rawBody;  // services answered 200 with this body, as given
@@ -102,7 +103,9 @@ struct SimHttpScenario {
 // Service names used by `silent`, `status` and the request log:
 // "v2bin", "randomcode", "ialogin", "login", "boardconf", "mystocks",
 // "marquee", "checkmsg", "update.ini", "update.file", "klinerel",
-// "newslist", "reportlist", "quote", "page".
+// "newslist", "reportlist", "quote", "page"; the home panels' services
+// "subscribeinfo", "lastednews", "microblog", "qqapi", "sinaapi", "authorize",
+// "blogpage", "blogpic" (sim_http_home.h).
 
 // Everything a reply depends on besides the request: the sites, the port
 // every site answers on, and the addresses of the other servers.

@@ -24,6 +24,7 @@
 #include <thread>
 
 #include "tools/simbroker/http/sim_crypto.h"
+#include "tools/simbroker/http/sim_http_home.h"
 
 namespace simhttp {
 
@@ -62,6 +63,8 @@ std::string ServiceOf(const std::string& method, const std::string& path) {
       {"/klinerel", "klinerel"},   {"/newslist", "newslist"},     {"/reportlist", "reportlist"},
       {"/quote", "quote"}};
   (void)method;
+  std::string home = HomeServiceOf(path);
+  if (!home.empty()) return home;
   auto it = kExact.find(path);
   if (it != kExact.end()) return it->second;
   if (path.rfind("/update/files/", 0) == 0) return "update.file";
@@ -313,6 +316,17 @@ void SimHttpServer::Impl::Answer(int site, const std::string& service, const htt
   if (service == "newslist" || service == "reportlist") {
     maybeGzip(BuildNewsList(layout, site, param("stockcode"), service == "reportlist"), s.dataGzip,
               kJsonType);
+    return;
+  }
+  if (std::string home = HomeServiceOf(req.path); !home.empty()) {
+    HomeReply reply = AnswerHomeService(service, base, req.path, params, s);
+    if (reply.delayMs > 0) {
+      std::unique_lock<std::mutex> lock(mutex);
+      released.wait_for(lock, std::chrono::milliseconds(reply.delayMs), [this] { return stopping; });
+    }
+    res.status = reply.status;
+    if (!reply.location.empty()) res.set_header("Location", reply.location);
+    res.set_content(reply.body, reply.contentType);
     return;
   }
   if (service == "quote") {
