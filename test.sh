@@ -70,6 +70,7 @@ tsan_targets=(
   platform_kernel_tests
   platform_tests
   quotes_tests
+  shell_frame_tests
   shell_popup_tests
   shell_tests
   simbroker_tests
@@ -84,6 +85,7 @@ tsan_labels=(
   bidask
   blocklist-starmap
   engine
+  frame
   grid
   home
   http

@@ -75,6 +75,10 @@ function(orv_test_group exe label filter)
   if(NOT A_TIMEOUT)
     set(A_TIMEOUT 300)
   endif()
+  # The sanitizer trees run several times slower, more so on a busy machine.
+  if(ORV_SANITIZE OR ORV_TSAN)
+    math(EXPR A_TIMEOUT "${A_TIMEOUT} * 3")
+  endif()
   add_test(NAME ${exe}.${label} COMMAND ${exe} --gtest_filter=${filter} --gtest_brief=1)
   set_tests_properties(${exe}.${label} PROPERTIES
     LABELS ${label} TIMEOUT ${A_TIMEOUT} ENVIRONMENT "${ORV_TEST_ENV}")

@@ -1,5 +1,6 @@
 #include "shell/brisel_helper.h"
 
+#include <atomic>
 #include <cstring>
 
 #include "browser/brisel_catalogue.h"
@@ -59,6 +60,12 @@ Char* HeapCopy(const std::basic_string<Char>& text) {
 
 void SetBriselProgramForTesting(const std::string& path) { ProgramOverride() = path; }
 
+namespace {
+std::atomic<int> g_startWaitMs{500};
+}  // namespace
+
+void SetBriselStartWaitForTesting(int ms) { g_startWaitMs = ms > 0 ? ms : 500; }
+
 VexloBriselHelper::~VexloBriselHelper() {
   TerminateBrowser();
   if (slot_ && slot_->GetSafeHwnd()) slot_->DestroyWindow();
@@ -107,7 +114,7 @@ void VexloBriselHelper::StartBrowser(const WCHAR* address, CWnd* host, const REC
   pid_ = pid;
   thread_ = thread;
   int code = 0;
-  if (WaitProcess(pid, 500, &code)) {
+  if (WaitProcess(pid, static_cast<DWORD>(g_startWaitMs.load()), &code)) {
     Trace("the browser ended at start with code " + std::to_string(code));
     pid_ = 0;
     thread_ = 0;

@@ -71,3 +71,7 @@ class VexloBriselHelper : public CWnd, public IBriselHelper {
 // Tests only: the program the helpers start instead of the program folder's
 // Brisel (empty: back to Brisel).
 void SetBriselProgramForTesting(const std::string& path);
+// Tests only: how long a start waits for a browser that ends at once
+// (0: back to 500 ms). A browser that ends is seen the moment it ends, so a
+// long wait costs only a browser that keeps running.
+void SetBriselStartWaitForTesting(int ms);

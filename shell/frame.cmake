@@ -12,6 +12,7 @@ set(SHELL_FRAME_TEST_SOURCES
 list(TRANSFORM SHELL_FRAME_TEST_SOURCES PREPEND ${CMAKE_CURRENT_SOURCE_DIR}/)
 orv_test_executable(shell_frame_tests SOURCES ${SHELL_FRAME_TEST_SOURCES} DEPS shell simbroker_http)
 if(TARGET shell_frame_tests)
-  add_dependencies(shell_frame_tests resources)
+  # The frame seeds its code dictionary from the build's res/pellune.db.
+  add_dependencies(shell_frame_tests resources pellune_db)
 endif()
 orv_test_group(shell_frame_tests frame "*")

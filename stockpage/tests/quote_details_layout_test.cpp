@@ -202,10 +202,19 @@ TEST_F(QuoteDetailsLayout, PeriodChangesRelabelTheBarAtTheChartsTopRight) {
   EXPECT_EQ(RectIn(page->KLineChart(), &page->PeriodBar()), CRect(chart.Width() - 60, 1, chart.Width(), 16));
   ASSERT_TRUE(server->WaitForRequest([](const simbroker::JournalEntry& e) { return e.type == 92; }, 10000));
   for (const auto& e : RequestsSince(mark)) EXPECT_NE(e.type, 55) << "no ex-rights outside the day period";
+  const size_t dayMark = server->Journal().size();
   page->SendMessage(WM_COMMAND, 7233, 1001);
   desk->RunUntilIdle();
   EXPECT_EQ(items(), (std::vector<std::string>{"不复权▼", "日线▼"}));
   EXPECT_EQ(RectIn(page->KLineChart(), &page->PeriodBar()), CRect(chart.Width() - 120, 1, chart.Width(), 16));
+  // The day period's own requests have reached the server before the count
+  // below starts (they travel on the network thread).
+  auto arrived = [&](int type) {
+    for (const auto& e : RequestsSince(dayMark))
+      if (e.type == type) return true;
+    return false;
+  };
+  ASSERT_TRUE(desk->RunUntil([&] { return arrived(55) && arrived(68); }, 10000));
   // The current period again asks nothing.
   const size_t before = server->Journal().size();
   page->SendMessage(WM_COMMAND, 7233, 0);

@@ -2,6 +2,7 @@
 // rolling texts and the watch list.
 #include <algorithm>
 #include <cstring>
+#include <filesystem>
 
 #include "foundation/transport_timing.h"
 #include "marketdata/own_stocks.h"
@@ -189,6 +190,48 @@ TEST_F(FrameNetworkTest, WatchListChangesReachTheBrokerage) {
   ASSERT_TRUE(desk_->RunUntil([&] { return GetOwnStockCount(engine) == 2; }, 10000));
   EXPECT_EQ(FindOwnStock(engine, "000001", 2), 0);
   EXPECT_EQ(FindOwnStock(engine, "600000", 1), 1);
+}
+
+// The main window at 1,280 x 1,024 with the brokerage's menus, one of its
+// dropped menus and the system settings menu, saved for the eye; the pixels
+// probed are the bar's white button texts and a menu drawn below its button.
+TEST_F(FrameNetworkTest, SnapshotsOfTheWindowAndItsMenus) {
+  MakeFrame(1280, 1024);
+  ASSERT_TRUE(desk_->RunUntil([&] { return Banner().size() == 3; }, 10000));
+  const std::string folder = std::string(ORV_BINARY_DIR) + "/snapshots/";
+  std::filesystem::create_directories(folder);
+  EXPECT_TRUE(desk_->SavePng(frame_->GetSafeHwnd(), folder + "main_frame_1280.png"));
+  const QImage bar = desk_->Snapshot(frame_->Navigater().GetSafeHwnd());
+  int white = 0;
+  for (int x = 0; x < bar.width(); ++x)
+    for (int y = 0; y < bar.height(); ++y) white += bar.pixelColor(x, y).lightness() > 230;
+  EXPECT_GT(white, 100) << "the menu buttons' texts";
+
+  CNavigater& nav = frame_->Navigater();
+  struct Drop {
+    int button;
+    const char* file;
+  };
+  for (const Drop& d : {Drop{3, "main_frame_menu_info.png"}, Drop{6, "main_frame_menu_settings.png"}}) {
+    CWnd* button = nav.GetMenuButton(d.button);
+    ASSERT_NE(button, nullptr);
+    CRect buttonRect;
+    button->GetWindowRect(&buttonRect);
+    RECT shown{};
+    desk_->Until([] { return FindWindowW(WC_POPUPMENU, nullptr) != nullptr; });
+    desk_->Then([&] {
+      HWND menu = FindWindowW(WC_POPUPMENU, nullptr);
+      GetWindowRect(menu, &shown);
+      desk_->SavePng(menu, folder + d.file);
+    });
+    desk_->Then([&] { desk_->Key(VK_ESCAPE); });
+    desk_->Click(button->GetSafeHwnd(), buttonRect.Width() / 2, buttonRect.Height() / 2);
+    desk_->RunUntilIdle();
+    EXPECT_FALSE(desk_->StepsTimedOut()) << d.file;
+    EXPECT_GE(shown.top, buttonRect.bottom - 1) << d.file << ": the menu drops below its button";
+    EXPECT_GT(shown.bottom - shown.top, 20) << d.file;
+    desk_->Advance(600);
+  }
 }
 
 }  // namespace
