@@ -71,6 +71,7 @@ tsan_targets=(
   platform_tests
   quotes_tests
   shell_frame_tests
+  shell_popup_tests
   shell_tests
   simbroker_tests
   simbroker_trade_tests
@@ -102,6 +103,7 @@ tsan_labels=(
   security
   skin-buttons
   stock-panels
+  stock-popups
   stockpage
   stores
   trade

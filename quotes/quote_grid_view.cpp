@@ -116,28 +116,6 @@ int StockListKindOf(int tableType) {
 
 }  // namespace
 
-// --- The multi-stock stand-in ----------------------------------------------
-
-void CMultiStockStandIn::RequestList(int, int64_t listId, int, int) {
-  ++listsAsked;
-  lastListId = listId;
-}
-
-void CMultiStockStandIn::SetStockRecords(const QuoteRecord*, int count) { stocksGiven = count; }
-
-void CMultiStockStandIn::SetStockArray(const std::vector<StockKey>& keys) {
-  stocksGiven = static_cast<int>(keys.size());
-}
-
-void CMultiStockStandIn::OnPaint() {
-  CPaintDC dc(this);
-  CRect rc;
-  GetClientRect(&rc);
-  dc.FillSolidRect(&rc, RGB(0, 0, 0));
-  dc.SetBkMode(TRANSPARENT);
-  dc.SetTextColor(RGB(128, 128, 128));
-  dc.DrawText(u"多股同列", &rc, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
-}
 
 // --- Construction ------------------------------------------------------------
 

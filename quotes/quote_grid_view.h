@@ -32,41 +32,11 @@
 #include "controls/table_bar.h"
 #include "marketdata/quote_record.h"
 #include "quotes/column_sets.h"
+#include "quotes/multi_stock_view.h"
 #include "quotes/quote_page.h"
 #include "quotes/quote_pages.h"
 
 struct PendingRequest;
-
-// The multi-stock view of the table until its own window is written: a
-// black window with its title that records the table's calls.
-class CMultiStockStandIn : public CWnd, public IMultiStockView {
- public:
-  bool IsShown() override { return m_hWnd && IsWindowVisible(); }
-  int GetSelectedCell() override { return -1; }
-  void ReplaceSelectedStock(const StockKey&) override {}
-  void SetEngine(QuoteEngine* engine) { engine_ = engine; }
-  void RequestList(int kind, int64_t listId, int sortField, int direction);
-  void CancelRequests() { ++cancels; }
-  void ResetCharts() { ++resets; }
-  void SetStockRecords(const QuoteRecord* records, int count);
-  void SetStockArray(const std::vector<StockKey>& keys);
-  void ShowPage() { ++pagesShown; }
-
-  // What the table asked for (read by tests).
-  int cancels = 0;
-  int resets = 0;
-  int pagesShown = 0;
-  int listsAsked = 0;
-  int64_t lastListId = 0;
-  int stocksGiven = 0;
-
- protected:
-  void OnPaint() override;
-  BOOL OnEraseBkgnd(CDC*) override { return TRUE; }
-
- private:
-  QuoteEngine* engine_ = nullptr;
-};
 
 // The copy of one reply the table shows.
 struct TableReply {
@@ -138,7 +108,7 @@ class CQuoteGridView : public CWnd, public IQuoteTablePage {
   CTableBar* TabStrip() { return &tabStrip_; }
   CTableBar* Bar() { return &boardBar_; }
   CVexloScrollBar* HScrollBar() { return scrollBar_.get(); }
-  CMultiStockStandIn* MultiStockView() { return &multiStock_; }
+  CMultiStockView* MultiStockView() { return &multiStock_; }
   const TableReply& ShownReply() const { return shown_; }
   const SCROLLINFO& ScrollInfo() const { return scrollInfo_; }
   CMenuEx* ContextMenu() { return contextMenu_.get(); }
@@ -193,7 +163,7 @@ class CQuoteGridView : public CWnd, public IQuoteTablePage {
   CTableBar tabStrip_;
   std::unique_ptr<CGridCtrl> grid_;
   std::unique_ptr<CVexloScrollBar> scrollBar_;
-  CMultiStockStandIn multiStock_;
+  CMultiStockView multiStock_;
   HBITMAP scrollSkin_ = nullptr;
   QuoteEngine* engine_ = nullptr;
   std::unique_ptr<CMenuEx> boardMenu_;
