@@ -61,7 +61,6 @@ tsan_targets=(
   charts_tests
   controls_tests
   foundation_tests
-  home_tests
   ipc_peer
   marketdata_tests
   monitor_tests
@@ -71,7 +70,6 @@ tsan_targets=(
   platform_tests
   quotes_tests
   shell_frame_tests
-  shell_popup_tests
   shell_tests
   simbroker_tests
   simbroker_trade_tests
@@ -87,7 +85,6 @@ tsan_labels=(
   engine
   frame
   grid
-  home
   http
   indicator-ui
   kernel
@@ -103,12 +100,9 @@ tsan_labels=(
   security
   skin-buttons
   stock-panels
-  stock-popups
-  stockpage
   stores
   trade
   trade-window
-  trade-forms
   transport
   updater
 )
