@@ -194,8 +194,8 @@ TEST_F(TradeDeal, LevelClicksWriteThePriceAndArrowsAndShortcutsSetTheInputs) {
   desk->RunUntilIdle();
   EXPECT_EQ(Utf8(Text(CTradeDealView::kQuantityEdit)), "100");
   // 1/3 of the maximum, "全部" the maximum's text.
-  const long maximum = wcstol(std::wstring(Text(CTradeDealView::kMaximumText).begin(),
-                                           Text(CTradeDealView::kMaximumText).end()).c_str(), nullptr, 10);
+  const WString maximumText = Text(CTradeDealView::kMaximumText);
+  const long maximum = wcstol(std::wstring(maximumText.begin(), maximumText.end()).c_str(), nullptr, 10);
   desk->Click(Item(CTradeDealView::kFirstRatio + 1), 5, 5);
   desk->RunUntilIdle();
   EXPECT_EQ(Utf8(Text(CTradeDealView::kQuantityEdit)), std::to_string(maximum / 3));
